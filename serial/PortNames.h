@@ -1,0 +1,66 @@
+#pragma once
+// Maps the programs' port names ("COM" and a number) to device paths.
+// A folder of symbolic links (COM3 -> /dev/ttyUSB0) pins a name to any
+// device; a name without a link stands for the n-th present serial device,
+// USB adapters first.
+//
+// Numbering: the numbers 1 to 255 that have no link go, in ascending
+// order, to the present devices that no link points at. With no links,
+// COM1 is the first device found, COM2 the second, and so on; a pinned
+// device never shows up under a second name.
+//
+// A link whose target is missing still pins its name: resolve() gives the
+// target and opening it fails with ENOENT, as for an unplugged adapter.
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace serial {
+
+/// Present serial devices in a stable order: /dev/ttyUSB*, /dev/ttyACM*
+/// (numeric order), then ports with hardware behind them (/dev/ttyS* with
+/// a driver other than an unknown UART, ...).
+/// Reads only sysfs and /dev: no device is opened, nothing blocks.
+std::vector<std::filesystem::path> scanSerialDevices();
+
+/// The same over another sysfs tty folder and device folder (for tests).
+/// A device counts when sysClassTty/NAME/device exists, its uart "type" is
+/// not 0 (PORT_UNKNOWN, a port with no hardware behind it) and devDir/NAME
+/// exists.
+std::vector<std::filesystem::path> scanSerialDevicesIn(const std::filesystem::path& sysClassTty,
+                                                       const std::filesystem::path& devDir);
+
+/// The number of a port name: "COM" (any case) and 1 to 255 in decimal
+/// without leading zeros; nothing for any other text.
+std::optional<int> portNumber(const std::string& portName);
+
+class PortNames {
+public:
+    using Scanner = std::function<std::vector<std::filesystem::path>()>;
+
+    /// @param linksDir folder of COMn links (may be missing).
+    /// @param scanner lists present devices; tests pass one that returns none.
+    explicit PortNames(std::filesystem::path linksDir, Scanner scanner = scanSerialDevices);
+
+    /// Device path for a name ("COM3", case ignored), or nothing if the
+    /// name is malformed or stands for no device.
+    std::optional<std::filesystem::path> resolve(const std::string& portName) const;
+
+    /// What the name stands for, for tooltips: "/dev/ttyUSB0" or "".
+    std::string describe(const std::string& portName) const;
+
+    const std::filesystem::path& linksDir() const { return linksDir_; }
+
+private:
+    std::filesystem::path linksDir_;
+    Scanner scanner_;
+};
+
+/// The default links folder: $XDG_CONFIG_HOME/comports or
+/// ~/.config/comports.
+std::filesystem::path defaultLinksDir();
+
+} // namespace serial

@@ -1,0 +1,282 @@
+#include "serial/SerialDevice.h"
+
+#include "serial/Termios2.h"
+#include "serial/TermiosBuild.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <utility>
+
+namespace serial {
+
+struct SerialDevice::Original {
+    termios attributes{};
+    std::uint32_t inBaud = 0;
+    std::uint32_t outBaud = 0;
+};
+
+namespace {
+
+// Pseudo-terminals and some USB bridges have no modem lines; the kernel
+// says so with one of these, which is not a failure of the port.
+bool meansNoModemLines(int err)
+{
+    return err == ENOTTY || err == EINVAL;
+}
+
+std::optional<int> modemLines(int fd)
+{
+    int bits = 0;
+    if (ioctl(fd, TIOCMGET, &bits) != 0)
+        return std::nullopt;
+    return bits;
+}
+
+} // namespace
+
+SerialDevice::SerialDevice() = default;
+
+SerialDevice::~SerialDevice()
+{
+    close();
+}
+
+SerialDevice::SerialDevice(SerialDevice&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1))
+    , settings_(std::move(other.settings_))
+    , timeouts_(other.timeouts_)
+    , lastError_(std::exchange(other.lastError_, 0))
+    , original_(std::move(other.original_))
+{
+}
+
+SerialDevice& SerialDevice::operator=(SerialDevice&& other) noexcept
+{
+    if (this != &other) {
+        close();
+        fd_ = std::exchange(other.fd_, -1);
+        settings_ = std::move(other.settings_);
+        timeouts_ = other.timeouts_;
+        lastError_ = std::exchange(other.lastError_, 0);
+        original_ = std::move(other.original_);
+    }
+    return *this;
+}
+
+SerialDevice SerialDevice::open(const std::string& devicePath, const std::string& portName, std::error_code& ec)
+{
+    ec.clear();
+    int fd = ::open(devicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        ec.assign(errno, std::generic_category());
+        return {};
+    }
+    bool exclusive = false;
+    auto giveUp = [&](int err) {
+        // TIOCEXCL outlives this descriptor while others have the tty open.
+        if (exclusive)
+            ioctl(fd, TIOCNXCL);
+        ::close(fd);
+        ec.assign(err, std::generic_category());
+        return SerialDevice{};
+    };
+    // The lock comes first so a refused open leaves the holder's tty as it was.
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0)
+        return giveUp(errno == EWOULDBLOCK ? EBUSY : errno);
+    // TIOCEXCL keeps out openers that do not lock; root ignores it, which
+    // is why the lock is taken as well.
+    if (ioctl(fd, TIOCEXCL) != 0)
+        return giveUp(errno);
+    exclusive = true;
+    auto original = std::make_unique<Original>();
+    if (tcgetattr(fd, &original->attributes) != 0)
+        return giveUp(errno);
+    if (int err = termios2::readSpeeds(fd, original->inBaud, original->outBaud))
+        return giveUp(err);
+
+    SerialDevice device;
+    device.fd_ = fd;
+    device.original_ = std::move(original);
+    device.settings_.portName = portName;
+    device.settings_.line = device.readLineSettings();
+    return device;
+}
+
+void SerialDevice::close()
+{
+    if (fd_ < 0)
+        return;
+    if (original_) {
+        // TCSANOW: waiting for output to drain could hang on a stopped line.
+        tcsetattr(fd_, TCSANOW, &original_->attributes);
+        termios2::setSpeeds(fd_, original_->inBaud, original_->outBaud);
+        original_.reset();
+    }
+    ioctl(fd_, TIOCNXCL);
+    // Closing the descriptor also drops the flock.
+    ::close(fd_);
+    fd_ = -1;
+}
+
+bool SerialDevice::fail(int err)
+{
+    lastError_ = err;
+    return false;
+}
+
+LineSettings SerialDevice::readLineSettings() const
+{
+    termios t{};
+    std::uint32_t inBaud = 0, outBaud = 0;
+    if (fd_ < 0 || tcgetattr(fd_, &t) != 0 || termios2::readSpeeds(fd_, inBaud, outBaud) != 0)
+        return settings_.line;
+    return lineSettingsFrom(t, outBaud, modemLines(fd_));
+}
+
+bool SerialDevice::applyLineSettings(const LineSettings& line)
+{
+    if (fd_ < 0)
+        return fail(EBADF);
+    termios current{};
+    if (tcgetattr(fd_, &current) != 0)
+        return fail(errno);
+    std::optional<termios> wanted = withLineSettings(current, line);
+    if (!wanted || line.baudRate == 0)
+        return fail(EINVAL);
+    // The flags go in with the current speed, then the exact speed through
+    // termios2, so the line never runs at a speed nobody asked for.
+    if (tcsetattr(fd_, TCSANOW, &*wanted) != 0)
+        return fail(errno);
+    if (int err = termios2::setSpeed(fd_, line.baudRate))
+        return fail(err);
+    bool ok = true;
+    if (line.dtr != LineControl::Handshake)
+        ok = setDtr(line.dtr == LineControl::Enable) && ok;
+    if (line.rts != LineControl::Handshake)
+        ok = setRts(line.rts == LineControl::Enable) && ok;
+    if (ok)
+        settings_.line = line;
+    return ok;
+}
+
+bool SerialDevice::setTimeouts(const Timeouts& t)
+{
+    if (fd_ < 0)
+        return fail(EBADF);
+    timeouts_ = t;
+    return true;
+}
+
+bool SerialDevice::setQueueSizes(std::size_t, std::size_t)
+{
+    if (fd_ < 0)
+        return fail(EBADF);
+    return true;
+}
+
+bool SerialDevice::purge(unsigned flags)
+{
+    if (fd_ < 0)
+        return fail(EBADF);
+    constexpr unsigned known = purge::AbortWrite | purge::AbortRead | purge::ClearOutput | purge::ClearInput;
+    if (flags & ~known)
+        return fail(EINVAL);
+    const bool in = flags & purge::ClearInput;
+    const bool out = flags & purge::ClearOutput;
+    if (!in && !out)
+        return true;
+    const int which = in && out ? TCIOFLUSH : in ? TCIFLUSH : TCOFLUSH;
+    if (tcflush(fd_, which) != 0)
+        return fail(errno);
+    return true;
+}
+
+bool SerialDevice::changeModemLine(int line, bool on)
+{
+    if (fd_ < 0)
+        return fail(EBADF);
+    if (ioctl(fd_, on ? TIOCMBIS : TIOCMBIC, &line) == 0)
+        return true;
+    if (meansNoModemLines(errno))
+        return true;
+    return fail(errno);
+}
+
+bool SerialDevice::setDtr(bool on)
+{
+    return changeModemLine(TIOCM_DTR, on);
+}
+
+bool SerialDevice::setRts(bool on)
+{
+    return changeModemLine(TIOCM_RTS, on);
+}
+
+std::size_t SerialDevice::bytesWaiting() const
+{
+    int count = 0;
+    if (fd_ < 0 || ioctl(fd_, FIONREAD, &count) != 0 || count < 0)
+        return 0;
+    return static_cast<std::size_t>(count);
+}
+
+std::size_t SerialDevice::read(std::uint8_t* buf, std::size_t max)
+{
+    if (fd_ < 0 || max == 0)
+        return 0;
+    for (;;) {
+        ssize_t n = ::read(fd_, buf, max);
+        if (n >= 0)
+            return static_cast<std::size_t>(n);
+        if (errno != EINTR)
+            return 0; // EAGAIN: nothing there; other errors read nothing too
+    }
+}
+
+std::size_t SerialDevice::write(const std::uint8_t* buf, std::size_t len)
+{
+    if (fd_ < 0)
+        return 0;
+    using Clock = std::chrono::steady_clock;
+    const std::uint64_t limitMs =
+        std::uint64_t{timeouts_.writeTotalMultiplierMs} * len + timeouts_.writeTotalConstantMs;
+    const bool bounded = limitMs != 0;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(limitMs);
+
+    std::size_t done = 0;
+    while (done < len) {
+        ssize_t n = ::write(fd_, buf + done, len - done);
+        if (n > 0) {
+            done += static_cast<std::size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno != EAGAIN)
+            break;
+        // The kernel's buffer is full: wait until it takes more or time is up.
+        int waitMs = -1;
+        if (bounded) {
+            auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+            if (left <= 0)
+                break;
+            waitMs = left > 1'000'000'000 ? 1'000'000'000 : static_cast<int>(left);
+        }
+        pollfd p{fd_, POLLOUT, 0};
+        int r = poll(&p, 1, waitMs);
+        if (r < 0 && errno != EINTR)
+            break;
+        if (r > 0 && (p.revents & (POLLERR | POLLHUP | POLLNVAL)) && !(p.revents & POLLOUT))
+            break;
+    }
+    return done;
+}
+
+} // namespace serial

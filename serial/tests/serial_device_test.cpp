@@ -1,0 +1,328 @@
+#include "serial/SerialDevice.h"
+#include "serial/Termios2.h"
+#include "PtyPair.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/ioctl.h>
+#include <sys/wait.h>
+#include <termios.h>
+
+#include <filesystem>
+#include <numeric>
+#include <thread>
+
+namespace serial {
+namespace {
+
+using test::PtyPair;
+
+SerialDevice openOrFail(const std::string& path)
+{
+    std::error_code ec;
+    SerialDevice d = SerialDevice::open(path, "COM1", ec);
+    EXPECT_FALSE(ec) << ec.message();
+    EXPECT_TRUE(d.isOpen());
+    return d;
+}
+
+std::size_t openDescriptors()
+{
+    std::size_t n = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator("/proc/self/fd"))
+        ++n;
+    return n;
+}
+
+TEST(SerialDevice, BytesTravelBothWaysUntouched)
+{
+    PtyPair pty;
+    SerialDevice dev = openOrFail(pty.slavePath());
+    ASSERT_TRUE(dev.applyLineSettings(LineSettings{}));
+
+    // Bytes a cooked terminal would translate, swallow or act on.
+    const std::vector<std::uint8_t> bytes{0x00, 0x0D, 0x0A, 0x03, 0x04, 0x11, 0x13, 0x7F, 0xFF, 'x'};
+    EXPECT_EQ(dev.write(bytes.data(), bytes.size()), bytes.size());
+    EXPECT_EQ(pty.readFromMaster(bytes.size()), bytes);
+
+    ASSERT_EQ(::write(pty.master(), bytes.data(), bytes.size()), ssize_t(bytes.size()));
+    ASSERT_TRUE(PtyPair::waitReadable(dev.fd()));
+    EXPECT_EQ(dev.bytesWaiting(), bytes.size());
+    std::vector<std::uint8_t> got(64);
+    got.resize(dev.read(got.data(), got.size()));
+    EXPECT_EQ(got, bytes);
+    EXPECT_EQ(dev.lastError(), 0);
+}
+
+TEST(SerialDevice, ReadWithNothingWaitingReturnsAtOnce)
+{
+    PtyPair pty;
+    SerialDevice dev = openOrFail(pty.slavePath());
+    std::uint8_t buf[16];
+    EXPECT_EQ(dev.bytesWaiting(), 0u);
+    EXPECT_EQ(dev.read(buf, sizeof buf), 0u);
+    EXPECT_EQ(dev.read(buf, 0), 0u);
+}
+
+TEST(SerialDevice, FailedOpensReportTheCauseAndHoldNothing)
+{
+    PtyPair pty;
+    SerialDevice holder = openOrFail(pty.slavePath());
+    struct Case {
+        const char* name;
+        std::string path;
+        int error;
+    };
+    const Case cases[] = {
+        {"missing device", "/dev/ttyNoSuchPort-serial-test", ENOENT},
+        {"not a terminal", "/dev/null", ENOTTY},
+        {"held by this process", pty.slavePath(), EBUSY},
+    };
+    const std::size_t before = openDescriptors();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::error_code ec;
+        SerialDevice d = SerialDevice::open(c.path, "COM9", ec);
+        EXPECT_FALSE(d.isOpen());
+        EXPECT_EQ(ec.value(), c.error);
+    }
+    EXPECT_EQ(openDescriptors(), before);
+}
+
+TEST(SerialDevice, PortHeldByAnotherProcessIsRefused)
+{
+    PtyPair pty;
+    SerialDevice holder = openOrFail(pty.slavePath());
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::error_code ec;
+        SerialDevice d = SerialDevice::open(pty.slavePath(), "COM1", ec);
+        _exit(d.isOpen() ? 100 : ec.value());
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), EBUSY);
+}
+
+TEST(SerialDevice, MovesCarryThePort)
+{
+    PtyPair a, b;
+    SerialDevice onA = openOrFail(a.slavePath());
+    SerialDevice moved(std::move(onA));
+    EXPECT_FALSE(onA.isOpen());
+    ASSERT_TRUE(moved.isOpen());
+    EXPECT_EQ(moved.settings().portName, "COM1");
+
+    // Assigning over an open device releases the port it held.
+    SerialDevice onB = openOrFail(b.slavePath());
+    onB = std::move(moved);
+    EXPECT_FALSE(moved.isOpen());
+    SerialDevice againB = openOrFail(b.slavePath());
+    std::error_code ec;
+    SerialDevice againA = SerialDevice::open(a.slavePath(), "COM1", ec);
+    EXPECT_EQ(ec.value(), EBUSY);
+}
+
+LineSettings withBaud(std::uint32_t baud)
+{
+    LineSettings s;
+    s.baudRate = baud;
+    return s;
+}
+
+TEST(SerialDevice, EveryBaudRateReadsBackExactly)
+{
+    // Both programs' lists, the usual higher rates and odd ones a user may type.
+    const std::uint32_t rates[] = {110,   300,   600,    1200,   2400,   4800,   9600,   14400,  19200,
+                                   38400, 56000, 57600,  115200, 128000, 256000, 230400, 250000, 921600,
+                                   31250, 12345, 74880,  1000000};
+    PtyPair pty;
+    SerialDevice dev = openOrFail(pty.slavePath());
+    for (std::uint32_t baud : rates) {
+        SCOPED_TRACE(baud);
+        ASSERT_TRUE(dev.applyLineSettings(withBaud(baud)));
+        std::uint32_t in = 0, out = 0;
+        ASSERT_EQ(termios2::readSpeeds(pty.watcher(), in, out), 0);
+        EXPECT_EQ(out, baud);
+        EXPECT_EQ(in, baud);
+        EXPECT_EQ(dev.readLineSettings().baudRate, baud);
+    }
+    EXPECT_EQ(dev.lastError(), 0);
+}
+
+TEST(SerialDevice, LineFlagsAPseudoTerminalKeeps)
+{
+    struct Case {
+        const char* name;
+        void (*change)(LineSettings&);
+        tcflag_t cflagsSet, cflagsClear, iflagsSet, iflagsClear;
+    };
+    const Case cases[] = {
+        {"8N1", [](LineSettings&) {}, CREAD | CLOCAL, CSTOPB | PARODD | CMSPAR | CRTSCTS, 0, IXON | IXOFF | INPCK},
+        {"two stop bits", [](LineSettings& s) { s.stopBits = stopbits::Two; }, CSTOPB, 0, 0, 0},
+        {"odd", [](LineSettings& s) { s.parity = parity::Odd; }, PARODD, CMSPAR, 0, 0},
+        {"even", [](LineSettings& s) { s.parity = parity::Even; }, 0, PARODD | CMSPAR, 0, 0},
+        {"mark", [](LineSettings& s) { s.parity = parity::Mark; }, CMSPAR | PARODD, 0, 0, 0},
+        {"space", [](LineSettings& s) { s.parity = parity::Space; }, CMSPAR, PARODD, 0, 0},
+        {"parity check", [](LineSettings& s) { s.parityCheck = true; }, 0, 0, INPCK, 0},
+        {"xon/xoff", [](LineSettings& s) { s.xonXoffOut = s.xonXoffIn = true; }, 0, 0, IXON | IXOFF, 0},
+        {"cts flow", [](LineSettings& s) { s.ctsOutFlow = true; }, CRTSCTS, 0, 0, 0},
+    };
+    PtyPair pty;
+    SerialDevice dev = openOrFail(pty.slavePath());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        LineSettings s;
+        c.change(s);
+        ASSERT_TRUE(dev.applyLineSettings(s));
+        termios t{};
+        ASSERT_EQ(tcgetattr(pty.watcher(), &t), 0);
+        EXPECT_EQ(t.c_cflag & c.cflagsSet, c.cflagsSet);
+        EXPECT_EQ(t.c_cflag & c.cflagsClear, 0u);
+        EXPECT_EQ(t.c_iflag & c.iflagsSet, c.iflagsSet);
+        EXPECT_EQ(t.c_iflag & c.iflagsClear, 0u);
+        EXPECT_EQ(t.c_lflag & (ICANON | ECHO | ISIG), 0u);
+        EXPECT_EQ(t.c_oflag & OPOST, 0u);
+        EXPECT_EQ(dev.settings().line, s);
+    }
+    EXPECT_EQ(dev.lastError(), 0);
+}
+
+TEST(SerialDevice, RefusedSettingsReportEinvalAndChangeNothing)
+{
+    struct Case {
+        const char* name;
+        void (*change)(LineSettings&);
+    };
+    const Case cases[] = {
+        {"one and a half stop bits", [](LineSettings& s) { s.stopBits = stopbits::OneAndHalf; }},
+        {"four data bits", [](LineSettings& s) { s.dataBits = 4; }},
+        {"parity code 255", [](LineSettings& s) { s.parity = 255; }},
+        {"stop code 255", [](LineSettings& s) { s.stopBits = 255; }},
+        {"dsr output flow", [](LineSettings& s) { s.dsrOutFlow = true; }},
+        {"baud 0", [](LineSettings& s) { s.baudRate = 0; }},
+    };
+    PtyPair pty;
+    SerialDevice dev = openOrFail(pty.slavePath());
+    ASSERT_TRUE(dev.applyLineSettings(withBaud(19200)));
+    termios before{};
+    ASSERT_EQ(tcgetattr(pty.watcher(), &before), 0);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        LineSettings s = withBaud(57600);
+        s.stopBits = stopbits::Two;
+        c.change(s);
+        dev.clearLastError();
+        EXPECT_FALSE(dev.applyLineSettings(s));
+        EXPECT_EQ(dev.lastError(), EINVAL);
+        termios after{};
+        ASSERT_EQ(tcgetattr(pty.watcher(), &after), 0);
+        EXPECT_EQ(after.c_cflag, before.c_cflag);
+        EXPECT_EQ(dev.readLineSettings().baudRate, 19200u);
+    }
+}
+
+// The steps a program runs after opening, on a device without modem lines.
+TEST(SerialDevice, PseudoTerminalConfiguresWithoutError)
+{
+    PtyPair pty;
+    int bits = TIOCM_DTR;
+    ASSERT_NE(ioctl(pty.watcher(), TIOCMBIS, &bits), 0);
+    ASSERT_EQ(errno, ENOTTY) << "premise: a pty has no modem lines";
+
+    SerialDevice dev = openOrFail(pty.slavePath());
+    LineSettings s = dev.readLineSettings();
+    s.baudRate = 115200;
+    s.parityCheck = true;
+    s.xonXoffOut = s.xonXoffIn = false;
+    dev.applyLineSettings(s);
+    dev.setTimeouts({0xFFFFFFFF, 100, 1000, 100, 1000});
+    dev.setQueueSizes(1024, 1024);
+    dev.purge(purge::AbortWrite | purge::AbortRead | purge::ClearOutput | purge::ClearInput);
+    dev.setDtr(true);
+    dev.setRts(false);
+    EXPECT_EQ(dev.lastError(), 0);
+}
+
+TEST(SerialDevice, PurgeDropsWaitingInput)
+{
+    PtyPair pty;
+    SerialDevice dev = openOrFail(pty.slavePath());
+    ASSERT_TRUE(dev.applyLineSettings(LineSettings{}));
+    const std::uint8_t bytes[] = {'a', 'b', 'c'};
+    ASSERT_EQ(::write(pty.master(), bytes, sizeof bytes), ssize_t(sizeof bytes));
+    ASSERT_TRUE(PtyPair::waitReadable(dev.fd()));
+    ASSERT_TRUE(dev.purge(purge::ClearOutput | purge::ClearInput));
+    EXPECT_EQ(dev.bytesWaiting(), 0u);
+
+    EXPECT_FALSE(dev.purge(0x10));
+    EXPECT_EQ(dev.lastError(), EINVAL);
+}
+
+TEST(SerialDevice, WriteStopsAtTheTimeOutWhenTheLineDoesNotDrain)
+{
+    PtyPair pty;
+    SerialDevice dev = openOrFail(pty.slavePath());
+    ASSERT_TRUE(dev.applyLineSettings(LineSettings{}));
+    ASSERT_TRUE(dev.setTimeouts({0, 0, 0, 0, 20}));
+    // Far more than a pty buffers; the master never reads.
+    std::vector<std::uint8_t> big(4 << 20, 0x55);
+    std::size_t taken = dev.write(big.data(), big.size());
+    EXPECT_GT(taken, 0u);
+    EXPECT_LT(taken, big.size());
+}
+
+TEST(SerialDevice, WriteWithoutTimeOutWaitsForTheReader)
+{
+    PtyPair pty;
+    SerialDevice dev = openOrFail(pty.slavePath());
+    ASSERT_TRUE(dev.applyLineSettings(LineSettings{}));
+    ASSERT_TRUE(dev.setTimeouts({}));
+    std::vector<std::uint8_t> big(1 << 20);
+    std::iota(big.begin(), big.end(), std::uint8_t{0});
+    std::vector<std::uint8_t> received;
+    std::thread reader([&] { received = pty.readFromMaster(big.size()); });
+    std::size_t taken = dev.write(big.data(), big.size());
+    reader.join();
+    EXPECT_EQ(taken, big.size());
+    EXPECT_EQ(received, big);
+}
+
+TEST(SerialDevice, CloseRestoresTheOriginalLine)
+{
+    PtyPair pty;
+    // A custom speed the port had before: only termios2 can put it back.
+    ASSERT_EQ(termios2::setSpeed(pty.watcher(), 12345), 0);
+    termios original{};
+    ASSERT_EQ(tcgetattr(pty.watcher(), &original), 0);
+    ASSERT_NE(original.c_lflag & ICANON, 0u) << "premise: a new pty is cooked";
+    {
+        SerialDevice dev = openOrFail(pty.slavePath());
+        LineSettings s = withBaud(115200);
+        s.stopBits = stopbits::Two;
+        s.xonXoffOut = true;
+        ASSERT_TRUE(dev.applyLineSettings(s));
+        int exclusive = 0;
+        ASSERT_EQ(ioctl(pty.watcher(), TIOCGEXCL, &exclusive), 0);
+        EXPECT_EQ(exclusive, 1);
+    }
+    // Other openers are let in again.
+    int exclusive = 1;
+    ASSERT_EQ(ioctl(pty.watcher(), TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 0);
+    termios after{};
+    ASSERT_EQ(tcgetattr(pty.watcher(), &after), 0);
+    EXPECT_EQ(after.c_lflag, original.c_lflag);
+    EXPECT_EQ(after.c_iflag, original.c_iflag);
+    EXPECT_EQ(after.c_oflag, original.c_oflag);
+    EXPECT_EQ(after.c_cflag, original.c_cflag);
+    std::uint32_t in = 0, out = 0;
+    ASSERT_EQ(termios2::readSpeeds(pty.watcher(), in, out), 0);
+    EXPECT_EQ(out, 12345u);
+    EXPECT_EQ(in, 12345u);
+}
+
+} // namespace
+} // namespace serial

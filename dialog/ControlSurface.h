@@ -1,0 +1,127 @@
+#pragma once
+// The window as the dialog logic sees it: controls addressed by their
+// template ids. Texts crossing this surface are GBK bytes; multi-line
+// edits and the rich view use CR LF for line breaks.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace dialog {
+
+struct WindowSpec;
+class DialogLogic;
+
+struct Rgb {
+    std::uint8_t r = 0, g = 0, b = 0;
+    bool operator==(const Rgb&) const = default;
+};
+
+enum class Notification {
+    Clicked,          // buttons, check boxes, radio buttons
+    SelectionChanged, // lists, by the user
+    TextEdited,       // edits, by the user (not by setText)
+};
+
+enum class MessageIcon { None, Information, Warning, Stop, Question };
+enum class MessageButtons { Ok, OkCancel, YesNo };
+enum class MessageAnswer { Ok, Cancel, Yes, No };
+
+/// A standard file dialog. The filter is in the "name|pattern|name|pattern||"
+/// form ("文本文件(*.txt)|*.txt||"); texts are GBK.
+struct FileDialogSpec {
+    std::string title;          // empty: the toolkit's default title
+    std::string filter;
+    std::string defaultExt;     // ".txt": added when the typed name has none
+    std::string initialName;
+    bool overwritePrompt = false; // save-as: confirm replacing a file
+};
+
+class ControlSurface {
+public:
+    virtual ~ControlSurface() = default;
+
+    // Text of edits, statics, buttons; a list's selected item text.
+    virtual std::string text(int id) const = 0;
+    virtual void setText(int id, const std::string& gbk) = 0;
+    // 0 unchecked, 1 checked, 2 indeterminate.
+    virtual int check(int id) const = 0;
+    virtual void setCheck(int id, int state) = 0;
+    virtual void enable(int id, bool on) = 0;
+    virtual bool isEnabled(int id) const = 0;
+    virtual void show(int id, bool on) = 0;
+    virtual bool isShown(int id) const = 0;
+    virtual void focus(int id) = 0;
+    virtual void setToolTip(int id, const std::string& gbk) = 0;
+
+    // Lists (drop-down lists). Positions are 0-based; -1 means none.
+    virtual void clearList(int id) = 0;
+    /// Inserts at pos (-1 or past the end: at the end); returns the position.
+    virtual int insertItem(int id, int pos, const std::string& gbk) = 0;
+    virtual int itemCount(int id) const = 0;
+    virtual std::string itemText(int id, int pos) const = 0;
+    virtual int selection(int id) const = 0;
+    /// A position outside the list clears the selection.
+    virtual void select(int id, int pos) = 0;
+    virtual void setItemToolTip(int id, int pos, const std::string& gbk) = 0;
+
+    // Timers; a tick arrives through DialogLogic::onTimer.
+    virtual void startTimer(int id, int ms) = 0;
+    virtual void stopTimer(int id) = 0;
+
+    // Modal; timers keep ticking while these are open.
+    virtual MessageAnswer messageBox(const std::string& text, const std::string& caption, MessageIcon icon,
+                                     MessageButtons buttons = MessageButtons::Ok) = 0;
+    virtual std::optional<std::string> openFileDialog(const FileDialogSpec& spec) = 0;
+    virtual std::optional<std::string> saveFileDialog(const FileDialogSpec& spec) = 0;
+
+    /// Runs a modal dialog built from spec with its own logic; returns the
+    /// code the logic passed to endDialog on that dialog's surface.
+    virtual int runModal(const WindowSpec& spec, DialogLogic& logic) = 0;
+    /// Ends this surface's modal run with code (1 OK, 2 cancel).
+    virtual void endDialog(int code) = 0;
+
+    virtual std::string clipboardText() const = 0;
+    virtual void setClipboardText(const std::string& gbk) = 0;
+
+    // The rich view: insertion always at the end, whatever the user did.
+    virtual void appendRich(int id, const std::string& gbk, Rgb colour) = 0;
+    virtual int lineCount(int id) const = 0;
+    virtual void scrollToEnd(int id) = 0;
+    virtual void setDefaultColour(int id, Rgb colour) = 0;
+
+    // The window itself.
+    virtual void setTitle(const std::string& gbk) = 0;
+    virtual void setTopmost(bool on) = 0;
+    /// Ends the window; the close steps have already run.
+    virtual void closeWindow() = 0;
+
+    // Helpers on top of the primitives.
+    /// Selects the first item that begins with prefix, case ignored (ASCII);
+    /// returns false and leaves the selection when no item does.
+    bool selectPrefix(int id, const std::string& prefix);
+    /// The selected item's text, or "" when nothing is selected.
+    std::string selectedText(int id) const;
+};
+
+/// What a window's logic offers its surface: one entry for notifications,
+/// one for ticks, one for the close request.
+class DialogLogic {
+public:
+    virtual ~DialogLogic() = default;
+    /// Hands the logic its window; called before onInit.
+    virtual void bind(ControlSurface& surface) = 0;
+    /// Called once the window's controls exist (lists filled from the table).
+    virtual void onInit() = 0;
+    virtual void dispatch(int id, Notification n) = 0;
+    virtual void onTimer(int id) = 0;
+    /// The close box or Esc. Return true to let the window close. Enter
+    /// never closes a window by itself.
+    virtual bool onCloseRequest() = 0;
+    /// A window-menu command (e.g. the about entry). Default: nothing.
+    virtual void onMenuCommand(int /*command*/) {}
+    /// The window was resized (kind: 0 restored, 1 minimized, 2 maximized).
+    virtual void onResize(int /*kind*/, int /*screenWidth*/, int /*screenHeight*/) {}
+};
+
+} // namespace dialog

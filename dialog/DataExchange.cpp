@@ -1,0 +1,110 @@
+#include "dialog/DataExchange.h"
+
+#include "dialog/Gbk.h"
+
+#include <cstdint>
+
+namespace dialog {
+
+std::optional<int> parseInteger(std::string_view text)
+{
+    text = text.substr(0, 31);
+    std::size_t i = 0;
+    auto blank = [&](std::size_t k) { return k < text.size() && (text[k] == ' ' || text[k] == '\t'); };
+    while (blank(i))
+        ++i;
+    const std::size_t start = i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    const std::size_t digitsStart = i;
+    std::int64_t value = 0;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+        value = value * 10 + (text[i] - '0');
+        if (value > std::int64_t{INT32_MAX} + 1)
+            return std::nullopt;
+        ++i;
+    }
+    if (i == digitsStart)
+        return std::nullopt;
+    while (blank(i))
+        ++i;
+    if (i != text.size())
+        return std::nullopt;
+    if (negative)
+        value = -value;
+    if (value > INT32_MAX || value < INT32_MIN)
+        return std::nullopt;
+    if (value == 0 && text[start] != '0')
+        return std::nullopt;
+    return static_cast<int>(value);
+}
+
+std::string formatInteger(long long value) { return std::to_string(value); }
+
+bool DataExchange::toFields(ControlSurface& s, std::span<const Binding> bindings) const
+{
+    for (const auto& b : bindings) {
+        switch (b.kind) {
+        case Binding::Kind::Control:
+            break;
+        case Binding::Kind::Position:
+            *std::get<int*>(b.field) = s.selection(b.id);
+            break;
+        case Binding::Kind::SelectedText:
+            *std::get<std::string*>(b.field) = s.selectedText(b.id);
+            break;
+        case Binding::Kind::Text:
+            *std::get<std::string*>(b.field) = s.text(b.id);
+            break;
+        case Binding::Kind::Check:
+            *std::get<int*>(b.field) = s.check(b.id);
+            break;
+        case Binding::Kind::Integer: {
+            const std::string t = s.text(b.id);
+            if (auto v = parseInteger(t)) {
+                *std::get<int*>(b.field) = *v;
+                break;
+            }
+            lastFailure_ = std::make_pair(b.id, t);
+            if (!reportFilter || reportFilter(b.id, t)) {
+                s.messageBox(gbk("请键入一个整数。"), caption_, MessageIcon::Warning);
+                s.focus(b.id);
+            }
+            return false;
+        }
+        }
+    }
+    lastFailure_.reset();
+    return true;
+}
+
+void DataExchange::toControls(ControlSurface& s, std::span<const Binding> bindings) const
+{
+    for (const auto& b : bindings) {
+        switch (b.kind) {
+        case Binding::Kind::Control:
+            break;
+        case Binding::Kind::Position:
+            s.select(b.id, *std::get<int*>(b.field));
+            break;
+        case Binding::Kind::SelectedText:
+            // A name that begins no item leaves the previous selection.
+            s.selectPrefix(b.id, *std::get<std::string*>(b.field));
+            break;
+        case Binding::Kind::Text:
+            s.setText(b.id, *std::get<std::string*>(b.field));
+            break;
+        case Binding::Kind::Check:
+            s.setCheck(b.id, *std::get<int*>(b.field));
+            break;
+        case Binding::Kind::Integer:
+            s.setText(b.id, formatInteger(*std::get<int*>(b.field)));
+            break;
+        }
+    }
+}
+
+} // namespace dialog

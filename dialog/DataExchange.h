@@ -1,0 +1,72 @@
+#pragma once
+// Copies between a window's controls and the fields of its logic, in the
+// order of a binding list. Written once; each window declares its list.
+
+#include "dialog/ControlSurface.h"
+
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <variant>
+
+namespace dialog {
+
+struct Binding {
+    enum class Kind {
+        Control,      // the control object itself: nothing is copied
+        Position,     // a list's selected position (-1 none)
+        SelectedText, // a list's selected text; shown by prefix selection
+        Text,
+        Check,
+        Integer,      // "%d"; read by parseInteger
+    };
+    int id;
+    Kind kind;
+    std::variant<std::monostate, int*, std::string*> field;
+
+    static Binding control(int id) { return {id, Kind::Control, std::monostate{}}; }
+    static Binding position(int id, int& f) { return {id, Kind::Position, &f}; }
+    static Binding selectedText(int id, std::string& f) { return {id, Kind::SelectedText, &f}; }
+    static Binding text(int id, std::string& f) { return {id, Kind::Text, &f}; }
+    static Binding check(int id, int& f) { return {id, Kind::Check, &f}; }
+    static Binding integer(int id, int& f) { return {id, Kind::Integer, &f}; }
+};
+
+/// Reads an integer edit's text: at most its first 31 characters, one
+/// decimal integer with an optional sign and only blanks or tabs around it.
+/// A zero counts only when the number starts with the digit 0 ("-0" and
+/// "+0" fail). Values outside 32 bits fail.
+std::optional<int> parseInteger(std::string_view text);
+
+/// "%d".
+std::string formatInteger(long long value);
+
+class DataExchange {
+public:
+    /// @param caption the program's name, caption of the integer message.
+    explicit DataExchange(std::string caption) : caption_(std::move(caption)) {}
+
+    /// Controls to fields. Stops at the first integer edit that does not
+    /// read: shows "请键入一个整数。" (unless the filter below declines),
+    /// gives that edit the focus and returns false; fields bound after it
+    /// keep their values.
+    bool toFields(ControlSurface& s, std::span<const Binding> bindings) const;
+
+    /// Fields to controls; every bound control is rewritten.
+    void toControls(ControlSurface& s, std::span<const Binding> bindings) const;
+
+    /// Decides whether a failed integer read is shown (id, offending text).
+    /// Unset: always shown.
+    std::function<bool(int id, const std::string& text)> reportFilter;
+
+    /// The id and text of the last failed read, cleared by a full success.
+    const std::optional<std::pair<int, std::string>>& lastFailure() const { return lastFailure_; }
+
+private:
+    std::string caption_;
+    mutable std::optional<std::pair<int, std::string>> lastFailure_;
+};
+
+} // namespace dialog

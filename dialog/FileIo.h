@@ -1,0 +1,25 @@
+#pragma once
+// Whole-file reads and writes for the programs' own files.
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <system_error>
+
+namespace dialog {
+
+/// The file system path a GBK path text stands for (file names on Linux
+/// are UTF-8).
+std::filesystem::path pathFromGbk(const std::string& gbkPath);
+/// A path as GBK text, for messages and edits.
+std::string gbkFromPath(const std::filesystem::path& p);
+
+/// The whole content, or nothing when the file cannot be opened.
+std::optional<std::string> readWholeFile(const std::filesystem::path& p);
+
+/// Replaces the file with content, whole or not at all: writes a temporary
+/// file in the same folder, syncs it, then renames it over the old one.
+/// @return the cause of a failure; the old file is then untouched.
+std::error_code writeFileAtomically(const std::filesystem::path& p, const std::string& content);
+
+} // namespace dialog

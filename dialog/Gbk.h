@@ -1,0 +1,21 @@
+#pragma once
+// GBK is the text encoding inside both programs (files, typed text for the
+// line, control texts); widgets and the file system speak UTF-8. The two
+// conversions happen at those boundaries only.
+
+#include <string>
+#include <string_view>
+
+namespace dialog {
+
+/// UTF-8 to GBK. A character GBK cannot hold becomes '?'; malformed UTF-8
+/// bytes become '?' too.
+std::string toGbk(std::string_view utf8);
+
+/// GBK to UTF-8. A byte sequence that is not GBK becomes U+FFFD.
+std::string fromGbk(std::string_view gbk);
+
+/// Shorthand for the program's own texts, written in UTF-8 in the source.
+inline std::string gbk(std::string_view utf8) { return toGbk(utf8); }
+
+} // namespace dialog

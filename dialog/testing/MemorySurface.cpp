@@ -1,0 +1,183 @@
+#include "dialog/testing/MemorySurface.h"
+
+#include "dialog/Gbk.h"
+
+namespace dialog::testing {
+
+MemorySurface::MemorySurface(const WindowSpec& spec)
+{
+    title = toGbk(spec.title);
+    for (const auto& c : spec.controls) {
+        if (c.id == kStaticId)
+            continue;
+        Control& ctl = controls[c.id];
+        if (c.kind == ControlKind::DropList) {
+            for (const auto& item : c.items)
+                ctl.items.push_back(toGbk(item));
+            ctl.itemToolTips.resize(ctl.items.size());
+        } else if (c.kind != ControlKind::Edit && c.kind != ControlKind::MultiLineEdit &&
+                   c.kind != ControlKind::RichView) {
+            ctl.text = toGbk(c.caption);
+        }
+        ctl.enabled = (c.styles & style::Disabled) == 0;
+        ctl.shown = (c.styles & style::Hidden) == 0;
+    }
+}
+
+const MemorySurface::Control* MemorySurface::find(int id) const
+{
+    auto it = controls.find(id);
+    return it == controls.end() ? nullptr : &it->second;
+}
+
+std::string MemorySurface::text(int id) const
+{
+    const Control* c = find(id);
+    if (!c)
+        return {};
+    if (!c->items.empty() || c->selection >= 0)
+        return selectedText(id);
+    if (!c->runs.empty())
+        return richText(id);
+    return c->text;
+}
+
+void MemorySurface::setText(int id, const std::string& gbk)
+{
+    Control& c = at(id);
+    c.runs.clear();
+    c.text = gbk;
+}
+int MemorySurface::check(int id) const { return find(id) ? find(id)->check : 0; }
+void MemorySurface::setCheck(int id, int state) { at(id).check = state; }
+void MemorySurface::enable(int id, bool on) { at(id).enabled = on; }
+bool MemorySurface::isEnabled(int id) const { return find(id) ? find(id)->enabled : false; }
+void MemorySurface::show(int id, bool on) { at(id).shown = on; }
+bool MemorySurface::isShown(int id) const { return find(id) ? find(id)->shown : false; }
+
+void MemorySurface::clearList(int id)
+{
+    Control& c = at(id);
+    c.items.clear();
+    c.itemToolTips.clear();
+    c.selection = -1;
+}
+
+int MemorySurface::insertItem(int id, int pos, const std::string& gbk)
+{
+    Control& c = at(id);
+    if (pos < 0 || pos > static_cast<int>(c.items.size()))
+        pos = static_cast<int>(c.items.size());
+    c.items.insert(c.items.begin() + pos, gbk);
+    c.itemToolTips.insert(c.itemToolTips.begin() + pos, std::string());
+    if (c.selection >= pos)
+        ++c.selection;
+    return pos;
+}
+
+int MemorySurface::itemCount(int id) const { return find(id) ? static_cast<int>(find(id)->items.size()) : 0; }
+
+std::string MemorySurface::itemText(int id, int pos) const
+{
+    const Control* c = find(id);
+    if (!c || pos < 0 || pos >= static_cast<int>(c->items.size()))
+        return {};
+    return c->items[static_cast<std::size_t>(pos)];
+}
+
+int MemorySurface::selection(int id) const { return find(id) ? find(id)->selection : -1; }
+
+void MemorySurface::select(int id, int pos)
+{
+    Control& c = at(id);
+    c.selection = pos >= 0 && pos < static_cast<int>(c.items.size()) ? pos : -1;
+}
+
+void MemorySurface::setItemToolTip(int id, int pos, const std::string& gbk)
+{
+    Control& c = at(id);
+    if (pos >= 0 && pos < static_cast<int>(c.itemToolTips.size()))
+        c.itemToolTips[static_cast<std::size_t>(pos)] = gbk;
+}
+
+MessageAnswer MemorySurface::messageBox(const std::string& text, const std::string& caption, MessageIcon icon,
+                                        MessageButtons /*buttons*/)
+{
+    messages.push_back({text, caption, icon});
+    if (onMessage)
+        onMessage(messages.back());
+    if (messageAnswers.empty())
+        return MessageAnswer::Ok;
+    MessageAnswer a = messageAnswers.front();
+    messageAnswers.pop_front();
+    return a;
+}
+
+std::optional<std::string> MemorySurface::openFileDialog(const FileDialogSpec& spec)
+{
+    fileDialogs.push_back(spec);
+    if (fileAnswers.empty())
+        return std::nullopt;
+    auto a = fileAnswers.front();
+    fileAnswers.pop_front();
+    return a;
+}
+
+std::optional<std::string> MemorySurface::saveFileDialog(const FileDialogSpec& spec) { return openFileDialog(spec); }
+
+int MemorySurface::runModal(const WindowSpec& spec, DialogLogic& logic)
+{
+    modalTitles.push_back(toGbk(spec.title));
+    return modalHandler ? modalHandler(spec, logic) : 2;
+}
+
+void MemorySurface::appendRich(int id, const std::string& gbk, Rgb colour)
+{
+    Control& c = at(id);
+    if (!c.text.empty() && c.runs.empty()) {
+        c.runs.push_back({c.text, c.defaultColour});
+        c.text.clear();
+    }
+    c.runs.push_back({gbk, colour});
+}
+
+std::string MemorySurface::richText(int id) const
+{
+    const Control* c = find(id);
+    if (!c)
+        return {};
+    if (c->runs.empty())
+        return c->text;
+    std::string all;
+    for (const auto& r : c->runs)
+        all += r.text;
+    return all;
+}
+
+void MemorySurface::setRichText(int id, const std::string& gbk)
+{
+    Control& c = at(id);
+    c.runs.clear();
+    c.text.clear();
+    if (!gbk.empty())
+        c.runs.push_back({gbk, c.defaultColour});
+}
+
+int MemorySurface::lineCount(int id) const
+{
+    // One line, plus one per paragraph break ("\r\n" counts once).
+    const std::string t = richText(id);
+    int lines = 1;
+    for (std::size_t i = 0; i < t.size(); ++i) {
+        if (t[i] == '\r') {
+            ++lines;
+            if (i + 1 < t.size() && t[i + 1] == '\n')
+                ++i;
+        } else if (t[i] == '\n') {
+            ++lines;
+        }
+    }
+    return lines;
+}
+
+} // namespace dialog::testing

@@ -1,0 +1,113 @@
+#pragma once
+// An in-memory window for tests of the dialog logic: it keeps each
+// control's state, records what the logic asked for, and answers modal
+// questions from queues the test fills.
+
+#include "dialog/ControlSurface.h"
+#include "dialog/WindowSpec.h"
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace dialog::testing {
+
+struct ShownMessage {
+    std::string text; // GBK
+    std::string caption;
+    MessageIcon icon;
+};
+
+struct RichRun {
+    std::string text;
+    Rgb colour;
+};
+
+class MemorySurface : public ControlSurface {
+public:
+    struct Control {
+        std::string text;
+        int check = 0;
+        bool enabled = true;
+        bool shown = true;
+        std::string toolTip;
+        std::vector<std::string> items;
+        std::vector<std::string> itemToolTips;
+        int selection = -1;
+        std::vector<RichRun> runs; // rich view content
+        Rgb defaultColour;
+    };
+
+    MemorySurface() = default;
+    /// Controls, captions (as GBK), list items and styles from a window table.
+    explicit MemorySurface(const WindowSpec& spec);
+
+    // ControlSurface
+    std::string text(int id) const override;
+    void setText(int id, const std::string& gbk) override;
+    int check(int id) const override;
+    void setCheck(int id, int state) override;
+    void enable(int id, bool on) override;
+    bool isEnabled(int id) const override;
+    void show(int id, bool on) override;
+    bool isShown(int id) const override;
+    void focus(int id) override { focused = id; }
+    void setToolTip(int id, const std::string& gbk) override { controls[id].toolTip = gbk; }
+    void clearList(int id) override;
+    int insertItem(int id, int pos, const std::string& gbk) override;
+    int itemCount(int id) const override;
+    std::string itemText(int id, int pos) const override;
+    int selection(int id) const override;
+    void select(int id, int pos) override;
+    void setItemToolTip(int id, int pos, const std::string& gbk) override;
+    void startTimer(int id, int ms) override { timers[id] = ms; }
+    void stopTimer(int id) override { timers.erase(id); }
+    MessageAnswer messageBox(const std::string& text, const std::string& caption, MessageIcon icon,
+                             MessageButtons buttons) override;
+    std::optional<std::string> openFileDialog(const FileDialogSpec& spec) override;
+    std::optional<std::string> saveFileDialog(const FileDialogSpec& spec) override;
+    int runModal(const WindowSpec& spec, DialogLogic& logic) override;
+    void endDialog(int code) override { endedWith = code; }
+    std::string clipboardText() const override { return clipboard; }
+    void setClipboardText(const std::string& gbk) override { clipboard = gbk; }
+    void appendRich(int id, const std::string& gbk, Rgb colour) override;
+    int lineCount(int id) const override;
+    void scrollToEnd(int id) override { scrolledToEnd[id] = true; }
+    void setDefaultColour(int id, Rgb colour) override { controls[id].defaultColour = colour; }
+    void setTitle(const std::string& gbk) override { title = gbk; }
+    void setTopmost(bool on) override { topmost = on; }
+    void closeWindow() override { closed = true; }
+
+    /// The rich view's whole text.
+    std::string richText(int id) const;
+    /// Sets the rich view's text as the user would (default colour).
+    void setRichText(int id, const std::string& gbk);
+    bool has(int id) const { return controls.count(id) != 0; }
+
+    // What the logic asked for, and the answers it gets.
+    std::map<int, Control> controls;
+    std::map<int, int> timers;
+    std::vector<ShownMessage> messages;
+    std::deque<MessageAnswer> messageAnswers; // empty: Ok
+    std::function<void(const ShownMessage&)> onMessage; // runs while the box is "open"
+    std::deque<std::optional<std::string>> fileAnswers; // empty: cancelled
+    std::vector<FileDialogSpec> fileDialogs;
+    std::vector<std::string> modalTitles;
+    std::function<int(const WindowSpec&, DialogLogic&)> modalHandler; // unset: cancelled (2)
+    std::optional<int> endedWith;
+    std::map<int, bool> scrolledToEnd;
+    std::string clipboard;
+    std::string title;
+    int focused = 0;
+    bool topmost = false;
+    bool closed = false;
+
+private:
+    Control& at(int id) { return controls[id]; }
+    const Control* find(int id) const;
+};
+
+} // namespace dialog::testing

@@ -1,0 +1,358 @@
+#include "quillon/app/QuillonMainDialog.h"
+
+#include "dialog/FileErrors.h"
+#include "dialog/FileIo.h"
+#include "dialog/Gbk.h"
+#include "quillon/app/QuillonIds.h"
+#include "quillon/app/SettingsFiles.h"
+#include "quillon/ui/QuillonTemplates.h"
+
+#include <system_error>
+
+namespace quillon {
+
+using dialog::Binding;
+using dialog::gbk;
+using dialog::Notification;
+
+namespace {
+
+constexpr std::uint32_t kBaudRates[] = {110, 300, 600, 1200, 2400, 4800, 9600, 14400, 19200, 38400, 56000, 57600, 115200};
+constexpr int kDataBits[] = {6, 7, 8};
+
+// Closes its window on OK or the close box; nothing else.
+class AboutBoxLogic final : public dialog::DialogLogic {
+public:
+    void bind(dialog::ControlSurface& s) override { surface_ = &s; }
+    void onInit() override {}
+    void dispatch(int id, Notification n) override
+    {
+        if (id == IdOk && n == Notification::Clicked)
+            surface_->endDialog(IdOk);
+    }
+    void onTimer(int) override {}
+    bool onCloseRequest() override
+    {
+        surface_->endDialog(IdCancel);
+        return true;
+    }
+
+private:
+    dialog::ControlSurface* surface_ = nullptr;
+};
+
+} // namespace
+
+std::uint32_t baudForIndex(int index)
+{
+    return index >= 0 && index < static_cast<int>(std::size(kBaudRates)) ? kBaudRates[index] : 0;
+}
+
+int dataBitsForIndex(int index)
+{
+    return index >= 0 && index < static_cast<int>(std::size(kDataBits)) ? kDataBits[index] : 0;
+}
+
+const dialog::MessageMap<QuillonMainDialog> QuillonMainDialog::messageMap_{
+    {OpenButton, Notification::Clicked, &QuillonMainDialog::onOpenButton},
+    {PortList, Notification::SelectionChanged, &QuillonMainDialog::onPortChanged},
+    {Baud, Notification::SelectionChanged, &QuillonMainDialog::onLineSettingChanged},
+    {DataBits, Notification::SelectionChanged, &QuillonMainDialog::onLineSettingChanged},
+    {Parity, Notification::SelectionChanged, &QuillonMainDialog::onLineSettingChanged},
+    {StopBits, Notification::SelectionChanged, &QuillonMainDialog::onLineSettingChanged},
+    {About, Notification::Clicked, &QuillonMainDialog::onAbout},
+};
+
+QuillonMainDialog::QuillonMainDialog(const dialog::Clock& clock, serial::PortNames ports,
+                                     std::filesystem::path configDir)
+    : clock_(clock), ports_(std::move(ports)), configDir_(std::move(configDir)), exchange_(kProgramName)
+{
+    SendArea& a1 = areas[0];
+    SendArea& a2 = areas[1];
+    SendArea& a3 = areas[2];
+    // The order is the window's: an exchange that stops at a bad integer
+    // leaves the fields after it as they were.
+    bindings_ = {
+        Binding::control(ReceiveView),
+        Binding::position(Baud, baudIndex),
+        Binding::position(DataBits, dataBitsIndex),
+        Binding::position(Parity, parityIndex),
+        Binding::position(StopBits, stopBitsIndex),
+        Binding::selectedText(PortList, portName),
+        Binding::text(LogPath, logPath),
+        Binding::text(Area1Text, a1.text),
+        Binding::text(Area2Text, a2.text),
+        Binding::text(Area3Text, a3.text),
+        Binding::check(Area1Hex, a1.hex),
+        Binding::check(Area2Hex, a2.hex),
+        Binding::check(Area3Hex, a3.hex),
+        Binding::integer(RotationPeriod, rotationPeriodMs),
+        Binding::integer(Area1Period, a1.period),
+        Binding::integer(Area2Period, a2.period),
+        Binding::integer(Area3Period, a3.period),
+        Binding::check(Area2Auto, a2.autoSend),
+        Binding::check(Area3Auto, a3.autoSend),
+        Binding::check(Area1Auto, a1.autoSend),
+        Binding::check(Area1TakesPart, a1.takesPart),
+        Binding::check(Area3TakesPart, a3.takesPart),
+        Binding::check(Area2TakesPart, a2.takesPart),
+        Binding::check(KeywordFilter, keywordFilter),
+        Binding::check(FrameNewline, frameNewline),
+        Binding::text(Keyword, keyword),
+        Binding::check(ShowTimestamp, showTimestamp),
+        Binding::check(RxHex, rxHex),
+        Binding::check(AutoClear, autoClear),
+        Binding::integer(AnswerTimeout, answerTimeoutS),
+        Binding::integer(RetryCount, retryCount),
+        Binding::check(ShowSent, showSent),
+        Binding::check(RotateOnce, rotateOnce),
+    };
+}
+
+QuillonMainDialog::~QuillonMainDialog() = default;
+
+bool QuillonMainDialog::updateFields() { return exchange_.toFields(surface(), bindings_); }
+
+void QuillonMainDialog::updateControls() { exchange_.toControls(surface(), bindings_); }
+
+void QuillonMainDialog::showMessage(const std::string& gbkText, dialog::MessageIcon icon)
+{
+    surface().messageBox(gbkText, kProgramName, icon);
+}
+
+void QuillonMainDialog::initFields()
+{
+    for (auto& a : areas) {
+        a.period = 1000;
+        a.autoSendTicks = 0;
+        a.hex = 1;
+    }
+    rotationPeriodMs = 1000;
+    rxBytes = rxFrames = txBytes = txFrames = 0;
+    fileRotationTicks = areaRotationTicks = 0;
+    rotationArea = 0;
+    saving = 0;
+    areaRotationRunning = 0;
+    txLamp = rxLamp = 0;
+    displayOn = 1;
+    baudIndex = 3;
+    dataBitsIndex = 2;
+    parityIndex = 0;
+    stopBitsIndex = 0;
+    portName = "COM1";
+    portOpen = 0;
+    rxHex = 1;
+    idlePolls = 0;
+    frameIdle = 1;
+    alwaysOnTop = 0;
+}
+
+void QuillonMainDialog::onInit()
+{
+    initFields();
+    updateControls();
+    readSettingsFiles();
+    updateControls();
+
+    surface().enable(Area1Period, false);
+    surface().enable(Area2Period, false);
+    surface().enable(Area3Period, false);
+    surface().enable(RotationPeriod, false);
+    surface().setCheck(TimedMode, 1);
+    surface().enable(RotationPeriod, true);
+
+    surface().setTopmost(false);
+    surface().startTimer(MainTick, 10);
+    surface().startTimer(LampTick, 10);
+
+    surface().setText(ReceiveView, std::string(24, ' '));
+    surface().setDefaultColour(ReceiveView, {0, 0, 255});
+
+    // Which device each name stands for, so the user can tell COM3 from COM4.
+    for (int i = 0, n = surface().itemCount(PortList); i < n; ++i) {
+        const std::string name = surface().itemText(PortList, i);
+        const std::string device = ports_.describe(name);
+        surface().setItemToolTip(PortList, i, dialog::toGbk(device.empty() ? "(无设备)" : device));
+    }
+    updatePortToolTip();
+}
+
+void QuillonMainDialog::readSettingsFiles()
+{
+    if (auto content = dialog::readWholeFile(configDir_ / kPortSettingsFile)) {
+        const StoredPortSettings s = parsePortSettings(*content);
+        portName = s.portName;
+        stopBitsIndex = s.stopBitsIndex;
+        parityIndex = s.parityIndex;
+        dataBitsIndex = s.dataBitsIndex;
+        baudIndex = s.baudIndex;
+    }
+    for (auto& a : areas)
+        a.text.clear();
+    if (auto content = dialog::readWholeFile(configDir_ / kSendAreaFile)) {
+        const auto texts = parseSendAreaTexts(*content);
+        for (std::size_t i = 0; i < areas.size(); ++i)
+            areas[i].text = texts[i];
+    }
+}
+
+bool QuillonMainDialog::writeSettingsFiles()
+{
+    std::error_code dirError;
+    std::filesystem::create_directories(configDir_, dirError);
+
+    const StoredPortSettings port{portName, stopBitsIndex, parityIndex, dataBitsIndex, baudIndex};
+    const std::array<std::string, 3> texts{areas[0].text, areas[1].text, areas[2].text};
+    const std::pair<std::filesystem::path, std::string> files[] = {
+        {configDir_ / kPortSettingsFile, formatPortSettings(port)},
+        {configDir_ / kSendAreaFile, formatSendAreaTexts(texts)},
+    };
+    for (const auto& [path, content] : files) {
+        if (std::error_code ec = dialog::writeFileAtomically(path, content)) {
+            showMessage(dialog::fileErrorMessage(ec, dialog::gbkFromPath(path)), dialog::MessageIcon::Stop);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool QuillonMainDialog::onCloseRequest()
+{
+    if (portOpen)
+        ClosePort();
+    updateFields();
+    return writeSettingsFiles();
+}
+
+void QuillonMainDialog::dispatch(int id, Notification n) { messageMap_.dispatch(*this, id, n); }
+
+void QuillonMainDialog::onTimer(int id)
+{
+    if (id == MainTick && !portOpen)
+        return;
+    // The tick's work and the lamps are not wired up yet.
+}
+
+void QuillonMainDialog::onMenuCommand(int command)
+{
+    if ((command & ~0xF) == kAboutCommand)
+        onAbout();
+}
+
+void QuillonMainDialog::onAbout()
+{
+    AboutBoxLogic about;
+    surface().runModal(quillonAboutBoxSpec(), about);
+}
+
+void QuillonMainDialog::releaseDevice() { portDevice.close(); }
+
+bool QuillonMainDialog::OpenPort()
+{
+    const std::string cannotOpen = gbk("通信端口<") + portName + gbk(">无法打开!");
+    const auto path = ports_.resolve(portName);
+    if (!path) {
+        showMessage(cannotOpen);
+        return false;
+    }
+    std::error_code ec;
+    serial::SerialDevice device = serial::SerialDevice::open(path->string(), portName, ec);
+    if (!device.isOpen()) {
+        showMessage(cannotOpen);
+        return false;
+    }
+    portDevice = std::move(device);
+
+    serial::LineSettings line = portDevice.readLineSettings();
+    if (const std::uint32_t baud = baudForIndex(baudIndex))
+        line.baudRate = baud;
+    if (const int bits = dataBitsForIndex(dataBitsIndex))
+        line.dataBits = static_cast<std::uint8_t>(bits);
+    // Passed through as one byte: -1 (no selection) becomes 255, which the
+    // device refuses.
+    line.parity = static_cast<std::uint8_t>(parityIndex);
+    line.stopBits = static_cast<std::uint8_t>(stopBitsIndex);
+    line.parityCheck = true;
+    line.ctsOutFlow = false;
+    line.dsrOutFlow = false;
+    line.dtr = serial::LineControl::Enable;
+    line.xonXoffOut = false;
+    line.xonXoffIn = false;
+    line.rts = serial::LineControl::Enable;
+    line.xonChar = 0x11;
+    line.xoffChar = 0x13;
+    portDevice.applyLineSettings(line);
+
+    serial::Timeouts timeouts;
+    timeouts.readIntervalMs = 0xFFFFFFFF;
+    timeouts.readTotalMultiplierMs = 100;
+    timeouts.readTotalConstantMs = 1000;
+    timeouts.writeTotalMultiplierMs = 100;
+    timeouts.writeTotalConstantMs = 1000;
+    portDevice.setTimeouts(timeouts);
+    portDevice.setQueueSizes(1024, 1024);
+    portDevice.purge(serial::purge::AbortWrite | serial::purge::AbortRead | serial::purge::ClearOutput |
+                     serial::purge::ClearInput);
+    portDevice.setDtr(true);
+
+    if (const int err = portDevice.lastError()) {
+        portDevice.clearLastError();
+        // Release the device, so the same port can be opened again.
+        releaseDevice();
+        showMessage(gbk("错误码: ") + std::to_string(static_cast<unsigned long>(err)));
+        return false;
+    }
+    return true;
+}
+
+void QuillonMainDialog::ClosePort()
+{
+    if (!portOpen)
+        return;
+    portDevice.setDtr(false);
+    portDevice.purge(serial::purge::AbortWrite | serial::purge::AbortRead | serial::purge::ClearOutput |
+                     serial::purge::ClearInput);
+    releaseDevice();
+}
+
+void QuillonMainDialog::setOpenCaption() { surface().setText(OpenButton, gbk(portOpen ? "关闭串口" : "打开串口")); }
+
+void QuillonMainDialog::updatePortToolTip()
+{
+    const std::string device = ports_.describe(surface().selectedText(PortList));
+    surface().setToolTip(PortList, dialog::toGbk(device));
+}
+
+void QuillonMainDialog::onOpenButton()
+{
+    // The user's clipboard is left alone: the view is written directly.
+    updateFields();
+    if (portOpen) {
+        ClosePort();
+        portOpen = 0;
+    } else if (OpenPort()) {
+        portOpen = 1;
+    }
+    setOpenCaption();
+}
+
+void QuillonMainDialog::onPortChanged()
+{
+    updatePortToolTip();
+    if (!portOpen)
+        return;
+    ClosePort();
+    portOpen = 0;
+    setOpenCaption();
+}
+
+void QuillonMainDialog::onLineSettingChanged()
+{
+    if (!portOpen)
+        return;
+    ClosePort();
+    updateFields();
+    OpenPort();
+}
+
+} // namespace quillon

@@ -1,0 +1,154 @@
+#pragma once
+// The behaviour of Quillon's main window: its state, the data exchange with
+// the controls, start-up and close, and the port connection. It sees the
+// window only through dialog::ControlSurface.
+
+#include "dialog/Clock.h"
+#include "dialog/ControlSurface.h"
+#include "dialog/DataExchange.h"
+#include "dialog/MessageMap.h"
+#include "serial/PortNames.h"
+#include "serial/SerialDevice.h"
+
+#include <array>
+#include <cstdint>
+#include <ctime>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace quillon {
+
+inline constexpr const char* kProgramName = "Quillon";
+inline constexpr const char* kVersion = "3.0AD";
+
+/// One of the three send areas.
+struct SendArea {
+    std::string text; // GBK
+    int hex = 1;
+    int autoSend = 0;
+    int period = 1000; // ms
+    int takesPart = 0;
+    int autoSendTicks = 0;
+};
+
+/// Baud rate of a baud-list position; 0 for a position outside the list.
+std::uint32_t baudForIndex(int index);
+/// Data bits of a data-bit-list position; 0 for a position outside the list.
+int dataBitsForIndex(int index);
+
+class QuillonMainDialog : public dialog::DialogLogic {
+public:
+    /// @param configDir folder of set.log and data.log (created at close
+    ///        when missing).
+    QuillonMainDialog(const dialog::Clock& clock, serial::PortNames ports, std::filesystem::path configDir);
+    ~QuillonMainDialog() override;
+
+    // dialog::DialogLogic
+    void bind(dialog::ControlSurface& surface) override { surface_ = &surface; }
+    void onInit() override;
+    void dispatch(int id, dialog::Notification n) override;
+    void onTimer(int id) override;
+    bool onCloseRequest() override;
+    void onMenuCommand(int command) override;
+
+    /// Controls to fields; false (after the message) on a bad integer edit.
+    bool updateFields();
+    /// Fields to controls.
+    void updateControls();
+
+    /// Opens portName with the settings fields; shows the failure and
+    /// returns false when the port cannot be opened or configured.
+    bool OpenPort();
+    /// The close sequence, only while portOpen; portOpen is left as it is.
+    void ClosePort();
+
+    // Port settings, as list positions.
+    std::string portName = "COM1";
+    int baudIndex = 3;
+    int dataBitsIndex = 2;
+    int parityIndex = 0;
+    int stopBitsIndex = 0;
+    serial::SerialDevice portDevice;
+    int portOpen = 0;
+
+    std::array<SendArea, 3> areas;
+
+    // Rotations.
+    int rotationPeriodMs = 1000;
+    int answerMode = 0;
+    int answerTimeoutS = 5;
+    int retryCount = 1;
+    int rotateOnce = 0;
+    int areaRotationRunning = 0;
+    int fileRotationRunning = 0;
+    std::string rotationFilePath;
+    int fileLineCount = 0;
+    int fileCurrentLine = 1;
+    int rotationArea = 0;
+
+    // Receive options.
+    int rxHex = 1;
+    int frameNewline = 0;
+    int showTimestamp = 0;
+    int showSent = 0;
+    int keywordFilter = 0;
+    std::string keyword;
+    int autoClear = 1;
+    int displayOn = 1;
+    int saving = 0;
+    std::string logPath = "data.txt";
+
+    // Receive machinery and counters.
+    std::vector<std::uint8_t> readBuffer = std::vector<std::uint8_t>(1024);
+    std::vector<std::uint8_t> frameBuffer = std::vector<std::uint8_t>(4096);
+    int frameLength = 0;
+    int idlePolls = 0;
+    int frameIdle = 1;
+    int answerPending = 0;
+    std::time_t waitStart = 0;
+    int retriesDone = 0;
+    std::int64_t rxBytes = 0;
+    std::int64_t rxFrames = 0;
+    std::int64_t txBytes = 0;
+    std::int64_t txFrames = 0;
+    int fileRotationTicks = 0;
+    int areaRotationTicks = 0;
+    int txLamp = 0;
+    int rxLamp = 0;
+    int viewCharsPerLine = 84;
+    int viewMaxLines = 15;
+
+    // Presentation.
+    int alwaysOnTop = 0;
+    int layoutNormal = 1;
+
+    const std::filesystem::path& configDir() const { return configDir_; }
+
+private:
+    void initFields();
+    void readSettingsFiles();
+    bool writeSettingsFiles();
+    void showMessage(const std::string& gbkText, dialog::MessageIcon icon = dialog::MessageIcon::Warning);
+    void releaseDevice();
+    void setOpenCaption();
+    void updatePortToolTip();
+
+    // Handlers.
+    void onOpenButton();
+    void onPortChanged();
+    void onLineSettingChanged();
+    void onAbout();
+
+    dialog::ControlSurface& surface() { return *surface_; }
+
+    const dialog::Clock& clock_;
+    serial::PortNames ports_;
+    std::filesystem::path configDir_;
+    dialog::ControlSurface* surface_ = nullptr;
+    dialog::DataExchange exchange_;
+    std::vector<dialog::Binding> bindings_;
+    static const dialog::MessageMap<QuillonMainDialog> messageMap_;
+};
+
+} // namespace quillon

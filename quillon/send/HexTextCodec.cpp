@@ -1,0 +1,54 @@
+#include "quillon/send/HexTextCodec.h"
+
+#include <algorithm>
+
+namespace quillon {
+
+int hexDigitValue(char c)
+{
+    for (int i = 0; i < 16; ++i)
+        if (HexDigits[i] == c)
+            return i;
+    return 0;
+}
+
+HexResult parseHex(std::string text, bool stripLineBreaks, std::vector<std::uint8_t>& out)
+{
+    out.clear();
+    if (stripLineBreaks)
+        std::erase_if(text, [](char c) { return c == '\t' || c == '\r' || c == '\n'; });
+    int run = 0;
+    char previous = 0;
+    for (char c : text) {
+        if (c == ' ') {
+            run = 0;
+            continue;
+        }
+        const bool digit = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
+        if (!digit) {
+            out.clear();
+            return HexResult::InvalidHexCharacter;
+        }
+        ++run;
+        if (run % 2 == 1)
+            out.push_back(static_cast<std::uint8_t>(hexDigitValue(c)));
+        else
+            out.back() = static_cast<std::uint8_t>(16 * hexDigitValue(previous) + hexDigitValue(c));
+        previous = c;
+    }
+    return HexResult::Ok;
+}
+
+std::string formatHex(const std::uint8_t* bytes, std::size_t count)
+{
+    std::string text;
+    text.resize(count * 3);
+    for (std::size_t i = 0; i < count; ++i) {
+        text[i * 3] = HexDigits[bytes[i] >> 4];
+        text[i * 3 + 1] = HexDigits[bytes[i] & 0x0F];
+        text[i * 3 + 2] = ' ';
+    }
+    return text;
+}
+
+} // namespace quillon

@@ -1,0 +1,36 @@
+#pragma once
+// Hex text as the user types it ("01 03 00 0A") to bytes and back.
+// Upper-case digits only, spaces the only separator, no prefixes.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillon {
+
+inline constexpr char HexDigits[] = "0123456789ABCDEF";
+
+enum class HexResult : int {
+    Ok = 0,
+    InvalidHexCharacter = 2,
+};
+
+/// The value of a digit of HexDigits; 0 for any other character.
+int hexDigitValue(char c);
+
+/// Parses hex text: digits pair up from the left within each group of
+/// non-space characters; a group of odd length ends in a byte holding its
+/// last digit alone ("ABC" gives AB 0C). With stripLineBreaks, tabs, CR and
+/// LF are deleted first (so digits on both sides of a line break join).
+/// @param out receives the bytes; cleared on failure.
+/// @return InvalidHexCharacter for any character that is neither a digit
+///         nor a space (lower case included): the whole text is rejected.
+HexResult parseHex(std::string text, bool stripLineBreaks, std::vector<std::uint8_t>& out);
+
+/// Two upper-case digits and one space per byte ("01 AB ").
+std::string formatHex(const std::uint8_t* bytes, std::size_t count);
+inline std::string formatHex(const std::vector<std::uint8_t>& bytes) { return formatHex(bytes.data(), bytes.size()); }
+
+} // namespace quillon

@@ -1,0 +1,178 @@
+#include "QuillonFixture.h"
+
+#include "dialog/FileIo.h"
+#include "dialog/Gbk.h"
+
+using namespace quillon;
+using namespace quillon::testing;
+using dialog::gbk;
+
+namespace {
+
+struct ListState {
+    int id;
+    const char* selected;
+};
+
+} // namespace
+
+TEST_F(QuillonTest, FirstStartWithoutSettingsFilesShowsTheDefaults)
+{
+    start();
+    const ListState lists[] = {{PortList, "COM1"}, {Baud, "1200"}, {DataBits, "8"}, {Parity, "无"}, {StopBits, "1"}};
+    for (const auto& l : lists) {
+        SCOPED_TRACE(l.id);
+        EXPECT_EQ(surface.selectedText(l.id), gbk(l.selected));
+    }
+    for (int id : {Area1Hex, Area2Hex, Area3Hex, RxHex, AutoClear, TimedMode})
+        EXPECT_EQ(surface.check(id), 1) << id;
+    for (int id : {Area1Auto, Area2Auto, Area3Auto, Area1TakesPart, Area2TakesPart, Area3TakesPart, FrameNewline,
+                   ShowTimestamp, ShowSent, KeywordFilter, RotateOnce, AnswerMode})
+        EXPECT_EQ(surface.check(id), 0) << id;
+    for (int id : {Area1Text, Area2Text, Area3Text, Keyword})
+        EXPECT_EQ(surface.text(id), "") << id;
+    for (int id : {Area1Period, Area2Period, Area3Period, RotationPeriod})
+        EXPECT_EQ(surface.text(id), "1000") << id;
+    EXPECT_EQ(surface.text(AnswerTimeout), "5");
+    EXPECT_EQ(surface.text(RetryCount), "1");
+    EXPECT_EQ(surface.text(LogPath), "data.txt");
+    EXPECT_EQ(surface.text(OpenButton), gbk("打开串口"));
+    for (int id : {Area1Period, Area2Period, Area3Period})
+        EXPECT_FALSE(surface.isEnabled(id)) << id;
+    EXPECT_TRUE(surface.isEnabled(RotationPeriod));
+    EXPECT_TRUE(surface.isEnabled(AnswerTimeout));
+    EXPECT_TRUE(surface.isEnabled(RetryCount));
+    EXPECT_EQ(surface.timers.at(MainTick), 10);
+    EXPECT_EQ(surface.timers.at(LampTick), 10);
+    EXPECT_EQ(surface.richText(ReceiveView), std::string(24, ' '));
+    EXPECT_EQ(surface.controls[ReceiveView].defaultColour, (dialog::Rgb{0, 0, 255}));
+    EXPECT_FALSE(surface.topmost);
+    EXPECT_TRUE(surface.messages.empty());
+    EXPECT_EQ(dlg().portOpen, 0);
+    EXPECT_EQ(dlg().answerTimeoutS, 5);
+    EXPECT_EQ(dlg().retryCount, 1);
+}
+
+TEST_F(QuillonTest, PortSettingsFileIsReadAtStart)
+{
+    struct Case {
+        const char* name;
+        std::string content;
+        const char* port;
+        const char* baud;
+        const char* dataBits;
+        const char* parity;
+        const char* stopBits;
+    };
+    const Case cases[] = {
+        {"full file", "COM12\r\n2\r\n4\r\n1\r\n12\r\n", "COM12", "115200", "7", "空格校验", "2"},
+        {"short file: missing indexes are 0", "COM3\r\n1\r\n", "COM3", "110", "6", "无", "1.5"},
+        {"lower-case name", "com15\r\n0\r\n2\r\n2\r\n6\r\n", "COM15", "9600", "8", "偶校验", "1"},
+        {"name beginning no item leaves COM1", "ttyUSB0\r\n0\r\n0\r\n2\r\n3\r\n", "COM1", "1200", "8", "无", "1"},
+        {"a name that begins an item", "COM2\r\n0\r\n3\r\n2\r\n3\r\n", "COM2", "1200", "8", "Mark", "1"},
+        {"index outside the list selects nothing", "COM1\r\n9\r\n0\r\n2\r\n40\r\n", "COM1", "", "8", "无", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        surface = dialog::testing::MemorySurface(quillonMainWindowSpec());
+        writeFile(configDir / "set.log", c.content);
+        start();
+        EXPECT_EQ(surface.selectedText(PortList), c.port);
+        EXPECT_EQ(surface.selectedText(Baud), c.baud);
+        EXPECT_EQ(surface.selectedText(DataBits), c.dataBits);
+        EXPECT_EQ(surface.selectedText(Parity), gbk(c.parity));
+        EXPECT_EQ(surface.selectedText(StopBits), c.stopBits);
+    }
+}
+
+TEST_F(QuillonTest, NameThatBeginsNoItemIsReplacedByTheSelectionAtTheNextExchange)
+{
+    writeFile(configDir / "set.log", "XYZ\r\n0\r\n0\r\n2\r\n40\r\n");
+    start();
+    EXPECT_EQ(dlg().portName, "XYZ");
+    EXPECT_EQ(dlg().baudIndex, 40);
+    ASSERT_TRUE(dlg().updateFields());
+    EXPECT_EQ(dlg().portName, "COM1");
+    EXPECT_EQ(dlg().baudIndex, -1);
+}
+
+TEST_F(QuillonTest, SendAreaTextsAreRestored)
+{
+    writeFile(configDir / "data.log", "01 03 00 00 00 0A\r\nAT\\r\\n\r\n\xB2\xE2\xCA\xD4\r\nextra\r\n");
+    start();
+    EXPECT_EQ(surface.text(Area1Text), "01 03 00 00 00 0A");
+    EXPECT_EQ(surface.text(Area2Text), "AT\r\n");
+    EXPECT_EQ(surface.text(Area3Text), "\xB2\xE2\xCA\xD4");
+}
+
+TEST_F(QuillonTest, CloseWritesBothFilesWithWhatTheControlsHold)
+{
+    start();
+    surface.selectPrefix(PortList, "COM7");
+    surface.select(Baud, 6);
+    surface.select(DataBits, 1);
+    surface.select(Parity, 2);
+    surface.select(StopBits, 2);
+    surface.setText(Area1Text, "01 02");
+    surface.setText(Area2Text, "line1\r\nline2");
+    surface.setText(Area3Text, gbk("中文"));
+    ASSERT_TRUE(dlg().onCloseRequest());
+    EXPECT_EQ(dialog::readWholeFile(configDir / "set.log").value_or("?"), "COM7\r\n2\r\n2\r\n1\r\n6\r\n");
+    EXPECT_EQ(dialog::readWholeFile(configDir / "data.log").value_or("?"),
+              "01 02\r\nline1\\r\\nline2\r\n" + gbk("中文") + "\r\n");
+    EXPECT_TRUE(surface.messages.empty());
+}
+
+TEST_F(QuillonTest, SettingsSurviveARestart)
+{
+    start();
+    surface.selectPrefix(PortList, "COM20");
+    surface.select(Baud, 12);
+    surface.setText(Area2Text, "A\\B\r\nC");
+    ASSERT_TRUE(dlg().onCloseRequest());
+
+    surface = dialog::testing::MemorySurface(quillonMainWindowSpec());
+    start();
+    EXPECT_EQ(surface.selectedText(PortList), "COM20");
+    EXPECT_EQ(surface.selectedText(Baud), "115200");
+    EXPECT_EQ(surface.text(Area2Text), "A\\B\r\nC");
+}
+
+TEST_F(QuillonTest, FileErrorAtCloseIsReportedAndTheWindowStays)
+{
+    // The settings folder's place is taken by a file.
+    const fs::path blocked = configDir / "blocked";
+    writeFile(blocked, "x");
+    serial::PortNames ports(linksDir, [] { return std::vector<fs::path>{}; });
+    QuillonMainDialog d(clock, std::move(ports), blocked);
+    d.bind(surface);
+    d.onInit();
+    EXPECT_FALSE(d.onCloseRequest());
+    ASSERT_EQ(surface.messages.size(), 1u);
+    EXPECT_EQ(surface.messages[0].text, gbk((blocked / "set.log").string() + " 中包含无效的路径。"));
+    EXPECT_EQ(surface.messages[0].caption, "Quillon");
+    EXPECT_EQ(surface.messages[0].icon, dialog::MessageIcon::Stop);
+}
+
+TEST_F(QuillonTest, AboutBoxOpensFromTheButtonAndTheMenu)
+{
+    start();
+    click(About);
+    dlg().onMenuCommand(kAboutCommand);
+    dlg().onMenuCommand(kAboutCommand + 3); // low four bits are ignored
+    dlg().onMenuCommand(32);
+    ASSERT_EQ(surface.modalTitles.size(), 3u);
+    EXPECT_EQ(surface.modalTitles[0], gbk("关于 Quillon 3.0AD"));
+}
+
+TEST_F(QuillonTest, BadIntegerAtCloseIsReportedAndTheFilesAreStillWritten)
+{
+    start();
+    surface.setText(RotationPeriod, "abc");
+    surface.setText(Area1Text, "kept");
+    EXPECT_TRUE(dlg().onCloseRequest());
+    ASSERT_EQ(surface.messages.size(), 1u);
+    EXPECT_EQ(surface.messages[0].text, gbk("请键入一个整数。"));
+    EXPECT_EQ(surface.focused, RotationPeriod);
+    EXPECT_EQ(dialog::readWholeFile(configDir / "data.log").value_or("?"), "kept\r\n\r\n\r\n");
+}

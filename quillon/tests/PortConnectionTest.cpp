@@ -1,0 +1,261 @@
+#include "QuillonFixture.h"
+
+#include "dialog/Gbk.h"
+#include "serial/Termios2.h"
+
+#include <termios.h>
+
+#include <cstring>
+
+using namespace quillon;
+using namespace quillon::testing;
+using dialog::gbk;
+
+namespace {
+
+std::uint32_t peerBaud(const Pty& pty)
+{
+    std::uint32_t in = 0, out = 0;
+    EXPECT_EQ(serial::termios2::readSpeeds(pty.master, in, out), 0);
+    return out;
+}
+
+termios peerTermios(const Pty& pty)
+{
+    termios t{};
+    EXPECT_EQ(tcgetattr(pty.master, &t), 0);
+    return t;
+}
+
+/// True when nobody else holds the device: a fresh exclusive open works.
+bool isFree(const std::string& path)
+{
+    std::error_code ec;
+    serial::SerialDevice d = serial::SerialDevice::open(path, "probe", ec);
+    return d.isOpen();
+}
+
+} // namespace
+
+class PortConnectionTest : public QuillonTest {
+protected:
+    void SetUp() override
+    {
+        QuillonTest::SetUp();
+        link("COM3", pty.slavePath);
+        link("COM12", pty12.slavePath);
+    }
+    Pty pty;
+    Pty pty12;
+};
+
+TEST_F(PortConnectionTest, OpenAppliesTheLineSettingsOfTheLists)
+{
+    struct Case {
+        const char* name;
+        int baud, dataBits, parity, stopBits;
+        std::uint32_t expectedBaud;
+        bool twoStopBits;
+        bool parOdd;
+    };
+    const Case cases[] = {
+        {"defaults", 3, 2, 0, 0, 1200, false, false},
+        {"9600 two stop bits", 6, 2, 0, 2, 9600, true, false},
+        {"14400 has no termios constant", 7, 2, 1, 0, 14400, false, true},
+        {"56000 has no termios constant", 10, 1, 2, 0, 56000, false, false},
+        {"115200", 12, 0, 0, 0, 115200, false, false},
+        {"110", 0, 2, 0, 0, 110, false, false},
+    };
+    start();
+    ASSERT_TRUE(surface.selectPrefix(PortList, "COM3"));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        surface.select(Baud, c.baud);
+        surface.select(DataBits, c.dataBits);
+        surface.select(Parity, c.parity);
+        surface.select(StopBits, c.stopBits);
+        click(OpenButton);
+        ASSERT_EQ(dlg().portOpen, 1);
+        EXPECT_EQ(surface.text(OpenButton), gbk("关闭串口"));
+        EXPECT_EQ(peerBaud(pty), c.expectedBaud);
+        const termios t = peerTermios(pty);
+        EXPECT_EQ((t.c_cflag & CSTOPB) != 0, c.twoStopBits);
+        EXPECT_EQ((t.c_cflag & PARODD) != 0, c.parOdd);
+        EXPECT_EQ(t.c_iflag & (IXON | IXOFF), 0u);
+        EXPECT_EQ(t.c_lflag & (ICANON | ECHO), 0u);
+        EXPECT_FALSE(isFree(pty.slavePath));
+        click(OpenButton);
+        EXPECT_EQ(dlg().portOpen, 0);
+        EXPECT_EQ(surface.text(OpenButton), gbk("打开串口"));
+        EXPECT_TRUE(isFree(pty.slavePath));
+    }
+    EXPECT_TRUE(surface.messages.empty());
+}
+
+TEST_F(PortConnectionTest, PortsAboveNineOpenLikeTheOthers)
+{
+    start();
+    choosePort("COM12");
+    click(OpenButton);
+    EXPECT_EQ(dlg().portOpen, 1);
+    EXPECT_FALSE(isFree(pty12.slavePath));
+    EXPECT_TRUE(isFree(pty.slavePath));
+}
+
+TEST_F(PortConnectionTest, BytesFlowBothWaysOnTheOpenedPort)
+{
+    start();
+    choosePort("COM3");
+    click(OpenButton);
+    ASSERT_EQ(dlg().portOpen, 1);
+    const std::uint8_t out[] = {0x01, 0x03, 0x00, 0x0A};
+    EXPECT_EQ(dlg().portDevice.write(out, sizeof out), sizeof out);
+    std::uint8_t got[8] = {};
+    ASSERT_EQ(::read(pty.master, got, sizeof got), 4);
+    EXPECT_EQ(std::memcmp(got, out, 4), 0);
+}
+
+TEST_F(PortConnectionTest, ChangingALineSettingWhileOpenReopensWithIt)
+{
+    start();
+    choosePort("COM3");
+    click(OpenButton);
+    ASSERT_EQ(peerBaud(pty), 1200u);
+    choose(Baud, 12);
+    EXPECT_EQ(dlg().portOpen, 1);
+    EXPECT_EQ(surface.text(OpenButton), gbk("关闭串口"));
+    EXPECT_EQ(peerBaud(pty), 115200u);
+    choose(StopBits, 2);
+    EXPECT_NE(peerTermios(pty).c_cflag & CSTOPB, 0u);
+    EXPECT_TRUE(dlg().portDevice.isOpen());
+    EXPECT_TRUE(surface.messages.empty());
+}
+
+TEST_F(PortConnectionTest, ChangingALineSettingWhileClosedOpensNothing)
+{
+    start();
+    choosePort("COM3");
+    choose(Baud, 12);
+    EXPECT_EQ(dlg().portOpen, 0);
+    EXPECT_TRUE(isFree(pty.slavePath));
+    click(OpenButton);
+    EXPECT_EQ(peerBaud(pty), 115200u); // taken at the next open
+}
+
+TEST_F(PortConnectionTest, ChangingThePortWhileOpenClosesIt)
+{
+    start();
+    choosePort("COM3");
+    click(OpenButton);
+    ASSERT_EQ(dlg().portOpen, 1);
+    choosePort("COM12");
+    EXPECT_EQ(dlg().portOpen, 0);
+    EXPECT_EQ(surface.text(OpenButton), gbk("打开串口"));
+    EXPECT_TRUE(isFree(pty.slavePath));
+    EXPECT_TRUE(isFree(pty12.slavePath)); // not opened until the button
+}
+
+TEST_F(PortConnectionTest, OpenFailuresAreReportedAndLeaveThePortClosed)
+{
+    struct Case {
+        const char* name;
+        const char* port;
+        bool holdElsewhere;
+        bool danglingLink;
+    };
+    const Case cases[] = {
+        {"no device behind the name", "COM5", false, false},
+        {"held by another program", "COM3", true, false},
+        {"link to a missing device", "COM9", false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        surface = dialog::testing::MemorySurface(quillonMainWindowSpec());
+        if (c.danglingLink && !fs::is_symlink(linksDir / c.port))
+            link(c.port, "/dev/does-not-exist-42");
+        start();
+        std::error_code ec;
+        serial::SerialDevice holder;
+        if (c.holdElsewhere)
+            holder = serial::SerialDevice::open(pty.slavePath, "holder", ec);
+        choosePort(c.port);
+        click(OpenButton);
+        EXPECT_EQ(dlg().portOpen, 0);
+        EXPECT_FALSE(dlg().portDevice.isOpen());
+        EXPECT_EQ(surface.text(OpenButton), gbk("打开串口"));
+        ASSERT_EQ(surface.messages.size(), 1u);
+        EXPECT_EQ(surface.messages[0].text, gbk(std::string("通信端口<") + c.port + ">无法打开!"));
+        EXPECT_EQ(surface.messages[0].caption, "Quillon");
+    }
+}
+
+TEST_F(PortConnectionTest, ConfigurationErrorIsReportedAndTheDeviceReleased)
+{
+    struct Case {
+        const char* name;
+        int list;
+        int position;
+    };
+    const Case cases[] = {
+        {"no parity selected passes the code 255", Parity, -1},
+        {"no stop bits selected", StopBits, -1},
+        {"one and a half stop bits", StopBits, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        surface = dialog::testing::MemorySurface(quillonMainWindowSpec());
+        start();
+        choosePort("COM3");
+        surface.select(c.list, c.position);
+        click(OpenButton);
+        EXPECT_EQ(dlg().portOpen, 0);
+        ASSERT_EQ(surface.messages.size(), 1u);
+        const std::string text = dialog::fromGbk(surface.messages[0].text);
+        EXPECT_EQ(text.rfind("错误码: ", 0), 0u) << text;
+        EXPECT_NE(text, "错误码: 0");
+        // Released: the same port opens again once the setting is valid.
+        EXPECT_TRUE(isFree(pty.slavePath));
+        surface.select(c.list, 0);
+        click(OpenButton);
+        EXPECT_EQ(dlg().portOpen, 1);
+        EXPECT_EQ(surface.messages.size(), 1u);
+    }
+}
+
+TEST_F(PortConnectionTest, ReconfigureFailureKeepsTheStateOpenUntilTheButton)
+{
+    start();
+    choosePort("COM3");
+    click(OpenButton);
+    ASSERT_EQ(dlg().portOpen, 1);
+    choose(StopBits, 1); // one and a half: refused
+    EXPECT_EQ(dlg().portOpen, 1);
+    EXPECT_EQ(surface.text(OpenButton), gbk("关闭串口"));
+    EXPECT_EQ(surface.messages.size(), 1u);
+    EXPECT_FALSE(dlg().portDevice.isOpen());
+    click(OpenButton); // closes the unusable state
+    EXPECT_EQ(dlg().portOpen, 0);
+    EXPECT_EQ(surface.text(OpenButton), gbk("打开串口"));
+}
+
+TEST_F(PortConnectionTest, ClosingTheWindowReleasesThePortAndWritesTheFiles)
+{
+    start();
+    choosePort("COM3");
+    click(OpenButton);
+    ASSERT_FALSE(isFree(pty.slavePath));
+    EXPECT_TRUE(dlg().onCloseRequest());
+    EXPECT_TRUE(isFree(pty.slavePath));
+    EXPECT_TRUE(fs::exists(configDir / "set.log"));
+    EXPECT_TRUE(fs::exists(configDir / "data.log"));
+}
+
+TEST_F(PortConnectionTest, PortListToolTipsNameTheDevices)
+{
+    start();
+    EXPECT_EQ(surface.controls[PortList].itemToolTips.at(2), pty.slavePath);   // COM3
+    EXPECT_EQ(surface.controls[PortList].itemToolTips.at(11), pty12.slavePath); // COM12
+    EXPECT_NE(surface.controls[PortList].itemToolTips.at(4), "");               // COM5: says none
+    choosePort("COM3");
+    EXPECT_EQ(surface.controls[PortList].toolTip, pty.slavePath);
+}

@@ -1,0 +1,849 @@
+#include "dialog/qt/DialogWindow.h"
+
+#include "dialog/qt/ProgramLook.h"
+#include "dialog/qt/TextConvert.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QRadioButton>
+#include <QRegularExpressionValidator>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextLayout>
+#include <QTimer>
+#include <QWindow>
+
+namespace dialog::qt {
+namespace {
+
+// Raises the counter for the lifetime of a programmatic change, so that
+// the change signals it causes are not taken for the user's edits.
+class Quiet {
+public:
+    explicit Quiet(int& counter) : counter_(counter) { ++counter_; }
+    ~Quiet() { --counter_; }
+    Quiet(const Quiet&) = delete;
+    Quiet& operator=(const Quiet&) = delete;
+
+private:
+    int& counter_;
+};
+
+QColor toQColor(Rgb c) { return QColor(c.r, c.g, c.b); }
+
+QRect toQRect(const Rect& r) { return QRect(r.x, r.y, r.w, r.h); }
+
+Qt::Alignment labelAlignment(unsigned styles)
+{
+    Qt::Alignment h = Qt::AlignLeft;
+    if (styles & style::Centre)
+        h = Qt::AlignHCenter;
+    else if (styles & style::AlignRight)
+        h = Qt::AlignRight;
+    return h | Qt::AlignVCenter;
+}
+
+} // namespace
+
+DialogWindow::DialogWindow(const WindowSpec& spec, DialogLogic& logic, QWidget* parent)
+    : QDialog(parent), logic_(logic), clientSize_(spec.width, spec.height), menu_(spec.menu)
+{
+    Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                            | Qt::WindowCloseButtonHint;
+    if (spec.minimizeBox)
+        flags |= Qt::WindowMinimizeButtonHint;
+    if (spec.maximizeBox)
+        flags |= Qt::WindowMaximizeButtonHint;
+    setWindowFlags(flags);
+    setWindowTitle(fromSource(spec.title));
+    setFixedSize(clientSize_);
+    setSizeGripEnabled(false);
+    setAutoFillBackground(true);
+
+    build(spec);
+    logic_.bind(*this);
+    logic_.onInit();
+}
+
+DialogWindow::~DialogWindow()
+{
+    for (auto& [id, timer] : timers_)
+        timer->stop();
+}
+
+void DialogWindow::build(const WindowSpec& spec)
+{
+    std::vector<QWidget*> below; // group boxes and frames, drawn under the rest
+    for (const ControlSpec& c : spec.controls) {
+        if (c.styles & style::Group)
+            radioGroup_ = nullptr; // a group mark ends the radio group before it
+        QWidget* w = create(c);
+        w->setObjectName(QString::number(c.id));
+        w->setAccessibleDescription(QString::number(c.id));
+        w->setGeometry(toQRect(c.rect));
+        if (c.styles & style::Disabled)
+            w->setEnabled(false);
+        if (c.styles & style::Hidden)
+            w->setVisible(false);
+        if (c.kind == ControlKind::GroupBox || c.kind == ControlKind::Frame)
+            below.push_back(w);
+        if (c.id != kStaticId)
+            controls_[c.id] = Control{c.kind, w};
+        connectSignals(c.id, c.kind, w);
+    }
+    for (auto it = below.rbegin(); it != below.rend(); ++it)
+        (*it)->lower();
+}
+
+QWidget* DialogWindow::create(const ControlSpec& c)
+{
+    const QString caption = fromSource(c.caption);
+    const QString accessible = fromSource(c.accessibleName.empty() ? c.caption : c.accessibleName);
+    switch (c.kind) {
+    case ControlKind::Label: {
+        auto* w = new QLabel(caption, this);
+        w->setTextFormat(Qt::PlainText);
+        w->setAlignment(labelAlignment(c.styles));
+        w->setWordWrap(true);
+        w->setAccessibleName(caption);
+        return w;
+    }
+    case ControlKind::Picture: {
+        auto* w = new PictureWidget(this);
+        w->setAccessibleName(accessible);
+        return w;
+    }
+    case ControlKind::Edit: {
+        auto* w = new QLineEdit(caption, this);
+        w->setReadOnly(c.styles & style::ReadOnly);
+        if (c.styles & style::Number)
+            w->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), w));
+        if (c.styles & style::AlignRight)
+            w->setAlignment(Qt::AlignRight);
+        w->setAccessibleName(accessible);
+        return w;
+    }
+    case ControlKind::MultiLineEdit: {
+        auto* w = new QPlainTextEdit(caption, this);
+        w->setReadOnly(c.styles & style::ReadOnly);
+        w->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+        w->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        w->setTabChangesFocus(true);
+        w->setAccessibleName(accessible);
+        return w;
+    }
+    case ControlKind::RichView: {
+        auto* w = new RichTextView(this);
+        w->setFont(richViewFont());
+        w->setReadOnly(c.styles & style::ReadOnly);
+        w->setTabChangesFocus(true);
+        w->setAccessibleName(accessible);
+        w->setMenuExtender([this](QMenu& menu) {
+            if (menu_.empty())
+                return;
+            menu.addSeparator();
+            for (const MenuEntry& e : menu_) {
+                const int command = e.command;
+                QObject::connect(menu.addAction(fromSource(e.caption)), &QAction::triggered, this,
+                                 [this, command] { logic_.onMenuCommand(command); });
+            }
+        });
+        return w;
+    }
+    case ControlKind::DropList: {
+        auto* w = new QComboBox(this);
+        w->setEditable(false);
+        w->setMaxVisibleItems(20);
+        for (const std::string& item : c.items)
+            w->addItem(fromSource(item));
+        w->setCurrentIndex(-1); // a list starts with nothing selected
+        w->setAccessibleName(accessible);
+        return w;
+    }
+    case ControlKind::CheckBox: {
+        auto* w = new QCheckBox(caption, this);
+        w->setAccessibleName(withoutMnemonic(caption));
+        return w;
+    }
+    case ControlKind::RadioButton: {
+        auto* w = new QRadioButton(caption, this);
+        w->setAutoExclusive(false);
+        if (!radioGroup_) {
+            radioGroup_ = new QButtonGroup(this);
+            radioGroup_->setExclusive(true);
+        }
+        radioGroup_->addButton(w);
+        w->setAccessibleName(withoutMnemonic(caption));
+        return w;
+    }
+    case ControlKind::GroupBox: {
+        auto* w = new QGroupBox(caption, this);
+        w->setFocusPolicy(Qt::NoFocus);
+        w->setAccessibleName(withoutMnemonic(caption));
+        return w;
+    }
+    case ControlKind::Button:
+    case ControlKind::OwnerDrawButton: {
+        QPushButton* w = c.kind == ControlKind::Button ? new QPushButton(caption, this) : new PaintedButton(this);
+        // Enter must never press a button by itself.
+        w->setAutoDefault(false);
+        w->setDefault(false);
+        w->setAccessibleName(withoutMnemonic(caption));
+        return w;
+    }
+    case ControlKind::HorizontalRule:
+        return new RuleWidget(this);
+    case ControlKind::Frame: {
+        auto* w = new QFrame(this);
+        w->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        return w;
+    }
+    }
+    return new QWidget(this);
+}
+
+void DialogWindow::connectSignals(int id, ControlKind kind, QWidget* w)
+{
+    if (id == kStaticId)
+        return;
+    switch (kind) {
+    case ControlKind::Button:
+    case ControlKind::OwnerDrawButton:
+    case ControlKind::CheckBox:
+    case ControlKind::RadioButton:
+        // clicked() comes from the user only, never from setChecked().
+        connect(static_cast<QAbstractButton*>(w), &QAbstractButton::clicked, this,
+                [this, id] { forward(id, Notification::Clicked); });
+        break;
+    case ControlKind::DropList:
+        connect(static_cast<QComboBox*>(w), &QComboBox::activated, this,
+                [this, id] { forward(id, Notification::SelectionChanged); });
+        break;
+    case ControlKind::Edit:
+        connect(static_cast<QLineEdit*>(w), &QLineEdit::textEdited, this,
+                [this, id] { forward(id, Notification::TextEdited); });
+        break;
+    case ControlKind::MultiLineEdit:
+        connect(static_cast<QPlainTextEdit*>(w), &QPlainTextEdit::textChanged, this, [this, id] { userEdited(id); });
+        break;
+    case ControlKind::RichView:
+        connect(static_cast<QTextEdit*>(w), &QTextEdit::textChanged, this, [this, id] { userEdited(id); });
+        break;
+    default:
+        break;
+    }
+}
+
+void DialogWindow::userEdited(int id)
+{
+    if (quiet_ == 0)
+        forward(id, Notification::TextEdited);
+}
+
+void DialogWindow::forward(int id, Notification n)
+{
+    logic_.dispatch(id, n);
+}
+
+const DialogWindow::Control* DialogWindow::find(int id) const
+{
+    auto it = controls_.find(id);
+    return it == controls_.end() ? nullptr : &it->second;
+}
+
+template <class W>
+W* DialogWindow::as(int id) const
+{
+    const Control* c = find(id);
+    return c ? qobject_cast<W*>(c->widget) : nullptr;
+}
+
+QWidget* DialogWindow::control(int id) const
+{
+    const Control* c = find(id);
+    return c ? c->widget : nullptr;
+}
+
+void DialogWindow::setPainter(int id, Painter painter)
+{
+    if (auto* p = as<PictureWidget>(id))
+        p->setPainter(std::move(painter));
+    else if (auto* b = as<PaintedButton>(id))
+        b->setPainter(std::move(painter));
+}
+
+void DialogWindow::redraw(int id)
+{
+    if (QWidget* w = control(id))
+        w->update();
+}
+
+void DialogWindow::setControlRect(int id, const Rect& rect)
+{
+    if (QWidget* w = control(id))
+        w->setGeometry(toQRect(rect));
+}
+
+// --- texts -------------------------------------------------------------
+
+std::string DialogWindow::text(int id) const
+{
+    const Control* c = find(id);
+    if (!c)
+        return {};
+    QWidget* w = c->widget;
+    switch (c->kind) {
+    case ControlKind::Label:
+        return toSurface(static_cast<QLabel*>(w)->text());
+    case ControlKind::Edit:
+        return toSurface(static_cast<QLineEdit*>(w)->text());
+    case ControlKind::MultiLineEdit:
+        return toSurfaceLines(static_cast<QPlainTextEdit*>(w)->toPlainText());
+    case ControlKind::RichView:
+        return toSurfaceLines(static_cast<QTextEdit*>(w)->toPlainText());
+    case ControlKind::DropList: {
+        auto* box = static_cast<QComboBox*>(w);
+        return box->currentIndex() < 0 ? std::string() : toSurface(box->currentText());
+    }
+    case ControlKind::CheckBox:
+    case ControlKind::RadioButton:
+    case ControlKind::Button:
+    case ControlKind::OwnerDrawButton:
+        return toSurface(static_cast<QAbstractButton*>(w)->text());
+    case ControlKind::GroupBox:
+        return toSurface(static_cast<QGroupBox*>(w)->title());
+    default:
+        return {};
+    }
+}
+
+void DialogWindow::setText(int id, const std::string& gbk)
+{
+    const Control* c = find(id);
+    if (!c)
+        return;
+    Quiet quiet(quiet_);
+    QWidget* w = c->widget;
+    switch (c->kind) {
+    case ControlKind::Label:
+        static_cast<QLabel*>(w)->setText(fromSurface(gbk));
+        break;
+    case ControlKind::Edit:
+        static_cast<QLineEdit*>(w)->setText(fromSurface(gbk));
+        break;
+    case ControlKind::MultiLineEdit:
+        static_cast<QPlainTextEdit*>(w)->setPlainText(fromSurfaceLines(gbk));
+        break;
+    case ControlKind::RichView: {
+        auto* view = static_cast<QTextEdit*>(w);
+        view->clear();
+        QTextCharFormat format;
+        auto colour = defaultColours_.find(id);
+        if (colour != defaultColours_.end())
+            format.setForeground(colour->second);
+        QTextCursor cursor(view->document());
+        cursor.insertText(fromSurfaceLines(gbk), format);
+        if (colour != defaultColours_.end())
+            view->setTextColor(colour->second);
+        break;
+    }
+    case ControlKind::CheckBox:
+    case ControlKind::RadioButton:
+    case ControlKind::Button:
+    case ControlKind::OwnerDrawButton:
+        static_cast<QAbstractButton*>(w)->setText(fromSurface(gbk));
+        break;
+    case ControlKind::GroupBox:
+        static_cast<QGroupBox*>(w)->setTitle(fromSurface(gbk));
+        break;
+    default:
+        break;
+    }
+}
+
+int DialogWindow::check(int id) const
+{
+    if (auto* box = as<QCheckBox>(id)) {
+        switch (box->checkState()) {
+        case Qt::Checked:
+            return 1;
+        case Qt::PartiallyChecked:
+            return 2;
+        default:
+            return 0;
+        }
+    }
+    if (auto* radio = as<QRadioButton>(id))
+        return radio->isChecked() ? 1 : 0;
+    return 0;
+}
+
+void DialogWindow::setCheck(int id, int state)
+{
+    Quiet quiet(quiet_);
+    if (auto* box = as<QCheckBox>(id)) {
+        if (state == 2)
+            box->setTristate(true);
+        box->setCheckState(state == 2 ? Qt::PartiallyChecked : state ? Qt::Checked : Qt::Unchecked);
+    } else if (auto* radio = as<QRadioButton>(id)) {
+        // An exclusive group refuses to uncheck its checked button; the
+        // program may still clear a radio button.
+        QButtonGroup* group = radio->group();
+        if (group && !state)
+            group->setExclusive(false);
+        radio->setChecked(state != 0);
+        if (group && !state)
+            group->setExclusive(true);
+    }
+}
+
+void DialogWindow::enable(int id, bool on)
+{
+    if (QWidget* w = control(id))
+        w->setEnabled(on);
+}
+
+bool DialogWindow::isEnabled(int id) const
+{
+    QWidget* w = control(id);
+    return w && w->isEnabled();
+}
+
+void DialogWindow::show(int id, bool on)
+{
+    if (QWidget* w = control(id))
+        w->setVisible(on);
+}
+
+bool DialogWindow::isShown(int id) const
+{
+    QWidget* w = control(id);
+    return w && !w->isHidden();
+}
+
+void DialogWindow::focus(int id)
+{
+    if (QWidget* w = control(id))
+        w->setFocus(Qt::OtherFocusReason);
+}
+
+void DialogWindow::setToolTip(int id, const std::string& gbk)
+{
+    if (QWidget* w = control(id))
+        w->setToolTip(fromSurface(gbk));
+}
+
+// --- lists ---------------------------------------------------------------
+
+void DialogWindow::clearList(int id)
+{
+    Quiet quiet(quiet_);
+    if (auto* box = as<QComboBox>(id))
+        box->clear();
+}
+
+int DialogWindow::insertItem(int id, int pos, const std::string& gbk)
+{
+    auto* box = as<QComboBox>(id);
+    if (!box)
+        return -1;
+    Quiet quiet(quiet_);
+    const int selected = box->currentIndex();
+    if (pos < 0 || pos > box->count())
+        pos = box->count();
+    box->insertItem(pos, fromSurface(gbk));
+    // Inserting never selects: QComboBox selects the first item of an
+    // empty list, a drop-down list does not.
+    if (selected < 0)
+        box->setCurrentIndex(-1);
+    return pos;
+}
+
+int DialogWindow::itemCount(int id) const
+{
+    auto* box = as<QComboBox>(id);
+    return box ? box->count() : 0;
+}
+
+std::string DialogWindow::itemText(int id, int pos) const
+{
+    auto* box = as<QComboBox>(id);
+    if (!box || pos < 0 || pos >= box->count())
+        return {};
+    return toSurface(box->itemText(pos));
+}
+
+int DialogWindow::selection(int id) const
+{
+    auto* box = as<QComboBox>(id);
+    return box ? box->currentIndex() : -1;
+}
+
+void DialogWindow::select(int id, int pos)
+{
+    auto* box = as<QComboBox>(id);
+    if (!box)
+        return;
+    Quiet quiet(quiet_);
+    box->setCurrentIndex(pos >= 0 && pos < box->count() ? pos : -1);
+}
+
+void DialogWindow::setItemToolTip(int id, int pos, const std::string& gbk)
+{
+    auto* box = as<QComboBox>(id);
+    if (box && pos >= 0 && pos < box->count())
+        box->setItemData(pos, fromSurface(gbk), Qt::ToolTipRole);
+}
+
+// --- timers --------------------------------------------------------------
+
+void DialogWindow::startTimer(int id, int ms)
+{
+    QTimer*& timer = timers_[id];
+    if (!timer) {
+        timer = new QTimer(this);
+        timer->setTimerType(Qt::PreciseTimer);
+        connect(timer, &QTimer::timeout, this, [this, id] { logic_.onTimer(id); });
+    }
+    timer->start(ms);
+}
+
+void DialogWindow::stopTimer(int id)
+{
+    auto it = timers_.find(id);
+    if (it != timers_.end())
+        it->second->stop();
+}
+
+// --- modal boxes -----------------------------------------------------------
+
+MessageAnswer DialogWindow::messageBox(const std::string& text, const std::string& caption, MessageIcon icon,
+                                       MessageButtons buttons)
+{
+    QMessageBox box(this);
+    box.setWindowTitle(fromSurface(caption));
+    box.setTextFormat(Qt::PlainText); // "<COM1>" is text, not a tag
+    box.setText(fromSurface(text));
+    switch (icon) {
+    case MessageIcon::None:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
+    case MessageIcon::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case MessageIcon::Warning:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case MessageIcon::Stop:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case MessageIcon::Question:
+        box.setIcon(QMessageBox::Question);
+        break;
+    }
+
+    std::vector<std::pair<QAbstractButton*, MessageAnswer>> answers;
+    auto add = [&](const char* utf8, QMessageBox::ButtonRole role, MessageAnswer answer) {
+        QPushButton* b = box.addButton(QString::fromUtf8(utf8), role);
+        answers.emplace_back(b, answer);
+        return b;
+    };
+    MessageAnswer onEscape = MessageAnswer::Ok;
+    switch (buttons) {
+    case MessageButtons::Ok:
+        box.setDefaultButton(add("确定", QMessageBox::AcceptRole, MessageAnswer::Ok));
+        box.setEscapeButton(answers.back().first);
+        break;
+    case MessageButtons::OkCancel:
+        box.setDefaultButton(add("确定", QMessageBox::AcceptRole, MessageAnswer::Ok));
+        box.setEscapeButton(add("取消", QMessageBox::RejectRole, MessageAnswer::Cancel));
+        onEscape = MessageAnswer::Cancel;
+        break;
+    case MessageButtons::YesNo:
+        box.setDefaultButton(add("是", QMessageBox::YesRole, MessageAnswer::Yes));
+        box.setEscapeButton(add("否", QMessageBox::NoRole, MessageAnswer::No));
+        onEscape = MessageAnswer::No;
+        break;
+    }
+
+    box.exec();
+    for (const auto& [button, answer] : answers)
+        if (box.clickedButton() == button)
+            return answer;
+    return onEscape;
+}
+
+std::string DialogWindow::fileDialog(const FileDialogSpec& spec, bool save, bool& chosen)
+{
+    QFileDialog dialog(this, fromSurface(spec.title));
+    // The Qt dialog works on every platform plugin, also without a portal.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    // Like the open dialog this models, the chosen file need not exist.
+    dialog.setFileMode(QFileDialog::AnyFile);
+    if (save && !spec.overwritePrompt)
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    const QStringList filters = nameFiltersFrom(fromSurface(spec.filter));
+    if (!filters.isEmpty())
+        dialog.setNameFilters(filters);
+    const QString ext = fromSurface(spec.defaultExt);
+    if (!ext.isEmpty())
+        dialog.setDefaultSuffix(ext.startsWith(QLatin1Char('.')) ? ext.mid(1) : ext);
+    if (!spec.initialName.empty())
+        dialog.selectFile(fromSurface(spec.initialName));
+
+    chosen = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+    if (!chosen)
+        return {};
+    return toSurface(withDefaultExtension(dialog.selectedFiles().constFirst(), ext));
+}
+
+std::optional<std::string> DialogWindow::openFileDialog(const FileDialogSpec& spec)
+{
+    bool chosen = false;
+    std::string path = fileDialog(spec, false, chosen);
+    if (!chosen)
+        return std::nullopt;
+    return path;
+}
+
+std::optional<std::string> DialogWindow::saveFileDialog(const FileDialogSpec& spec)
+{
+    bool chosen = false;
+    std::string path = fileDialog(spec, true, chosen);
+    if (!chosen)
+        return std::nullopt;
+    return path;
+}
+
+int DialogWindow::runModal(const WindowSpec& spec, DialogLogic& logic)
+{
+    DialogWindow child(spec, logic, this);
+    return child.exec();
+}
+
+// --- closing ---------------------------------------------------------------
+
+void DialogWindow::endDialog(int code)
+{
+    finish(code);
+}
+
+void DialogWindow::closeWindow()
+{
+    finish(QDialog::Accepted);
+}
+
+void DialogWindow::finish(int code)
+{
+    ended_ = true;
+    // A finished window's logic gets no more ticks.
+    for (auto& [id, timer] : timers_)
+        timer->stop();
+    QDialog::done(code);
+}
+
+void DialogWindow::requestClose()
+{
+    // A second Esc while the first request waits in a message box.
+    if (inCloseRequest_ || ended_)
+        return;
+    inCloseRequest_ = true;
+    QPointer<DialogWindow> self(this);
+    const bool agreed = logic_.onCloseRequest();
+    if (!self)
+        return;
+    inCloseRequest_ = false;
+    if (agreed && !ended_)
+        finish(kCloseCode);
+}
+
+void DialogWindow::reject()
+{
+    requestClose();
+}
+
+void DialogWindow::closeEvent(QCloseEvent* event)
+{
+    if (ended_) {
+        event->accept();
+        return;
+    }
+    event->ignore();
+    requestClose();
+}
+
+void DialogWindow::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Escape:
+        event->accept();
+        requestClose();
+        return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        event->accept(); // never a default button, never the end of the window
+        return;
+    default:
+        QDialog::keyPressEvent(event);
+    }
+}
+
+void DialogWindow::showEvent(QShowEvent* event)
+{
+    ended_ = false;
+    QDialog::showEvent(event);
+    if (!placed_ && !parentWidget()) {
+        placed_ = true;
+        if (QScreen* s = screen()) {
+            QRect frame = frameGeometry();
+            frame.moveCenter(s->availableGeometry().center());
+            move(frame.topLeft());
+        }
+    }
+}
+
+void DialogWindow::changeEvent(QEvent* event)
+{
+    QDialog::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange)
+        return;
+    const Qt::WindowStates state = windowState();
+    int kind = 0;
+    if (state & Qt::WindowMinimized) {
+        kind = 1;
+    } else if (state & Qt::WindowMaximized) {
+        kind = 2;
+        // The client area is fixed only while the window is normal.
+        setMinimumSize(clientSize_);
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    } else {
+        setFixedSize(clientSize_);
+    }
+    QScreen* s = screen();
+    const QSize screenSize = s ? s->geometry().size() : QSize();
+    logic_.onResize(kind, screenSize.width(), screenSize.height());
+}
+
+QMenu* DialogWindow::createContextMenu(int id)
+{
+    if (auto* view = as<RichTextView>(id))
+        return view->createContextMenu();
+    auto* menu = new QMenu(this);
+    for (const MenuEntry& e : menu_) {
+        const int command = e.command;
+        connect(menu->addAction(fromSource(e.caption)), &QAction::triggered, this,
+                [this, command] { logic_.onMenuCommand(command); });
+    }
+    return menu;
+}
+
+void DialogWindow::contextMenuEvent(QContextMenuEvent* event)
+{
+    if (menu_.empty()) {
+        event->ignore();
+        return;
+    }
+    QMenu* menu = createContextMenu();
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(event->globalPos());
+}
+
+// --- clipboard, rich view, window ------------------------------------------------
+
+std::string DialogWindow::clipboardText() const
+{
+    return toSurface(QGuiApplication::clipboard()->text());
+}
+
+void DialogWindow::setClipboardText(const std::string& gbk)
+{
+    QGuiApplication::clipboard()->setText(fromSurface(gbk));
+}
+
+void DialogWindow::appendRich(int id, const std::string& gbk, Rgb colour)
+{
+    auto* view = as<QTextEdit>(id);
+    if (!view)
+        return;
+    Quiet quiet(quiet_);
+    // A cursor of our own: the user's caret and selection stay where they are.
+    QTextCursor cursor(view->document());
+    cursor.movePosition(QTextCursor::End);
+    QTextCharFormat format;
+    format.setForeground(toQColor(colour));
+    cursor.insertText(fromSurfaceLines(gbk), format);
+}
+
+int DialogWindow::lineCount(int id) const
+{
+    auto* view = as<QTextEdit>(id);
+    if (!view)
+        return 0;
+    QTextDocument* doc = view->document();
+    doc->documentLayout()->documentSize(); // finishes the layout of every block
+    int lines = 0;
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        const QTextLayout* layout = block.layout();
+        lines += std::max(1, layout ? layout->lineCount() : 0);
+    }
+    return lines;
+}
+
+void DialogWindow::scrollToEnd(int id)
+{
+    auto* view = as<QTextEdit>(id);
+    if (!view)
+        return;
+    view->document()->documentLayout()->documentSize();
+    QScrollBar* bar = view->verticalScrollBar();
+    bar->setValue(bar->maximum());
+}
+
+void DialogWindow::setDefaultColour(int id, Rgb colour)
+{
+    auto* view = as<QTextEdit>(id);
+    if (!view)
+        return;
+    defaultColours_[id] = toQColor(colour);
+    view->setTextColor(toQColor(colour));
+}
+
+void DialogWindow::setTitle(const std::string& gbk)
+{
+    setWindowTitle(fromSurface(gbk));
+}
+
+void DialogWindow::setTopmost(bool on)
+{
+    Qt::WindowFlags flags = windowFlags();
+    flags.setFlag(Qt::WindowStaysOnTopHint, on);
+    if (flags == windowFlags())
+        return;
+    if (QWindow* handle = windowHandle()) {
+        // setWindowFlags() would hide the window, which ends a running
+        // exec(); telling the native window keeps it in place.
+        overrideWindowFlags(flags);
+        handle->setFlags(flags);
+    } else {
+        setWindowFlags(flags);
+    }
+}
+
+} // namespace dialog::qt

@@ -1,0 +1,138 @@
+#pragma once
+// A dialog window built from a control table, offering the ControlSurface
+// over its widgets and forwarding the user's actions to a DialogLogic.
+//
+// Every widget is a direct child of the window (group boxes and frames are
+// siblings drawn below the others), so the table's rectangles are absolute.
+// Widgets are found by objectName, the decimal control id ("1003", "-1"
+// for labels the logic never addresses); the accessible description holds
+// the same id, because objectName is not exported to assistive technology.
+
+#include "dialog/ControlSurface.h"
+#include "dialog/WindowSpec.h"
+#include "dialog/qt/Widgets.h"
+
+#include <QDialog>
+
+#include <map>
+
+class QButtonGroup;
+class QMenu;
+class QTimer;
+
+namespace dialog::qt {
+
+class DialogWindow : public QDialog, public ControlSurface {
+    Q_OBJECT
+public:
+    using Painter = dialog::qt::Painter;
+
+    /// Builds the widgets from spec, then calls logic.bind(*this) and
+    /// logic.onInit(). The logic must outlive the window.
+    DialogWindow(const WindowSpec& spec, DialogLogic& logic, QWidget* parent = nullptr);
+    ~DialogWindow() override;
+
+    /// The widget of a control, or nullptr when the table has no such id.
+    QWidget* control(int id) const;
+
+    /// Painter of a Picture or OwnerDrawButton control; ignored for other
+    /// kinds. Called whenever the control paints.
+    void setPainter(int id, Painter painter);
+    /// Asks a control to paint again.
+    void redraw(int id);
+    /// Moves and sizes a control (pixels in the client area).
+    void setControlRect(int id, const Rect& rect);
+
+    /// The window's menu entries as a context menu; for the id of a rich
+    /// view, its standard edit actions come first, then a separator. The
+    /// caller owns the menu.
+    QMenu* createContextMenu(int id = kStaticId);
+
+    // The QWidget names that the surface's overloads would hide.
+    using QWidget::isEnabled;
+    using QWidget::setToolTip;
+    using QWidget::show;
+
+    // ControlSurface
+    std::string text(int id) const override;
+    void setText(int id, const std::string& gbk) override;
+    int check(int id) const override;
+    void setCheck(int id, int state) override;
+    void enable(int id, bool on) override;
+    bool isEnabled(int id) const override;
+    void show(int id, bool on) override;
+    bool isShown(int id) const override;
+    void focus(int id) override;
+    void setToolTip(int id, const std::string& gbk) override;
+    void clearList(int id) override;
+    int insertItem(int id, int pos, const std::string& gbk) override;
+    int itemCount(int id) const override;
+    std::string itemText(int id, int pos) const override;
+    int selection(int id) const override;
+    void select(int id, int pos) override;
+    void setItemToolTip(int id, int pos, const std::string& gbk) override;
+    void startTimer(int id, int ms) override;
+    void stopTimer(int id) override;
+    MessageAnswer messageBox(const std::string& text, const std::string& caption, MessageIcon icon,
+                             MessageButtons buttons) override;
+    std::optional<std::string> openFileDialog(const FileDialogSpec& spec) override;
+    std::optional<std::string> saveFileDialog(const FileDialogSpec& spec) override;
+    int runModal(const WindowSpec& spec, DialogLogic& logic) override;
+    void endDialog(int code) override;
+    std::string clipboardText() const override;
+    void setClipboardText(const std::string& gbk) override;
+    void appendRich(int id, const std::string& gbk, Rgb colour) override;
+    /// Lines the view shows: wrapped lines count one each, as laid out at
+    /// the view's current width (an empty view has one line).
+    int lineCount(int id) const override;
+    void scrollToEnd(int id) override;
+    void setDefaultColour(int id, Rgb colour) override;
+    void setTitle(const std::string& gbk) override;
+    void setTopmost(bool on) override;
+    void closeWindow() override;
+
+    /// The code a close box or Esc ends a modal run with when the logic
+    /// agrees without calling endDialog itself.
+    static constexpr int kCloseCode = 2;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+public slots:
+    void reject() override;
+
+private:
+    struct Control {
+        ControlKind kind;
+        QWidget* widget;
+    };
+
+    void build(const WindowSpec& spec);
+    QWidget* create(const ControlSpec& c);
+    void connectSignals(int id, ControlKind kind, QWidget* w);
+    const Control* find(int id) const;
+    template <class W> W* as(int id) const;
+    void requestClose();
+    void finish(int code);
+    void userEdited(int id);
+    void forward(int id, Notification n);
+    std::string fileDialog(const FileDialogSpec& spec, bool save, bool& chosen);
+
+    DialogLogic& logic_;
+    QSize clientSize_;
+    std::vector<MenuEntry> menu_;
+    std::map<int, Control> controls_;
+    std::map<int, QTimer*> timers_;
+    std::map<int, QColor> defaultColours_;
+    QButtonGroup* radioGroup_ = nullptr;
+    int quiet_ = 0;             // >0 while the program itself changes a widget
+    bool ended_ = false;        // done() was called for this run
+    bool inCloseRequest_ = false;
+    bool placed_ = false;
+};
+
+} // namespace dialog::qt

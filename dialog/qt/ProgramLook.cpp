@@ -1,0 +1,74 @@
+#include "dialog/qt/ProgramLook.h"
+
+#include <QApplication>
+#include <QFontDatabase>
+#include <QPalette>
+#include <QProxyStyle>
+#include <QStyleOption>
+#include <QStyleFactory>
+
+namespace dialog::qt {
+namespace {
+
+constexpr int kFontPixels = 12;
+
+QFont firstInstalled(std::initializer_list<const char*> families)
+{
+    const QStringList installed = QFontDatabase::families();
+    for (const char* family : families) {
+        const QString name = QString::fromLatin1(family);
+        if (installed.contains(name, Qt::CaseInsensitive)) {
+            QFont font(name);
+            font.setPixelSize(kFontPixels);
+            return font;
+        }
+    }
+    return QFont();
+}
+
+// Fusion with a narrow push-button margin: the fixed button rectangles are
+// sized for their captions, not for the roomy default padding.
+class ProgramStyle : public QProxyStyle {
+public:
+    ProgramStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))) {}
+
+    QRect subElementRect(SubElement element, const QStyleOption* option, const QWidget* widget) const override
+    {
+        if (element == SE_PushButtonContents)
+            return option->rect.adjusted(2, 2, -2, -2);
+        return QProxyStyle::subElementRect(element, option, widget);
+    }
+};
+
+} // namespace
+
+QFont programFont()
+{
+    QFont font = firstInstalled({"WenQuanYi Micro Hei", "Noto Sans CJK SC", "Noto Sans Mono CJK SC"});
+    if (font.pixelSize() != kFontPixels)
+        font.setPixelSize(kFontPixels);
+    return font;
+}
+
+QFont richViewFont()
+{
+    QFont font = firstInstalled({"WenQuanYi Micro Hei Mono", "Noto Sans Mono CJK SC"});
+    if (font.family() == QFont().family())
+        return programFont();
+    font.setStyleHint(QFont::TypeWriter);
+    return font;
+}
+
+void applyProgramLook(QApplication& app)
+{
+    app.setStyle(new ProgramStyle);
+    QPalette palette = app.style()->standardPalette();
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        palette.setColor(group, QPalette::Window, kProgramBackground);
+    palette.setColor(QPalette::Active, QPalette::WindowText, Qt::black);
+    palette.setColor(QPalette::Inactive, QPalette::WindowText, Qt::black);
+    app.setPalette(palette);
+    app.setFont(programFont());
+}
+
+} // namespace dialog::qt

@@ -1,0 +1,66 @@
+#include "dialog/qt/Widgets.h"
+
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QPainter>
+
+namespace dialog::qt {
+
+void PictureWidget::setPainter(Painter painter)
+{
+    painter_ = std::move(painter);
+    update();
+}
+
+void PictureWidget::paintEvent(QPaintEvent*)
+{
+    if (!painter_)
+        return;
+    QPainter p(this);
+    painter_(p, rect());
+}
+
+void PaintedButton::setPainter(Painter painter)
+{
+    painter_ = std::move(painter);
+    update();
+}
+
+void PaintedButton::paintEvent(QPaintEvent* event)
+{
+    QPushButton::paintEvent(event);
+    if (!painter_)
+        return;
+    QPainter p(this);
+    painter_(p, isDown() ? rect().translated(1, 1) : rect());
+}
+
+void RuleWidget::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.fillRect(0, 0, width(), 1, Qt::black);
+}
+
+RichTextView::RichTextView(QWidget* parent) : QTextEdit(parent)
+{
+    // Pasted text takes the view's colours, never the source's formatting.
+    setAcceptRichText(false);
+    setLineWrapMode(QTextEdit::WidgetWidth);
+}
+
+QMenu* RichTextView::createContextMenu()
+{
+    QMenu* menu = createStandardContextMenu();
+    if (extender_)
+        extender_(*menu);
+    return menu;
+}
+
+void RichTextView::contextMenuEvent(QContextMenuEvent* event)
+{
+    QMenu* menu = createContextMenu();
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(event->globalPos());
+}
+
+} // namespace dialog::qt

@@ -1,0 +1,646 @@
+#include "dialog/qt/DialogWindow.h"
+
+#include "dialog/Gbk.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextEdit>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <utility>
+#include <vector>
+
+namespace dialog::qt {
+namespace {
+
+using Event = std::pair<int, Notification>;
+
+// Records what the window forwards; hooks let a test act inside a call.
+class RecordingLogic : public DialogLogic {
+public:
+    void bind(ControlSurface& s) override { surface = &s; }
+    void onInit() override
+    {
+        ++inits;
+        if (initHook)
+            initHook();
+    }
+    void dispatch(int id, Notification n) override
+    {
+        events.emplace_back(id, n);
+        if (dispatchHook)
+            dispatchHook(id, n);
+    }
+    void onTimer(int id) override
+    {
+        ticks.push_back(id);
+        if (timerHook)
+            timerHook(id);
+    }
+    bool onCloseRequest() override
+    {
+        ++closeRequests;
+        return allowClose;
+    }
+    void onMenuCommand(int command) override { menuCommands.push_back(command); }
+
+    ControlSurface* surface = nullptr;
+    int inits = 0;
+    int closeRequests = 0;
+    bool allowClose = false;
+    std::vector<Event> events;
+    std::vector<int> ticks;
+    std::vector<int> menuCommands;
+    std::function<void()> initHook;
+    std::function<void(int, Notification)> dispatchHook;
+    std::function<void(int)> timerHook;
+};
+
+enum : int {
+    Caption = 10, Picture, Edit, Number, Lines, Rich, List, Check, RadioA, RadioB, RadioC, Group, Push, Drawn,
+    Rule, Sunken,
+};
+
+WindowSpec sampleSpec()
+{
+    WindowSpec spec;
+    spec.title = "示例";
+    spec.width = 400;
+    spec.height = 300;
+    spec.menu = {{16, "关于(&A)..."}};
+    auto add = [&](int id, ControlKind kind, const char* caption, Rect r, unsigned styles = 0,
+                   const char* accessible = "") {
+        ControlSpec c;
+        c.id = id;
+        c.kind = kind;
+        c.caption = caption;
+        c.rect = r;
+        c.styles = styles;
+        c.accessibleName = accessible;
+        spec.controls.push_back(c);
+    };
+    add(kStaticId, ControlKind::Label, "串口号", {10, 10, 40, 20});
+    add(Caption, ControlKind::Label, "状态", {10, 34, 40, 20});
+    add(Picture, ControlKind::Picture, "", {60, 34, 13, 13});
+    add(Edit, ControlKind::Edit, "", {60, 10, 100, 22}, 0, "串口号");
+    add(Number, ControlKind::Edit, "", {170, 10, 60, 22}, style::Number, "周期");
+    add(Lines, ControlKind::MultiLineEdit, "", {10, 60, 180, 50}, 0, "发送区1");
+    add(Rich, ControlKind::RichView, "", {200, 60, 190, 100}, 0, "接收区");
+    add(List, ControlKind::DropList, "", {10, 120, 100, 22}, 0, "端口");
+    spec.controls.back().items = {"COM1", "COM2", "com3"};
+    add(Group, ControlKind::GroupBox, "方式", {10, 150, 180, 90});
+    add(Check, ControlKind::CheckBox, "16进制", {20, 170, 80, 20});
+    add(RadioA, ControlKind::RadioButton, "定时", {20, 192, 60, 20}, style::Group);
+    add(RadioB, ControlKind::RadioButton, "应答", {90, 192, 60, 20});
+    add(RadioC, ControlKind::RadioButton, "独立", {20, 214, 60, 20}, style::Group);
+    add(Push, ControlKind::Button, "打开串口", {200, 170, 80, 24});
+    add(Drawn, ControlKind::OwnerDrawButton, "", {290, 170, 15, 17});
+    add(Rule, ControlKind::HorizontalRule, "", {200, 200, 100, 1});
+    add(Sunken, ControlKind::Frame, "", {200, 210, 100, 40});
+    return spec;
+}
+
+struct Fixture {
+    RecordingLogic logic;
+    DialogWindow window{sampleSpec(), logic};
+    template <class W> W* get(int id) { return qobject_cast<W*>(window.control(id)); }
+};
+
+TEST(DialogWindow, BuildsEveryControlFindableByIdAtItsRectangle)
+{
+    Fixture f;
+    const WindowSpec spec = sampleSpec();
+    EXPECT_EQ(f.window.size(), QSize(spec.width, spec.height));
+    EXPECT_EQ(f.window.minimumSize(), f.window.maximumSize()); // no sizing border
+    for (const ControlSpec& c : spec.controls) {
+        const QString id = QString::number(c.id);
+        SCOPED_TRACE(id.toStdString());
+        QWidget* w = f.window.findChild<QWidget*>(id);
+        ASSERT_NE(w, nullptr);
+        EXPECT_EQ(w->parentWidget(), &f.window); // absolute geometry, also inside group boxes
+        EXPECT_EQ(w->accessibleDescription(), id);
+        EXPECT_EQ(w->geometry(), QRect(c.rect.x, c.rect.y, c.rect.w, c.rect.h));
+        if (!c.accessibleName.empty()) {
+            EXPECT_EQ(w->accessibleName().toStdString(), c.accessibleName);
+        }
+    }
+    EXPECT_EQ(f.get<QPushButton>(Push)->accessibleName(), QStringLiteral("打开串口"));
+    EXPECT_EQ(f.get<QCheckBox>(Check)->accessibleName(), QStringLiteral("16进制"));
+}
+
+TEST(DialogWindow, KindsBecomeTheirWidgets)
+{
+    Fixture f;
+    EXPECT_TRUE(f.get<QLabel>(Caption));
+    EXPECT_TRUE(f.get<QLineEdit>(Edit));
+    EXPECT_TRUE(f.get<QPlainTextEdit>(Lines));
+    EXPECT_TRUE(f.get<QTextEdit>(Rich));
+    EXPECT_TRUE(f.get<QComboBox>(List));
+    EXPECT_FALSE(f.get<QComboBox>(List)->isEditable());
+    EXPECT_TRUE(f.get<QCheckBox>(Check));
+    EXPECT_TRUE(f.get<QRadioButton>(RadioA));
+    EXPECT_TRUE(f.get<QGroupBox>(Group));
+    EXPECT_TRUE(f.get<QPushButton>(Push));
+    EXPECT_TRUE(f.get<QPushButton>(Drawn));
+    EXPECT_FALSE(f.get<QPushButton>(Push)->autoDefault());
+}
+
+TEST(DialogWindow, InitSeesFilledListsWithNothingSelected)
+{
+    RecordingLogic logic;
+    int count = -1, selected = 0;
+    logic.initHook = [&] {
+        count = logic.surface->itemCount(List);
+        selected = logic.surface->selection(List);
+    };
+    DialogWindow window(sampleSpec(), logic);
+    EXPECT_EQ(logic.inits, 1);
+    EXPECT_EQ(logic.surface, &window);
+    EXPECT_EQ(count, 3);
+    EXPECT_EQ(selected, -1);
+}
+
+TEST(DialogWindow, UserActionsReachDispatch)
+{
+    struct Case {
+        const char* name;
+        std::function<void(Fixture&)> act;
+        Event expected;
+    };
+    const Case cases[] = {
+        {"button", [](Fixture& f) { QTest::mouseClick(f.get<QPushButton>(Push), Qt::LeftButton); },
+         {Push, Notification::Clicked}},
+        {"owner-drawn button", [](Fixture& f) { QTest::mouseClick(f.get<QPushButton>(Drawn), Qt::LeftButton); },
+         {Drawn, Notification::Clicked}},
+        {"check box", [](Fixture& f) { QTest::mouseClick(f.get<QCheckBox>(Check), Qt::LeftButton); },
+         {Check, Notification::Clicked}},
+        {"radio", [](Fixture& f) { QTest::mouseClick(f.get<QRadioButton>(RadioB), Qt::LeftButton); },
+         {RadioB, Notification::Clicked}},
+        {"list", [](Fixture& f) { QTest::keyClick(f.get<QComboBox>(List), Qt::Key_Down); },
+         {List, Notification::SelectionChanged}},
+        {"edit", [](Fixture& f) { QTest::keyClicks(f.get<QLineEdit>(Edit), "COM"); },
+         {Edit, Notification::TextEdited}},
+        {"multi-line edit", [](Fixture& f) { QTest::keyClicks(f.get<QPlainTextEdit>(Lines), "a"); },
+         {Lines, Notification::TextEdited}},
+        {"rich view", [](Fixture& f) { QTest::keyClicks(f.get<QTextEdit>(Rich)->viewport(), "a"); },
+         {Rich, Notification::TextEdited}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Fixture f;
+        f.window.show();
+        c.act(f);
+        ASSERT_FALSE(f.logic.events.empty());
+        EXPECT_EQ(f.logic.events.front(), c.expected);
+        for (const Event& e : f.logic.events)
+            EXPECT_EQ(e, c.expected);
+    }
+}
+
+TEST(DialogWindow, ProgramChangesRaiseNoNotification)
+{
+    Fixture f;
+    f.window.show();
+    ControlSurface& s = f.window;
+    s.setText(Edit, gbk("COM5"));
+    s.setText(Lines, gbk("a\r\nb"));
+    s.setText(Rich, gbk("                        "));
+    s.appendRich(Rich, gbk("01 02 "), {255, 0, 0});
+    s.select(List, 1);
+    s.insertItem(List, -1, gbk("COM9"));
+    s.clearList(List);
+    s.setCheck(Check, 1);
+    s.setCheck(RadioA, 1);
+    s.setCheck(RadioA, 0);
+    EXPECT_TRUE(f.logic.events.empty());
+}
+
+TEST(DialogWindow, GbkTextRoundTripsThroughWidgets)
+{
+    struct Case {
+        const char* name;
+        int id;
+        const char* utf8;
+        const char* shown; // what the widget holds
+    };
+    const Case cases[] = {
+        {"button", Push, "关闭串口", "关闭串口"},
+        {"label", Caption, "状态", "状态"},
+        {"edit", Edit, "打开串口", "打开串口"},
+        {"check", Check, "16进制", "16进制"},
+        {"multi-line crlf", Lines, "第一行\r\n第二行", "第一行\n第二行"},
+        {"multi-line trailing break", Lines, "01 02\r\n", "01 02\n"},
+        {"rich view", Rich, "收\r\n发", "收\n发"},
+        {"group", Group, "轮发", "轮发"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Fixture f;
+        ControlSurface& s = f.window;
+        const std::string bytes = gbk(c.utf8);
+        s.setText(c.id, bytes);
+        EXPECT_EQ(s.text(c.id), bytes);
+        QWidget* w = f.window.control(c.id);
+        QString shown;
+        if (auto* l = qobject_cast<QLabel*>(w))
+            shown = l->text();
+        else if (auto* e = qobject_cast<QLineEdit*>(w))
+            shown = e->text();
+        else if (auto* p = qobject_cast<QPlainTextEdit*>(w))
+            shown = p->toPlainText();
+        else if (auto* r = qobject_cast<QTextEdit*>(w))
+            shown = r->toPlainText();
+        else if (auto* b = qobject_cast<QAbstractButton*>(w))
+            shown = b->text();
+        else if (auto* g = qobject_cast<QGroupBox*>(w))
+            shown = g->title();
+        EXPECT_EQ(shown, QString::fromUtf8(c.shown));
+    }
+}
+
+TEST(DialogWindow, UserTypedTextComesBackAsGbk)
+{
+    Fixture f;
+    f.get<QLineEdit>(Edit)->setText(QStringLiteral("发送区"));
+    f.get<QPlainTextEdit>(Lines)->setPlainText(QStringLiteral("甲\n乙"));
+    ControlSurface& s = f.window;
+    EXPECT_EQ(s.text(Edit), gbk("发送区"));
+    EXPECT_EQ(s.text(Lines), gbk("甲\r\n乙"));
+}
+
+TEST(DialogWindow, ListRules)
+{
+    Fixture f;
+    ControlSurface& s = f.window;
+    EXPECT_EQ(s.selection(List), -1);
+    EXPECT_EQ(s.text(List), "");
+
+    for (int outside : {-1, 3, 99}) {
+        SCOPED_TRACE(outside);
+        s.select(List, 1);
+        ASSERT_EQ(s.selection(List), 1);
+        s.select(List, outside);
+        EXPECT_EQ(s.selection(List), -1);
+        EXPECT_EQ(s.text(List), "");
+        EXPECT_EQ(s.selectedText(List), "");
+    }
+
+    EXPECT_TRUE(s.selectPrefix(List, "COM3")); // item "com3": case ignored
+    EXPECT_EQ(s.selection(List), 2);
+    EXPECT_EQ(s.text(List), "com3");
+    EXPECT_FALSE(s.selectPrefix(List, "COM7"));
+    EXPECT_EQ(s.selection(List), 2); // a failed prefix leaves the selection
+
+    EXPECT_EQ(s.insertItem(List, 0, gbk("首")), 0);
+    EXPECT_EQ(s.insertItem(List, -1, gbk("尾")), 4);
+    EXPECT_EQ(s.insertItem(List, 42, gbk("末")), 5);
+    EXPECT_EQ(s.itemCount(List), 6);
+    EXPECT_EQ(s.itemText(List, 0), gbk("首"));
+    EXPECT_EQ(s.itemText(List, 5), gbk("末"));
+    EXPECT_EQ(s.itemText(List, 6), "");
+
+    s.clearList(List);
+    EXPECT_EQ(s.itemCount(List), 0);
+    s.insertItem(List, -1, gbk("COM1"));
+    EXPECT_EQ(s.selection(List), -1); // inserting into an empty list selects nothing
+}
+
+TEST(DialogWindow, RadioGroupsAndChecks)
+{
+    Fixture f;
+    ControlSurface& s = f.window;
+    s.setCheck(RadioA, 1);
+    s.setCheck(RadioC, 1); // another group: RadioA stays
+    EXPECT_EQ(s.check(RadioA), 1);
+    EXPECT_EQ(s.check(RadioC), 1);
+    s.setCheck(RadioB, 1);
+    EXPECT_EQ(s.check(RadioA), 0);
+    EXPECT_EQ(s.check(RadioB), 1);
+    s.setCheck(RadioB, 0); // the program may clear the checked radio
+    EXPECT_EQ(s.check(RadioB), 0);
+    s.setCheck(Check, 2);
+    EXPECT_EQ(s.check(Check), 2);
+    s.setCheck(Check, 0);
+    EXPECT_EQ(s.check(Check), 0);
+}
+
+TEST(DialogWindow, StateOfControls)
+{
+    Fixture f;
+    ControlSurface& s = f.window;
+    s.enable(Push, false);
+    EXPECT_FALSE(s.isEnabled(Push));
+    s.show(Drawn, false);
+    EXPECT_FALSE(s.isShown(Drawn));
+    s.show(Drawn, true);
+    EXPECT_TRUE(s.isShown(Drawn));
+    s.setToolTip(List, gbk("/dev/ttyUSB0"));
+    EXPECT_EQ(f.get<QComboBox>(List)->toolTip(), QStringLiteral("/dev/ttyUSB0"));
+    s.setItemToolTip(List, 1, gbk("无设备"));
+    EXPECT_EQ(f.get<QComboBox>(List)->itemData(1, Qt::ToolTipRole).toString(), QStringLiteral("无设备"));
+    EXPECT_FALSE(s.isShown(9999));
+    EXPECT_EQ(s.text(9999), "");
+}
+
+TEST(DialogWindow, NumberEditTakesDigitsOnly)
+{
+    Fixture f;
+    f.window.show();
+    QTest::keyClicks(f.get<QLineEdit>(Number), "1a2-3");
+    EXPECT_EQ(f.window.text(Number), "123");
+}
+
+TEST(DialogWindow, AppendRichGoesToTheEndInItsColour)
+{
+    Fixture f;
+    f.window.show();
+    ControlSurface& s = f.window;
+    auto* view = f.get<QTextEdit>(Rich);
+    s.setDefaultColour(Rich, {0, 0, 255});
+    s.setText(Rich, gbk("abc"));
+    QTextCursor user = view->textCursor();
+    user.setPosition(1);
+    view->setTextCursor(user); // the user's caret in the middle
+
+    s.appendRich(Rich, gbk("收到"), {255, 0, 0});
+    s.appendRich(Rich, gbk("\r发送"), {0, 0, 255});
+
+    EXPECT_EQ(view->toPlainText(), QStringLiteral("abc收到\n发送"));
+    EXPECT_EQ(view->textCursor().position(), 1);
+    EXPECT_EQ(view->document()->blockCount(), 2); // a lone CR is a paragraph break
+
+    QTextCursor probe(view->document());
+    probe.setPosition(4); // after "abc收"
+    EXPECT_EQ(probe.charFormat().foreground().color(), QColor(255, 0, 0));
+    probe.setPosition(2);
+    EXPECT_EQ(probe.charFormat().foreground().color(), QColor(0, 0, 255));
+    probe.movePosition(QTextCursor::End);
+    EXPECT_EQ(probe.charFormat().foreground().color(), QColor(0, 0, 255));
+}
+
+TEST(DialogWindow, LineCountCountsWrappedLines)
+{
+    Fixture f;
+    f.window.show();
+    ControlSurface& s = f.window;
+    s.setText(Rich, "");
+    EXPECT_EQ(s.lineCount(Rich), 1);
+    s.appendRich(Rich, "a\r\nb\r\nc", {0, 0, 0});
+    EXPECT_EQ(s.lineCount(Rich), 3);
+    s.setText(Rich, std::string(400, 'x')); // far wider than the 190-pixel view
+    EXPECT_GT(s.lineCount(Rich), 1);
+}
+
+TEST(DialogWindow, PaintersDrawTheirControls)
+{
+    Fixture f;
+    for (int id : {Picture, Drawn}) {
+        SCOPED_TRACE(id);
+        QRect painted;
+        f.window.setPainter(id, [&painted](QPainter&, const QRect& r) { painted = r; });
+        f.window.control(id)->grab();
+        EXPECT_EQ(painted.size(), f.window.control(id)->size());
+    }
+}
+
+TEST(DialogWindow, MenuEntriesReachTheLogic)
+{
+    Fixture f;
+    std::unique_ptr<QMenu> background(f.window.createContextMenu());
+    ASSERT_EQ(background->actions().size(), 1);
+    background->actions().front()->trigger();
+
+    std::unique_ptr<QMenu> rich(f.window.createContextMenu(Rich));
+    const QList<QAction*> actions = rich->actions();
+    ASSERT_GE(actions.size(), 3); // standard edit actions first
+    EXPECT_TRUE(actions[actions.size() - 2]->isSeparator());
+    EXPECT_EQ(actions.back()->text(), QStringLiteral("关于(&A)..."));
+    actions.back()->trigger();
+    EXPECT_EQ(f.logic.menuCommands, (std::vector<int>{16, 16}));
+}
+
+TEST(DialogWindow, EscAsksTheLogicAndEnterDoesNothing)
+{
+    Fixture f;
+    f.window.show();
+    f.get<QPushButton>(Push)->setFocus();
+
+    QTest::keyClick(&f.window, Qt::Key_Return);
+    QTest::keyClick(f.get<QPushButton>(Push), Qt::Key_Enter);
+    QTest::keyClick(f.get<QLineEdit>(Edit), Qt::Key_Return);
+    EXPECT_TRUE(f.logic.events.empty());
+    EXPECT_EQ(f.logic.closeRequests, 0);
+    EXPECT_TRUE(f.window.isVisible());
+
+    QTest::keyClick(f.get<QLineEdit>(Edit), Qt::Key_Escape); // refused
+    EXPECT_EQ(f.logic.closeRequests, 1);
+    EXPECT_TRUE(f.window.isVisible());
+
+    f.window.close(); // the close box, refused
+    EXPECT_EQ(f.logic.closeRequests, 2);
+    EXPECT_TRUE(f.window.isVisible());
+
+    f.logic.allowClose = true;
+    QTest::keyClick(&f.window, Qt::Key_Escape);
+    EXPECT_EQ(f.logic.closeRequests, 3);
+    EXPECT_FALSE(f.window.isVisible());
+    EXPECT_EQ(f.window.result(), DialogWindow::kCloseCode);
+}
+
+TEST(DialogWindow, CloseWindowDoesNotAskAgain)
+{
+    Fixture f;
+    f.window.show();
+    f.window.closeWindow();
+    EXPECT_FALSE(f.window.isVisible());
+    EXPECT_EQ(f.logic.closeRequests, 0);
+}
+
+// Calls answer(box) once a modal widget of type W is up and ready(box) holds;
+// gives up after a while so that a fault fails instead of hanging.
+template <class W>
+void whenModal(std::function<bool()> ready, std::function<void(W*)> answer)
+{
+    auto* poll = new QTimer;
+    auto attempts = std::make_shared<int>(0);
+    QObject::connect(poll, &QTimer::timeout, [=] {
+        auto* modal = qobject_cast<W*>(QApplication::activeModalWidget());
+        ++*attempts;
+        if (modal && (ready() || *attempts > 400)) {
+            poll->stop();
+            poll->deleteLater();
+            answer(modal);
+        }
+    });
+    poll->start(5);
+}
+
+QAbstractButton* buttonWithText(QMessageBox* box, const char* utf8)
+{
+    for (QAbstractButton* b : box->buttons())
+        if (b->text() == QString::fromUtf8(utf8))
+            return b;
+    return nullptr;
+}
+
+TEST(DialogWindow, MessageBoxAnswersWhileTimersTick)
+{
+    struct Case {
+        const char* name;
+        MessageButtons buttons;
+        const char* press;
+        MessageAnswer expected;
+    };
+    const Case cases[] = {
+        {"ok", MessageButtons::Ok, "确定", MessageAnswer::Ok},
+        {"cancel", MessageButtons::OkCancel, "取消", MessageAnswer::Cancel},
+        {"yes", MessageButtons::YesNo, "是", MessageAnswer::Yes},
+        {"no", MessageButtons::YesNo, "否", MessageAnswer::No},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Fixture f;
+        f.window.show();
+        ControlSurface& s = f.window;
+        s.startTimer(7, 10);
+        std::size_t ticksAtOpen = 0;
+        QString title, text;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        bool pressed = false;
+        whenModal<QMessageBox>([&] { return f.logic.ticks.size() >= ticksAtOpen + 3; },
+                               [&](QMessageBox* box) {
+                                   title = box->windowTitle();
+                                   text = box->text();
+                                   icon = box->icon();
+                                   if (QAbstractButton* b = buttonWithText(box, c.press)) {
+                                       pressed = true;
+                                       b->click();
+                                   } else {
+                                       box->done(0);
+                                   }
+                               });
+        ticksAtOpen = f.logic.ticks.size();
+        const MessageAnswer answer = s.messageBox(gbk("通信端口<COM1>无法打开!"), gbk("Quillon"), MessageIcon::Stop, c.buttons);
+        EXPECT_TRUE(pressed);
+        EXPECT_EQ(answer, c.expected);
+        EXPECT_GE(f.logic.ticks.size(), ticksAtOpen + 3); // ticks went on inside the box
+        for (int id : f.logic.ticks)
+            EXPECT_EQ(id, 7);
+        EXPECT_EQ(title, QStringLiteral("Quillon"));
+        EXPECT_EQ(text, QStringLiteral("通信端口<COM1>无法打开!"));
+        EXPECT_EQ(icon, QMessageBox::Critical);
+    }
+}
+
+TEST(DialogWindow, StoppedTimerStaysQuiet)
+{
+    Fixture f;
+    ControlSurface& s = f.window;
+    s.startTimer(1, 1);
+    s.startTimer(2, 1);
+    f.logic.timerHook = [&](int id) {
+        if (id == 1)
+            s.stopTimer(1); // stopping from inside its own tick
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(std::count(f.logic.ticks.begin(), f.logic.ticks.end(), 2) >= 5, 5000);
+    EXPECT_EQ(std::count(f.logic.ticks.begin(), f.logic.ticks.end(), 1), 1);
+}
+
+// A modal child whose button 1 ends it with a code of the logic's choosing.
+class EndingLogic : public RecordingLogic {
+public:
+    void dispatch(int id, Notification n) override
+    {
+        RecordingLogic::dispatch(id, n);
+        if (id == 1)
+            surface->endDialog(code);
+    }
+    int code = 1;
+};
+
+WindowSpec childSpec()
+{
+    WindowSpec spec;
+    spec.title = "关于";
+    spec.width = 200;
+    spec.height = 100;
+    ControlSpec ok;
+    ok.id = 1;
+    ok.kind = ControlKind::Button;
+    ok.caption = "确定";
+    ok.rect = {60, 60, 72, 26};
+    spec.controls.push_back(ok);
+    return spec;
+}
+
+TEST(DialogWindow, RunModalReturnsTheEndCode)
+{
+    struct Case {
+        const char* name;
+        bool viaButton;
+        int code;
+        int expected;
+    };
+    const Case cases[] = {
+        {"button ends with its code", true, 1, 1},
+        {"other code", true, 7, 7},
+        {"esc agreed by the logic", false, 0, DialogWindow::kCloseCode},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Fixture f;
+        f.window.show();
+        EndingLogic child;
+        child.code = c.code;
+        child.allowClose = true;
+        QString title;
+        whenModal<DialogWindow>([] { return true; }, [&](DialogWindow* w) {
+            title = w->windowTitle();
+            if (c.viaButton)
+                QTest::mouseClick(qobject_cast<QPushButton*>(w->control(1)), Qt::LeftButton);
+            else
+                QTest::keyClick(w, Qt::Key_Escape);
+        });
+        EXPECT_EQ(f.window.runModal(childSpec(), child), c.expected);
+        EXPECT_EQ(child.inits, 1);
+        EXPECT_EQ(title, QStringLiteral("关于"));
+        EXPECT_TRUE(f.window.isVisible());
+    }
+}
+
+TEST(DialogWindow, TopmostKeepsTheWindowOpenInPlace)
+{
+    Fixture f;
+    f.window.show();
+    const QRect before = f.window.geometry();
+    f.window.setTopmost(true);
+    EXPECT_TRUE(f.window.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_TRUE(f.window.isVisible());
+    EXPECT_EQ(f.window.geometry(), before);
+    f.window.setTopmost(false);
+    EXPECT_FALSE(f.window.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_TRUE(f.window.isVisible());
+}
+
+TEST(DialogWindow, ClipboardCarriesGbk)
+{
+    Fixture f;
+    ControlSurface& s = f.window;
+    s.setClipboardText(gbk("01 02 收"));
+    EXPECT_EQ(s.clipboardText(), gbk("01 02 收"));
+}
+
+} // namespace
+} // namespace dialog::qt

@@ -1,0 +1,27 @@
+#pragma once
+// Quillon's dialog templates as control tables: the main window, the about
+// box and the checksum dialog. Rectangles are pixels in the client area of
+// the normal (not maximized) window. Toolkit-neutral.
+
+#include "dialog/WindowSpec.h"
+
+namespace quillon {
+
+/// The main window: 794 x 540 pixels, every control of QuillonIds.h, the
+/// five port-setting lists filled, the about entry in its menu.
+dialog::WindowSpec quillonMainWindowSpec();
+
+/// The about box: one "确定" button with id IdOk.
+dialog::WindowSpec quillonAboutBoxSpec();
+
+/// Radio buttons of the checksum dialog: kChecksumFirstRadio + the kind's
+/// index (0 CRC-16 low byte first ... 6 CRC-32 high byte first).
+inline constexpr int kChecksumFirstRadio = 1100;
+inline constexpr int kChecksumKinds = 7;
+inline constexpr int kChecksumGroup = 1110;
+
+/// The checksum dialog (template 129): seven radio buttons in one group,
+/// "确定" (IdOk) and "取消" (IdCancel).
+dialog::WindowSpec quillonChecksumDialogSpec();
+
+} // namespace quillon

@@ -1,0 +1,94 @@
+#include "quillon/ui/QuillonWindow.h"
+
+#include "dialog/qt/DialogWindow.h"
+#include "dialog/qt/ProgramLook.h"
+#include "quillon/app/QuillonIds.h"
+
+#include <QPainter>
+
+#include <cmath>
+#include <numbers>
+
+namespace quillon::ui {
+namespace {
+
+const QColor kStatusOpen(255, 0, 0);
+const QColor kStatusClosed(0, 0, 0);
+const QColor kLampIdle(0, 70, 0);
+const QColor kLampLit(0, 255, 0);
+const QColor kToggleNormal(0, 255, 0);
+const QColor kToggleOnTop(255, 0, 0);
+const QColor kToggleLetter(5, 3, 2);
+
+// A box given as (left, top)-(right, bottom) with the right and bottom
+// edges outside it, as the lamp geometry is written; Qt's outlined shapes
+// cover one pixel more than their rectangle, hence the -1.
+QRect box(const QPoint& origin, int left, int top, int right, int bottom)
+{
+    return QRect(origin.x() + left, origin.y() + top, right - left - 1, bottom - top - 1);
+}
+
+// A filled circle with the default one-pixel black outline.
+void lamp(QPainter& p, const QRect& r, const QColor& fill)
+{
+    p.setPen(QPen(Qt::black, 1));
+    p.setBrush(fill);
+    p.drawEllipse(r);
+}
+
+// The white highlight: the arc of the ellipse in r running counter-clockwise
+// from the ray through `from` to the ray through `to`.
+void highlight(QPainter& p, const QRect& r, const QPointF& from, const QPointF& to)
+{
+    const QPointF c = QRectF(r).center();
+    const auto angle = [&c](const QPointF& q) { return std::atan2(c.y() - q.y(), q.x() - c.x()) * 180.0 / std::numbers::pi; };
+    double start = angle(from);
+    double span = angle(to) - start;
+    if (span < 0)
+        span += 360.0;
+    p.setPen(QPen(Qt::white, 1, Qt::SolidLine));
+    p.setBrush(Qt::NoBrush);
+    p.drawArc(r, static_cast<int>(std::lround(start * 16)), static_cast<int>(std::lround(span * 16)));
+}
+
+} // namespace
+
+void paintStatusLamp(QPainter& p, const QRect& r, bool portOpen)
+{
+    const QPoint o = r.topLeft();
+    p.fillRect(QRect(o, QSize(13, 13)), dialog::qt::kProgramBackground);
+    lamp(p, box(o, 0, 0, 13, 13), portOpen ? kStatusOpen : kStatusClosed);
+    highlight(p, box(o, 2, 2, 11, 11), o + QPointF(5, 3), o + QPointF(3, 5));
+}
+
+void paintTrafficLamps(QPainter& p, const QRect& r, bool txLit, bool rxLit)
+{
+    const QPoint o = r.topLeft();
+    p.fillRect(QRect(o, QSize(60, 20)), dialog::qt::kProgramBackground);
+    lamp(p, box(o, 5, 5, 18, 18), txLit ? kLampLit : kLampIdle);
+    lamp(p, box(o, 35, 5, 48, 18), rxLit ? kLampLit : kLampIdle);
+    highlight(p, box(o, 6, 6, 17, 17), o + QPointF(10, 7), o + QPointF(7, 10));
+    highlight(p, box(o, 36, 6, 47, 17), o + QPointF(40, 7), o + QPointF(37, 10));
+}
+
+void paintTopmostToggle(QPainter& p, const QRect& r, bool onTop)
+{
+    p.setPen(QPen(Qt::black, 1));
+    p.setBrush(onTop ? kToggleOnTop : kToggleNormal);
+    p.drawRect(r.adjusted(0, 0, -1, -1));
+    p.setPen(kToggleLetter);
+    p.drawText(r.adjusted(2, 2, 0, 0), Qt::AlignLeft | Qt::AlignTop,
+               onTop ? QStringLiteral("定") : QStringLiteral("活"));
+}
+
+void installIndicators(dialog::qt::DialogWindow& window, std::function<IndicatorState()> state)
+{
+    window.setPainter(StatusLamp, [state](QPainter& p, const QRect& r) { paintStatusLamp(p, r, state().portOpen); });
+    window.setPainter(TrafficLamps, [state](QPainter& p, const QRect& r) {
+        const IndicatorState s = state();
+        paintTrafficLamps(p, r, s.txLit, s.rxLit);
+    });
+    window.setPainter(TopmostToggle, [state](QPainter& p, const QRect& r) { paintTopmostToggle(p, r, state().onTop); });
+}
+
+} // namespace quillon::ui

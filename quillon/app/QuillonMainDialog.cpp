@@ -165,6 +165,9 @@ void QuillonMainDialog::onInit()
     surface().startTimer(MainTick, 10);
     surface().startTimer(LampTick, 10);
 
+    for (int id : {RxBytes, RxFrames, TxBytes, TxFrames})
+        surface().setText(id, "0");
+
     surface().setText(ReceiveView, std::string(24, ' '));
     surface().setDefaultColour(ReceiveView, {0, 0, 255});
 

@@ -36,6 +36,8 @@ TEST_F(QuillonTest, FirstStartWithoutSettingsFilesShowsTheDefaults)
     EXPECT_EQ(surface.text(AnswerTimeout), "5");
     EXPECT_EQ(surface.text(RetryCount), "1");
     EXPECT_EQ(surface.text(LogPath), "data.txt");
+    for (int id : {RxBytes, RxFrames, TxBytes, TxFrames})
+        EXPECT_EQ(surface.text(id), "0") << id;
     EXPECT_EQ(surface.text(OpenButton), gbk("打开串口"));
     for (int id : {Area1Period, Area2Period, Area3Period})
         EXPECT_FALSE(surface.isEnabled(id)) << id;

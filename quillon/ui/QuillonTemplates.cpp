@@ -99,11 +99,13 @@ void addTopLeft(Builder& b)
     b.check(ShowSent, "显示保存发送", {kX, 106, kW, 20});
     b.check(AutoClear, "自动清", {kX, 128, kW, 20});
     b.check(KeywordFilter, "关键字过滤接收", {kX, 150, kW, 20});
+    b.nameNext("关键字");
     b.edit(Keyword, {kX, 172, kW, 22});
     b.button(ClearView, "清空接收区", {kX, 198, 73, 24});
     b.button(DisplayToggle, "停止显示", {217, 198, 73, 24});
     b.button(SaveToggle, "保存数据", {kX, 224, 73, 24});
     b.button(ChangeFile, "更改文件", {217, 224, 73, 24});
+    b.nameNext("保存文件");
     b.edit(LogPath, {kX, 250, kW, 22}, style::ReadOnly);
 }
 
@@ -198,6 +200,7 @@ dialog::WindowSpec quillonMainWindowSpec()
     addRotation(b);
     addAreaSettings(b);
     b.add(TopmostToggle, ControlKind::OwnerDrawButton, "", {2, 521, 15, 17});
+    spec.controls.back().accessibleName = "活"; // the letter its face shows
     return spec;
 }
 

@@ -343,6 +343,9 @@ void DialogWindow::setText(int id, const std::string& gbk)
     switch (c->kind) {
     case ControlKind::Label:
         static_cast<QLabel*>(w)->setText(fromSurface(gbk));
+        // The accessible name was fixed at creation: follow the caption, so
+        // accessibility tools read what the window shows.
+        w->setAccessibleName(fromSurface(gbk));
         break;
     case ControlKind::Edit:
         static_cast<QLineEdit*>(w)->setText(fromSurface(gbk));
@@ -366,11 +369,15 @@ void DialogWindow::setText(int id, const std::string& gbk)
     case ControlKind::CheckBox:
     case ControlKind::RadioButton:
     case ControlKind::Button:
+        static_cast<QAbstractButton*>(w)->setText(fromSurface(gbk));
+        w->setAccessibleName(withoutMnemonic(fromSurface(gbk)));
+        break;
     case ControlKind::OwnerDrawButton:
         static_cast<QAbstractButton*>(w)->setText(fromSurface(gbk));
         break;
     case ControlKind::GroupBox:
         static_cast<QGroupBox*>(w)->setTitle(fromSurface(gbk));
+        w->setAccessibleName(withoutMnemonic(fromSurface(gbk)));
         break;
     default:
         break;

@@ -138,6 +138,9 @@ TEST(DialogWindow, BuildsEveryControlFindableByIdAtItsRectangle)
     }
     EXPECT_EQ(f.get<QPushButton>(Push)->accessibleName(), QStringLiteral("打开串口"));
     EXPECT_EQ(f.get<QCheckBox>(Check)->accessibleName(), QStringLiteral("16进制"));
+    // A caption the program changes is what accessibility tools read next.
+    f.window.setText(Push, dialog::gbk("关闭串口"));
+    EXPECT_EQ(f.get<QPushButton>(Push)->accessibleName(), QStringLiteral("关闭串口"));
 }
 
 TEST(DialogWindow, KindsBecomeTheirWidgets)

@@ -171,12 +171,6 @@ void QuillonMainDialog::onInit()
     surface().setText(ReceiveView, std::string(24, ' '));
     surface().setDefaultColour(ReceiveView, {0, 0, 255});
 
-    // Which device each name stands for, so the user can tell COM3 from COM4.
-    for (int i = 0, n = surface().itemCount(PortList); i < n; ++i) {
-        const std::string name = surface().itemText(PortList, i);
-        const std::string device = ports_.describe(name);
-        surface().setItemToolTip(PortList, i, dialog::toGbk(device.empty() ? "(无设备)" : device));
-    }
     updatePortToolTip();
 }
 
@@ -322,6 +316,13 @@ void QuillonMainDialog::setOpenCaption() { surface().setText(OpenButton, gbk(por
 
 void QuillonMainDialog::updatePortToolTip()
 {
+    // Which device each name stands for, so the user can tell COM3 from
+    // COM4; refreshed whenever the user deals with the port, since devices
+    // and links come and go while the program runs.
+    for (int i = 0, n = surface().itemCount(PortList); i < n; ++i) {
+        const std::string device = ports_.describe(surface().itemText(PortList, i));
+        surface().setItemToolTip(PortList, i, dialog::toGbk(device.empty() ? "(无设备)" : device));
+    }
     const std::string device = ports_.describe(surface().selectedText(PortList));
     surface().setToolTip(PortList, dialog::toGbk(device));
 }
@@ -337,6 +338,7 @@ void QuillonMainDialog::onOpenButton()
         portOpen = 1;
     }
     setOpenCaption();
+    updatePortToolTip();
 }
 
 void QuillonMainDialog::onPortChanged()

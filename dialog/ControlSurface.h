@@ -87,6 +87,9 @@ public:
     // The rich view: insertion always at the end, whatever the user did.
     virtual void appendRich(int id, const std::string& gbk, Rgb colour) = 0;
     virtual int lineCount(int id) const = 0;
+    /// Characters the view holds (a paragraph break counts one); cheap
+    /// however much it holds.
+    virtual int textLength(int id) const = 0;
     virtual void scrollToEnd(int id) = 0;
     virtual void setDefaultColour(int id, Rgb colour) = 0;
 

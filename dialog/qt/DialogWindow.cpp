@@ -813,6 +813,14 @@ int DialogWindow::lineCount(int id) const
     return lines;
 }
 
+int DialogWindow::textLength(int id) const
+{
+    auto* view = as<QTextEdit>(id);
+    // characterCount() is kept by the document; it includes the separator
+    // after the last paragraph.
+    return view ? std::max(0, view->document()->characterCount() - 1) : 0;
+}
+
 void DialogWindow::scrollToEnd(int id)
 {
     auto* view = as<QTextEdit>(id);

@@ -85,6 +85,7 @@ public:
     /// Lines the view shows: wrapped lines count one each, as laid out at
     /// the view's current width (an empty view has one line).
     int lineCount(int id) const override;
+    int textLength(int id) const override;
     void scrollToEnd(int id) override;
     void setDefaultColour(int id, Rgb colour) override;
     void setTitle(const std::string& gbk) override;

@@ -163,6 +163,20 @@ void MemorySurface::setRichText(int id, const std::string& gbk)
         c.runs.push_back({gbk, c.defaultColour});
 }
 
+int MemorySurface::textLength(int id) const
+{
+    // Characters, not bytes: a GBK double-byte character and a "\r\n" pair
+    // count one each.
+    const std::string t = richText(id);
+    int n = 0;
+    for (std::size_t i = 0; i < t.size(); ++i, ++n) {
+        const auto c = static_cast<unsigned char>(t[i]);
+        if ((c >= 0x81 && c <= 0xFE && i + 1 < t.size()) || (c == '\r' && i + 1 < t.size() && t[i + 1] == '\n'))
+            ++i;
+    }
+    return n;
+}
+
 int MemorySurface::lineCount(int id) const
 {
     // One line, plus one per paragraph break ("\r\n" counts once).

@@ -75,6 +75,7 @@ public:
     void setClipboardText(const std::string& gbk) override { clipboard = gbk; }
     void appendRich(int id, const std::string& gbk, Rgb colour) override;
     int lineCount(int id) const override;
+    int textLength(int id) const override;
     void scrollToEnd(int id) override { scrolledToEnd[id] = true; }
     void setDefaultColour(int id, Rgb colour) override { controls[id].defaultColour = colour; }
     void setTitle(const std::string& gbk) override { title = gbk; }

@@ -402,6 +402,9 @@ TEST(DialogWindow, LineCountCountsWrappedLines)
     EXPECT_EQ(s.lineCount(Rich), 1);
     s.appendRich(Rich, "a\r\nb\r\nc", {0, 0, 0});
     EXPECT_EQ(s.lineCount(Rich), 3);
+    EXPECT_EQ(s.textLength(Rich), 5); // a paragraph break counts one
+    s.appendRich(Rich, "\xD6\xD0", {0, 0, 0});
+    EXPECT_EQ(s.textLength(Rich), 6);
     s.setText(Rich, std::string(400, 'x')); // far wider than the 190-pixel view
     EXPECT_GT(s.lineCount(Rich), 1);
 }

@@ -86,12 +86,32 @@ public:
 
     // The rich view: insertion always at the end, whatever the user did.
     virtual void appendRich(int id, const std::string& gbk, Rgb colour) = 0;
+    /// Lines of a rich view or multi-line edit, wrapped lines counting one
+    /// each (an empty control has one line).
     virtual int lineCount(int id) const = 0;
     /// Characters the view holds (a paragraph break counts one); cheap
     /// however much it holds.
     virtual int textLength(int id) const = 0;
+    /// Rich views and multi-line edits: shows the last line.
     virtual void scrollToEnd(int id) = 0;
     virtual void setDefaultColour(int id, Rgb colour) = 0;
+
+    // Edits. Positions are byte offsets into text(id).
+    /// Appends to an edit's text as setText(id, text(id) + gbk) would show
+    /// it (a "\r\n" split across two appends is one break), without
+    /// rewriting what is there; the user's caret and selection stay.
+    virtual void appendText(int id, const std::string& gbk) = 0;
+    /// Whether the user changed the edit's text since the program last set
+    /// or appended to it, or cleared the flag.
+    virtual bool isModified(int id) const = 0;
+    virtual void setModified(int id, bool on) = 0;
+    /// Start of the selection, or the caret when nothing is selected.
+    virtual int selectionStart(int id) const = 0;
+    /// Puts the caret after the last character and scrolls it into view.
+    virtual void moveCaretToEnd(int id) = 0;
+    /// Height in pixels of the area where a control shows its content
+    /// (inside frame and scroll bars).
+    virtual int clientHeight(int id) const = 0;
 
     // The window itself.
     virtual void setTitle(const std::string& gbk) = 0;

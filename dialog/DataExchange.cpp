@@ -57,8 +57,19 @@ bool DataExchange::toFields(ControlSurface& s, std::span<const Binding> bindings
             *std::get<std::string*>(b.field) = s.selectedText(b.id);
             break;
         case Binding::Kind::Text:
-            *std::get<std::string*>(b.field) = s.text(b.id);
+        case Binding::Kind::ComboText: {
+            std::string& f = *std::get<std::string*>(b.field);
+            f = s.text(b.id);
+            if (b.maxChars > 0 && f.size() > static_cast<std::size_t>(b.maxChars)) {
+                lastFailure_ = std::make_pair(b.id, f);
+                std::string message = gbk("“请填入不多于%1个的字符。”");
+                message.replace(message.find("%1"), 2, std::to_string(b.maxChars));
+                s.messageBox(message, caption_, MessageIcon::Warning);
+                s.focus(b.id);
+                return false;
+            }
             break;
+        }
         case Binding::Kind::Check:
             *std::get<int*>(b.field) = s.check(b.id);
             break;
@@ -97,6 +108,12 @@ void DataExchange::toControls(ControlSurface& s, std::span<const Binding> bindin
         case Binding::Kind::Text:
             s.setText(b.id, *std::get<std::string*>(b.field));
             break;
+        case Binding::Kind::ComboText: {
+            const std::string& f = *std::get<std::string*>(b.field);
+            if (!s.selectPrefix(b.id, f))
+                s.setText(b.id, f);
+            break;
+        }
         case Binding::Kind::Check:
             s.setCheck(b.id, *std::get<int*>(b.field));
             break;

@@ -21,10 +21,14 @@ struct Binding {
         Text,
         Check,
         Integer,      // "%d"; read by parseInteger
+        ComboText,    // a combo box's edit text; shown by prefix selection,
+                      // or as plain text when no item begins with it
     };
     int id;
     Kind kind;
     std::variant<std::monostate, int*, std::string*> field;
+    /// Text kinds: a read of more bytes than this fails (0: no limit).
+    int maxChars = 0;
 
     static Binding control(int id) { return {id, Kind::Control, std::monostate{}}; }
     static Binding position(int id, int& f) { return {id, Kind::Position, &f}; }
@@ -32,6 +36,7 @@ struct Binding {
     static Binding text(int id, std::string& f) { return {id, Kind::Text, &f}; }
     static Binding check(int id, int& f) { return {id, Kind::Check, &f}; }
     static Binding integer(int id, int& f) { return {id, Kind::Integer, &f}; }
+    static Binding comboText(int id, std::string& f, int maxChars = 0) { return {id, Kind::ComboText, &f, maxChars}; }
 };
 
 /// Reads an integer edit's text: at most its first 31 characters, one
@@ -51,7 +56,8 @@ public:
     /// Controls to fields. Stops at the first integer edit that does not
     /// read: shows "请键入一个整数。" (unless the filter below declines),
     /// gives that edit the focus and returns false; fields bound after it
-    /// keep their values.
+    /// keep their values. A text longer than its maxChars is stored, then
+    /// stops the read the same way with "“请填入不多于%1个的字符。”".
     bool toFields(ControlSurface& s, std::span<const Binding> bindings) const;
 
     /// Fields to controls; every bound control is rewritten.

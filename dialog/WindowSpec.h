@@ -15,6 +15,7 @@ enum class ControlKind {
     MultiLineEdit,  // plain multi-line edit, CR LF line breaks
     RichView,       // coloured text view, editable by the user
     DropList,       // drop-down list, no free text
+    ComboBox,       // drop-down list with an edit: its text is the edit's
     CheckBox,
     RadioButton,
     GroupBox,

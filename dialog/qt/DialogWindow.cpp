@@ -176,6 +176,18 @@ QWidget* DialogWindow::create(const ControlSpec& c)
         w->setAccessibleName(accessible);
         return w;
     }
+    case ControlKind::ComboBox: {
+        auto* w = new QComboBox(this);
+        w->setEditable(true);
+        w->setInsertPolicy(QComboBox::NoInsert); // Enter adds nothing to the list
+        w->setMaxVisibleItems(20);
+        for (const std::string& item : c.items)
+            w->addItem(fromSource(item));
+        w->setCurrentIndex(-1);
+        w->setAccessibleName(accessible);
+        w->lineEdit()->setAccessibleName(accessible);
+        return w;
+    }
     case ControlKind::CheckBox: {
         auto* w = new QCheckBox(caption, this);
         w->setAccessibleName(withoutMnemonic(caption));
@@ -239,6 +251,12 @@ void DialogWindow::connectSignals(int id, ControlKind kind, QWidget* w)
         connect(static_cast<QLineEdit*>(w), &QLineEdit::textEdited, this,
                 [this, id] { forward(id, Notification::TextEdited); });
         break;
+    case ControlKind::ComboBox: {
+        auto* box = static_cast<QComboBox*>(w);
+        connect(box, &QComboBox::activated, this, [this, id] { forward(id, Notification::SelectionChanged); });
+        connect(box->lineEdit(), &QLineEdit::textEdited, this, [this, id] { forward(id, Notification::TextEdited); });
+        break;
+    }
     case ControlKind::MultiLineEdit:
         connect(static_cast<QPlainTextEdit*>(w), &QPlainTextEdit::textChanged, this, [this, id] { userEdited(id); });
         break;
@@ -321,6 +339,8 @@ std::string DialogWindow::text(int id) const
         auto* box = static_cast<QComboBox*>(w);
         return box->currentIndex() < 0 ? std::string() : toSurface(box->currentText());
     }
+    case ControlKind::ComboBox:
+        return toSurface(static_cast<QComboBox*>(w)->currentText());
     case ControlKind::CheckBox:
     case ControlKind::RadioButton:
     case ControlKind::Button:
@@ -350,8 +370,15 @@ void DialogWindow::setText(int id, const std::string& gbk)
     case ControlKind::Edit:
         static_cast<QLineEdit*>(w)->setText(fromSurface(gbk));
         break;
-    case ControlKind::MultiLineEdit:
-        static_cast<QPlainTextEdit*>(w)->setPlainText(fromSurfaceLines(gbk));
+    case ControlKind::MultiLineEdit: {
+        auto* edit = static_cast<QPlainTextEdit*>(w);
+        edit->setPlainText(fromSurfaceLines(gbk));
+        edit->document()->setModified(false);
+        endsWithCr_[id] = !gbk.empty() && gbk.back() == '\r';
+        break;
+    }
+    case ControlKind::ComboBox:
+        static_cast<QComboBox*>(w)->setEditText(fromSurface(gbk));
         break;
     case ControlKind::RichView: {
         auto* view = static_cast<QTextEdit*>(w);
@@ -472,13 +499,17 @@ int DialogWindow::insertItem(int id, int pos, const std::string& gbk)
         return -1;
     Quiet quiet(quiet_);
     const int selected = box->currentIndex();
+    const QString typed = box->currentText();
     if (pos < 0 || pos > box->count())
         pos = box->count();
     box->insertItem(pos, fromSurface(gbk));
     // Inserting never selects: QComboBox selects the first item of an
     // empty list, a drop-down list does not.
-    if (selected < 0)
+    if (selected < 0) {
         box->setCurrentIndex(-1);
+        if (box->isEditable())
+            box->setEditText(typed); // nor does it touch what was typed
+    }
     return pos;
 }
 
@@ -800,6 +831,12 @@ void DialogWindow::appendRich(int id, const std::string& gbk, Rgb colour)
 
 int DialogWindow::lineCount(int id) const
 {
+    if (auto* edit = as<QPlainTextEdit>(id)) {
+        // The plain layout keeps each paragraph's wrapped line count as it
+        // lays it out, and the document keeps their sum.
+        edit->document()->documentLayout()->documentSize();
+        return std::max(1, edit->document()->lineCount());
+    }
     auto* view = as<QTextEdit>(id);
     if (!view)
         return 0;
@@ -823,12 +860,98 @@ int DialogWindow::textLength(int id) const
 
 void DialogWindow::scrollToEnd(int id)
 {
+    if (auto* edit = as<QPlainTextEdit>(id)) {
+        // Scrolled by paragraphs: no layout of what is above.
+        QScrollBar* bar = edit->verticalScrollBar();
+        bar->setValue(bar->maximum());
+        return;
+    }
     auto* view = as<QTextEdit>(id);
     if (!view)
         return;
     view->document()->documentLayout()->documentSize();
     QScrollBar* bar = view->verticalScrollBar();
     bar->setValue(bar->maximum());
+}
+
+// --- edits -------------------------------------------------------------------
+
+QLineEdit* DialogWindow::lineEditOf(int id) const
+{
+    if (auto* edit = as<QLineEdit>(id))
+        return edit;
+    auto* box = as<QComboBox>(id);
+    return box ? box->lineEdit() : nullptr;
+}
+
+void DialogWindow::appendText(int id, const std::string& gbk)
+{
+    if (gbk.empty())
+        return;
+    Quiet quiet(quiet_);
+    if (auto* edit = as<QPlainTextEdit>(id)) {
+        // A CR that ended the last piece and the LF that starts this one
+        // are one line break, as they would be in one piece.
+        const bool joinLf = endsWithCr_[id] && gbk.front() == '\n';
+        endsWithCr_[id] = gbk.back() == '\r';
+        const QString text = fromSurfaceLines(joinLf ? gbk.substr(1) : gbk);
+        if (!text.isEmpty()) {
+            QTextCursor cursor(edit->document());
+            cursor.movePosition(QTextCursor::End);
+            cursor.insertText(text);
+        }
+        edit->document()->setModified(false);
+    } else if (QLineEdit* line = lineEditOf(id)) {
+        line->setText(line->text() + fromSurface(gbk));
+    }
+}
+
+bool DialogWindow::isModified(int id) const
+{
+    if (auto* edit = as<QPlainTextEdit>(id))
+        return edit->document()->isModified();
+    if (QLineEdit* line = lineEditOf(id))
+        return line->isModified();
+    return false;
+}
+
+void DialogWindow::setModified(int id, bool on)
+{
+    if (auto* edit = as<QPlainTextEdit>(id))
+        edit->document()->setModified(on);
+    else if (QLineEdit* line = lineEditOf(id))
+        line->setModified(on);
+}
+
+int DialogWindow::selectionStart(int id) const
+{
+    if (auto* edit = as<QPlainTextEdit>(id)) {
+        const int pos = edit->textCursor().selectionStart();
+        return static_cast<int>(toSurfaceLines(edit->toPlainText().left(pos)).size());
+    }
+    if (QLineEdit* line = lineEditOf(id)) {
+        const int pos = line->hasSelectedText() ? line->selectionStart() : line->cursorPosition();
+        return static_cast<int>(toSurface(line->text().left(pos)).size());
+    }
+    return 0;
+}
+
+void DialogWindow::moveCaretToEnd(int id)
+{
+    if (auto* edit = as<QPlainTextEdit>(id)) {
+        edit->moveCursor(QTextCursor::End);
+        edit->ensureCursorVisible();
+    } else if (QLineEdit* line = lineEditOf(id)) {
+        line->end(false);
+    }
+}
+
+int DialogWindow::clientHeight(int id) const
+{
+    if (auto* area = as<QAbstractScrollArea>(id))
+        return area->viewport()->height();
+    QWidget* w = control(id);
+    return w ? w->height() : 0;
 }
 
 void DialogWindow::setDefaultColour(int id, Rgb colour)

@@ -17,6 +17,7 @@
 #include <map>
 
 class QButtonGroup;
+class QLineEdit;
 class QMenu;
 class QTimer;
 
@@ -87,6 +88,12 @@ public:
     int lineCount(int id) const override;
     int textLength(int id) const override;
     void scrollToEnd(int id) override;
+    void appendText(int id, const std::string& gbk) override;
+    bool isModified(int id) const override;
+    void setModified(int id, bool on) override;
+    int selectionStart(int id) const override;
+    void moveCaretToEnd(int id) override;
+    int clientHeight(int id) const override;
     void setDefaultColour(int id, Rgb colour) override;
     void setTitle(const std::string& gbk) override;
     void setTopmost(bool on) override;
@@ -116,6 +123,7 @@ private:
     QWidget* create(const ControlSpec& c);
     void connectSignals(int id, ControlKind kind, QWidget* w);
     const Control* find(int id) const;
+    QLineEdit* lineEditOf(int id) const;
     template <class W> W* as(int id) const;
     void requestClose();
     void finish(int code);
@@ -129,6 +137,7 @@ private:
     std::map<int, Control> controls_;
     std::map<int, QTimer*> timers_;
     std::map<int, QColor> defaultColours_;
+    std::map<int, bool> endsWithCr_; // multi-line edits whose text ends in CR
     QButtonGroup* radioGroup_ = nullptr;
     int quiet_ = 0;             // >0 while the program itself changes a widget
     bool ended_ = false;        // done() was called for this run

@@ -11,11 +11,13 @@ MemorySurface::MemorySurface(const WindowSpec& spec)
         if (c.id == kStaticId)
             continue;
         Control& ctl = controls[c.id];
-        if (c.kind == ControlKind::DropList) {
+        ctl.height = c.rect.h;
+        ctl.editable = c.kind == ControlKind::ComboBox;
+        if (c.kind == ControlKind::DropList || c.kind == ControlKind::ComboBox) {
             for (const auto& item : c.items)
                 ctl.items.push_back(toGbk(item));
             ctl.itemToolTips.resize(ctl.items.size());
-        } else if (c.kind != ControlKind::Edit && c.kind != ControlKind::MultiLineEdit &&
+        } else if (c.kind != ControlKind::Edit && c.kind != ControlKind::MultiLineEdit && c.kind != ControlKind::ComboBox &&
                    c.kind != ControlKind::RichView) {
             ctl.text = toGbk(c.caption);
         }
@@ -35,6 +37,8 @@ std::string MemorySurface::text(int id) const
     const Control* c = find(id);
     if (!c)
         return {};
+    if (c->editable)
+        return c->text;
     if (!c->items.empty() || c->selection >= 0)
         return selectedText(id);
     if (!c->runs.empty())
@@ -47,6 +51,7 @@ void MemorySurface::setText(int id, const std::string& gbk)
     Control& c = at(id);
     c.runs.clear();
     c.text = gbk;
+    c.modified = false;
 }
 int MemorySurface::check(int id) const { return find(id) ? find(id)->check : 0; }
 void MemorySurface::setCheck(int id, int state) { at(id).check = state; }
@@ -91,6 +96,8 @@ void MemorySurface::select(int id, int pos)
 {
     Control& c = at(id);
     c.selection = pos >= 0 && pos < static_cast<int>(c.items.size()) ? pos : -1;
+    if (c.editable && c.selection >= 0)
+        c.text = c.items[static_cast<std::size_t>(c.selection)];
 }
 
 void MemorySurface::setItemToolTip(int id, int pos, const std::string& gbk)
@@ -192,6 +199,40 @@ int MemorySurface::lineCount(int id) const
         }
     }
     return lines;
+}
+
+} // namespace dialog::testing
+
+namespace dialog::testing {
+
+void MemorySurface::appendText(int id, const std::string& gbk)
+{
+    Control& c = at(id);
+    c.text += gbk;
+    c.modified = false;
+}
+
+int MemorySurface::selectionStart(int id) const
+{
+    const Control* c = find(id);
+    if (!c)
+        return 0;
+    const int size = static_cast<int>(c->text.size());
+    return c->caret < 0 || c->caret > size ? size : c->caret;
+}
+
+void MemorySurface::moveCaretToEnd(int id)
+{
+    at(id).caret = -1;
+    scrolledToEnd[id] = true;
+}
+
+void MemorySurface::userEdit(int id, const std::string& gbk, int caret)
+{
+    Control& c = at(id);
+    c.text = gbk;
+    c.caret = caret;
+    c.modified = true;
 }
 
 } // namespace dialog::testing

@@ -39,6 +39,10 @@ public:
         int selection = -1;
         std::vector<RichRun> runs; // rich view content
         Rgb defaultColour;
+        bool editable = false; // a combo box with an edit: text is the edit's
+        bool modified = false;
+        int caret = -1;        // selection start; -1: after the last byte
+        int height = 0;        // client height, from the table's rectangle
     };
 
     MemorySurface() = default;
@@ -75,6 +79,12 @@ public:
     void setClipboardText(const std::string& gbk) override { clipboard = gbk; }
     void appendRich(int id, const std::string& gbk, Rgb colour) override;
     int lineCount(int id) const override;
+    void appendText(int id, const std::string& gbk) override;
+    bool isModified(int id) const override { return find(id) && find(id)->modified; }
+    void setModified(int id, bool on) override { at(id).modified = on; }
+    int selectionStart(int id) const override;
+    void moveCaretToEnd(int id) override;
+    int clientHeight(int id) const override { return find(id) ? find(id)->height : 0; }
     int textLength(int id) const override;
     void scrollToEnd(int id) override { scrolledToEnd[id] = true; }
     void setDefaultColour(int id, Rgb colour) override { controls[id].defaultColour = colour; }
@@ -86,6 +96,9 @@ public:
     std::string richText(int id) const;
     /// Sets the rich view's text as the user would (default colour).
     void setRichText(int id, const std::string& gbk);
+    /// The user's edit: the text becomes gbk with the caret at caret
+    /// (-1: at the end), marked modified; the notification is the test's.
+    void userEdit(int id, const std::string& gbk, int caret = -1);
     bool has(int id) const { return controls.count(id) != 0; }
 
     // What the logic asked for, and the answers it gets.

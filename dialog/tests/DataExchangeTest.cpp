@@ -195,6 +195,59 @@ TEST(DataExchange, ReportFilterCanSilenceARepeatedFailure)
     EXPECT_EQ(f.first, 5);
 }
 
+TEST(DataExchange, ComboTextLimitAndPrefixDisplay)
+{
+    struct Case {
+        const char* name;
+        std::string typed;
+        bool reads;
+    };
+    const Case cases[] = {
+        {"eleven bytes read", "00 00 00 01", true},
+        {"twelve bytes stop the read", "00 00 00 001", false},
+        {"empty reads", "", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        MemorySurface s;
+        s.controls[20].editable = true;
+        s.insertItem(20, -1, "00 00 00 01");
+        s.insertItem(20, -1, "FF FF FF FF");
+        s.setText(20, c.typed);
+        s.setText(21, "after");
+        std::string address = "old", after = "old";
+        const Binding b[] = {Binding::comboText(20, address, 11), Binding::text(21, after)};
+        DataExchange dx("Veltra");
+        EXPECT_EQ(dx.toFields(s, b), c.reads);
+        EXPECT_EQ(address, c.typed); // stored even when too long
+        EXPECT_EQ(after, c.reads ? "after" : "old");
+        if (c.reads) {
+            EXPECT_TRUE(s.messages.empty());
+            continue;
+        }
+        ASSERT_EQ(s.messages.size(), 1u);
+        EXPECT_EQ(s.messages[0].text, dialog::gbk("“请填入不多于11个的字符。”"));
+        EXPECT_EQ(s.messages[0].caption, "Veltra");
+        EXPECT_EQ(s.focused, 20);
+    }
+
+    // Written back: an item it begins (case ignored) is selected, other
+    // text shows as typed.
+    MemorySurface s;
+    s.controls[20].editable = true;
+    s.insertItem(20, -1, "00 00 00 01");
+    s.insertItem(20, -1, "FF FF FF FF");
+    std::string address = "ff ff";
+    const Binding b[] = {Binding::comboText(20, address)};
+    DataExchange dx("Veltra");
+    dx.toControls(s, b);
+    EXPECT_EQ(s.selection(20), 1);
+    EXPECT_EQ(s.text(20), "FF FF FF FF");
+    address = "12 34";
+    dx.toControls(s, b);
+    EXPECT_EQ(s.text(20), "12 34");
+}
+
 namespace {
 struct Handlers {
     std::vector<int> calls;

@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QRadioButton>
 #include <QTest>
 #include <QTextBlock>
@@ -70,7 +71,7 @@ public:
 
 enum : int {
     Caption = 10, Picture, Edit, Number, Lines, Rich, List, Check, RadioA, RadioB, RadioC, Group, Push, Drawn,
-    Rule, Sunken,
+    Rule, Sunken, Combo,
 };
 
 WindowSpec sampleSpec()
@@ -109,6 +110,8 @@ WindowSpec sampleSpec()
     add(Drawn, ControlKind::OwnerDrawButton, "", {290, 170, 15, 17});
     add(Rule, ControlKind::HorizontalRule, "", {200, 200, 100, 1});
     add(Sunken, ControlKind::Frame, "", {200, 210, 100, 40});
+    add(Combo, ControlKind::ComboBox, "", {200, 260, 120, 22}, 0, "设备地址");
+    spec.controls.back().items = {"00 00 00 01", "FF FF FF FF"};
     return spec;
 }
 
@@ -646,6 +649,109 @@ TEST(DialogWindow, ClipboardCarriesGbk)
     ControlSurface& s = f.window;
     s.setClipboardText(gbk("01 02 收"));
     EXPECT_EQ(s.clipboardText(), gbk("01 02 收"));
+}
+
+} // namespace
+} // namespace dialog::qt
+
+namespace dialog::qt {
+namespace {
+
+TEST(DialogWindow, ComboBoxTextIsItsEditsAndChoicesReachDispatch)
+{
+    Fixture f;
+    ControlSurface& s = f.window;
+    auto* box = f.get<QComboBox>(Combo);
+    ASSERT_TRUE(box && box->isEditable());
+    EXPECT_EQ(s.text(Combo), "");
+    EXPECT_EQ(s.selection(Combo), -1);
+
+    QTest::keyClicks(box->lineEdit(), "12 34");
+    EXPECT_EQ(s.text(Combo), "12 34");
+    ASSERT_FALSE(f.logic.events.empty());
+    EXPECT_EQ(f.logic.events.back(), Event(Combo, Notification::TextEdited));
+    s.insertItem(Combo, 0, "00 00 00 05"); // keeps what was typed
+    EXPECT_EQ(s.text(Combo), "12 34");
+    EXPECT_EQ(s.selection(Combo), -1);
+
+    f.logic.events.clear();
+    s.select(Combo, 2);
+    EXPECT_EQ(s.text(Combo), "FF FF FF FF");
+    s.setText(Combo, gbk("地址"));
+    EXPECT_EQ(s.text(Combo), gbk("地址"));
+    EXPECT_TRUE(f.logic.events.empty());
+    box->setCurrentIndex(1);
+    emit box->activated(1);
+    EXPECT_EQ(f.logic.events.back(), Event(Combo, Notification::SelectionChanged));
+}
+
+TEST(DialogWindow, AppendTextShowsWhatSetTextWould)
+{
+    struct Case {
+        const char* name;
+        std::vector<std::string> pieces;
+        std::string whole;
+        int lines;
+    };
+    const Case cases[] = {
+        {"plain pieces", {"41 ", "0D ", "42"}, "41 0D 42", 1},
+        {"CR LF split across appends", {"ab\r", "\ncd"}, "ab\r\ncd", 2},
+        {"lone CR then text", {"a\r", "b"}, "a\r\nb", 2},
+        {"double-byte", {"\xD6\xD0", "\xCE\xC4\r\n"}, "\xD6\xD0\xCE\xC4\r\n", 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Fixture f;
+        f.window.show();
+        ControlSurface& s = f.window;
+        s.setText(Lines, "");
+        for (const auto& p : c.pieces)
+            s.appendText(Lines, p);
+        EXPECT_EQ(s.text(Lines), c.whole);
+        EXPECT_EQ(s.lineCount(Lines), c.lines);
+        EXPECT_FALSE(s.isModified(Lines));
+        EXPECT_TRUE(f.logic.events.empty());
+    }
+}
+
+TEST(DialogWindow, EditCaretModifiedFlagAndHeight)
+{
+    Fixture f;
+    f.window.show();
+    ControlSurface& s = f.window;
+    auto* lines = f.get<QPlainTextEdit>(Lines);
+    s.setText(Lines, gbk("中a\r\n"));
+    EXPECT_FALSE(s.isModified(Lines));
+    s.moveCaretToEnd(Lines);
+    EXPECT_EQ(s.selectionStart(Lines), 5); // a CR LF pair is two bytes
+    s.appendText(Lines, "tail");
+    QTest::keyClick(lines, Qt::Key_Home);
+    QTest::keyClicks(lines, "b");
+    EXPECT_TRUE(s.isModified(Lines));
+    EXPECT_EQ(s.text(Lines), gbk("中a\r\nbtail"));
+    EXPECT_EQ(s.selectionStart(Lines), 6);
+    s.appendText(Lines, "!");
+    EXPECT_EQ(s.selectionStart(Lines), 6); // a caret inside stays where it was
+    s.setModified(Lines, false);
+    EXPECT_FALSE(s.isModified(Lines));
+    s.moveCaretToEnd(Lines);
+    EXPECT_EQ(s.selectionStart(Lines), 11);
+
+    QTest::keyClicks(f.get<QLineEdit>(Edit), "ab");
+    EXPECT_TRUE(s.isModified(Edit));
+    EXPECT_EQ(s.selectionStart(Edit), 2);
+    s.setText(Edit, "x");
+    EXPECT_FALSE(s.isModified(Edit));
+
+    // Inside the frame: less than the 50-pixel rectangle, more than nothing.
+    EXPECT_GT(s.clientHeight(Lines), 30);
+    EXPECT_LT(s.clientHeight(Lines), 50);
+    EXPECT_EQ(s.clientHeight(Caption), 20);
+
+    s.setText(Lines, std::string(400, 'x')); // far wider than the 180-pixel edit
+    EXPECT_GT(s.lineCount(Lines), 3);
+    s.scrollToEnd(Lines);
+    EXPECT_EQ(lines->verticalScrollBar()->value(), lines->verticalScrollBar()->maximum());
 }
 
 } // namespace

@@ -61,6 +61,26 @@ const dialog::MessageMap<QuillonMainDialog> QuillonMainDialog::messageMap_{
     {Parity, Notification::SelectionChanged, &QuillonMainDialog::onLineSettingChanged},
     {StopBits, Notification::SelectionChanged, &QuillonMainDialog::onLineSettingChanged},
     {About, Notification::Clicked, &QuillonMainDialog::onAbout},
+    {ClearView, Notification::Clicked, &QuillonMainDialog::onClearView},
+    {DisplayToggle, Notification::Clicked, &QuillonMainDialog::onDisplayToggle},
+    {ClearCounters, Notification::Clicked, &QuillonMainDialog::onClearCounters},
+    {SaveToggle, Notification::Clicked, &QuillonMainDialog::onSaveToggle},
+    {ChangeFile, Notification::Clicked, &QuillonMainDialog::onChangeFile},
+    {Area1Send, Notification::Clicked, &QuillonMainDialog::onSend<1>},
+    {Area2Send, Notification::Clicked, &QuillonMainDialog::onSend<2>},
+    {Area3Send, Notification::Clicked, &QuillonMainDialog::onSend<3>},
+    {Area1Clear, Notification::Clicked, &QuillonMainDialog::onClearArea<1>},
+    {Area2Clear, Notification::Clicked, &QuillonMainDialog::onClearArea<2>},
+    {Area3Clear, Notification::Clicked, &QuillonMainDialog::onClearArea<3>},
+    {Area1Checksum, Notification::Clicked, &QuillonMainDialog::onChecksum<1>},
+    {Area2Checksum, Notification::Clicked, &QuillonMainDialog::onChecksum<2>},
+    {Area3Checksum, Notification::Clicked, &QuillonMainDialog::onChecksum<3>},
+    {Area1Auto, Notification::Clicked, &QuillonMainDialog::onAutoSendBox<1>},
+    {Area2Auto, Notification::Clicked, &QuillonMainDialog::onAutoSendBox<2>},
+    {Area3Auto, Notification::Clicked, &QuillonMainDialog::onAutoSendBox<3>},
+    {Area1TakesPart, Notification::Clicked, &QuillonMainDialog::onTakesPartBox<1>},
+    {Area2TakesPart, Notification::Clicked, &QuillonMainDialog::onTakesPartBox<2>},
+    {Area3TakesPart, Notification::Clicked, &QuillonMainDialog::onTakesPartBox<3>},
 };
 
 QuillonMainDialog::QuillonMainDialog(const dialog::Clock& clock, serial::PortNames ports,
@@ -107,17 +127,67 @@ QuillonMainDialog::QuillonMainDialog(const dialog::Clock& clock, serial::PortNam
         Binding::check(ShowSent, showSent),
         Binding::check(RotateOnce, rotateOnce),
     };
+    // Inside a tick a bad integer is reported after the tick, and only once
+    // while the same edit holds the same text: the tick reads the controls
+    // every 10 ms.
+    exchange_.reportFilter = [this](int id, const std::string& text) {
+        if (!inTick_)
+            return true;
+        auto failure = std::make_pair(id, text);
+        if (reportedBadInteger_ != failure) {
+            reportedBadInteger_ = failure;
+            report(gbk("请键入一个整数。"), dialog::MessageIcon::Warning, id);
+        }
+        return false;
+    };
 }
 
 QuillonMainDialog::~QuillonMainDialog() = default;
 
-bool QuillonMainDialog::updateFields() { return exchange_.toFields(surface(), bindings_); }
+bool QuillonMainDialog::updateFields()
+{
+    const bool ok = exchange_.toFields(surface(), bindings_);
+    if (ok)
+        reportedBadInteger_.reset();
+    return ok;
+}
 
 void QuillonMainDialog::updateControls() { exchange_.toControls(surface(), bindings_); }
 
 void QuillonMainDialog::showMessage(const std::string& gbkText, dialog::MessageIcon icon)
 {
     surface().messageBox(gbkText, kProgramName, icon);
+}
+
+void QuillonMainDialog::report(const std::string& gbkText, dialog::MessageIcon icon, int focusId)
+{
+    if (!inTick_ && !showingReport_) {
+        showMessage(gbkText, icon);
+        if (focusId)
+            surface().focus(focusId);
+        return;
+    }
+    for (const Report& r : pendingReports_)
+        if (r.text == gbkText)
+            return;
+    pendingReports_.push_back({gbkText, icon, focusId});
+}
+
+void QuillonMainDialog::flushReports()
+{
+    // Ticks go on while a box is open; what they report waits in the queue
+    // and is shown by this loop, one box at a time.
+    if (showingReport_)
+        return;
+    showingReport_ = true;
+    while (!pendingReports_.empty()) {
+        const Report r = pendingReports_.front();
+        pendingReports_.erase(pendingReports_.begin());
+        showMessage(r.text, r.icon);
+        if (r.focusId)
+            surface().focus(r.focusId);
+    }
+    showingReport_ = false;
 }
 
 void QuillonMainDialog::initFields()
@@ -225,9 +295,11 @@ void QuillonMainDialog::dispatch(int id, Notification n) { messageMap_.dispatch(
 
 void QuillonMainDialog::onTimer(int id)
 {
-    if (id == MainTick && !portOpen)
-        return;
-    // The tick's work and the lamps are not wired up yet.
+    if (id == MainTick) {
+        tick();
+        flushReports();
+    }
+    // The lamps of timer 2 are drawn by the window from txLamp and rxLamp.
 }
 
 void QuillonMainDialog::onMenuCommand(int command)

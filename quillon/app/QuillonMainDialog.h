@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <ctime>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,29 @@ public:
     bool OpenPort();
     /// The close sequence, only while portOpen; portOpen is left as it is.
     void ClosePort();
+
+    /// The main loop, every 10 ms while the port is open: controls to
+    /// fields, rotations, auto-send, receive.
+    void tick();
+    /// Reads what waits (at most 1024 bytes) into readBuffer; the count.
+    std::size_t pollPort();
+    /// Renders one received frame into the view (red) and the log.
+    void showReceivedFrame(const std::uint8_t* bytes, std::size_t count);
+    /// Echoes one sent frame into the view (blue) and the log.
+    void echoSentFrame(const std::uint8_t* bytes, std::size_t count);
+    /// Sends area n (1 to 3) as it stands in the controls.
+    void sendArea(int n);
+    /// Empties area n's text and rewrites every control.
+    void clearArea(int n);
+    /// Appends the checksum the user picks to area n's text.
+    void appendChecksum(int n);
+    /// Appends a record to the log; a failure is reported once until an
+    /// append succeeds again.
+    void appendLog(const std::string& record, bool lineEnd);
+
+    /// Largest frame one send, or one checksum, takes.
+    static constexpr std::size_t kMaxSendBytes = 4096;
+    static constexpr std::size_t kMaxChecksumBytes = 1024;
 
     // Port settings, as list positions.
     std::string portName = "COM1";
@@ -139,6 +163,36 @@ private:
     void onPortChanged();
     void onLineSettingChanged();
     void onAbout();
+    void onClearView();
+    void onDisplayToggle();
+    void onClearCounters();
+    void onSaveToggle();
+    void onChangeFile();
+    template <int N> void onSend() { sendArea(N); }
+    template <int N> void onClearArea() { clearArea(N); }
+    template <int N> void onChecksum() { appendChecksum(N); }
+    template <int N> void onAutoSendBox();
+    template <int N> void onTakesPartBox();
+
+    // The receive side of the tick.
+    void receive();
+    void endFrame();
+    bool passesKeyword(const std::uint8_t* bytes, std::size_t count);
+    /// Puts text at the end of the view in colour, after the auto clear and
+    /// the optional line break; returns what was inserted after the break.
+    void insertIntoView(const std::string& rendered, const std::string& prefix, dialog::Rgb colour);
+    void showCounters();
+    /// Rotations' steps; they send nothing until the rotations exist.
+    void rotationStep() {}
+    void fileRotationStep() {}
+    /// The wait for an answer shared by both rotations.
+    template <class Step, class Resend> void answerWait(Step step, Resend resend);
+
+    /// Shows a message now, or after the tick when raised inside one, so a
+    /// box never holds a tick open and is never stacked.
+    void report(const std::string& gbkText, dialog::MessageIcon icon, int focusId = 0);
+    void flushReports();
+    bool refuseOversized(int n, std::size_t bytes, std::size_t limit);
 
     dialog::ControlSurface& surface() { return *surface_; }
 
@@ -147,6 +201,21 @@ private:
     std::filesystem::path configDir_;
     dialog::ControlSurface* surface_ = nullptr;
     dialog::DataExchange exchange_;
+
+    struct Report {
+        std::string text;
+        dialog::MessageIcon icon;
+        int focusId;
+    };
+    bool inTick_ = false;
+    bool showingReport_ = false;
+    std::vector<Report> pendingReports_;
+    // The integer edit and text last reported from a tick: not again while
+    // they stay the same.
+    std::optional<std::pair<int, std::string>> reportedBadInteger_;
+    bool logFailureReported_ = false;
+    // A text too long to send, per area: reported once, until it changes.
+    std::array<std::string, 3> refusedText_;
     std::vector<dialog::Binding> bindings_;
     static const dialog::MessageMap<QuillonMainDialog> messageMap_;
 };

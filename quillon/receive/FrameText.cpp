@@ -1,0 +1,44 @@
+#include "quillon/receive/FrameText.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace quillon {
+
+std::string timestampText(const std::tm& local)
+{
+    char buf[64];
+    const std::size_t n = std::strftime(buf, sizeof buf, "[%Y:%m:%d:%H:%M:%S]", &local);
+    return std::string(buf, n);
+}
+
+std::string bytesAsText(const std::uint8_t* bytes, std::size_t count)
+{
+    const void* zero = std::memchr(bytes, 0, count);
+    const std::size_t n = zero ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - bytes) : count;
+    return std::string(reinterpret_cast<const char*>(bytes), n);
+}
+
+bool keywordMatches(const std::uint8_t* frame, std::size_t n, const std::uint8_t* key, std::size_t k)
+{
+    if (n == 0 || k > n)
+        return false;
+    if (k == 0)
+        return true;
+    return std::search(frame, frame + n, key, key + k) != frame + n;
+}
+
+std::string upperCased(std::string text)
+{
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x81 && c <= 0xFE) {
+            ++i; // skip the trail byte
+        } else if (c >= 'a' && c <= 'z') {
+            text[i] = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    return text;
+}
+
+} // namespace quillon

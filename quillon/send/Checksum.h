@@ -1,0 +1,59 @@
+#pragma once
+// The checksums a send area's frame can carry, and the small dialog that
+// picks one.
+
+#include "dialog/ControlSurface.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quillon {
+
+/// In the order of the dialog's radio buttons.
+enum class ChecksumKind : int {
+    Crc16LowFirst = 0,
+    Crc16HighFirst = 1,
+    Crc8 = 2,
+    Sum = 3,
+    Xor = 4,
+    Crc32LowFirst = 5,
+    Crc32HighFirst = 6,
+};
+
+/// CRC-16/MODBUS: register 0xFFFF, reflected polynomial 0xA001, no final XOR.
+std::uint16_t crc16Modbus(const std::uint8_t* data, std::size_t n);
+/// CRC-8/SMBUS: polynomial 0x07, register 0, no reflection, no final XOR.
+std::uint8_t crc8(const std::uint8_t* data, std::size_t n);
+/// Sum of all bytes modulo 256.
+std::uint8_t sum8(const std::uint8_t* data, std::size_t n);
+/// XOR of all bytes.
+std::uint8_t xor8(const std::uint8_t* data, std::size_t n);
+/// The standard reflected CRC-32 (0xEDB88320, complemented).
+std::uint32_t crc32(const std::uint8_t* data, std::size_t n);
+
+/// The checksum's bytes in the order they are appended.
+std::vector<std::uint8_t> checksumBytes(ChecksumKind kind, const std::vector<std::uint8_t>& data);
+
+/// The text appended to a frame: a space and two digits per byte.
+std::string checksumSuffix(ChecksumKind kind, const std::vector<std::uint8_t>& data);
+
+/// The checksum dialog: seven radio buttons, the first chosen each time it
+/// opens; OK reports the chosen one.
+class ChecksumDialog final : public dialog::DialogLogic {
+public:
+    void bind(dialog::ControlSurface& s) override { surface_ = &s; }
+    void onInit() override;
+    void dispatch(int id, dialog::Notification n) override;
+    void onTimer(int) override {}
+    bool onCloseRequest() override;
+
+    /// The chosen kind, an index into the radio group.
+    int kind = 0;
+
+private:
+    dialog::ControlSurface* surface_ = nullptr;
+};
+
+} // namespace quillon

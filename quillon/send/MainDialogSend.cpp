@@ -1,0 +1,164 @@
+// The send side of Quillon's main dialog: the three areas, their echo into
+// the view and the log, auto-send boxes and checksums.
+
+#include "dialog/Gbk.h"
+#include "quillon/app/QuillonIds.h"
+#include "quillon/app/QuillonMainDialog.h"
+#include "quillon/receive/FrameText.h"
+#include "quillon/send/Checksum.h"
+#include "quillon/send/HexTextCodec.h"
+#include "quillon/ui/QuillonTemplates.h"
+
+namespace quillon {
+
+using dialog::gbk;
+
+namespace {
+
+constexpr dialog::Rgb kSentColour{0, 0, 255};
+
+struct AreaIds {
+    int autoSend;
+    int period;
+    int takesPart;
+};
+constexpr AreaIds kAreaIds[] = {
+    {Area1Auto, Area1Period, Area1TakesPart},
+    {Area2Auto, Area2Period, Area2TakesPart},
+    {Area3Auto, Area3Period, Area3TakesPart},
+};
+
+} // namespace
+
+bool QuillonMainDialog::refuseOversized(int n, std::size_t bytes, std::size_t limit)
+{
+    std::string& refused = refusedText_[static_cast<std::size_t>(n - 1)];
+    const std::string& text = areas[static_cast<std::size_t>(n - 1)].text;
+    if (bytes <= limit) {
+        refused.clear();
+        return false;
+    }
+    // Cutting the frame would send something the user did not write;
+    // auto-send would repeat the message every period, so once per text.
+    if (refused != text) {
+        refused = text;
+        report(gbk("发送区") + std::to_string(n) + gbk("的数据有") + std::to_string(bytes) + gbk("字节，超过") +
+                   std::to_string(limit) + gbk("字节，没有发送。"),
+               dialog::MessageIcon::Warning);
+    }
+    return true;
+}
+
+void QuillonMainDialog::sendArea(int n)
+{
+    updateFields();
+    SendArea& a = areas[static_cast<std::size_t>(n - 1)];
+    if (a.hex)
+        a.text = upperCased(a.text);
+    if (!portOpen || a.text.empty())
+        return;
+
+    std::vector<std::uint8_t> frame;
+    if (a.hex) {
+        if (parseHex(a.text, true, frame) != HexResult::Ok)
+            return;
+    } else {
+        frame.assign(a.text.begin(), a.text.end());
+    }
+    if (refuseOversized(n, frame.size(), kMaxSendBytes))
+        return;
+
+    txLamp = 1;
+    // The device returns when the bytes were taken or its write time-out
+    // passed; what it did not take within that time is dropped.
+    const std::size_t taken = frame.empty() ? 0 : portDevice.write(frame.data(), frame.size());
+    if (taken == 0 && !frame.empty())
+        return;
+    echoSentFrame(frame.data(), taken);
+    ++txFrames;
+    txBytes += static_cast<std::int64_t>(taken);
+    surface().setText(TxFrames, dialog::formatInteger(txFrames));
+    surface().setText(TxBytes, dialog::formatInteger(txBytes));
+}
+
+void QuillonMainDialog::echoSentFrame(const std::uint8_t* bytes, std::size_t count)
+{
+    std::string text;
+    if (rxHex) {
+        text = formatHex(bytes, count);
+        if (surface().textLength(ReceiveView) == 0)
+            text += ' ';
+    } else {
+        text = bytesAsText(bytes, count);
+    }
+    const bool shown = displayOn && showSent;
+    std::string decorated = text;
+    if (shown) {
+        decorated = gbk("[发送]") + text;
+        if (showTimestamp)
+            decorated = timestampText(clock_.localNow()) + decorated;
+        insertIntoView(text, decorated, kSentColour);
+    }
+    if (saving)
+        appendLog(decorated, showTimestamp || frameNewline);
+}
+
+void QuillonMainDialog::clearArea(int n)
+{
+    areas[static_cast<std::size_t>(n - 1)].text.clear();
+    updateControls();
+}
+
+template <int N> void QuillonMainDialog::onAutoSendBox()
+{
+    const AreaIds& ids = kAreaIds[N - 1];
+    if (surface().check(ids.autoSend) == 1) {
+        surface().enable(ids.period, true);
+        surface().setCheck(ids.takesPart, 0);
+    } else {
+        surface().enable(ids.period, false);
+    }
+}
+
+template <int N> void QuillonMainDialog::onTakesPartBox()
+{
+    const AreaIds& ids = kAreaIds[N - 1];
+    surface().setCheck(ids.autoSend, 0);
+    surface().enable(ids.period, false);
+}
+
+template void QuillonMainDialog::onAutoSendBox<1>();
+template void QuillonMainDialog::onAutoSendBox<2>();
+template void QuillonMainDialog::onAutoSendBox<3>();
+template void QuillonMainDialog::onTakesPartBox<1>();
+template void QuillonMainDialog::onTakesPartBox<2>();
+template void QuillonMainDialog::onTakesPartBox<3>();
+
+void QuillonMainDialog::appendChecksum(int n)
+{
+    updateFields();
+    SendArea& a = areas[static_cast<std::size_t>(n - 1)];
+    if (a.text.empty())
+        return;
+    ChecksumDialog chooser;
+    if (surface().runModal(quillonChecksumDialogSpec(), chooser) != IdOk)
+        return;
+    // The checksum covers the bytes the text denotes as hex, whatever the
+    // area's box says; the digits go after the text as the user typed it.
+    const std::string kept = a.text;
+    std::vector<std::uint8_t> bytes;
+    parseHex(a.hex ? upperCased(a.text) : a.text, a.hex != 0, bytes);
+    a.text = kept;
+    if (bytes.empty())
+        return;
+    if (bytes.size() > kMaxChecksumBytes) {
+        report(gbk("发送区") + std::to_string(n) + gbk("的数据有") + std::to_string(bytes.size()) +
+                   gbk("字节，超过") + std::to_string(kMaxChecksumBytes) + gbk("字节，没有计算校验码。"),
+               dialog::MessageIcon::Warning);
+        return;
+    }
+    a.text += checksumSuffix(static_cast<ChecksumKind>(chooser.kind), bytes);
+    updateControls();
+}
+
+} // namespace quillon

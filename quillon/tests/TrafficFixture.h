@@ -1,0 +1,98 @@
+#pragma once
+// A Quillon main dialog with COM3 open on a pty; the test is the device on
+// the master side and drives the 10 ms tick by hand.
+
+#include "QuillonFixture.h"
+
+#include "dialog/FileIo.h"
+#include "dialog/Gbk.h"
+
+#include <poll.h>
+
+#include <cstring>
+#include <vector>
+
+namespace quillon::testing {
+
+using Bytes = std::vector<std::uint8_t>;
+
+class TrafficTest : public QuillonTest {
+protected:
+    void SetUp() override
+    {
+        QuillonTest::SetUp();
+        link("COM3", pty.slavePath);
+        clock.seconds = 1159664703; // 2006-10-01 01:05:03 UTC
+        setenv("TZ", "UTC", 1);
+        tzset();
+        start();
+        ASSERT_TRUE(surface.selectPrefix(PortList, "COM3"));
+        click(OpenButton);
+        ASSERT_EQ(dlg().portOpen, 1);
+        logFile = configDir / "log.txt";
+        dlg().logPath = logFile.string();
+        surface.setText(LogPath, logFile.string());
+    }
+
+    /// The device sends bytes; they are waiting for the port when this returns.
+    void deviceSends(const Bytes& bytes)
+    {
+        ASSERT_EQ(::write(pty.master, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+        pollfd p{dlg().portDevice.fd(), POLLIN, 0};
+        ASSERT_EQ(::poll(&p, 1, 2000), 1);
+        // Bytes can reach the reader in pieces: wait until all of them wait.
+        for (int i = 0; i < 200 && dlg().portDevice.bytesWaiting() < std::min<std::size_t>(bytes.size(), 4095); ++i)
+            ::poll(nullptr, 0, 1);
+    }
+    void deviceSends(const std::string& s) { deviceSends(Bytes(s.begin(), s.end())); }
+
+    /// What the device has received so far.
+    Bytes deviceReceived()
+    {
+        Bytes all;
+        std::uint8_t buf[4096];
+        pollfd p{pty.master, POLLIN, 0};
+        while (::poll(&p, 1, 50) == 1) {
+            const ssize_t n = ::read(pty.master, buf, sizeof buf);
+            if (n <= 0)
+                break;
+            all.insert(all.end(), buf, buf + n);
+        }
+        return all;
+    }
+
+    void ticks(int n)
+    {
+        for (int i = 0; i < n; ++i)
+            dlg().onTimer(MainTick);
+    }
+    /// Ticks until the line has been quiet long enough for any frame to end:
+    /// one tick to read, then up to four quiet ones.
+    void settle() { ticks(5); }
+
+    /// The view's text after the 24 spaces it starts with.
+    std::string shown()
+    {
+        const std::string all = surface.richText(ReceiveView);
+        return all.rfind(std::string(24, ' '), 0) == 0 ? all.substr(24) : all;
+    }
+    std::string logged() { return dialog::readWholeFile(logFile).value_or(""); }
+
+    /// Runs of the view in a colour.
+    std::string inColour(dialog::Rgb colour)
+    {
+        std::string t;
+        for (const auto& r : surface.controls[ReceiveView].runs)
+            if (r.colour == colour)
+                t += r.text;
+        return t;
+    }
+
+    Pty pty;
+    fs::path logFile;
+};
+
+inline constexpr dialog::Rgb kRed{255, 0, 0};
+inline constexpr dialog::Rgb kBlue{0, 0, 255};
+
+} // namespace quillon::testing

@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libgl-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev python3-crcmod
   socat xvfb xauth x11-utils imagemagick
   fonts-wqy-microhei
   at-spi2-core dbus-x11 python3-pyatspi python3-serial

@@ -1,0 +1,202 @@
+#include "TrafficFixture.h"
+
+#include "quillon/send/HexTextCodec.h"
+#include "quillon/ui/QuillonTemplates.h"
+
+using namespace quillon;
+using namespace quillon::testing;
+using dialog::gbk;
+
+TEST_F(TrafficTest, AreaTextsGoOutAsTheyShouldBytes)
+{
+    struct Case {
+        const char* name;
+        int hex;
+        std::string text;
+        Bytes sent;
+        int frames; // counted
+    };
+    const Case cases[] = {
+        {"hex, lower case typed", 1, "01 02 0a", {0x01, 0x02, 0x0A}, 1},
+        {"hex across typed lines", 1, "01 02\r\n03", {0x01, 0x02, 0x03}, 1},
+        {"invalid hex sends nothing", 1, "01 G2", {}, 0},
+        {"only spaces: an empty frame, still counted", 1, "   ", {}, 1},
+        {"empty text sends nothing", 1, "", {}, 0},
+        {"text with a typed line break", 0, "AB\r\nCD", {'A', 'B', '\r', '\n', 'C', 'D'}, 1},
+        {"text in GBK", 0, gbk("中a"), {0xD6, 0xD0, 'a'}, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        surface.setCheck(Area2Hex, c.hex);
+        surface.setText(Area2Text, c.text);
+        const auto frames = dlg().txFrames;
+        const auto bytes = dlg().txBytes;
+        click(Area2Send);
+        EXPECT_EQ(deviceReceived(), c.sent);
+        EXPECT_EQ(dlg().txFrames - frames, c.frames);
+        EXPECT_EQ(dlg().txBytes - bytes, static_cast<std::int64_t>(c.sent.size()));
+        EXPECT_EQ(surface.text(Area2Text), c.text); // the box keeps what was typed
+    }
+    EXPECT_EQ(surface.text(TxFrames), "5");
+    EXPECT_EQ(surface.text(TxBytes), "15");
+    EXPECT_TRUE(surface.messages.empty());
+}
+
+TEST_F(TrafficTest, NothingIsSentWhileThePortIsClosed)
+{
+    click(OpenButton);
+    surface.setText(Area1Text, "01");
+    click(Area1Send);
+    EXPECT_EQ(dlg().txFrames, 0);
+}
+
+TEST_F(TrafficTest, SentFramesAreEchoedAndLogged)
+{
+    struct Case {
+        const char* name;
+        int showSent, stamp, display;
+        bool viewEmpty;
+        std::string view; // what the view gains
+        std::string log;
+    };
+    const std::string stamp = "[2006:10:01:01:05:03]";
+    const Case cases[] = {
+        {"not shown, still logged bare", 0, 1, 1, false, "", "01 02 \r\n"},
+        {"shown with marker", 1, 0, 1, false, gbk("[发送]") + "01 02 ", gbk("[发送]") + "01 02 "},
+        {"shown with stamp and marker", 1, 1, 1, false, stamp + gbk("[发送]") + "01 02 ",
+         stamp + gbk("[发送]") + "01 02 \r\n"},
+        {"empty view: one more space", 1, 0, 1, true, gbk("[发送]") + "01 02  ", gbk("[发送]") + "01 02  "},
+        {"display stopped: logged bare", 1, 0, 0, false, "", "01 02 "},
+    };
+    click(SaveToggle);
+    surface.setText(Area1Text, "01 02");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        surface.setRichText(ReceiveView, c.viewEmpty ? "" : "x");
+        fs::remove(logFile);
+        surface.setCheck(ShowSent, c.showSent);
+        surface.setCheck(ShowTimestamp, c.stamp);
+        if (dlg().displayOn != c.display)
+            click(DisplayToggle);
+        click(Area1Send);
+        const std::string base = c.viewEmpty ? "" : "x";
+        EXPECT_EQ(surface.richText(ReceiveView), base + c.view);
+        EXPECT_EQ(inColour(kBlue), base + c.view); // the view's own text is blue too
+        EXPECT_EQ(logged(), c.log);
+    }
+    EXPECT_EQ(deviceReceived().size(), 10u);
+}
+
+TEST_F(TrafficTest, AutoSendPeriodsCountFourteenMillisecondsPerTick)
+{
+    struct Case {
+        const char* period;
+        int ticks;
+        int sends;
+    };
+    const Case cases[] = {{"10", 10, 10}, {"14", 10, 5}, {"28", 9, 3}, {"1000", 144, 2}, {"5", 4, 4}};
+    surface.setText(Area3Text, "AA");
+    surface.setCheck(Area3Auto, 1);
+    dlg().dispatch(Area3Auto, dialog::Notification::Clicked);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.period);
+        surface.setText(Area3Period, c.period);
+        dlg().areas[2].autoSendTicks = 0;
+        const auto before = dlg().txFrames;
+        ticks(c.ticks);
+        EXPECT_EQ(dlg().txFrames - before, c.sends);
+        deviceReceived();
+    }
+}
+
+TEST_F(TrafficTest, AutoSendAndRotationBoxesExcludeEachOther)
+{
+    surface.setCheck(Area1TakesPart, 1);
+    surface.setCheck(Area1Auto, 1);
+    dlg().dispatch(Area1Auto, dialog::Notification::Clicked);
+    EXPECT_TRUE(surface.isEnabled(Area1Period));
+    EXPECT_EQ(surface.check(Area1TakesPart), 0);
+    surface.setCheck(Area1Auto, 0);
+    dlg().dispatch(Area1Auto, dialog::Notification::Clicked);
+    EXPECT_FALSE(surface.isEnabled(Area1Period));
+
+    surface.setCheck(Area2Auto, 1);
+    dlg().dispatch(Area2Auto, dialog::Notification::Clicked);
+    dlg().dispatch(Area2TakesPart, dialog::Notification::Clicked);
+    EXPECT_EQ(surface.check(Area2Auto), 0);
+    EXPECT_FALSE(surface.isEnabled(Area2Period));
+}
+
+TEST_F(TrafficTest, OversizedFrameIsRefusedWholeAndReportedOnce)
+{
+    std::string text;
+    for (int i = 0; i < 4097; ++i)
+        text += "5A ";
+    surface.setText(Area1Text, text);
+    surface.setCheck(Area1Auto, 1);
+    surface.setText(Area1Period, "10");
+    ticks(5);
+    EXPECT_TRUE(deviceReceived().empty());
+    EXPECT_EQ(dlg().txFrames, 0);
+    ASSERT_EQ(surface.messages.size(), 1u);
+    EXPECT_NE(dialog::fromGbk(surface.messages[0].text).find("4097"), std::string::npos);
+
+    surface.setCheck(Area1Auto, 0);
+    surface.setText(Area1Text, text.substr(3)); // 4096 bytes: the largest frame
+    click(Area1Send);
+    std::size_t got = 0;
+    for (int i = 0; i < 100 && got < 4096; ++i)
+        got += deviceReceived().size();
+    EXPECT_EQ(got, 4096u);
+    EXPECT_EQ(surface.messages.size(), 1u);
+}
+
+TEST_F(TrafficTest, ClearAreaEmptiesTheText)
+{
+    surface.setText(Area3Text, "01 02");
+    ASSERT_TRUE(dlg().updateFields());
+    click(Area3Clear);
+    EXPECT_EQ(surface.text(Area3Text), "");
+}
+
+TEST_F(TrafficTest, ChecksumIsAppendedToTheTextAsTyped)
+{
+    struct Case {
+        const char* name;
+        int hex;
+        std::string text;
+        int kind;
+        int answer;
+        std::string after;
+    };
+    const Case cases[] = {
+        {"crc16", 1, "01 03 00 00 00 0A", 0, IdOk, "01 03 00 00 00 0A C5 CD"},
+        {"crc32 high first", 1, "01 02 03", 6, IdOk, "01 02 03 55 BC 80 1D"},
+        {"text area still takes the hex bytes", 0, "01 02 03", 0, IdOk, "01 02 03 61 61"},
+        {"lower case in a text area is no hex", 0, "abc", 0, IdOk, "abc"},
+        {"lower case in a hex area", 1, "abc", 3, IdOk, "abc B7"},
+        {"trailing space is kept", 1, "01 ", 4, IdOk, "01  01"},
+        {"cancel", 1, "01", 0, IdCancel, "01"},
+        {"empty text: no dialog", 1, "", 0, IdOk, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        surface.modalTitles.clear();
+        surface.setCheck(Area1Hex, c.hex);
+        surface.setText(Area1Text, c.text);
+        surface.modalHandler = [&](const dialog::WindowSpec&, dialog::DialogLogic& logic) {
+            dialog::testing::MemorySurface box(quillonChecksumDialogSpec());
+            logic.bind(box);
+            logic.onInit();
+            EXPECT_EQ(box.check(kChecksumFirstRadio), 1); // the first kind each time
+            box.setCheck(kChecksumFirstRadio, 0);
+            box.setCheck(kChecksumFirstRadio + c.kind, 1);
+            logic.dispatch(c.answer, dialog::Notification::Clicked);
+            return box.endedWith.value_or(0);
+        };
+        click(Area1Checksum);
+        EXPECT_EQ(surface.text(Area1Text), c.after);
+        EXPECT_EQ(surface.modalTitles.size(), c.text.empty() ? 0u : 1u);
+    }
+    EXPECT_TRUE(surface.messages.empty());
+}

@@ -1,15 +1,20 @@
 // Quillon's real window with its real logic, offscreen: the controls the
 // logic addresses exist, and what the user does reaches it.
 #include "dialog/Clock.h"
+#include "dialog/FileIo.h"
+#include "dialog/Gbk.h"
 #include "dialog/qt/DialogWindow.h"
 #include "quillon/app/QuillonIds.h"
 #include "quillon/app/QuillonMainDialog.h"
 #include "quillon/ui/QuillonTemplates.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextEdit>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -18,6 +23,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 
@@ -112,6 +118,55 @@ TEST(QuillonMainWindow, ChoosingAPortAndOpeningItChangesTheCaption)
     QTest::mouseClick(w.get<QPushButton>(OpenButton), Qt::LeftButton);
     EXPECT_EQ(w.logic->portOpen, 0);
     EXPECT_EQ(w.get<QPushButton>(OpenButton)->text(), QStringLiteral("打开串口"));
+    ::close(master);
+}
+
+// The whole road on a pty pair with the real 10 ms timer: a device answers
+// in bursts with pauses, each burst becomes one red frame in the view and
+// one record in the log; a send area's frame reaches the device.
+TEST(QuillonMainWindow, FramesTravelBothWaysThroughTheWindow)
+{
+    Window w;
+    int master = -1, slave = -1;
+    char name[128] = {};
+    ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
+    ::close(slave);
+    fs::create_symlink(name, w.links / "COM2");
+    const fs::path log = w.config / "frames.txt";
+    w.logic->logPath = log.string();
+    w.logic->updateControls();
+
+    auto* ports = w.get<QComboBox>(PortList);
+    ports->setCurrentIndex(1);
+    emit ports->activated(1);
+    w.get<QCheckBox>(ShowSent)->setChecked(true);
+    QTest::mouseClick(w.get<QPushButton>(SaveToggle), Qt::LeftButton);
+    QTest::mouseClick(w.get<QPushButton>(OpenButton), Qt::LeftButton);
+    ASSERT_EQ(w.logic->portOpen, 1);
+
+    const char* bursts[] = {"\x01\x02\x03", "\xAA\xBB", "\x7E"};
+    for (const char* burst : bursts) {
+        const auto frames = w.logic->rxFrames;
+        ASSERT_EQ(::write(master, burst, std::strlen(burst)), static_cast<ssize_t>(std::strlen(burst)));
+        // The pause: the line stays quiet until the frame has ended.
+        QTRY_VERIFY_WITH_TIMEOUT(w.logic->rxFrames == frames + 1, 5000);
+    }
+    auto* view = w.get<QTextEdit>(ReceiveView);
+    const QString expected = QStringLiteral("[接收]01 02 03 [接收]AA BB [接收]7E ");
+    EXPECT_EQ(view->toPlainText().trimmed(), expected.trimmed());
+    QTextCursor cursor(view->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.movePosition(QTextCursor::Left);
+    EXPECT_EQ(cursor.charFormat().foreground().color(), QColor(255, 0, 0));
+    EXPECT_EQ(dialog::readWholeFile(log).value_or(""), dialog::gbk(expected.toStdString()));
+
+    w.get<QPlainTextEdit>(Area1Text)->setPlainText(QStringLiteral("01 03 00 00 00 0a"));
+    QTest::mouseClick(w.get<QPushButton>(Area1Send), Qt::LeftButton);
+    unsigned char got[16] = {};
+    ASSERT_EQ(::read(master, got, sizeof got), 6);
+    const unsigned char want[] = {0x01, 0x03, 0x00, 0x00, 0x00, 0x0A};
+    EXPECT_EQ(std::memcmp(got, want, 6), 0);
+    EXPECT_TRUE(view->toPlainText().endsWith(QStringLiteral("[发送]01 03 00 00 00 0A ")));
     ::close(master);
 }
 

@@ -51,19 +51,5 @@ if ! kill -0 "$prog_pid" 2>/dev/null; then
     exit 1
 fi
 
-# The largest mapped top-level window is the program's main window; without
-# a window manager it carries no frame.
-window=$(xwininfo -root -children | awk '/^ +0x/ && $2 != "(has" {print $1}' | while read -r id; do
-    info=$(xwininfo -id "$id" 2>/dev/null) || continue
-    grep -q 'Map State: IsViewable' <<<"$info" || continue
-    w=$(awk '/Width:/ {print $2}' <<<"$info")
-    h=$(awk '/Height:/ {print $2}' <<<"$info")
-    echo "$((w * h)) $id"
-done | sort -n | tail -1 | cut -d' ' -f2)
-
-if [[ -n $window ]]; then
-    import -window "$window" "$out"
-else
-    import -window root "$out"
-fi
+"$(dirname "$0")/grab-window.sh" "$out"
 echo "$out"

@@ -1,0 +1,317 @@
+#include "veltra/app/VeltraMainDialog.h"
+
+#include "dialog/Gbk.h"
+#include "veltra/app/VeltraAboutDialog.h"
+#include "veltra/app/VeltraTemplates.h"
+
+namespace veltra {
+
+using dialog::Binding;
+using dialog::gbk;
+using dialog::Notification;
+
+namespace {
+
+const char* const kBaudRates[] = {"110",   "300",   "600",   "1200",  "2400",   "4800",   "9600",
+                                  "19200", "38400-CFG", "56000", "57600", "115200", "128000", "256000"};
+const char* const kDataBits[] = {"4", "5", "6", "7", "8"};
+const char* const kParities[] = {"偶", "奇", "无", "标志", "空格"};
+const char* const kStopBits[] = {"1", "1.5", "2"};
+const char* const kFlowModes[] = {"Xon/Xoff", "硬件", "无"};
+const char* const kCommandTypes[] = {"数据查询", "参数查询", "设备控制", "参数修改"};
+const char* const kDeviceAddresses[] = {"00 00 00 01", "00 00 00 02", "00 00 00 03",
+                                        "00 00 00 04", "00 00 00 05", "FF FF FF FF"};
+
+template <std::size_t N>
+void fill(dialog::ControlSurface& s, int id, const char* const (&items)[N])
+{
+    for (std::size_t i = 0; i < N; ++i)
+        s.insertItem(id, static_cast<int>(i), gbk(items[i]));
+}
+
+std::uint8_t parityCode(const std::string& text)
+{
+    if (text == gbk("偶"))
+        return serial::parity::Even;
+    if (text == gbk("奇"))
+        return serial::parity::Odd;
+    if (text == gbk("标志"))
+        return serial::parity::Mark;
+    if (text == gbk("空格"))
+        return serial::parity::Space;
+    return serial::parity::None;
+}
+
+std::uint8_t stopBitsCode(const std::string& text)
+{
+    if (text == "1.5")
+        return serial::stopbits::OneAndHalf;
+    if (text == "2")
+        return serial::stopbits::Two;
+    return serial::stopbits::One;
+}
+
+constexpr int kSettingLists[] = {PortList, BaudList, DataBitsList, ParityList, StopBitsList, FlowList};
+
+} // namespace
+
+std::uint32_t leadingNumber(const std::string& text)
+{
+    std::uint64_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            break;
+        value = value * 10 + static_cast<std::uint64_t>(c - '0');
+        if (value > UINT32_MAX)
+            return 0;
+    }
+    return static_cast<std::uint32_t>(value);
+}
+
+const dialog::MessageMap<VeltraMainDialog> VeltraMainDialog::messageMap_{
+    {ConnectButton, Notification::Clicked, &VeltraMainDialog::onConnectButton},
+    {ClearReceive, Notification::Clicked, &VeltraMainDialog::onClearReceive},
+    {ReceiveArea, Notification::TextEdited, &VeltraMainDialog::onReceiveEdited},
+    {Save, Notification::Clicked, &VeltraMainDialog::onSave},
+    {SendButton, Notification::Clicked, &VeltraMainDialog::onSend},
+    {ClearSend, Notification::Clicked, &VeltraMainDialog::onClearSend},
+    {TimedSend, Notification::Clicked, &VeltraMainDialog::onTimedSendCheck},
+    {Quick1Send, Notification::Clicked, &VeltraMainDialog::onQuickSend1},
+    {Quick2Send, Notification::Clicked, &VeltraMainDialog::onQuickSend2},
+    {Quick3Send, Notification::Clicked, &VeltraMainDialog::onQuickSend3},
+    // These edits keep their bound values current at every keystroke.
+    {SendArea, Notification::TextEdited, &VeltraMainDialog::onRefreshOnly},
+    {Period, Notification::TextEdited, &VeltraMainDialog::onRefreshOnly},
+    {Quick1Text, Notification::TextEdited, &VeltraMainDialog::onRefreshOnly},
+    {Quick2Text, Notification::TextEdited, &VeltraMainDialog::onRefreshOnly},
+    {Quick3Text, Notification::TextEdited, &VeltraMainDialog::onRefreshOnly},
+};
+
+VeltraMainDialog::VeltraMainDialog(const dialog::Clock& clock, serial::PortNames ports)
+    : sendText(kWebAddress), clock_(clock), ports_(std::move(ports)), exchange_(kProgramName)
+{
+    // The window's order: a read that stops at the too-long address leaves
+    // the parameter as it was. The receive area is exchanged apart, see
+    // readReceiveArea().
+    bindings_ = {
+        Binding::text(SendArea, sendText),
+        Binding::control(ReceiveArea),
+        Binding::check(AppendNewline, appendNewline),
+        Binding::check(TimedSend, timedSend),
+        Binding::text(Period, periodText),
+        Binding::text(Quick1Text, quickText1),
+        Binding::text(Quick2Text, quickText2),
+        Binding::text(Quick3Text, quickText3),
+        Binding::text(CommandPreview, commandPreview),
+        Binding::comboText(DeviceAddress, deviceAddressText, kAddressMaxChars),
+        Binding::comboText(Parameter, parameterText),
+    };
+}
+
+VeltraMainDialog::~VeltraMainDialog() = default;
+
+bool VeltraMainDialog::refreshFromControls()
+{
+    readReceiveArea();
+    return exchange_.toFields(surface(), bindings_);
+}
+
+void VeltraMainDialog::refreshToControls()
+{
+    exchange_.toControls(surface(), bindings_);
+    if (!receiveShown_ || surface().isModified(ReceiveArea)) {
+        surface().setText(ReceiveArea, receiveText);
+        receiveShown_ = true;
+    }
+}
+
+void VeltraMainDialog::readReceiveArea()
+{
+    // Unchanged by the user, the area holds receiveText byte for byte;
+    // reading it back would cost time in proportion to all that was
+    // received, and would turn a lone CR received into CR LF.
+    if (!surface().isModified(ReceiveArea))
+        return;
+    if (snapshotIsReceive_) {
+        snapshot_ = std::move(receiveText);
+        snapshotIsReceive_ = false;
+    }
+    receiveText = surface().text(ReceiveArea);
+    surface().setModified(ReceiveArea, false);
+    receiveShown_ = true;
+}
+
+void VeltraMainDialog::snapshotReceive()
+{
+    snapshotIsReceive_ = true;
+    std::string().swap(snapshot_);
+}
+
+void VeltraMainDialog::showMessage(const std::string& gbkText, dialog::MessageIcon icon)
+{
+    surface().messageBox(gbkText, kProgramName, icon);
+}
+
+void VeltraMainDialog::onInit()
+{
+    refreshToControls();
+    discoverPorts();
+    fillLists();
+    receivedTotal = 0;
+    sentTotal = 0;
+    burstPending = false;
+    surface().setText(ReceivedCount, "0");
+    surface().setText(SentCount, "0");
+    surface().setText(StatusText, "OK");
+    portOpen = false;
+    portHandle.close();
+}
+
+void VeltraMainDialog::discoverPorts()
+{
+    int listed = 0;
+    for (int n = 1; n < static_cast<int>(portProbeTable.size()); ++n) {
+        ProbedPort& entry = portProbeTable[static_cast<std::size_t>(n)];
+        entry.name = "COM" + std::to_string(n);
+        entry.present = false;
+        const auto path = ports_.resolve(entry.name);
+        if (!path)
+            continue;
+        std::error_code ec;
+        serial::SerialDevice probe = serial::SerialDevice::open(path->string(), entry.name, ec);
+        if (!probe.isOpen())
+            continue;
+        entry.present = true;
+        probe.close();
+        surface().insertItem(PortList, listed++, entry.name);
+    }
+    if (listed > 0)
+        surface().select(PortList, 0);
+}
+
+void VeltraMainDialog::fillLists()
+{
+    dialog::ControlSurface& s = surface();
+    fill(s, BaudList, kBaudRates);
+    s.select(BaudList, 6);
+    fill(s, DataBitsList, kDataBits);
+    s.select(DataBitsList, 4);
+    fill(s, ParityList, kParities);
+    s.select(ParityList, 2);
+    fill(s, StopBitsList, kStopBits);
+    s.select(StopBitsList, 0);
+    fill(s, FlowList, kFlowModes);
+    s.select(FlowList, 2);
+    fill(s, CommandType, kCommandTypes);
+    fill(s, DeviceAddress, kDeviceAddresses);
+}
+
+void VeltraMainDialog::dispatch(int id, Notification n) { messageMap_.dispatch(*this, id, n); }
+
+void VeltraMainDialog::onTimer(int id)
+{
+    if (id == PollTimer)
+        onPollTick();
+    else if (id == SendTimer)
+        onSend();
+}
+
+void VeltraMainDialog::onMenuCommand(int command)
+{
+    if ((command & 0xFFF0) == kAboutCommand)
+        onAbout();
+}
+
+void VeltraMainDialog::onAbout()
+{
+    VeltraAboutDialog about;
+    surface().runModal(veltraAboutBoxSpec(), about);
+}
+
+void VeltraMainDialog::onRefreshOnly() { refreshFromControls(); }
+
+void VeltraMainDialog::onConnectButton()
+{
+    if (portOpen)
+        disconnectPort();
+    else
+        connectPort();
+}
+
+void VeltraMainDialog::connectPort()
+{
+    refreshFromControls();
+    const std::string name = surface().selectedText(PortList);
+    std::error_code ec;
+    serial::SerialDevice device;
+    if (const auto path = ports_.resolve(name))
+        device = serial::SerialDevice::open(path->string(), name, ec);
+    if (!device.isOpen()) {
+        showMessage(gbk("打开串口失败!"));
+        portHandle.close();
+        portOpen = false;
+        return;
+    }
+    portHandle = std::move(device);
+    portOpen = true;
+
+    serial::LineSettings line = portHandle.readLineSettings();
+    line.baudRate = leadingNumber(surface().selectedText(BaudList));
+    line.dataBits = static_cast<std::uint8_t>(leadingNumber(surface().selectedText(DataBitsList)));
+    line.parity = parityCode(surface().selectedText(ParityList));
+    line.stopBits = stopBitsCode(surface().selectedText(StopBitsList));
+    const std::string flow = surface().selectedText(FlowList);
+    if (flow == "Xon/Xoff") {
+        line.xonXoffOut = true;
+        line.xonXoffIn = true;
+    } else if (flow == gbk("硬件")) {
+        // Raises both lines while open; no RTS/CTS handshake. XON/XOFF is
+        // switched off too: a Linux tty reports the terminal default IXON,
+        // which would swallow every 0x11 and 0x13 received.
+        line.dtr = serial::LineControl::Enable;
+        line.rts = serial::LineControl::Enable;
+        line.xonXoffOut = false;
+        line.xonXoffIn = false;
+    } else {
+        line.dtr = serial::LineControl::Disable;
+        line.rts = serial::LineControl::Disable;
+        line.xonXoffOut = false;
+        line.xonXoffIn = false;
+    }
+    // A refusal (1.5 stop bits, 4 data bits) leaves the port open with what
+    // the device kept, unreported.
+    portHandle.applyLineSettings(line);
+    portHandle.setQueueSizes(1024, 1024);
+    serial::Timeouts timeouts;
+    timeouts.readIntervalMs = 2000;
+    timeouts.readTotalMultiplierMs = 5000;
+    timeouts.readTotalConstantMs = 1000;
+    timeouts.writeTotalMultiplierMs = 5000;
+    timeouts.writeTotalConstantMs = 1000;
+    portHandle.setTimeouts(timeouts);
+
+    surface().setText(ConnectButton, gbk("断开串口"));
+    for (int id : kSettingLists)
+        surface().enable(id, false);
+    surface().startTimer(PollTimer, 3);
+    portHandle.purge(serial::purge::ClearOutput | serial::purge::ClearInput);
+    surface().setText(StatusText, gbk("串口打开"));
+    onTimedSendCheck();
+    refreshToControls();
+}
+
+void VeltraMainDialog::disconnectPort()
+{
+    refreshFromControls();
+    portOpen = false;
+    surface().stopTimer(PollTimer);
+    surface().stopTimer(SendTimer);
+    surface().setText(ConnectButton, gbk("连接串口"));
+    for (int id : kSettingLists)
+        surface().enable(id, true);
+    portHandle.close();
+    surface().setText(StatusText, gbk("串口关闭"));
+    refreshToControls();
+}
+
+} // namespace veltra

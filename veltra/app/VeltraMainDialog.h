@@ -1,0 +1,148 @@
+#pragma once
+// The behaviour of Veltra's main window: its state and data exchange,
+// start-up, port discovery and connection, the receive poll and typed
+// send, the send paths and the save. It sees the window only through
+// dialog::ControlSurface.
+
+#include "dialog/Clock.h"
+#include "dialog/ControlSurface.h"
+#include "dialog/DataExchange.h"
+#include "dialog/MessageMap.h"
+#include "serial/PortNames.h"
+#include "serial/SerialDevice.h"
+#include "veltra/app/VeltraIds.h"
+
+#include <array>
+#include <cstdint>
+#include <ctime>
+#include <string>
+#include <vector>
+
+namespace veltra {
+
+inline constexpr const char* kProgramName = "Veltra";
+
+/// Most bytes one poll tick reads.
+inline constexpr std::size_t kReadChunk = 1000;
+/// Height in pixels of one receive-area line for the auto clear.
+inline constexpr int kAutoClearLineHeight = 12;
+
+/// The text of a device-address entry may not be longer than this.
+inline constexpr int kAddressMaxChars = 11;
+
+/// The value of a text's leading decimal digits ("38400-CFG" gives 38400);
+/// 0 when it has none or they exceed 32 bits.
+std::uint32_t leadingNumber(const std::string& text);
+/// The bytes as the receive area shows them: "%02X " per byte in hex, the
+/// byte itself otherwise, with a zero byte showing nothing.
+std::string renderReceived(const std::uint8_t* bytes, std::size_t count, bool hex);
+/// "[%Y.%m.%d.%H:%M:%S]".
+std::string receiveTimeStamp(const std::tm& local);
+/// The whole character (one or two GBK bytes) that ends just before byte
+/// position pos of text; at position 0 the first character; "" for an
+/// empty text.
+std::string characterBefore(const std::string& text, std::size_t pos);
+
+/// A port the start-up probe tried.
+struct ProbedPort {
+    std::string name; // "COMn"
+    bool present = false;
+};
+
+class VeltraMainDialog : public dialog::DialogLogic {
+public:
+    VeltraMainDialog(const dialog::Clock& clock, serial::PortNames ports);
+    ~VeltraMainDialog() override;
+
+    // dialog::DialogLogic
+    void bind(dialog::ControlSurface& surface) override { surface_ = &surface; }
+    void onInit() override;
+    void dispatch(int id, dialog::Notification n) override;
+    void onTimer(int id) override;
+    /// Escape and the close box end the program; the port is left to be
+    /// released with it.
+    bool onCloseRequest() override { return true; }
+    void onMenuCommand(int command) override;
+
+    /// Controls to bound values, in the window's order; false (after the
+    /// message) when the device address is too long.
+    bool refreshFromControls();
+    /// Bound values to controls.
+    void refreshToControls();
+
+    // Bound values.
+    std::string sendText;
+    std::string receiveText; // what the receive area shows, GBK, CR LF breaks
+    int appendNewline = 0;
+    int timedSend = 0;
+    std::string periodText = "500";
+    std::string quickText1, quickText2, quickText3;
+    std::string commandPreview;
+    std::string deviceAddressText;
+    std::string parameterText;
+
+    // Port.
+    std::array<ProbedPort, 256> portProbeTable;
+    serial::SerialDevice portHandle;
+    bool portOpen = false;
+
+    // Receive and counters. The counters are 64-bit: a long run never
+    // shows a negative count.
+    std::int64_t receivedTotal = 0;
+    std::int64_t sentTotal = 0;
+    std::string burstText;
+    bool burstPending = false;
+
+    /// receiveText as the poll last showed it; the typed send puts it back.
+    const std::string& receiveSnapshot() const { return snapshotIsReceive_ ? receiveText : snapshot_; }
+
+    /// Shows "串口未打开！" and answers false when no port is open.
+    bool requireOpenPort();
+    /// Adds n to the sent count and shows it.
+    void countSent(std::int64_t n);
+
+private:
+    void showMessage(const std::string& gbkText, dialog::MessageIcon icon = dialog::MessageIcon::Warning);
+    void discoverPorts();
+    void fillLists();
+    void connectPort();
+    void disconnectPort();
+    void write(const std::uint8_t* bytes, std::size_t count);
+    void sendText_(const std::string& text, bool hex);
+
+    // Receive area bookkeeping: the area is only rewritten when it does not
+    // already show receiveText, and only read back when the user changed it.
+    void readReceiveArea();
+    void snapshotReceive();
+    void showReceivePiece(const std::string& piece);
+
+    // Handlers.
+    void onConnectButton();
+    void onPollTick();
+    void onClearReceive();
+    void onReceiveEdited();
+    void onSend();
+    void onQuickSend1();
+    void onQuickSend2();
+    void onQuickSend3();
+    void onClearSend();
+    void onTimedSendCheck();
+    void onSave();
+    void onRefreshOnly();
+    void onAbout();
+
+    dialog::ControlSurface& surface() { return *surface_; }
+
+    const dialog::Clock& clock_;
+    serial::PortNames ports_;
+    dialog::ControlSurface* surface_ = nullptr;
+    dialog::DataExchange exchange_;
+    std::vector<dialog::Binding> bindings_;
+    std::string snapshot_;
+    bool snapshotIsReceive_ = true;
+    bool receiveShown_ = true; // the area shows receiveText
+    std::vector<std::uint8_t> readBuffer_ = std::vector<std::uint8_t>(kReadChunk);
+    static const dialog::MessageMap<VeltraMainDialog> messageMap_;
+};
+
+} // namespace veltra

@@ -1,0 +1,146 @@
+// The receive poll, the clear and the typed send of the receive area.
+
+#include "veltra/app/VeltraMainDialog.h"
+
+#include "dialog/Gbk.h"
+
+#include <cstdio>
+
+namespace veltra {
+
+using dialog::gbk;
+
+std::string renderReceived(const std::uint8_t* bytes, std::size_t count, bool hex)
+{
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(hex ? count * 3 : count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::uint8_t b = bytes[i];
+        if (hex) {
+            out += kDigits[b >> 4];
+            out += kDigits[b & 0x0F];
+            out += ' ';
+        } else if (b != 0) {
+            out += static_cast<char>(b);
+        }
+    }
+    return out;
+}
+
+std::string receiveTimeStamp(const std::tm& local)
+{
+    char buf[64];
+    const std::size_t n = std::strftime(buf, sizeof buf, "[%Y.%m.%d.%H:%M:%S]", &local);
+    return std::string(buf, n);
+}
+
+std::string characterBefore(const std::string& text, std::size_t pos)
+{
+    // GBK is read from the start: a trail byte can look like a lead byte.
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const std::size_t len = c >= 0x81 && c <= 0xFE && i + 1 < text.size() ? 2 : 1;
+        if (i + len >= pos)
+            return text.substr(i, len);
+        i += len;
+    }
+    return {};
+}
+
+void VeltraMainDialog::showReceivePiece(const std::string& piece)
+{
+    dialog::ControlSurface& s = surface();
+    s.setText(ReceivedCount, dialog::formatInteger(receivedTotal));
+    snapshotReceive();
+    // Only the new text goes into the area, so a tick costs the same
+    // however much the area already shows.
+    if (receiveShown_ && !s.isModified(ReceiveArea)) {
+        s.appendText(ReceiveArea, piece);
+    } else {
+        s.setText(ReceiveArea, receiveText);
+        receiveShown_ = true;
+    }
+    s.scrollToEnd(ReceiveArea);
+}
+
+void VeltraMainDialog::onPollTick()
+{
+    if (!portHandle.isOpen())
+        return;
+    dialog::ControlSurface& s = surface();
+    const std::size_t waiting = std::min(portHandle.bytesWaiting(), kReadChunk);
+    const std::size_t got = waiting ? portHandle.read(readBuffer_.data(), waiting) : 0;
+
+    if (got > 0) {
+        receivedTotal += static_cast<std::int64_t>(got);
+        burstPending = true;
+        burstText += renderReceived(readBuffer_.data(), got, s.check(ReceiveHex) != 0);
+        std::string piece;
+        if (s.check(ReceiveTime))
+            piece = receiveTimeStamp(clock_.localNow());
+        piece += burstText;
+        burstText.clear();
+
+        bool clear = false;
+        if (s.check(AutoClear)) {
+            const int visible = s.clientHeight(ReceiveArea) / kAutoClearLineHeight;
+            clear = s.lineCount(ReceiveArea) > visible;
+        }
+        if (clear) {
+            // The area starts again with this tick's text: the bytes that
+            // filled it are shown, not dropped.
+            receiveText = piece;
+            receiveShown_ = false;
+        } else {
+            receiveText += piece;
+        }
+        showReceivePiece(piece);
+    } else if (burstPending) {
+        burstPending = false;
+        std::string piece;
+        if (s.check(BurstNewline))
+            piece = "\r\n";
+        receiveText += piece;
+        burstText.clear();
+        showReceivePiece(piece);
+    }
+}
+
+void VeltraMainDialog::onClearReceive()
+{
+    receiveText.clear();
+    snapshotReceive();
+    receiveShown_ = false;
+    receivedTotal = 0;
+    surface().setText(ReceivedCount, "0");
+    refreshToControls();
+}
+
+void VeltraMainDialog::onReceiveEdited()
+{
+    refreshFromControls();
+    const auto caret = static_cast<std::size_t>(std::max(0, surface().selectionStart(ReceiveArea)));
+    if (!portHandle.isOpen()) {
+        showMessage(gbk("串口未打开！"));
+        return;
+    }
+    // The whole character: both bytes of a double-byte one.
+    std::string typed = characterBefore(receiveText, caret);
+    if (typed == "\n")
+        typed = "\r";
+    write(reinterpret_cast<const std::uint8_t*>(typed.data()), typed.size());
+    countSent(static_cast<std::int64_t>(typed.size()));
+
+    // The area shows only what was received.
+    if (!snapshotIsReceive_) {
+        receiveText = std::move(snapshot_);
+        snapshotReceive();
+    }
+    receiveShown_ = false;
+    refreshToControls();
+    surface().moveCaretToEnd(ReceiveArea);
+}
+
+} // namespace veltra

@@ -1,0 +1,153 @@
+// The send paths (send area, timed send, quick lines) and the save of the
+// receive area.
+
+#include "veltra/app/VeltraMainDialog.h"
+
+#include "dialog/FileErrors.h"
+#include "dialog/FileIo.h"
+#include "dialog/Gbk.h"
+#include "veltra/app/HexText.h"
+
+#include <climits>
+
+namespace veltra {
+
+using dialog::gbk;
+
+namespace {
+
+// The period of a text of digits; an empty text is 0, a huge one the
+// largest period a timer takes.
+int periodValue(const std::string& digits)
+{
+    long long value = 0;
+    for (char c : digits) {
+        value = value * 10 + (c - '0');
+        if (value > INT_MAX)
+            return INT_MAX;
+    }
+    return static_cast<int>(value);
+}
+
+} // namespace
+
+bool VeltraMainDialog::requireOpenPort()
+{
+    if (portHandle.isOpen())
+        return true;
+    showMessage(gbk("串口未打开！"));
+    return false;
+}
+
+void VeltraMainDialog::countSent(std::int64_t n)
+{
+    sentTotal += n;
+    surface().setText(SentCount, dialog::formatInteger(sentTotal));
+}
+
+void VeltraMainDialog::write(const std::uint8_t* bytes, std::size_t count)
+{
+    // What the device took is not looked at: the count is what was handed over.
+    if (count > 0)
+        portHandle.write(bytes, count);
+}
+
+void VeltraMainDialog::sendText_(const std::string& text, bool hex)
+{
+    if (hex) {
+        const std::vector<std::uint8_t> bytes = parseHexText(text);
+        write(bytes.data(), bytes.size());
+        countSent(static_cast<std::int64_t>(bytes.size()));
+    } else {
+        write(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+        countSent(static_cast<std::int64_t>(text.size()));
+    }
+}
+
+void VeltraMainDialog::onSend()
+{
+    refreshFromControls();
+    if (!requireOpenPort())
+        return;
+    // The bound value gets the break, not the area: the next read of the
+    // controls takes the area's text again.
+    if (appendNewline)
+        sendText += "\r\n";
+    sendText_(sendText, surface().check(SendHex) != 0);
+}
+
+void VeltraMainDialog::onQuickSend1()
+{
+    refreshFromControls();
+    if (requireOpenPort())
+        sendText_(quickText1, surface().check(Quick1Hex) != 0);
+}
+
+void VeltraMainDialog::onQuickSend2()
+{
+    refreshFromControls();
+    if (requireOpenPort())
+        sendText_(quickText2, surface().check(Quick2Hex) != 0);
+}
+
+void VeltraMainDialog::onQuickSend3()
+{
+    refreshFromControls();
+    if (requireOpenPort())
+        sendText_(quickText3, surface().check(Quick3Hex) != 0);
+}
+
+void VeltraMainDialog::onClearSend()
+{
+    sendText.clear();
+    sentTotal = 0;
+    surface().setText(SentCount, "0");
+    refreshToControls();
+}
+
+void VeltraMainDialog::onTimedSendCheck()
+{
+    refreshFromControls();
+    if (!timedSend) {
+        surface().stopTimer(SendTimer);
+        surface().enable(Period, true);
+        return;
+    }
+    const auto reject = [this](const char* message) {
+        surface().messageBox(gbk(message), gbk("提示信息"), dialog::MessageIcon::Warning);
+        periodText.clear();
+        timedSend = 0;
+        refreshToControls();
+    };
+    if (periodText.find_first_not_of("0123456789") != std::string::npos) {
+        reject("请输入数字！");
+        return;
+    }
+    const int period = periodValue(periodText);
+    if (period <= 0) {
+        reject("请输入有效定时间隔！");
+        return;
+    }
+    if (!portHandle.isOpen())
+        return; // a connect runs this check again
+    surface().enable(Period, false);
+    surface().startTimer(SendTimer, period);
+}
+
+void VeltraMainDialog::onSave()
+{
+    dialog::FileDialogSpec spec;
+    spec.title = gbk("请选择文件存放路径:");
+    spec.filter = "txt files(*.txt)|*.txt||";
+    spec.defaultExt = "txt";
+    spec.initialName = "veltra.txt";
+    spec.overwritePrompt = true;
+    const std::optional<std::string> path = surface().saveFileDialog(spec);
+    if (!path)
+        return;
+    // Written beside and renamed over: a failed save leaves the old file.
+    if (std::error_code ec = dialog::writeFileAtomically(dialog::pathFromGbk(*path), receiveText))
+        showMessage(dialog::fileErrorMessage(ec, *path), dialog::MessageIcon::Stop);
+}
+
+} // namespace veltra

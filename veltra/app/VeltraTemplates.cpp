@@ -1,0 +1,182 @@
+#include "veltra/app/VeltraTemplates.h"
+
+#include "veltra/app/VeltraIds.h"
+
+#include <array>
+#include <string>
+
+namespace veltra {
+namespace {
+
+using dialog::ControlKind;
+using dialog::ControlSpec;
+using dialog::kStaticId;
+using dialog::Rect;
+namespace style = dialog::style;
+
+// Adds controls to a table; edits and lists take the caption of the label
+// just before them as their accessible name.
+class Builder {
+public:
+    explicit Builder(dialog::WindowSpec& spec) : spec_(spec) {}
+
+    void add(int id, ControlKind kind, const char* caption, Rect r, unsigned styles = 0)
+    {
+        ControlSpec c;
+        c.id = id;
+        c.kind = kind;
+        c.caption = caption;
+        c.rect = r;
+        c.styles = styles;
+        if (kind == ControlKind::Label && *caption)
+            lastLabel_ = caption;
+        if (kind == ControlKind::Edit || kind == ControlKind::MultiLineEdit || kind == ControlKind::DropList
+            || kind == ControlKind::ComboBox)
+            c.accessibleName = lastLabel_;
+        spec_.controls.push_back(std::move(c));
+    }
+    void nameNext(const char* caption) { lastLabel_ = caption; }
+    void label(const char* caption, Rect r, int id = kStaticId, unsigned styles = 0)
+    {
+        add(id, ControlKind::Label, caption, r, styles);
+    }
+    void list(int id, Rect r) { add(id, ControlKind::DropList, "", r, style::VScroll); }
+    void button(int id, const char* caption, Rect r) { add(id, ControlKind::Button, caption, r); }
+    void check(int id, const char* caption, Rect r) { add(id, ControlKind::CheckBox, caption, r); }
+
+private:
+    dialog::WindowSpec& spec_;
+    std::string lastLabel_;
+};
+
+void addPortSettings(Builder& b)
+{
+    b.add(kStaticId, ControlKind::GroupBox, "串口设置区", {6, 4, 170, 226});
+    const std::array<std::pair<int, const char*>, 6> rows{{{PortList, "端口号"},
+                                                           {BaudList, "波特率"},
+                                                           {DataBitsList, "数据位"},
+                                                           {ParityList, "校验位"},
+                                                           {StopBitsList, "停止位"},
+                                                           {FlowList, "流控制"}}};
+    int y = 24;
+    for (const auto& [id, caption] : rows) {
+        b.label(caption, {14, y, 44, 22});
+        b.list(id, {60, y, 108, 22});
+        y += 28;
+    }
+    b.button(ConnectButton, "连接串口", {38, 194, 100, 26});
+}
+
+void addReceive(Builder& b)
+{
+    b.add(kStaticId, ControlKind::GroupBox, "数据接收区", {182, 4, 488, 262});
+    b.nameNext("数据接收区");
+    b.add(ReceiveArea, ControlKind::MultiLineEdit, "", {190, 22, 472, 206}, style::VScroll);
+    b.check(ReceiveHex, "十六进制", {190, 236, 76, 20});
+    b.check(ReceiveTime, "接收时间", {268, 236, 76, 20});
+    b.check(BurstNewline, "数据帧换行", {346, 236, 88, 20});
+    b.check(AutoClear, "自动清空", {436, 236, 76, 20});
+    b.button(ClearReceive, "清空接收", {522, 234, 68, 24});
+    b.button(Save, "保存", {594, 234, 68, 24});
+}
+
+void addSend(Builder& b)
+{
+    b.add(kStaticId, ControlKind::GroupBox, "数据发送区", {6, 270, 664, 176});
+    b.check(SendHex, "十六进制", {14, 288, 80, 20});
+    b.check(AppendNewline, "追加换行", {96, 288, 80, 20});
+    b.check(TimedSend, "定时发送", {14, 312, 80, 22});
+    b.nameNext("定时发送");
+    b.add(Period, ControlKind::Edit, "", {96, 312, 46, 22}, style::Number);
+    b.label("毫秒", {144, 312, 30, 22});
+    b.button(SendButton, "发送", {14, 340, 76, 26});
+    b.button(ClearSend, "清空发送", {96, 340, 76, 26});
+    b.nameNext("数据发送区");
+    b.add(SendArea, ControlKind::MultiLineEdit, "", {182, 286, 480, 80}, style::VScroll);
+
+    struct Quick {
+        int hex, text, send;
+        const char* name;
+    };
+    const std::array<Quick, 3> lines{{{Quick1Hex, Quick1Text, Quick1Send, "快捷发送1"},
+                                      {Quick2Hex, Quick2Text, Quick2Send, "快捷发送2"},
+                                      {Quick3Hex, Quick3Text, Quick3Send, "快捷发送3"}}};
+    int y = 372;
+    for (const Quick& q : lines) {
+        b.check(q.hex, "HEX", {14, y, 50, 22});
+        b.nameNext(q.name);
+        b.add(q.text, ControlKind::Edit, "", {66, y, 520, 22});
+        b.button(q.send, "发送", {592, y, 70, 22});
+        y += 24;
+    }
+}
+
+void addCommandArea(Builder& b)
+{
+    b.add(kStaticId, ControlKind::GroupBox, "Veltra指令区", {6, 450, 664, 128});
+    b.label("指令类型", {14, 470, 56, 22});
+    b.list(CommandType, {72, 470, 120, 22});
+    b.label("设备地址", {202, 470, 56, 22});
+    b.add(DeviceAddress, ControlKind::ComboBox, "", {260, 470, 116, 22}, style::VScroll);
+    b.label("功能", {386, 470, 30, 22}, FunctionLabel);
+    b.list(Function, {418, 470, 244, 22});
+    b.label("参数", {14, 498, 56, 22}, ParameterLabel);
+    b.add(Parameter, ControlKind::ComboBox, "", {72, 498, 304, 22}, style::VScroll);
+    b.check(TemporaryChange, "临时修改", {386, 498, 80, 22});
+    b.check(Crc16, "CRC16校验", {470, 498, 100, 22});
+    b.label("指令预览", {14, 528, 56, 22});
+    b.add(CommandPreview, ControlKind::Edit, "", {72, 528, 514, 22}, style::ReadOnly);
+    b.button(SendCommand, "发送", {592, 527, 70, 24});
+}
+
+void addStatusLine(Builder& b)
+{
+    b.add(StatusFrame, ControlKind::Frame, "", {6, 584, 664, 44});
+    b.label("Veltra串口助手 V1.1", {12, 587, 140, 18}, ProductCaption);
+    b.label("状态", {160, 587, 30, 18}, StatusCaption);
+    b.label("准备", {192, 587, 80, 18}, StatusText);
+    b.label("接收计数", {278, 587, 54, 18}, ReceivedCaption);
+    b.label("0", {334, 587, 90, 18}, ReceivedCount);
+    b.label("发送计数", {430, 587, 54, 18}, SentCaption);
+    b.label("0", {486, 587, 90, 18}, SentCount);
+    b.label(kWebAddressUpper, {12, 607, 652, 18}, WebAddress, style::Centre);
+}
+
+} // namespace
+
+dialog::WindowSpec veltraMainWindowSpec()
+{
+    dialog::WindowSpec spec;
+    spec.title = std::string("Veltra科技串口调试助手V1.1 - ") + kWebAddress;
+    spec.width = 677; // 451 x 382 dialog units
+    spec.height = 634;
+    spec.minimizeBox = true;
+    spec.maximizeBox = false;
+    spec.menu = {{kAboutCommand, "版权信息(&A)..."}};
+
+    Builder b(spec);
+    addPortSettings(b);
+    addReceive(b);
+    addSend(b);
+    addCommandArea(b);
+    addStatusLine(b);
+    return spec;
+}
+
+dialog::WindowSpec veltraAboutBoxSpec()
+{
+    dialog::WindowSpec spec;
+    spec.title = "版权信息";
+    spec.width = 360;
+    spec.height = 110;
+    spec.minimizeBox = false;
+    spec.maximizeBox = false;
+
+    Builder b(spec);
+    b.label("Veltra科技串口调试助手 1.1 版", {60, 18, 280, 20});
+    b.label(std::string("版权所有 (C) ").append(kWebAddress).c_str(), {60, 44, 280, 20});
+    b.add(IdOk, ControlKind::Button, "确定", {270, 76, 72, 26}, style::Default | style::Group);
+    return spec;
+}
+
+} // namespace veltra

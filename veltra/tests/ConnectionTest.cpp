@@ -1,0 +1,162 @@
+#include "VeltraFixture.h"
+
+#include "serial/SerialDevice.h"
+#include "serial/Termios2.h"
+
+#include <sys/ioctl.h>
+#include <termios.h>
+
+using namespace veltra;
+using namespace veltra::testing;
+using dialog::gbk;
+
+namespace {
+
+constexpr int kLists[] = {PortList, BaudList, DataBitsList, ParityList, StopBitsList, FlowList};
+
+bool isFree(const std::string& path)
+{
+    std::error_code ec;
+    return serial::SerialDevice::open(path, "probe", ec).isOpen();
+}
+
+} // namespace
+
+TEST_F(VeltraTest, ConnectAppliesTheListsAndDisconnectReleases)
+{
+    struct Case {
+        const char* name;
+        const char *baud, *dataBits, *parity, *stopBits, *flow;
+        std::uint32_t speed;
+        int appliedBits;
+        std::uint8_t appliedParity;
+        bool twoStop, xonXoff;
+        serial::LineControl lines;
+    };
+    const Case cases[] = {
+        {"defaults", "9600", "8", "无", "1", "无", 9600, 8, serial::parity::None, false, false,
+         serial::LineControl::Disable},
+        {"38400-CFG opens at 38400", "38400-CFG", "7", "奇", "2", "Xon/Xoff", 38400, 7, serial::parity::Odd, true,
+         true, serial::LineControl::Disable},
+        {"hardware raises the lines", "115200", "5", "偶", "1", "硬件", 115200, 5, serial::parity::Even, false, false,
+         serial::LineControl::Enable},
+        {"mark parity", "256000", "6", "标志", "1", "无", 256000, 6, serial::parity::Mark, false, false,
+         serial::LineControl::Disable},
+        {"space parity", "110", "8", "空格", "1", "无", 110, 8, serial::parity::Space, false, false,
+         serial::LineControl::Disable},
+    };
+    link("COM1", pty.slavePath);
+    start();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        chooseText(BaudList, c.baud);
+        chooseText(DataBitsList, c.dataBits);
+        chooseText(ParityList, c.parity);
+        chooseText(StopBitsList, c.stopBits);
+        chooseText(FlowList, c.flow);
+        click(ConnectButton);
+        ASSERT_TRUE(dlg().portOpen);
+        EXPECT_EQ(dlg().portHandle.lastError(), 0);
+        EXPECT_FALSE(isFree(pty.slavePath));
+        std::uint32_t in = 0, out = 0;
+        ASSERT_EQ(serial::termios2::readSpeeds(pty.slave, in, out), 0);
+        EXPECT_EQ(out, c.speed);
+        termios t{};
+        ASSERT_EQ(tcgetattr(pty.slave, &t), 0);
+        // A pty keeps CS8 and no PARENB whatever it is asked; the odd and
+        // stick bits show what the program asked for.
+        EXPECT_EQ((t.c_cflag & PARODD) != 0, c.appliedParity == serial::parity::Odd || c.appliedParity == serial::parity::Mark);
+        EXPECT_EQ((t.c_cflag & CMSPAR) != 0, c.appliedParity == serial::parity::Mark || c.appliedParity == serial::parity::Space);
+        EXPECT_EQ(dlg().portHandle.settings().line.dataBits, c.appliedBits);
+        EXPECT_EQ(dlg().portHandle.settings().line.parity, c.appliedParity);
+        EXPECT_EQ((t.c_cflag & CSTOPB) != 0, c.twoStop);
+        EXPECT_EQ((t.c_iflag & IXON) != 0, c.xonXoff);
+        EXPECT_EQ((t.c_iflag & IXOFF) != 0, c.xonXoff);
+        EXPECT_EQ(t.c_cflag & CRTSCTS, 0u); // "硬件" raises lines, no handshake
+        if (!c.xonXoff) {
+            EXPECT_EQ(dlg().portHandle.settings().line.dtr, c.lines);
+            EXPECT_EQ(dlg().portHandle.settings().line.rts, c.lines);
+        }
+        // The far side sees the modem lines only on a real port.
+        int bits = 0;
+        if (ioctl(pty.slave, TIOCMGET, &bits) == 0) {
+            EXPECT_EQ((bits & TIOCM_DTR) != 0, c.lines == serial::LineControl::Enable);
+            EXPECT_EQ((bits & TIOCM_RTS) != 0, c.lines == serial::LineControl::Enable);
+        }
+        EXPECT_EQ(surface.text(ConnectButton), gbk("断开串口"));
+        EXPECT_EQ(surface.text(StatusText), gbk("串口打开"));
+        EXPECT_EQ(surface.timers.at(PollTimer), 3);
+        for (int id : kLists)
+            EXPECT_FALSE(surface.isEnabled(id)) << id;
+
+        click(ConnectButton);
+        EXPECT_FALSE(dlg().portOpen);
+        EXPECT_TRUE(isFree(pty.slavePath));
+        EXPECT_EQ(surface.text(ConnectButton), gbk("连接串口"));
+        EXPECT_EQ(surface.text(StatusText), gbk("串口关闭"));
+        EXPECT_TRUE(surface.timers.empty());
+        for (int id : kLists)
+            EXPECT_TRUE(surface.isEnabled(id)) << id;
+    }
+    EXPECT_TRUE(surface.messages.empty());
+}
+
+TEST_F(VeltraTest, RefusedLineSettingsLeaveThePortOpenUnreported)
+{
+    link("COM1", pty.slavePath);
+    start();
+    chooseText(StopBitsList, "1.5");
+    click(ConnectButton);
+    EXPECT_TRUE(dlg().portOpen);
+    EXPECT_EQ(surface.text(StatusText), gbk("串口打开"));
+    EXPECT_TRUE(surface.messages.empty());
+}
+
+TEST_F(VeltraTest, ConnectFailuresSayOpenFailedAndStayClosed)
+{
+    struct Case {
+        const char* name;
+        bool listed;
+        bool holdElsewhere;
+    };
+    const Case cases[] = {
+        {"empty port list", false, false},
+        {"taken by another program after start", true, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove(linksDir / "COM1");
+        if (c.listed)
+            link("COM1", pty.slavePath);
+        start();
+        std::error_code ec;
+        serial::SerialDevice holder;
+        if (c.holdElsewhere)
+            holder = serial::SerialDevice::open(pty.slavePath, "holder", ec);
+        click(ConnectButton);
+        EXPECT_FALSE(dlg().portOpen);
+        EXPECT_FALSE(dlg().portHandle.isOpen());
+        ASSERT_EQ(surface.messages.size(), 1u);
+        EXPECT_EQ(surface.messages[0].text, gbk("打开串口失败!"));
+        EXPECT_EQ(surface.messages[0].caption, "Veltra");
+        EXPECT_EQ(surface.text(ConnectButton), gbk("连接串口"));
+        EXPECT_EQ(surface.text(StatusText), "OK");
+        EXPECT_TRUE(surface.timers.empty());
+    }
+}
+
+TEST_F(VeltraTest, ConnectDropsWhatWaitedBeforeIt)
+{
+    link("COM1", pty.slavePath);
+    start();
+    pty.send("stale\n");
+    pollfd q{pty.slave, POLLIN, 0};
+    ASSERT_EQ(poll(&q, 1, 2000), 1); // in the port's input queue
+    click(ConnectButton);
+    pty.send("new");
+    pollfd p{dlg().portHandle.fd(), POLLIN, 0};
+    for (int i = 0; i < 100 && dlg().portHandle.bytesWaiting() < 3; ++i)
+        poll(&p, 1, 20);
+    tick();
+    EXPECT_EQ(surface.text(ReceiveArea), "new");
+}

@@ -1,0 +1,185 @@
+#include "VeltraFixture.h"
+
+using namespace veltra;
+using namespace veltra::testing;
+using dialog::gbk;
+
+TEST(VeltraReceive, RenderingAndStamp)
+{
+    const std::uint8_t bytes[] = {0x41, 0x0D, 0x00, 0xD6, 0xD0};
+    EXPECT_EQ(renderReceived(bytes, 5, true), "41 0D 00 D6 D0 ");
+    EXPECT_EQ(renderReceived(bytes, 5, false), "A\r\xD6\xD0");
+    EXPECT_EQ(receiveTimeStamp(FakeClock::at(2013, 3, 20, 8, 8, 0)), "[2013.03.20.08:08:00]");
+}
+
+TEST(VeltraReceive, CharacterBeforeTakesBothBytesOfADoubleByteCharacter)
+{
+    struct Case {
+        const char* name;
+        std::string text;
+        std::size_t pos;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"letter", "abc", 2, "b"},
+        {"at 0 the first character", "abc", 0, "a"},
+        {"empty", "", 0, ""},
+        {"double-byte after it", "a\xD6\xD0", 3, "\xD6\xD0"},
+        {"trail byte that looks like a lead", "\xB0\xA1\xB0", 2, "\xB0\xA1"},
+        {"line break", "ab\r\n", 4, "\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(characterBefore(c.text, c.pos), c.expected);
+    }
+}
+
+TEST_F(VeltraTest, PollRendersCountsStampsAndEndsBursts)
+{
+    struct Step {
+        std::string peer; // sent before the tick; "" for a quiet tick
+        int hex, stamp, newline;
+    };
+    struct Case {
+        const char* name;
+        std::vector<Step> steps;
+        std::string shown;
+        std::int64_t count;
+    };
+    const std::string stamp = "[2013.03.20.08:08:00]";
+    const Case cases[] = {
+        {"hex pairs each with a space", {{"A\r", 1, 0, 0}}, "41 0D ", 2},
+        {"text: a zero byte shows nothing but counts", {{std::string("A\r\0B", 4), 0, 0, 0}}, "A\rB", 4},
+        {"a stamp per tick that read", {{"ab", 0, 1, 0}, {"cd", 0, 1, 0}}, stamp + "ab" + stamp + "cd", 4},
+        {"burst break at the first quiet tick only", {{"ab", 0, 0, 1}, {"", 0, 0, 1}, {"", 0, 0, 1}},
+         "ab\r\n", 2},
+        {"bursts run together without the break", {{"ab", 0, 0, 0}, {"", 0, 0, 0}, {"cd", 0, 0, 0}}, "abcd", 4},
+        {"hex switched during a burst", {{"A", 1, 0, 0}, {"A", 0, 0, 0}}, "41 A", 2},
+        {"double-byte split across ticks joins", {{"\xD6", 0, 0, 0}, {"\xD0", 0, 0, 0}}, "\xD6\xD0", 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        startConnected();
+        for (const auto& s : c.steps) {
+            surface.setCheck(ReceiveHex, s.hex);
+            surface.setCheck(ReceiveTime, s.stamp);
+            surface.setCheck(BurstNewline, s.newline);
+            if (!s.peer.empty())
+                peerSends(s.peer);
+            tick();
+        }
+        EXPECT_EQ(area(), c.shown);
+        EXPECT_EQ(dlg().receiveText, c.shown);
+        EXPECT_EQ(dlg().receiveSnapshot(), c.shown);
+        EXPECT_EQ(dlg().receivedTotal, c.count);
+        EXPECT_EQ(surface.text(ReceivedCount), std::to_string(c.count));
+        EXPECT_TRUE(surface.scrolledToEnd[ReceiveArea]);
+        click(ConnectButton);
+    }
+}
+
+TEST_F(VeltraTest, OneTickReadsAtMostAThousandBytes)
+{
+    startConnected();
+    peerSends(std::string(1500, 'x'));
+    tick();
+    EXPECT_EQ(dlg().receivedTotal, 1000);
+    tick();
+    EXPECT_EQ(dlg().receivedTotal, 1500);
+    EXPECT_EQ(area(), std::string(1500, 'x'));
+}
+
+TEST_F(VeltraTest, AutoClearEmptiesTheFullAreaAndShowsThisTicksBytes)
+{
+    startConnected();
+    surface.controls[ReceiveArea].height = 36; // room for three 12-pixel lines
+    surface.setCheck(AutoClear, 1);
+    peerSends("1\r\n2\r\n3\r\n");
+    tick(); // four lines now
+    EXPECT_EQ(area(), "1\r\n2\r\n3\r\n");
+    peerSends("next");
+    tick();
+    EXPECT_EQ(area(), "next");
+    EXPECT_EQ(dlg().receiveSnapshot(), "next");
+    EXPECT_EQ(dlg().receivedTotal, 13);
+    surface.setCheck(AutoClear, 0);
+    peerSends("1\r\n2\r\n3\r\n");
+    tick();
+    EXPECT_EQ(area(), "next1\r\n2\r\n3\r\n");
+}
+
+TEST_F(VeltraTest, ClearReceiveEmptiesAreaAndCountButBurstStillEnds)
+{
+    startConnected();
+    surface.setCheck(BurstNewline, 1);
+    peerSends("abc");
+    tick();
+    click(ClearReceive);
+    EXPECT_EQ(area(), "");
+    EXPECT_EQ(surface.text(ReceivedCount), "0");
+    EXPECT_EQ(dlg().receivedTotal, 0);
+    tick();
+    EXPECT_EQ(area(), "\r\n");
+}
+
+TEST_F(VeltraTest, TypedCharacterGoesOutAndTheAreaKeepsOnlyReceivedData)
+{
+    struct Case {
+        const char* name;
+        std::string edited; // the area after the user's edit of "rx"
+        int caret;
+        std::string sent;
+    };
+    const Case cases[] = {
+        {"letter", "rxa", -1, "a"},
+        {"Enter sends CR only", "rx\r\n", -1, "\r"},
+        {"Backspace sends the byte before the caret", "r", -1, "r"},
+        {"double-byte character whole", "rx\xD6\xD0", -1, "\xD6\xD0"},
+        {"typed in the middle", "rZx", 2, "Z"},
+        {"paste sends the last character", "rxhello", -1, "o"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        startConnected();
+        peerSends("rx");
+        tick();
+        surface.userEdit(ReceiveArea, c.edited, c.caret);
+        edited(ReceiveArea);
+        EXPECT_EQ(pty.received(c.sent.size()), c.sent);
+        EXPECT_EQ(dlg().sentTotal, static_cast<std::int64_t>(c.sent.size()));
+        EXPECT_EQ(surface.text(SentCount), std::to_string(c.sent.size()));
+        EXPECT_EQ(area(), "rx");
+        EXPECT_EQ(dlg().receiveText, "rx");
+        EXPECT_EQ(surface.selectionStart(ReceiveArea), 2);
+        EXPECT_TRUE(surface.messages.empty());
+        click(ConnectButton);
+    }
+}
+
+TEST_F(VeltraTest, TypingWithThePortClosedSaysSoAndKeepsTheText)
+{
+    start();
+    surface.userEdit(ReceiveArea, "a");
+    edited(ReceiveArea);
+    ASSERT_EQ(surface.messages.size(), 1u);
+    EXPECT_EQ(surface.messages[0].text, gbk("串口未打开！"));
+    EXPECT_EQ(surface.messages[0].caption, "Veltra");
+    EXPECT_EQ(area(), "a");
+    EXPECT_EQ(dlg().receiveText, "a");
+    EXPECT_EQ(dlg().sentTotal, 0);
+}
+
+TEST_F(VeltraTest, ALoneCarriageReturnReceivedStaysAsReceived)
+{
+    // Handlers that write all bound values back must not turn what was
+    // received into something else.
+    startConnected();
+    peerSends("a\rb");
+    tick();
+    click(ClearSend);
+    typeInto(SendArea, "x");
+    EXPECT_EQ(dlg().receiveText, "a\rb");
+    peerSends("c");
+    tick();
+    EXPECT_EQ(area(), "a\rbc");
+}

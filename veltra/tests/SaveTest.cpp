@@ -1,0 +1,98 @@
+#include "VeltraFixture.h"
+
+#include "dialog/FileIo.h"
+
+#include <sys/stat.h>
+
+using namespace veltra;
+using namespace veltra::testing;
+using dialog::gbk;
+
+class VeltraSaveTest : public VeltraTest {
+protected:
+    void SetUp() override
+    {
+        VeltraTest::SetUp();
+        dir = makeTempDir("veltra-save");
+    }
+    void TearDown() override
+    {
+        fs::permissions(dir, fs::perms::owner_all);
+        fs::remove_all(dir);
+        VeltraTest::TearDown();
+    }
+    fs::path dir;
+};
+
+TEST_F(VeltraSaveTest, SavesTheAreaAsShown)
+{
+    struct Case {
+        const char* name;
+        std::string received;
+        int hex;
+        std::string old; // content before, "" for no file
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"empty area, empty file", "", 0, "", ""},
+        {"replaces, never appends", "new", 0, "older and longer", "new"},
+        {"hex as pairs of text", "A\r", 1, "", "41 0D "},
+        {"a lone CR as received", "a\rb", 0, "", "a\rb"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        startConnected();
+        surface.setCheck(ReceiveHex, c.hex);
+        if (!c.received.empty()) {
+            peerSends(c.received);
+            tick();
+        }
+        const fs::path file = dir / "veltra.txt";
+        fs::remove(file);
+        if (!c.old.empty()) {
+            ASSERT_FALSE(dialog::writeFileAtomically(file, c.old));
+        }
+        surface.fileAnswers.push_back(dialog::gbkFromPath(file));
+        click(Save);
+        EXPECT_EQ(dialog::readWholeFile(file).value_or("missing"), c.expected);
+        EXPECT_TRUE(surface.messages.empty());
+        ASSERT_EQ(surface.fileDialogs.size(), 1u);
+        const dialog::FileDialogSpec& spec = surface.fileDialogs[0];
+        EXPECT_EQ(spec.title, gbk("请选择文件存放路径:"));
+        EXPECT_EQ(spec.filter, "txt files(*.txt)|*.txt||");
+        EXPECT_EQ(spec.defaultExt, "txt");
+        EXPECT_EQ(spec.initialName, "veltra.txt");
+        EXPECT_TRUE(spec.overwritePrompt);
+        click(ConnectButton);
+    }
+}
+
+TEST_F(VeltraSaveTest, CancelWritesNothingAndFailureKeepsTheOldFile)
+{
+    start();
+    click(Save); // cancelled
+    EXPECT_TRUE(fs::is_empty(dir));
+
+    // A folder that is not there: reported, nothing made.
+    const std::string missing = dialog::gbkFromPath(dir / "no-such-folder" / "v.txt");
+    surface.fileAnswers.push_back(missing);
+    click(Save);
+    ASSERT_EQ(surface.messages.size(), 1u);
+    EXPECT_EQ(surface.messages[0].text, gbk("没有找到 ") + missing + gbk("。"));
+    EXPECT_EQ(surface.messages[0].icon, dialog::MessageIcon::Stop);
+    EXPECT_EQ(surface.messages[0].caption, "Veltra");
+    surface.messages.clear();
+
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root writes into any folder";
+    const fs::path file = dir / "kept.txt";
+    ASSERT_FALSE(dialog::writeFileAtomically(file, "old"));
+    fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
+    const std::string path = dialog::gbkFromPath(file);
+    surface.fileAnswers.push_back(path);
+    click(Save);
+    ASSERT_EQ(surface.messages.size(), 1u);
+    EXPECT_EQ(surface.messages[0].text, gbk("对 ") + path + gbk(" 的存取被拒绝。"));
+    EXPECT_EQ(surface.messages[0].icon, dialog::MessageIcon::Stop);
+    EXPECT_EQ(dialog::readWholeFile(file).value_or(""), "old");
+}

@@ -1,0 +1,139 @@
+#include "VeltraFixture.h"
+
+#include "serial/SerialDevice.h"
+
+using namespace veltra;
+using namespace veltra::testing;
+using dialog::gbk;
+
+namespace {
+
+std::vector<std::string> items(const dialog::testing::MemorySurface& s, int id)
+{
+    std::vector<std::string> out;
+    for (int i = 0; i < s.itemCount(id); ++i)
+        out.push_back(dialog::fromGbk(s.itemText(id, i)));
+    return out;
+}
+
+} // namespace
+
+TEST_F(VeltraTest, StartShowsTheDefaults)
+{
+    start();
+    struct List {
+        int id;
+        std::vector<std::string> entries;
+        const char* selected;
+    };
+    const List lists[] = {
+        {BaudList,
+         {"110", "300", "600", "1200", "2400", "4800", "9600", "19200", "38400-CFG", "56000", "57600", "115200",
+          "128000", "256000"},
+         "9600"},
+        {DataBitsList, {"4", "5", "6", "7", "8"}, "8"},
+        {ParityList, {"偶", "奇", "无", "标志", "空格"}, "无"},
+        {StopBitsList, {"1", "1.5", "2"}, "1"},
+        {FlowList, {"Xon/Xoff", "硬件", "无"}, "无"},
+        {CommandType, {"数据查询", "参数查询", "设备控制", "参数修改"}, ""},
+        {DeviceAddress,
+         {"00 00 00 01", "00 00 00 02", "00 00 00 03", "00 00 00 04", "00 00 00 05", "FF FF FF FF"},
+         ""},
+    };
+    for (const auto& l : lists) {
+        SCOPED_TRACE(l.id);
+        EXPECT_EQ(items(surface, l.id), l.entries);
+        EXPECT_EQ(surface.selectedText(l.id), gbk(l.selected));
+    }
+    EXPECT_EQ(surface.itemCount(PortList), 0); // no port in the links folder
+    EXPECT_EQ(surface.selection(PortList), -1);
+    EXPECT_EQ(surface.text(SendArea), "www.example.com");
+    EXPECT_EQ(surface.text(Period), "500");
+    EXPECT_EQ(surface.text(ReceivedCount), "0");
+    EXPECT_EQ(surface.text(SentCount), "0");
+    EXPECT_EQ(surface.text(StatusText), "OK");
+    EXPECT_EQ(surface.text(ConnectButton), gbk("连接串口"));
+    for (int id : {ReceiveArea, DeviceAddress, Parameter, CommandPreview, Quick1Text, Quick2Text, Quick3Text})
+        EXPECT_EQ(surface.text(id), "") << id;
+    for (int id : {ReceiveHex, ReceiveTime, BurstNewline, AutoClear, SendHex, AppendNewline, TimedSend, Quick1Hex,
+                   TemporaryChange, Crc16})
+        EXPECT_EQ(surface.check(id), 0) << id;
+    EXPECT_TRUE(surface.timers.empty());
+    EXPECT_TRUE(surface.messages.empty());
+    EXPECT_FALSE(dlg().portOpen);
+    EXPECT_EQ(dialog::fromGbk(surface.title), "Veltra科技串口调试助手V1.1 - www.example.com");
+}
+
+TEST_F(VeltraTest, DiscoveryListsThePortsThatOpenInNumberOrder)
+{
+    Pty com3, com12, held;
+    link("COM12", com12.slavePath);
+    link("COM1", pty.slavePath);
+    link("COM3", com3.slavePath);
+    link("COM2", "/dev/does-not-exist-42");
+    link("COM4", held.slavePath);
+    std::error_code ec;
+    serial::SerialDevice holder = serial::SerialDevice::open(held.slavePath, "holder", ec);
+    ASSERT_TRUE(holder.isOpen());
+
+    start();
+    EXPECT_EQ(items(surface, PortList), (std::vector<std::string>{"COM1", "COM3", "COM12"}));
+    EXPECT_EQ(surface.selectedText(PortList), "COM1");
+    EXPECT_TRUE(dlg().portProbeTable[1].present);
+    EXPECT_FALSE(dlg().portProbeTable[2].present);
+    EXPECT_FALSE(dlg().portProbeTable[4].present);
+    EXPECT_EQ(dlg().portProbeTable[255].name, "COM255");
+    EXPECT_EQ(dlg().portProbeTable[0].name, "");
+    // The probe keeps nothing open.
+    serial::SerialDevice again = serial::SerialDevice::open(com3.slavePath, "again", ec);
+    EXPECT_TRUE(again.isOpen());
+    EXPECT_FALSE(dlg().portHandle.isOpen());
+}
+
+TEST_F(VeltraTest, AddressLongerThanElevenStopsTheReadBeforeTheParameter)
+{
+    start();
+    surface.setText(Parameter, "01");
+    surface.setText(DeviceAddress, "00 00 00 01 02");
+    surface.userEdit(SendArea, "typed");
+    edited(SendArea);
+    EXPECT_EQ(dlg().sendText, "typed");
+    EXPECT_EQ(dlg().deviceAddressText, "00 00 00 01 02"); // taken all the same
+    EXPECT_EQ(dlg().parameterText, "");                   // not reached
+    ASSERT_EQ(surface.messages.size(), 1u);
+    EXPECT_EQ(surface.messages[0].text, gbk("“请填入不多于11个的字符。”"));
+    EXPECT_EQ(surface.messages[0].caption, "Veltra");
+    EXPECT_EQ(surface.focused, DeviceAddress);
+}
+
+TEST_F(VeltraTest, TypedValuesSurviveAWriteBack)
+{
+    start();
+    typeInto(SendArea, "hello");
+    typeInto(Period, "250");
+    typeInto(Quick2Text, "41 42");
+    click(ClearReceive);
+    EXPECT_EQ(surface.text(SendArea), "hello");
+    EXPECT_EQ(surface.text(Period), "250");
+    EXPECT_EQ(surface.text(Quick2Text), "41 42");
+}
+
+TEST_F(VeltraTest, AboutEntryOpensTheAboutBox)
+{
+    start();
+    std::string title;
+    surface.modalHandler = [&](const dialog::WindowSpec& spec, dialog::DialogLogic&) {
+        title = spec.title;
+        EXPECT_NE(spec.find(IdOk), nullptr);
+        return IdOk;
+    };
+    dlg().onMenuCommand(0x0012); // the low bits are the platform's
+    EXPECT_EQ(title, "版权信息");
+    title.clear();
+    dlg().onMenuCommand(0xF060);
+    EXPECT_EQ(title, "");
+    const dialog::WindowSpec main = veltraMainWindowSpec();
+    ASSERT_EQ(main.menu.size(), 1u);
+    EXPECT_EQ(main.menu[0].caption, "版权信息(&A)...");
+    EXPECT_TRUE(dlg().onCloseRequest());
+}

@@ -1,0 +1,241 @@
+// Veltra's receive path and start-up with the real window (offscreen) and
+// the real 3 ms poll timer:
+//  1. throughput: a pty fed at full speed, hex and text; every byte must
+//     reach the receive area;
+//  2. the cost of one poll tick with 1 MB and 50 MB shown (auto clear off);
+//  3. start-up to a shown window, with the probe of COM1 to COM255.
+// Usage: veltra_bench [megabytes per mode, default 1]
+
+#include "dialog/Clock.h"
+#include "dialog/qt/DialogWindow.h"
+#include "dialog/qt/ProgramLook.h"
+#include "veltra/app/VeltraIds.h"
+#include "veltra/app/VeltraMainDialog.h"
+#include "veltra/app/VeltraTemplates.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <poll.h>
+#include <pty.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace fs = std::filesystem;
+using namespace veltra;
+
+namespace {
+
+double cpuSeconds()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+fs::path tempDir()
+{
+    std::string tmpl = (fs::temp_directory_path() / "veltra-bench.XXXXXX").string();
+    return fs::path(mkdtemp(tmpl.data()));
+}
+
+void runFor(int ms, const std::function<bool()>& done = [] { return false; })
+{
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, [&] {
+        if (done())
+            loop.quit();
+    });
+    check.start(20);
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+struct Rig {
+    fs::path links = tempDir();
+    dialog::SystemClock clock;
+    std::unique_ptr<VeltraMainDialog> logic;
+    std::unique_ptr<dialog::qt::DialogWindow> window;
+    int master = -1;
+
+    Rig()
+    {
+        int slave = -1;
+        char name[128] = {};
+        if (openpty(&master, &slave, name, nullptr, nullptr) != 0)
+            std::abort();
+        ::close(slave);
+        fs::create_symlink(name, links / "COM1");
+        logic = std::make_unique<VeltraMainDialog>(clock,
+                                                   serial::PortNames(links, [] { return std::vector<fs::path>{}; }));
+        window = std::make_unique<dialog::qt::DialogWindow>(veltraMainWindowSpec(), *logic);
+        window->show();
+        logic->dispatch(ConnectButton, dialog::Notification::Clicked);
+        if (!logic->portOpen)
+            std::abort();
+    }
+    ~Rig()
+    {
+        window.reset();
+        logic.reset();
+        ::close(master);
+        fs::remove_all(links);
+    }
+    dialog::ControlSurface& s() { return *window; }
+};
+
+void throughput(bool hex, std::size_t total)
+{
+    Rig rig;
+    rig.s().setCheck(ReceiveHex, hex ? 1 : 0);
+    rig.s().setCheck(BurstNewline, 1);
+    std::string data(total, '\0');
+    for (std::size_t i = 0; i < total; ++i)
+        data[i] = hex ? static_cast<char>(i * 131 + (i >> 8)) : static_cast<char>(i % 64 == 63 ? '\n' : '!' + i % 90);
+    std::thread writer([&] {
+        std::size_t at = 0;
+        while (at < data.size()) {
+            const ssize_t n = ::write(rig.master, data.data() + at, std::min<std::size_t>(4096, data.size() - at));
+            if (n > 0)
+                at += static_cast<std::size_t>(n);
+        }
+    });
+    const double cpu0 = cpuSeconds();
+    QElapsedTimer t;
+    t.start();
+    runFor(600000, [&] { return rig.logic->receivedTotal >= static_cast<std::int64_t>(total); });
+    const double seconds = static_cast<double>(t.nsecsElapsed()) / 1e9;
+    const double cpu = cpuSeconds() - cpu0;
+    writer.join();
+    runFor(50);
+    std::string expected;
+    if (hex) {
+        expected = renderReceived(reinterpret_cast<const std::uint8_t*>(data.data()), data.size(), true);
+    } else {
+        expected = data;
+    }
+    // The area holds the bytes plus the burst breaks: take those out.
+    std::string shown = rig.logic->receiveText;
+    std::string compact;
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        if (shown.compare(i, 2, "\r\n") == 0 && (hex || i == 0 || shown[i - 1] != '\n')) {
+            ++i;
+            continue;
+        }
+        compact += shown[i];
+    }
+    const bool complete = rig.s().text(ReceiveArea).size() >= shown.size() && compact.size() >= expected.size() - 1;
+    const double rate = static_cast<double>(total) / seconds;
+    std::printf("%-4s %8zu bytes in %6.2f s: %8.0f B/s reach the area (%5.1f %% of the 333333 B/s ceiling); "
+                "%.3f CPU s per MB; %s\n",
+                hex ? "hex" : "text", total, seconds, rate, rate / 3333.33, cpu / (static_cast<double>(total) / 1e6),
+                complete && rig.logic->receivedTotal == static_cast<std::int64_t>(total) ? "no byte lost" : "BYTES LOST");
+}
+
+void tickCost()
+{
+    Rig rig;
+    rig.s().setCheck(AutoClear, 0);
+    rig.s().setCheck(ReceiveHex, 1);
+    rig.s().setCheck(ReceiveTime, 1);
+    rig.s().setCheck(BurstNewline, 1);
+    runFor(50);
+    const std::string line = std::string(1022, 'x') + "\r\n";
+    std::string block;
+    for (int i = 0; i < 1024; ++i)
+        block += line; // 1 MB
+    for (std::size_t megabytes : {std::size_t{1}, std::size_t{50}}) {
+        while (rig.logic->receiveText.size() < (megabytes << 20)) {
+            rig.logic->receiveText += block;
+            rig.s().appendText(ReceiveArea, block);
+        }
+        rig.s().scrollToEnd(ReceiveArea);
+        runFor(50);
+        std::vector<char> chunk(1000, 0x5A);
+        constexpr int kTicks = 40;
+        double worst = 0, sum = 0;
+        for (int i = 0; i < kTicks; ++i) {
+            if (::write(rig.master, chunk.data(), chunk.size()) != 1000)
+                std::abort();
+            pollfd p{rig.logic->portHandle.fd(), POLLIN, 0};
+            ::poll(&p, 1, 1000);
+            while (rig.logic->portHandle.bytesWaiting() < 1000)
+                ::poll(nullptr, 0, 1);
+            const auto t0 = std::chrono::steady_clock::now();
+            rig.logic->onTimer(PollTimer); // 1000 bytes as 3000 characters
+            rig.logic->onTimer(PollTimer); // the burst ends
+            const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+            sum += ms;
+            worst = std::max(worst, ms);
+        }
+        std::printf("a 1000-byte tick and its burst end with %3zu MB shown: %.3f ms on average, %.3f ms at worst\n",
+                    megabytes, sum / kTicks, worst);
+    }
+}
+
+void startUp()
+{
+    // Ports as a user has them: a few links, the rest probed through the
+    // device scan.
+    fs::path links = tempDir();
+    std::vector<int> masters;
+    for (int n : {1, 3, 8}) {
+        int master = -1, slave = -1;
+        char name[128] = {};
+        if (openpty(&master, &slave, name, nullptr, nullptr) != 0)
+            std::abort();
+        ::close(slave);
+        masters.push_back(master);
+        fs::create_symlink(name, links / ("COM" + std::to_string(n)));
+    }
+    dialog::SystemClock clock;
+    constexpr int kRuns = 5;
+    double worst = 0, sum = 0;
+    for (int i = 0; i < kRuns; ++i) {
+        const auto t0 = std::chrono::steady_clock::now();
+        VeltraMainDialog logic(clock, serial::PortNames(links));
+        dialog::qt::DialogWindow window(veltraMainWindowSpec(), logic);
+        window.show();
+        QCoreApplication::processEvents();
+        const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+        sum += ms;
+        worst = std::max(worst, ms);
+        if (window.itemCount(PortList) < 3)
+            std::abort();
+    }
+    std::printf("start-up to a shown window with the probe of 255 names: %.1f ms on average, %.1f ms at worst\n",
+                sum / kRuns, worst);
+    for (int m : masters)
+        ::close(m);
+    fs::remove_all(links);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    QApplication app(argc, argv);
+    dialog::qt::applyProgramLook(app);
+    const std::size_t megabytes = argc > 1 ? static_cast<std::size_t>(std::atoi(argv[1])) : 1;
+    startUp();
+    throughput(true, megabytes << 20);
+    throughput(false, megabytes << 20);
+    tickCost();
+    return 0;
+}

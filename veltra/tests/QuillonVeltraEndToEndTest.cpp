@@ -1,0 +1,174 @@
+// Quillon and Veltra on the two ends of one line (a socat pty pair), both
+// driven through their window logic and their timer ticks: frames go both
+// ways as each program's user would send and see them.
+
+#include "dialog/Clock.h"
+#include "dialog/Gbk.h"
+#include "dialog/testing/MemorySurface.h"
+#include "quillon/app/QuillonIds.h"
+#include "quillon/app/QuillonMainDialog.h"
+#include "quillon/ui/QuillonTemplates.h"
+#include "veltra/app/VeltraIds.h"
+#include "veltra/app/VeltraMainDialog.h"
+#include "veltra/app/VeltraTemplates.h"
+
+#include <gtest/gtest.h>
+
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+using dialog::Notification;
+using dialog::testing::MemorySurface;
+
+namespace {
+
+fs::path tempDir()
+{
+    std::string tmpl = (fs::temp_directory_path() / "quillon-veltra.XXXXXX").string();
+    return fs::path(mkdtemp(tmpl.data()));
+}
+
+bool onPath(const char* program)
+{
+    const char* path = std::getenv("PATH");
+    std::string dirs = path ? path : "/usr/bin:/bin";
+    std::size_t at = 0;
+    while (at <= dirs.size()) {
+        const std::size_t end = std::min(dirs.find(':', at), dirs.size());
+        if (access((dirs.substr(at, end - at) + "/" + program).c_str(), X_OK) == 0)
+            return true;
+        at = end + 1;
+    }
+    return false;
+}
+
+// Runs fn until it holds, with a short pause between tries; false after
+// about two seconds.
+bool eventually(const std::function<bool()>& fn)
+{
+    for (int i = 0; i < 400; ++i) {
+        if (fn())
+            return true;
+        poll(nullptr, 0, 5);
+    }
+    return false;
+}
+
+class QuillonVeltraLine : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!onPath("socat"))
+            GTEST_SKIP() << "socat is not installed";
+        dir = tempDir();
+        fs::create_directories(dir / "q-ports");
+        fs::create_directories(dir / "v-ports");
+        const std::string a = "pty,raw,echo=0,link=" + (dir / "q-ports" / "COM3").string();
+        const std::string b = "pty,raw,echo=0,link=" + (dir / "v-ports" / "COM1").string();
+        char* argv[] = {const_cast<char*>("socat"), const_cast<char*>(a.c_str()), const_cast<char*>(b.c_str()),
+                        nullptr};
+        ASSERT_EQ(posix_spawnp(&socat, "socat", nullptr, nullptr, argv, environ), 0);
+        ASSERT_TRUE(eventually([&] {
+            return fs::is_symlink(dir / "q-ports" / "COM3") && fs::is_symlink(dir / "v-ports" / "COM1");
+        }));
+
+        const auto noScan = [] { return std::vector<fs::path>{}; };
+        quillon = std::make_unique<quillon::QuillonMainDialog>(clock, serial::PortNames(dir / "q-ports", noScan),
+                                                               dir / "q-config");
+        quillon->bind(qs);
+        quillon->onInit();
+        ASSERT_TRUE(qs.selectPrefix(quillon::PortList, "COM3"));
+        quillon->dispatch(quillon::OpenButton, Notification::Clicked);
+        ASSERT_EQ(quillon->portOpen, 1);
+
+        veltra = std::make_unique<veltra::VeltraMainDialog>(clock, serial::PortNames(dir / "v-ports", noScan));
+        veltra->bind(vs);
+        veltra->onInit();
+        ASSERT_EQ(vs.selectedText(veltra::PortList), "COM1");
+        veltra->dispatch(veltra::ConnectButton, Notification::Clicked);
+        ASSERT_TRUE(veltra->portOpen);
+    }
+    void TearDown() override
+    {
+        veltra.reset();
+        quillon.reset();
+        if (socat > 0) {
+            kill(socat, SIGTERM);
+            waitpid(socat, nullptr, 0);
+        }
+        if (!dir.empty())
+            fs::remove_all(dir);
+    }
+
+    void tickBoth()
+    {
+        quillon->onTimer(quillon::MainTick);
+        veltra->onTimer(veltra::PollTimer);
+    }
+
+    fs::path dir;
+    pid_t socat = -1;
+    dialog::SystemClock clock;
+    MemorySurface qs{quillon::quillonMainWindowSpec()};
+    MemorySurface vs{veltra::veltraMainWindowSpec()};
+    std::unique_ptr<quillon::QuillonMainDialog> quillon;
+    std::unique_ptr<veltra::VeltraMainDialog> veltra;
+};
+
+TEST_F(QuillonVeltraLine, FramesGoBothWays)
+{
+    // Quillon's first send area, as hex, to Veltra's receive area in hex.
+    vs.setCheck(veltra::ReceiveHex, 1);
+    vs.setCheck(veltra::BurstNewline, 1);
+    qs.setText(quillon::Area1Text, "01 02 A5 FF");
+    qs.setCheck(quillon::Area1Hex, 1);
+    quillon->dispatch(quillon::Area1Send, Notification::Clicked);
+    EXPECT_TRUE(eventually([&] {
+        tickBoth();
+        return vs.text(veltra::ReceiveArea) == "01 02 A5 FF \r\n";
+    })) << vs.text(veltra::ReceiveArea);
+    EXPECT_EQ(veltra->receivedTotal, 4);
+
+    // Veltra's send area as text, with its line break, and a quick line in
+    // hex, to Quillon's receive view in hex.
+    vs.setText(veltra::SendArea, "hi");
+    vs.setCheck(veltra::AppendNewline, 1);
+    veltra->dispatch(veltra::SendButton, Notification::Clicked);
+    EXPECT_TRUE(eventually([&] {
+        tickBoth();
+        return qs.richText(quillon::ReceiveView).find("68 69 0D 0A") != std::string::npos;
+    })) << qs.richText(quillon::ReceiveView);
+    vs.setText(veltra::Quick2Text, "7E 10 00");
+    vs.setCheck(veltra::Quick2Hex, 1);
+    veltra->dispatch(veltra::Quick2Send, Notification::Clicked);
+    EXPECT_TRUE(eventually([&] {
+        tickBoth();
+        return qs.richText(quillon::ReceiveView).find("7E 10 00") != std::string::npos;
+    })) << qs.richText(quillon::ReceiveView);
+    EXPECT_EQ(veltra->sentTotal, 7);
+    EXPECT_EQ(vs.text(veltra::SentCount), "7");
+
+    // A key typed into Veltra's receive area reaches Quillon as one byte.
+    const std::string shown = vs.text(veltra::ReceiveArea);
+    vs.userEdit(veltra::ReceiveArea, shown + "Z");
+    veltra->dispatch(veltra::ReceiveArea, Notification::TextEdited);
+    EXPECT_TRUE(eventually([&] {
+        tickBoth();
+        return qs.richText(quillon::ReceiveView).find("5A") != std::string::npos;
+    })) << qs.richText(quillon::ReceiveView);
+    EXPECT_EQ(vs.text(veltra::ReceiveArea), shown);
+}
+
+} // namespace

@@ -47,6 +47,31 @@ private:
 
 QColor toQColor(Rgb c) { return QColor(c.r, c.g, c.b); }
 
+// Appended text without line breaks would make one paragraph that grows
+// without end, and the plain layout redoes a whole paragraph at every
+// change. Past this length an append starts a new paragraph marked as a
+// continuation: it shows as a wrap, and reads back as nothing.
+constexpr int kContinuationAfter = 4096;
+constexpr int kContinuation = 0x51A7;
+
+// The edit's text up to document position upTo (-1: all), without the
+// continuation breaks.
+QString plainText(const QPlainTextEdit* edit, int upTo = -1)
+{
+    const QTextDocument* doc = edit->document();
+    QString out;
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+        if (b != doc->begin() && b.userState() != kContinuation)
+            out += QLatin1Char('\n');
+        if (upTo >= 0 && upTo < b.position() + b.length()) {
+            out += b.text().left(upTo - b.position());
+            break;
+        }
+        out += b.text();
+    }
+    return out;
+}
+
 QRect toQRect(const Rect& r) { return QRect(r.x, r.y, r.w, r.h); }
 
 Qt::Alignment labelAlignment(unsigned styles)
@@ -332,7 +357,7 @@ std::string DialogWindow::text(int id) const
     case ControlKind::Edit:
         return toSurface(static_cast<QLineEdit*>(w)->text());
     case ControlKind::MultiLineEdit:
-        return toSurfaceLines(static_cast<QPlainTextEdit*>(w)->toPlainText());
+        return toSurfaceLines(plainText(static_cast<QPlainTextEdit*>(w)));
     case ControlKind::RichView:
         return toSurfaceLines(static_cast<QTextEdit*>(w)->toPlainText());
     case ControlKind::DropList: {
@@ -898,6 +923,10 @@ void DialogWindow::appendText(int id, const std::string& gbk)
         if (!text.isEmpty()) {
             QTextCursor cursor(edit->document());
             cursor.movePosition(QTextCursor::End);
+            if (cursor.block().length() > kContinuationAfter && !text.startsWith(QLatin1Char('\n'))) {
+                cursor.insertBlock();
+                cursor.block().setUserState(kContinuation);
+            }
             cursor.insertText(text);
         }
         edit->document()->setModified(false);
@@ -926,8 +955,7 @@ void DialogWindow::setModified(int id, bool on)
 int DialogWindow::selectionStart(int id) const
 {
     if (auto* edit = as<QPlainTextEdit>(id)) {
-        const int pos = edit->textCursor().selectionStart();
-        return static_cast<int>(toSurfaceLines(edit->toPlainText().left(pos)).size());
+        return static_cast<int>(toSurfaceLines(plainText(edit, edit->textCursor().selectionStart())).size());
     }
     if (QLineEdit* line = lineEditOf(id)) {
         const int pos = line->hasSelectedText() ? line->selectionStart() : line->cursorPosition();

@@ -698,6 +698,8 @@ TEST(DialogWindow, AppendTextShowsWhatSetTextWould)
         {"CR LF split across appends", {"ab\r", "\ncd"}, "ab\r\ncd", 2},
         {"lone CR then text", {"a\r", "b"}, "a\r\nb", 2},
         {"double-byte", {"\xD6\xD0", "\xCE\xC4\r\n"}, "\xD6\xD0\xCE\xC4\r\n", 2},
+        {"a long line in many pieces reads back whole",
+         std::vector<std::string>(40, std::string(299, 'x') + "y"), "", 0}, // whole: the pieces joined
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -705,10 +707,18 @@ TEST(DialogWindow, AppendTextShowsWhatSetTextWould)
         f.window.show();
         ControlSurface& s = f.window;
         s.setText(Lines, "");
-        for (const auto& p : c.pieces)
+        std::string whole;
+        for (const auto& p : c.pieces) {
             s.appendText(Lines, p);
-        EXPECT_EQ(s.text(Lines), c.whole);
-        EXPECT_EQ(s.lineCount(Lines), c.lines);
+            whole += p;
+        }
+        EXPECT_EQ(s.text(Lines), c.lines ? c.whole : whole);
+        if (c.lines) {
+            EXPECT_EQ(s.lineCount(Lines), c.lines);
+        } else {
+            s.moveCaretToEnd(Lines);
+            EXPECT_EQ(s.selectionStart(Lines), static_cast<int>(whole.size()));
+        }
         EXPECT_FALSE(s.isModified(Lines));
         EXPECT_TRUE(f.logic.events.empty());
     }

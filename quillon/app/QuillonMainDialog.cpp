@@ -3,6 +3,7 @@
 #include "dialog/FileErrors.h"
 #include "dialog/FileIo.h"
 #include "dialog/Gbk.h"
+#include "dialog/SpecBuilder.h"
 #include "quillon/app/QuillonIds.h"
 #include "quillon/app/SettingsFiles.h"
 #include "quillon/ui/QuillonTemplates.h"
@@ -19,27 +20,6 @@ namespace {
 
 constexpr std::uint32_t kBaudRates[] = {110, 300, 600, 1200, 2400, 4800, 9600, 14400, 19200, 38400, 56000, 57600, 115200};
 constexpr int kDataBits[] = {6, 7, 8};
-
-// Closes its window on OK or the close box; nothing else.
-class AboutBoxLogic final : public dialog::DialogLogic {
-public:
-    void bind(dialog::ControlSurface& s) override { surface_ = &s; }
-    void onInit() override {}
-    void dispatch(int id, Notification n) override
-    {
-        if (id == IdOk && n == Notification::Clicked)
-            surface_->endDialog(IdOk);
-    }
-    void onTimer(int) override {}
-    bool onCloseRequest() override
-    {
-        surface_->endDialog(IdCancel);
-        return true;
-    }
-
-private:
-    dialog::ControlSurface* surface_ = nullptr;
-};
 
 } // namespace
 
@@ -310,7 +290,7 @@ void QuillonMainDialog::onMenuCommand(int command)
 
 void QuillonMainDialog::onAbout()
 {
-    AboutBoxLogic about;
+    dialog::InfoBoxLogic about;
     surface().runModal(quillonAboutBoxSpec(), about);
 }
 

@@ -1,5 +1,6 @@
 #include "quillon/ui/QuillonTemplates.h"
 
+#include "dialog/SpecBuilder.h"
 #include "quillon/app/QuillonIds.h"
 
 #include <array>
@@ -13,43 +14,7 @@ using dialog::kStaticId;
 using dialog::Rect;
 namespace style = dialog::style;
 
-// Adds controls to a table; edits and lists remember the caption of the
-// label just before them as their accessible name.
-class Builder {
-public:
-    explicit Builder(dialog::WindowSpec& spec) : spec_(spec) {}
-
-    void add(int id, ControlKind kind, const char* caption, Rect r, unsigned styles = 0)
-    {
-        ControlSpec c;
-        c.id = id;
-        c.kind = kind;
-        c.caption = caption;
-        c.rect = r;
-        c.styles = styles;
-        if (kind == ControlKind::Label && *caption)
-            lastLabel_ = caption;
-        if (kind == ControlKind::Edit || kind == ControlKind::MultiLineEdit || kind == ControlKind::DropList
-            || kind == ControlKind::RichView)
-            c.accessibleName = lastLabel_;
-        spec_.controls.push_back(std::move(c));
-    }
-    /// Accessible name of the next edit or list when no label precedes it.
-    void nameNext(const char* caption) { lastLabel_ = caption; }
-    void label(const char* caption, Rect r, int id = kStaticId) { add(id, ControlKind::Label, caption, r); }
-    void edit(int id, Rect r, unsigned styles = 0) { add(id, ControlKind::Edit, "", r, styles); }
-    void button(int id, const char* caption, Rect r) { add(id, ControlKind::Button, caption, r); }
-    void check(int id, const char* caption, Rect r) { add(id, ControlKind::CheckBox, caption, r); }
-    void list(int id, Rect r, std::vector<std::string> items)
-    {
-        add(id, ControlKind::DropList, "", r, style::VScroll);
-        spec_.controls.back().items = std::move(items);
-    }
-
-private:
-    dialog::WindowSpec& spec_;
-    std::string lastLabel_;
-};
+using Builder = dialog::SpecBuilder;
 
 // Port settings, counters and the top rows of the receive options: the
 // controls that never move when the window is maximized.

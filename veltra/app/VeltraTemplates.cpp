@@ -1,5 +1,6 @@
 #include "veltra/app/VeltraTemplates.h"
 
+#include "dialog/SpecBuilder.h"
 #include "veltra/app/VeltraIds.h"
 
 #include <array>
@@ -14,40 +15,7 @@ using dialog::kStaticId;
 using dialog::Rect;
 namespace style = dialog::style;
 
-// Adds controls to a table; edits and lists take the caption of the label
-// just before them as their accessible name.
-class Builder {
-public:
-    explicit Builder(dialog::WindowSpec& spec) : spec_(spec) {}
-
-    void add(int id, ControlKind kind, const char* caption, Rect r, unsigned styles = 0)
-    {
-        ControlSpec c;
-        c.id = id;
-        c.kind = kind;
-        c.caption = caption;
-        c.rect = r;
-        c.styles = styles;
-        if (kind == ControlKind::Label && *caption)
-            lastLabel_ = caption;
-        if (kind == ControlKind::Edit || kind == ControlKind::MultiLineEdit || kind == ControlKind::DropList
-            || kind == ControlKind::ComboBox)
-            c.accessibleName = lastLabel_;
-        spec_.controls.push_back(std::move(c));
-    }
-    void nameNext(const char* caption) { lastLabel_ = caption; }
-    void label(const char* caption, Rect r, int id = kStaticId, unsigned styles = 0)
-    {
-        add(id, ControlKind::Label, caption, r, styles);
-    }
-    void list(int id, Rect r) { add(id, ControlKind::DropList, "", r, style::VScroll); }
-    void button(int id, const char* caption, Rect r) { add(id, ControlKind::Button, caption, r); }
-    void check(int id, const char* caption, Rect r) { add(id, ControlKind::CheckBox, caption, r); }
-
-private:
-    dialog::WindowSpec& spec_;
-    std::string lastLabel_;
-};
+using Builder = dialog::SpecBuilder;
 
 void addPortSettings(Builder& b)
 {

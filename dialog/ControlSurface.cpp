@@ -27,6 +27,9 @@ bool startsWithNoCase(const std::string& s, const std::string& prefix)
 
 bool ControlSurface::selectPrefix(int id, const std::string& prefix)
 {
+    // As the platform's list search: an empty text begins no item.
+    if (prefix.empty())
+        return false;
     const int n = itemCount(id);
     for (int i = 0; i < n; ++i) {
         if (startsWithNoCase(itemText(id, i), prefix)) {

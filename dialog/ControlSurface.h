@@ -21,6 +21,7 @@ enum class Notification {
     Clicked,          // buttons, check boxes, radio buttons
     SelectionChanged, // lists, by the user
     TextEdited,       // edits, by the user (not by setText)
+    DroppedDown,      // lists, the user opens the list, before it shows
 };
 
 enum class MessageIcon { None, Information, Warning, Stop, Question };
@@ -34,6 +35,7 @@ struct FileDialogSpec {
     std::string filter;
     std::string defaultExt;     // ".txt": added when the typed name has none
     std::string initialName;
+    std::string initialFolder;  // empty: where the toolkit likes to start
     bool overwritePrompt = false; // save-as: confirm replacing a file
 };
 
@@ -121,7 +123,8 @@ public:
 
     // Helpers on top of the primitives.
     /// Selects the first item that begins with prefix, case ignored (ASCII);
-    /// returns false and leaves the selection when no item does.
+    /// returns false and leaves the selection when no item does or the
+    /// prefix is empty.
     bool selectPrefix(int id, const std::string& prefix);
     /// The selected item's text, or "" when nothing is selected.
     std::string selectedText(int id) const;

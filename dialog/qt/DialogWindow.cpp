@@ -29,6 +29,8 @@
 #include <QTimer>
 #include <QWindow>
 
+#include <functional>
+
 namespace dialog::qt {
 namespace {
 
@@ -46,6 +48,21 @@ private:
 };
 
 QColor toQColor(Rgb c) { return QColor(c.r, c.g, c.b); }
+
+// A list that tells before it opens.
+class DroppingComboBox : public QComboBox {
+public:
+    using QComboBox::QComboBox;
+    std::function<void()> aboutToDrop;
+
+protected:
+    void showPopup() override
+    {
+        if (aboutToDrop)
+            aboutToDrop();
+        QComboBox::showPopup();
+    }
+};
 
 // Appended text without line breaks would make one paragraph that grows
 // without end, and the plain layout redoes a whole paragraph at every
@@ -192,7 +209,7 @@ QWidget* DialogWindow::create(const ControlSpec& c)
         return w;
     }
     case ControlKind::DropList: {
-        auto* w = new QComboBox(this);
+        auto* w = new DroppingComboBox(this);
         w->setEditable(false);
         w->setMaxVisibleItems(20);
         for (const std::string& item : c.items)
@@ -202,7 +219,7 @@ QWidget* DialogWindow::create(const ControlSpec& c)
         return w;
     }
     case ControlKind::ComboBox: {
-        auto* w = new QComboBox(this);
+        auto* w = new DroppingComboBox(this);
         w->setEditable(true);
         w->setInsertPolicy(QComboBox::NoInsert); // Enter adds nothing to the list
         w->setMaxVisibleItems(20);
@@ -271,6 +288,7 @@ void DialogWindow::connectSignals(int id, ControlKind kind, QWidget* w)
     case ControlKind::DropList:
         connect(static_cast<QComboBox*>(w), &QComboBox::activated, this,
                 [this, id] { forward(id, Notification::SelectionChanged); });
+        static_cast<DroppingComboBox*>(w)->aboutToDrop = [this, id] { forward(id, Notification::DroppedDown); };
         break;
     case ControlKind::Edit:
         connect(static_cast<QLineEdit*>(w), &QLineEdit::textEdited, this,
@@ -280,6 +298,7 @@ void DialogWindow::connectSignals(int id, ControlKind kind, QWidget* w)
         auto* box = static_cast<QComboBox*>(w);
         connect(box, &QComboBox::activated, this, [this, id] { forward(id, Notification::SelectionChanged); });
         connect(box->lineEdit(), &QLineEdit::textEdited, this, [this, id] { forward(id, Notification::TextEdited); });
+        static_cast<DroppingComboBox*>(w)->aboutToDrop = [this, id] { forward(id, Notification::DroppedDown); };
         break;
     }
     case ControlKind::MultiLineEdit:
@@ -668,6 +687,10 @@ std::string DialogWindow::fileDialog(const FileDialogSpec& spec, bool save, bool
     const QString ext = fromSurface(spec.defaultExt);
     if (!ext.isEmpty())
         dialog.setDefaultSuffix(ext.startsWith(QLatin1Char('.')) ? ext.mid(1) : ext);
+    // Set, the folder wins over the one the toolkit remembers from earlier
+    // dialogs and runs.
+    if (!spec.initialFolder.empty())
+        dialog.setDirectory(fromSurface(spec.initialFolder));
     if (!spec.initialName.empty())
         dialog.selectFile(fromSurface(spec.initialName));
 

@@ -61,7 +61,13 @@ QStringList nameFiltersFrom(const QString& filter)
         if (name.isEmpty() && patterns.isEmpty())
             break; // the "||" that ends the list
         patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        out << QStringLiteral("%1 (%2)").arg(name, patterns.simplified());
+        patterns = patterns.simplified();
+        // A name that already ends with its patterns in brackets is shown
+        // as written: Qt reads the patterns from there.
+        if (name.endsWith(QStringLiteral("(%1)").arg(patterns)))
+            out << name;
+        else
+            out << QStringLiteral("%1 (%2)").arg(name, patterns);
     }
     return out;
 }

@@ -27,8 +27,9 @@ QString withoutMnemonic(const QString& caption);
 
 /// A file-dialog filter in the "name|pattern|name|pattern||" form to Qt's
 /// name filters ("name (pattern pattern)"). Patterns separated by ';' are
-/// joined by spaces. An empty filter gives an empty list; a trailing name
-/// without a pattern is dropped.
+/// joined by spaces; a name already ending in "(patterns)" is kept as it
+/// is. An empty filter gives an empty list; a trailing name without a
+/// pattern is dropped.
 QStringList nameFiltersFrom(const QString& filter);
 
 /// path with ext ("txt" or ".txt") appended when the path's file name has

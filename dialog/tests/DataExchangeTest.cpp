@@ -127,7 +127,7 @@ TEST(DataExchange, ListRulesForPositionsAndNames)
         {"prefix takes the first item", 0, "COM1", 0, "COM1"},
         {"unknown name keeps the selection", 0, "COM99", 0, "COM2"},
         {"name longer than the item", 0, "COM123", 0, "COM2"},
-        {"empty name selects the first item", 0, "", 0, "COM1"},
+        {"empty name begins no item", 0, "", 0, "COM2"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -85,6 +85,7 @@ const dialog::MessageMap<VeltraMainDialog> VeltraMainDialog::messageMap_{
     {Quick1Text, Notification::TextEdited, &VeltraMainDialog::onRefreshOnly},
     {Quick2Text, Notification::TextEdited, &VeltraMainDialog::onRefreshOnly},
     {Quick3Text, Notification::TextEdited, &VeltraMainDialog::onRefreshOnly},
+    {PortList, Notification::DroppedDown, &VeltraMainDialog::onRefreshOnly},
 };
 
 VeltraMainDialog::VeltraMainDialog(const dialog::Clock& clock, serial::PortNames ports)

@@ -141,6 +141,10 @@ void VeltraMainDialog::onSave()
     spec.filter = "txt files(*.txt)|*.txt||";
     spec.defaultExt = "txt";
     spec.initialName = "veltra.txt";
+    // Every save starts from the working directory, never from where the
+    // last one went.
+    std::error_code cwdError;
+    spec.initialFolder = dialog::gbkFromPath(std::filesystem::current_path(cwdError));
     spec.overwritePrompt = true;
     const std::optional<std::string> path = surface().saveFileDialog(spec);
     if (!path)

@@ -42,6 +42,8 @@ TEST_F(VeltraSaveTest, SavesTheAreaAsShown)
         {"hex as pairs of text", "A\r", 1, "", "41 0D "},
         {"a lone CR as received", "a\rb", 0, "", "a\rb"},
     };
+    const fs::path cwd = fs::current_path();
+    fs::current_path(dir);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         startConnected();
@@ -66,8 +68,10 @@ TEST_F(VeltraSaveTest, SavesTheAreaAsShown)
         EXPECT_EQ(spec.defaultExt, "txt");
         EXPECT_EQ(spec.initialName, "veltra.txt");
         EXPECT_TRUE(spec.overwritePrompt);
+        EXPECT_EQ(spec.initialFolder, dialog::gbkFromPath(dir));
         click(ConnectButton);
     }
+    fs::current_path(cwd);
 }
 
 TEST_F(VeltraSaveTest, CancelWritesNothingAndFailureKeepsTheOldFile)

@@ -116,6 +116,9 @@ TEST_F(VeltraTest, TypedValuesSurviveAWriteBack)
     EXPECT_EQ(surface.text(SendArea), "hello");
     EXPECT_EQ(surface.text(Period), "250");
     EXPECT_EQ(surface.text(Quick2Text), "41 42");
+    // An empty address begins no entry of the address list.
+    EXPECT_EQ(surface.selection(DeviceAddress), -1);
+    EXPECT_EQ(surface.text(DeviceAddress), "");
 }
 
 TEST_F(VeltraTest, AboutEntryOpensTheAboutBox)

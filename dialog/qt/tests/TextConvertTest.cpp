@@ -43,7 +43,8 @@ TEST(TextConvert, FilterToNameFilters)
         QStringList expected;
     };
     const Case cases[] = {
-        {"one entry", "文本文件(*.txt)|*.txt||", {QStringLiteral("文本文件(*.txt) (*.txt)")}},
+        {"name holds its pattern", "文本文件(*.txt)|*.txt||", {QStringLiteral("文本文件(*.txt)")}},
+        {"name holds other patterns", "Text(*.log)|*.txt||", {QStringLiteral("Text(*.log) (*.txt)")}},
         {"two entries", "Text|*.txt|All|*.*||", {QStringLiteral("Text (*.txt)"), QStringLiteral("All (*.*)")}},
         {"several patterns", "Logs|*.log;*.txt||", {QStringLiteral("Logs (*.log *.txt)")}},
         {"no end marker", "Text|*.txt", {QStringLiteral("Text (*.txt)")}},

@@ -185,6 +185,18 @@ TEST(VeltraWindow, TypingWithThePortClosedIsReported)
     EXPECT_EQ(w.get<QPlainTextEdit>(ReceiveArea)->toPlainText(), QStringLiteral("a"));
 }
 
+TEST(VeltraWindow, OpeningThePortListReadsTheControls)
+{
+    Window w;
+    w.window->show();
+    w.get<QComboBox>(DeviceAddress)->setEditText(QStringLiteral("00 00 00 01 02"));
+    MessageCatcher catcher;
+    catcher.arm();
+    w.get<QComboBox>(PortList)->showPopup();
+    EXPECT_EQ(catcher.text, QStringLiteral("“请填入不多于11个的字符。”"));
+    w.get<QComboBox>(PortList)->hidePopup();
+}
+
 TEST(VeltraWindow, EnterKeepsTheWindowAndEscapeEndsIt)
 {
     Window w;

@@ -116,7 +116,9 @@ dialog::WindowSpec veltraMainWindowSpec()
 {
     dialog::WindowSpec spec;
     spec.title = std::string("Veltra科技串口调试助手V1.1 - ") + kWebAddress;
-    spec.width = 677; // 451 x 382 dialog units
+    // 451 dialog units wide; taller than 382 units (573 pixels), as the
+    // toolkit's lists and edits need more height than the template's.
+    spec.width = 677;
     spec.height = 634;
     spec.minimizeBox = true;
     spec.maximizeBox = false;

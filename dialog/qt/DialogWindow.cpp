@@ -236,8 +236,9 @@ QWidget* DialogWindow::create(const ControlSpec& c)
         return w;
     }
     case ControlKind::RadioButton: {
+        // Auto-exclusive stays on although the group decides: without it
+        // accessibility tools see a check box.
         auto* w = new QRadioButton(caption, this);
-        w->setAutoExclusive(false);
         if (!radioGroup_) {
             radioGroup_ = new QButtonGroup(this);
             radioGroup_->setExclusive(true);

@@ -2,6 +2,7 @@
 
 #include "dialog/Gbk.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -161,6 +162,23 @@ TEST(DialogWindow, KindsBecomeTheirWidgets)
     EXPECT_TRUE(f.get<QPushButton>(Push));
     EXPECT_TRUE(f.get<QPushButton>(Drawn));
     EXPECT_FALSE(f.get<QPushButton>(Push)->autoDefault());
+}
+
+// Accessibility tools tell a control's kind by its role.
+TEST(DialogWindow, KindsShowTheirAccessibleRoles)
+{
+    Fixture f;
+    const std::pair<int, QAccessible::Role> cases[] = {
+        {Push, QAccessible::Button},         {Check, QAccessible::CheckBox},
+        {RadioA, QAccessible::RadioButton},  {RadioC, QAccessible::RadioButton},
+        {List, QAccessible::ComboBox},       {Edit, QAccessible::EditableText},
+    };
+    for (const auto& [id, role] : cases) {
+        SCOPED_TRACE(id);
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(f.window.control(id));
+        ASSERT_NE(a, nullptr);
+        EXPECT_EQ(a->role(), role);
+    }
 }
 
 TEST(DialogWindow, InitSeesFilledListsWithNothingSelected)

@@ -111,9 +111,12 @@ QuillonMainDialog::QuillonMainDialog(const dialog::Clock& clock, serial::PortNam
     // while the same edit holds the same text: the tick reads the controls
     // every 10 ms.
     exchange_.reportFilter = [this](int id, const std::string& text) {
-        if (!inTick_)
-            return true;
         auto failure = std::make_pair(id, text);
+        // A handler reached while a tick's box says the same thing (the box
+        // is modal, but accessibility tools can still press buttons) opens
+        // no second copy.
+        if (!inTick_)
+            return !(showingReport_ && reportedBadInteger_ == failure);
         if (reportedBadInteger_ != failure) {
             reportedBadInteger_ = failure;
             report(gbk("请键入一个整数。"), dialog::MessageIcon::Warning, id);

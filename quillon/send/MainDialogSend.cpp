@@ -140,14 +140,16 @@ void QuillonMainDialog::appendChecksum(int n)
     SendArea& a = areas[static_cast<std::size_t>(n - 1)];
     if (a.text.empty())
         return;
+    // Kept before the dialog: ticks run behind it and upper-case a hex
+    // area's field, and the digits go after the text as the user typed it.
+    const std::string kept = a.text;
     ChecksumDialog chooser;
     if (surface().runModal(quillonChecksumDialogSpec(), chooser) != IdOk)
         return;
     // The checksum covers the bytes the text denotes as hex, whatever the
-    // area's box says; the digits go after the text as the user typed it.
-    const std::string kept = a.text;
+    // area's box says.
     std::vector<std::uint8_t> bytes;
-    parseHex(a.hex ? upperCased(a.text) : a.text, a.hex != 0, bytes);
+    parseHex(a.hex ? upperCased(kept) : kept, a.hex != 0, bytes);
     a.text = kept;
     if (bytes.empty())
         return;

@@ -168,6 +168,7 @@ TEST_F(TrafficTest, ChecksumIsAppendedToTheTextAsTyped)
         int kind;
         int answer;
         std::string after;
+        bool ticksBehindTheDialog = false;
     };
     const Case cases[] = {
         {"crc16", 1, "01 03 00 00 00 0A", 0, IdOk, "01 03 00 00 00 0A C5 CD"},
@@ -175,6 +176,7 @@ TEST_F(TrafficTest, ChecksumIsAppendedToTheTextAsTyped)
         {"text area still takes the hex bytes", 0, "01 02 03", 0, IdOk, "01 02 03 61 61"},
         {"lower case in a text area is no hex", 0, "abc", 0, IdOk, "abc"},
         {"lower case in a hex area", 1, "abc", 3, IdOk, "abc B7"},
+        {"lower case in a hex area while ticks run", 1, "abc", 3, IdOk, "abc B7", true},
         {"trailing space is kept", 1, "01 ", 4, IdOk, "01  01"},
         {"cancel", 1, "01", 0, IdCancel, "01"},
         {"empty text: no dialog", 1, "", 0, IdOk, ""},
@@ -189,6 +191,8 @@ TEST_F(TrafficTest, ChecksumIsAppendedToTheTextAsTyped)
             logic.bind(box);
             logic.onInit();
             EXPECT_EQ(box.check(kChecksumFirstRadio), 1); // the first kind each time
+            if (c.ticksBehindTheDialog)
+                ticks(1);
             box.setCheck(kChecksumFirstRadio, 0);
             box.setCheck(kChecksumFirstRadio + c.kind, 1);
             logic.dispatch(c.answer, dialog::Notification::Clicked);

@@ -187,6 +187,8 @@ QWidget* DialogWindow::create(const ControlSpec& c)
         w->setLineWrapMode(QPlainTextEdit::WidgetWidth);
         w->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         w->setTabChangesFocus(true);
+        // A one-line box (the send areas) holds its line without a scroll bar.
+        w->document()->setDocumentMargin(2);
         w->setAccessibleName(accessible);
         return w;
     }

@@ -44,7 +44,10 @@ public:
 
 QFont programFont()
 {
-    QFont font = firstInstalled({"WenQuanYi Micro Hei", "Noto Sans CJK SC", "Noto Sans Mono CJK SC"});
+    // Zen Hei first: Micro Hei draws some GBK symbols (℃ among them) as
+    // blanks although it claims them, and sensor readings carry them.
+    QFont font = firstInstalled(
+        {"WenQuanYi Zen Hei", "Noto Sans CJK SC", "WenQuanYi Micro Hei", "Noto Sans Mono CJK SC"});
     if (font.pixelSize() != kFontPixels)
         font.setPixelSize(kFontPixels);
     return font;
@@ -52,7 +55,7 @@ QFont programFont()
 
 QFont richViewFont()
 {
-    QFont font = firstInstalled({"WenQuanYi Micro Hei Mono", "Noto Sans Mono CJK SC"});
+    QFont font = firstInstalled({"WenQuanYi Zen Hei Mono", "Noto Sans Mono CJK SC", "WenQuanYi Micro Hei Mono"});
     if (font.family() == QFont().family())
         return programFont();
     font.setStyleHint(QFont::TypeWriter);

@@ -60,7 +60,7 @@ struct Rig {
     fs::path links = tempDir();
     dialog::SystemClock clock;
     QuillonMainDialog logic{clock, serial::PortNames(links, [] { return std::vector<fs::path>{}; }), config};
-    dialog::qt::DialogWindow window{quillonMainWindowSpec(), logic};
+    dialog::qt::DialogWindow window{quillonMainWindowTemplate(), logic};
     int master = -1;
 
     Rig()

@@ -83,7 +83,7 @@ struct Rig {
         fs::create_symlink(name, links / "COM1");
         logic = std::make_unique<VeltraMainDialog>(clock,
                                                    serial::PortNames(links, [] { return std::vector<fs::path>{}; }));
-        window = std::make_unique<dialog::qt::DialogWindow>(veltraMainWindowSpec(), *logic);
+        window = std::make_unique<dialog::qt::DialogWindow>(veltraMainWindowTemplate(), *logic);
         window->show();
         logic->dispatch(ConnectButton, dialog::Notification::Clicked);
         if (!logic->portOpen)
@@ -209,7 +209,7 @@ void startUp()
     for (int i = 0; i < kRuns; ++i) {
         const auto t0 = std::chrono::steady_clock::now();
         VeltraMainDialog logic(clock, serial::PortNames(links));
-        dialog::qt::DialogWindow window(veltraMainWindowSpec(), logic);
+        dialog::qt::DialogWindow window(veltraMainWindowTemplate(), logic);
         window.show();
         QCoreApplication::processEvents();
         const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();

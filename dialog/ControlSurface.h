@@ -9,7 +9,7 @@
 
 namespace dialog {
 
-struct WindowSpec;
+struct WindowTemplate;
 class DialogLogic;
 
 struct Rgb {
@@ -30,7 +30,7 @@ enum class MessageAnswer { Ok, Cancel, Yes, No };
 
 /// A standard file dialog. The filter is in the "name|pattern|name|pattern||"
 /// form ("文本文件(*.txt)|*.txt||"); texts are GBK.
-struct FileDialogSpec {
+struct FileDialogOptions {
     std::string title;          // empty: the toolkit's default title
     std::string filter;
     std::string defaultExt;     // ".txt": added when the typed name has none
@@ -74,12 +74,12 @@ public:
     // Modal; timers keep ticking while these are open.
     virtual MessageAnswer messageBox(const std::string& text, const std::string& caption, MessageIcon icon,
                                      MessageButtons buttons = MessageButtons::Ok) = 0;
-    virtual std::optional<std::string> openFileDialog(const FileDialogSpec& spec) = 0;
-    virtual std::optional<std::string> saveFileDialog(const FileDialogSpec& spec) = 0;
+    virtual std::optional<std::string> openFileDialog(const FileDialogOptions& options) = 0;
+    virtual std::optional<std::string> saveFileDialog(const FileDialogOptions& options) = 0;
 
-    /// Runs a modal dialog built from spec with its own logic; returns the
+    /// Runs a modal dialog built from layout with its own logic; returns the
     /// code the logic passed to endDialog on that dialog's surface.
-    virtual int runModal(const WindowSpec& spec, DialogLogic& logic) = 0;
+    virtual int runModal(const WindowTemplate& layout, DialogLogic& logic) = 0;
     /// Ends this surface's modal run with code (1 OK, 2 cancel).
     virtual void endDialog(int code) = 0;
 

@@ -103,22 +103,22 @@ Qt::Alignment labelAlignment(unsigned styles)
 
 } // namespace
 
-DialogWindow::DialogWindow(const WindowSpec& spec, DialogLogic& logic, QWidget* parent)
-    : QDialog(parent), logic_(logic), clientSize_(spec.width, spec.height), menu_(spec.menu)
+DialogWindow::DialogWindow(const WindowTemplate& layout, DialogLogic& logic, QWidget* parent)
+    : QDialog(parent), logic_(logic), clientSize_(layout.width, layout.height), menu_(layout.menu)
 {
     Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                             | Qt::WindowCloseButtonHint;
-    if (spec.minimizeBox)
+    if (layout.minimizeBox)
         flags |= Qt::WindowMinimizeButtonHint;
-    if (spec.maximizeBox)
+    if (layout.maximizeBox)
         flags |= Qt::WindowMaximizeButtonHint;
     setWindowFlags(flags);
-    setWindowTitle(fromSource(spec.title));
+    setWindowTitle(fromSource(layout.title));
     setFixedSize(clientSize_);
     setSizeGripEnabled(false);
     setAutoFillBackground(true);
 
-    build(spec);
+    build(layout);
     logic_.bind(*this);
     logic_.onInit();
 }
@@ -129,10 +129,10 @@ DialogWindow::~DialogWindow()
         timer->stop();
 }
 
-void DialogWindow::build(const WindowSpec& spec)
+void DialogWindow::build(const WindowTemplate& layout)
 {
     std::vector<QWidget*> below; // group boxes and frames, drawn under the rest
-    for (const ControlSpec& c : spec.controls) {
+    for (const ControlTemplate& c : layout.controls) {
         if (c.styles & style::Group)
             radioGroup_ = nullptr; // a group mark ends the radio group before it
         QWidget* w = create(c);
@@ -153,7 +153,7 @@ void DialogWindow::build(const WindowSpec& spec)
         (*it)->lower();
 }
 
-QWidget* DialogWindow::create(const ControlSpec& c)
+QWidget* DialogWindow::create(const ControlTemplate& c)
 {
     const QString caption = fromSource(c.caption);
     const QString accessible = fromSource(c.accessibleName.empty() ? c.caption : c.accessibleName);
@@ -674,28 +674,28 @@ MessageAnswer DialogWindow::messageBox(const std::string& text, const std::strin
     return onEscape;
 }
 
-std::string DialogWindow::fileDialog(const FileDialogSpec& spec, bool save, bool& chosen)
+std::string DialogWindow::fileDialog(const FileDialogOptions& options, bool save, bool& chosen)
 {
-    QFileDialog dialog(this, fromSurface(spec.title));
+    QFileDialog dialog(this, fromSurface(options.title));
     // The Qt dialog works on every platform plugin, also without a portal.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     // Like the open dialog this models, the chosen file need not exist.
     dialog.setFileMode(QFileDialog::AnyFile);
-    if (save && !spec.overwritePrompt)
+    if (save && !options.overwritePrompt)
         dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    const QStringList filters = nameFiltersFrom(fromSurface(spec.filter));
+    const QStringList filters = nameFiltersFrom(fromSurface(options.filter));
     if (!filters.isEmpty())
         dialog.setNameFilters(filters);
-    const QString ext = fromSurface(spec.defaultExt);
+    const QString ext = fromSurface(options.defaultExt);
     if (!ext.isEmpty())
         dialog.setDefaultSuffix(ext.startsWith(QLatin1Char('.')) ? ext.mid(1) : ext);
     // Set, the folder wins over the one the toolkit remembers from earlier
     // dialogs and runs.
-    if (!spec.initialFolder.empty())
-        dialog.setDirectory(fromSurface(spec.initialFolder));
-    if (!spec.initialName.empty())
-        dialog.selectFile(fromSurface(spec.initialName));
+    if (!options.initialFolder.empty())
+        dialog.setDirectory(fromSurface(options.initialFolder));
+    if (!options.initialName.empty())
+        dialog.selectFile(fromSurface(options.initialName));
 
     chosen = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
     if (!chosen)
@@ -703,27 +703,27 @@ std::string DialogWindow::fileDialog(const FileDialogSpec& spec, bool save, bool
     return toSurface(withDefaultExtension(dialog.selectedFiles().constFirst(), ext));
 }
 
-std::optional<std::string> DialogWindow::openFileDialog(const FileDialogSpec& spec)
+std::optional<std::string> DialogWindow::openFileDialog(const FileDialogOptions& options)
 {
     bool chosen = false;
-    std::string path = fileDialog(spec, false, chosen);
+    std::string path = fileDialog(options, false, chosen);
     if (!chosen)
         return std::nullopt;
     return path;
 }
 
-std::optional<std::string> DialogWindow::saveFileDialog(const FileDialogSpec& spec)
+std::optional<std::string> DialogWindow::saveFileDialog(const FileDialogOptions& options)
 {
     bool chosen = false;
-    std::string path = fileDialog(spec, true, chosen);
+    std::string path = fileDialog(options, true, chosen);
     if (!chosen)
         return std::nullopt;
     return path;
 }
 
-int DialogWindow::runModal(const WindowSpec& spec, DialogLogic& logic)
+int DialogWindow::runModal(const WindowTemplate& layout, DialogLogic& logic)
 {
-    DialogWindow child(spec, logic, this);
+    DialogWindow child(layout, logic, this);
     return child.exec();
 }
 

@@ -9,7 +9,7 @@
 // the same id, because objectName is not exported to assistive technology.
 
 #include "dialog/ControlSurface.h"
-#include "dialog/WindowSpec.h"
+#include "dialog/WindowTemplate.h"
 #include "dialog/qt/Widgets.h"
 
 #include <QDialog>
@@ -28,9 +28,9 @@ class DialogWindow : public QDialog, public ControlSurface {
 public:
     using Painter = dialog::qt::Painter;
 
-    /// Builds the widgets from spec, then calls logic.bind(*this) and
+    /// Builds the widgets from layout, then calls logic.bind(*this) and
     /// logic.onInit(). The logic must outlive the window.
-    DialogWindow(const WindowSpec& spec, DialogLogic& logic, QWidget* parent = nullptr);
+    DialogWindow(const WindowTemplate& layout, DialogLogic& logic, QWidget* parent = nullptr);
     ~DialogWindow() override;
 
     /// The widget of a control, or nullptr when the table has no such id.
@@ -76,9 +76,9 @@ public:
     void stopTimer(int id) override;
     MessageAnswer messageBox(const std::string& text, const std::string& caption, MessageIcon icon,
                              MessageButtons buttons) override;
-    std::optional<std::string> openFileDialog(const FileDialogSpec& spec) override;
-    std::optional<std::string> saveFileDialog(const FileDialogSpec& spec) override;
-    int runModal(const WindowSpec& spec, DialogLogic& logic) override;
+    std::optional<std::string> openFileDialog(const FileDialogOptions& options) override;
+    std::optional<std::string> saveFileDialog(const FileDialogOptions& options) override;
+    int runModal(const WindowTemplate& layout, DialogLogic& logic) override;
     void endDialog(int code) override;
     std::string clipboardText() const override;
     void setClipboardText(const std::string& gbk) override;
@@ -119,8 +119,8 @@ private:
         QWidget* widget;
     };
 
-    void build(const WindowSpec& spec);
-    QWidget* create(const ControlSpec& c);
+    void build(const WindowTemplate& layout);
+    QWidget* create(const ControlTemplate& c);
     void connectSignals(int id, ControlKind kind, QWidget* w);
     const Control* find(int id) const;
     QLineEdit* lineEditOf(int id) const;
@@ -129,7 +129,7 @@ private:
     void finish(int code);
     void userEdited(int id);
     void forward(int id, Notification n);
-    std::string fileDialog(const FileDialogSpec& spec, bool save, bool& chosen);
+    std::string fileDialog(const FileDialogOptions& options, bool save, bool& chosen);
 
     DialogLogic& logic_;
     QSize clientSize_;

@@ -4,10 +4,10 @@
 
 namespace dialog::testing {
 
-MemorySurface::MemorySurface(const WindowSpec& spec)
+MemorySurface::MemorySurface(const WindowTemplate& layout)
 {
-    title = toGbk(spec.title);
-    for (const auto& c : spec.controls) {
+    title = toGbk(layout.title);
+    for (const auto& c : layout.controls) {
         if (c.id == kStaticId)
             continue;
         Control& ctl = controls[c.id];
@@ -120,9 +120,9 @@ MessageAnswer MemorySurface::messageBox(const std::string& text, const std::stri
     return a;
 }
 
-std::optional<std::string> MemorySurface::openFileDialog(const FileDialogSpec& spec)
+std::optional<std::string> MemorySurface::openFileDialog(const FileDialogOptions& options)
 {
-    fileDialogs.push_back(spec);
+    fileDialogs.push_back(options);
     if (fileAnswers.empty())
         return std::nullopt;
     auto a = fileAnswers.front();
@@ -130,12 +130,12 @@ std::optional<std::string> MemorySurface::openFileDialog(const FileDialogSpec& s
     return a;
 }
 
-std::optional<std::string> MemorySurface::saveFileDialog(const FileDialogSpec& spec) { return openFileDialog(spec); }
+std::optional<std::string> MemorySurface::saveFileDialog(const FileDialogOptions& options) { return openFileDialog(options); }
 
-int MemorySurface::runModal(const WindowSpec& spec, DialogLogic& logic)
+int MemorySurface::runModal(const WindowTemplate& layout, DialogLogic& logic)
 {
-    modalTitles.push_back(toGbk(spec.title));
-    return modalHandler ? modalHandler(spec, logic) : 2;
+    modalTitles.push_back(toGbk(layout.title));
+    return modalHandler ? modalHandler(layout, logic) : 2;
 }
 
 void MemorySurface::appendRich(int id, const std::string& gbk, Rgb colour)

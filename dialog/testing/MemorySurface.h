@@ -4,7 +4,7 @@
 // questions from queues the test fills.
 
 #include "dialog/ControlSurface.h"
-#include "dialog/WindowSpec.h"
+#include "dialog/WindowTemplate.h"
 
 #include <deque>
 #include <functional>
@@ -47,7 +47,7 @@ public:
 
     MemorySurface() = default;
     /// Controls, captions (as GBK), list items and styles from a window table.
-    explicit MemorySurface(const WindowSpec& spec);
+    explicit MemorySurface(const WindowTemplate& layout);
 
     // ControlSurface
     std::string text(int id) const override;
@@ -71,9 +71,9 @@ public:
     void stopTimer(int id) override { timers.erase(id); }
     MessageAnswer messageBox(const std::string& text, const std::string& caption, MessageIcon icon,
                              MessageButtons buttons) override;
-    std::optional<std::string> openFileDialog(const FileDialogSpec& spec) override;
-    std::optional<std::string> saveFileDialog(const FileDialogSpec& spec) override;
-    int runModal(const WindowSpec& spec, DialogLogic& logic) override;
+    std::optional<std::string> openFileDialog(const FileDialogOptions& options) override;
+    std::optional<std::string> saveFileDialog(const FileDialogOptions& options) override;
+    int runModal(const WindowTemplate& layout, DialogLogic& logic) override;
     void endDialog(int code) override { endedWith = code; }
     std::string clipboardText() const override { return clipboard; }
     void setClipboardText(const std::string& gbk) override { clipboard = gbk; }
@@ -108,9 +108,9 @@ public:
     std::deque<MessageAnswer> messageAnswers; // empty: Ok
     std::function<void(const ShownMessage&)> onMessage; // runs while the box is "open"
     std::deque<std::optional<std::string>> fileAnswers; // empty: cancelled
-    std::vector<FileDialogSpec> fileDialogs;
+    std::vector<FileDialogOptions> fileDialogs;
     std::vector<std::string> modalTitles;
-    std::function<int(const WindowSpec&, DialogLogic&)> modalHandler; // unset: cancelled (2)
+    std::function<int(const WindowTemplate&, DialogLogic&)> modalHandler; // unset: cancelled (2)
     std::optional<int> endedWith;
     std::map<int, bool> scrolledToEnd;
     std::string clipboard;

@@ -3,7 +3,7 @@
 #include "dialog/FileErrors.h"
 #include "dialog/FileIo.h"
 #include "dialog/Gbk.h"
-#include "dialog/SpecBuilder.h"
+#include "dialog/TemplateBuilder.h"
 #include "quillon/app/QuillonIds.h"
 #include "quillon/app/SettingsFiles.h"
 #include "quillon/ui/QuillonTemplates.h"
@@ -294,7 +294,7 @@ void QuillonMainDialog::onMenuCommand(int command)
 void QuillonMainDialog::onAbout()
 {
     dialog::InfoBoxLogic about;
-    surface().runModal(quillonAboutBoxSpec(), about);
+    surface().runModal(quillonAboutBoxTemplate(), about);
 }
 
 void QuillonMainDialog::releaseDevice() { portDevice.close(); }

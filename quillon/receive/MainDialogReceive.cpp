@@ -246,10 +246,10 @@ void QuillonMainDialog::onSaveToggle()
 
 void QuillonMainDialog::onChangeFile()
 {
-    dialog::FileDialogSpec spec;
-    spec.filter = gbk("文本文件(*.txt)|*.txt||");
-    spec.defaultExt = ".txt";
-    if (auto path = surface().openFileDialog(spec)) {
+    dialog::FileDialogOptions options;
+    options.filter = gbk("文本文件(*.txt)|*.txt||");
+    options.defaultExt = ".txt";
+    if (auto path = surface().openFileDialog(options)) {
         logPath = *path;
         updateControls();
     }

@@ -144,7 +144,7 @@ void QuillonMainDialog::appendChecksum(int n)
     // area's field, and the digits go after the text as the user typed it.
     const std::string kept = a.text;
     ChecksumDialog chooser;
-    if (surface().runModal(quillonChecksumDialogSpec(), chooser) != IdOk)
+    if (surface().runModal(quillonChecksumDialogTemplate(), chooser) != IdOk)
         return;
     // The checksum covers the bytes the text denotes as hex, whatever the
     // area's box says.

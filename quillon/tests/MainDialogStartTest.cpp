@@ -76,7 +76,7 @@ TEST_F(QuillonTest, PortSettingsFileIsReadAtStart)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        surface = dialog::testing::MemorySurface(quillonMainWindowSpec());
+        surface = dialog::testing::MemorySurface(quillonMainWindowTemplate());
         writeFile(configDir / "set.log", c.content);
         start();
         EXPECT_EQ(surface.selectedText(PortList), c.port);
@@ -133,7 +133,7 @@ TEST_F(QuillonTest, SettingsSurviveARestart)
     surface.setText(Area2Text, "A\\B\r\nC");
     ASSERT_TRUE(dlg().onCloseRequest());
 
-    surface = dialog::testing::MemorySurface(quillonMainWindowSpec());
+    surface = dialog::testing::MemorySurface(quillonMainWindowTemplate());
     start();
     EXPECT_EQ(surface.selectedText(PortList), "COM20");
     EXPECT_EQ(surface.selectedText(Baud), "115200");

@@ -170,7 +170,7 @@ TEST_F(PortConnectionTest, OpenFailuresAreReportedAndLeaveThePortClosed)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        surface = dialog::testing::MemorySurface(quillonMainWindowSpec());
+        surface = dialog::testing::MemorySurface(quillonMainWindowTemplate());
         if (c.danglingLink && !fs::is_symlink(linksDir / c.port))
             link(c.port, "/dev/does-not-exist-42");
         start();
@@ -203,7 +203,7 @@ TEST_F(PortConnectionTest, ConfigurationErrorIsReportedAndTheDeviceReleased)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        surface = dialog::testing::MemorySurface(quillonMainWindowSpec());
+        surface = dialog::testing::MemorySurface(quillonMainWindowTemplate());
         start();
         choosePort("COM3");
         surface.select(c.list, c.position);

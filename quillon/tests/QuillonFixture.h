@@ -110,7 +110,7 @@ protected:
     fs::path configDir;
     fs::path linksDir;
     FakeClock clock;
-    dialog::testing::MemorySurface surface{quillonMainWindowSpec()};
+    dialog::testing::MemorySurface surface{quillonMainWindowTemplate()};
 
 private:
     std::unique_ptr<QuillonMainDialog> dialog_;

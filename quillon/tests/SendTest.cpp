@@ -186,8 +186,8 @@ TEST_F(TrafficTest, ChecksumIsAppendedToTheTextAsTyped)
         surface.modalTitles.clear();
         surface.setCheck(Area1Hex, c.hex);
         surface.setText(Area1Text, c.text);
-        surface.modalHandler = [&](const dialog::WindowSpec&, dialog::DialogLogic& logic) {
-            dialog::testing::MemorySurface box(quillonChecksumDialogSpec());
+        surface.modalHandler = [&](const dialog::WindowTemplate&, dialog::DialogLogic& logic) {
+            dialog::testing::MemorySurface box(quillonChecksumDialogTemplate());
             logic.bind(box);
             logic.onInit();
             EXPECT_EQ(box.check(kChecksumFirstRadio), 1); // the first kind each time

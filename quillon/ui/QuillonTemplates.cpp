@@ -1,6 +1,6 @@
 #include "quillon/ui/QuillonTemplates.h"
 
-#include "dialog/SpecBuilder.h"
+#include "dialog/TemplateBuilder.h"
 #include "quillon/app/QuillonIds.h"
 
 #include <array>
@@ -9,12 +9,12 @@ namespace quillon {
 namespace {
 
 using dialog::ControlKind;
-using dialog::ControlSpec;
+using dialog::ControlTemplate;
 using dialog::kStaticId;
 using dialog::Rect;
 namespace style = dialog::style;
 
-using Builder = dialog::SpecBuilder;
+using Builder = dialog::TemplateBuilder;
 
 // Port settings, counters and the top rows of the receive options: the
 // controls that never move when the window is maximized.
@@ -147,17 +147,17 @@ void addAreaSettings(Builder& b)
 
 } // namespace
 
-dialog::WindowSpec quillonMainWindowSpec()
+dialog::WindowTemplate quillonMainWindowTemplate()
 {
-    dialog::WindowSpec spec;
-    spec.title = "Quillon 3.0AD";
-    spec.width = 794;
-    spec.height = 540;
-    spec.minimizeBox = true;
-    spec.maximizeBox = true;
-    spec.menu = {{kAboutCommand, "关于 Quillon(&A)..."}};
+    dialog::WindowTemplate layout;
+    layout.title = "Quillon 3.0AD";
+    layout.width = 794;
+    layout.height = 540;
+    layout.minimizeBox = true;
+    layout.maximizeBox = true;
+    layout.menu = {{kAboutCommand, "关于 Quillon(&A)..."}};
 
-    Builder b(spec);
+    Builder b(layout);
     addTopLeft(b);
     b.nameNext("接收区"); // the receive view has no label of its own
     b.add(ReceiveView, ControlKind::RichView, "", {296, 6, 483, 270}, style::VScroll);
@@ -165,20 +165,20 @@ dialog::WindowSpec quillonMainWindowSpec()
     addRotation(b);
     addAreaSettings(b);
     b.add(TopmostToggle, ControlKind::OwnerDrawButton, "", {2, 521, 15, 17});
-    spec.controls.back().accessibleName = "活"; // the letter its face shows
-    return spec;
+    layout.controls.back().accessibleName = "活"; // the letter its face shows
+    return layout;
 }
 
-dialog::WindowSpec quillonAboutBoxSpec()
+dialog::WindowTemplate quillonAboutBoxTemplate()
 {
-    dialog::WindowSpec spec;
-    spec.title = "关于 Quillon 3.0AD";
-    spec.width = 423;
-    spec.height = 327;
-    spec.minimizeBox = false;
-    spec.maximizeBox = false;
+    dialog::WindowTemplate layout;
+    layout.title = "关于 Quillon 3.0AD";
+    layout.width = 423;
+    layout.height = 327;
+    layout.minimizeBox = false;
+    layout.maximizeBox = false;
 
-    Builder b(spec);
+    Builder b(layout);
     b.add(kStaticId, ControlKind::Frame, "", {12, 12, 399, 262});
     const auto line = [&b](const char* caption, int y, int h = 22) {
         b.add(kStaticId, ControlKind::Label, caption, {22, y, 379, h}, style::Centre);
@@ -193,30 +193,30 @@ dialog::WindowSpec quillonAboutBoxSpec()
     line("欢迎厂商在本软件中刊登广告，详情请与作者联系。", 170);
     line("如果本软件对您有所帮助，欢迎捐助，支持后续开发。", 200);
     b.add(IdOk, ControlKind::Button, "确定", {175, 287, 72, 26}, style::Default | style::Group);
-    return spec;
+    return layout;
 }
 
-dialog::WindowSpec quillonChecksumDialogSpec()
+dialog::WindowTemplate quillonChecksumDialogTemplate()
 {
-    dialog::WindowSpec spec;
-    spec.title = "计算校验码";
-    spec.width = 260;
-    spec.height = 258;
-    spec.minimizeBox = false;
-    spec.maximizeBox = false;
+    dialog::WindowTemplate layout;
+    layout.title = "计算校验码";
+    layout.width = 260;
+    layout.height = 258;
+    layout.minimizeBox = false;
+    layout.maximizeBox = false;
 
     static constexpr std::array<const char*, kChecksumKinds> kCaptions{
         "16 CRC，低字节在前", "16 CRC，高字节在前", "8 CRC",           "总加和",
         "加总异或",           "CRC32，低字节在前",  "CRC32，高字节在前",
     };
-    Builder b(spec);
+    Builder b(layout);
     b.add(kChecksumGroup, ControlKind::GroupBox, "校验方式", {12, 8, 236, 196});
     for (int i = 0; i < kChecksumKinds; ++i)
         b.add(kChecksumFirstRadio + i, ControlKind::RadioButton, kCaptions[static_cast<std::size_t>(i)],
               {26, 28 + 24 * i, 210, 20}, i == 0 ? style::Group : 0u);
     b.add(IdOk, ControlKind::Button, "确定", {44, 218, 72, 26}, style::Default | style::Group);
     b.add(IdCancel, ControlKind::Button, "取消", {144, 218, 72, 26});
-    return spec;
+    return layout;
 }
 
 } // namespace quillon

@@ -3,16 +3,16 @@
 // box and the checksum dialog. Rectangles are pixels in the client area of
 // the normal (not maximized) window. Toolkit-neutral.
 
-#include "dialog/WindowSpec.h"
+#include "dialog/WindowTemplate.h"
 
 namespace quillon {
 
 /// The main window: 794 x 540 pixels, every control of QuillonIds.h, the
 /// five port-setting lists filled, the about entry in its menu.
-dialog::WindowSpec quillonMainWindowSpec();
+dialog::WindowTemplate quillonMainWindowTemplate();
 
 /// The about box: one "确定" button with id IdOk.
-dialog::WindowSpec quillonAboutBoxSpec();
+dialog::WindowTemplate quillonAboutBoxTemplate();
 
 /// Radio buttons of the checksum dialog: kChecksumFirstRadio + the kind's
 /// index (0 CRC-16 low byte first ... 6 CRC-32 high byte first).
@@ -22,6 +22,6 @@ inline constexpr int kChecksumGroup = 1110;
 
 /// The checksum dialog (template 129): seven radio buttons in one group,
 /// "确定" (IdOk) and "取消" (IdCancel).
-dialog::WindowSpec quillonChecksumDialogSpec();
+dialog::WindowTemplate quillonChecksumDialogTemplate();
 
 } // namespace quillon

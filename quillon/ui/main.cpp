@@ -44,7 +44,7 @@ int main(int argc, char** argv)
 
     dialog::SystemClock clock;
     quillon::QuillonMainDialog logic(clock, serial::PortNames(serial::defaultLinksDir()), configDir);
-    dialog::qt::DialogWindow window(quillon::quillonMainWindowSpec(), logic);
+    dialog::qt::DialogWindow window(quillon::quillonMainWindowTemplate(), logic);
     // The indicators show their resting look until the logic drives them.
     quillon::ui::installIndicators(window, [] { return quillon::ui::IndicatorState{}; });
     window.exec();

@@ -1,7 +1,7 @@
 #pragma once
 // The about box's logic: "确定" or the close box end it; it keeps nothing.
 
-#include "dialog/SpecBuilder.h"
+#include "dialog/TemplateBuilder.h"
 
 namespace veltra {
 

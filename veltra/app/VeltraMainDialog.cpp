@@ -226,7 +226,7 @@ void VeltraMainDialog::onMenuCommand(int command)
 void VeltraMainDialog::onAbout()
 {
     VeltraAboutDialog about;
-    surface().runModal(veltraAboutBoxSpec(), about);
+    surface().runModal(veltraAboutBoxTemplate(), about);
 }
 
 void VeltraMainDialog::onRefreshOnly() { refreshFromControls(); }

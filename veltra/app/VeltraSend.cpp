@@ -136,17 +136,17 @@ void VeltraMainDialog::onTimedSendCheck()
 
 void VeltraMainDialog::onSave()
 {
-    dialog::FileDialogSpec spec;
-    spec.title = gbk("请选择文件存放路径:");
-    spec.filter = "txt files(*.txt)|*.txt||";
-    spec.defaultExt = "txt";
-    spec.initialName = "veltra.txt";
+    dialog::FileDialogOptions options;
+    options.title = gbk("请选择文件存放路径:");
+    options.filter = "txt files(*.txt)|*.txt||";
+    options.defaultExt = "txt";
+    options.initialName = "veltra.txt";
     // Every save starts from the working directory, never from where the
     // last one went.
     std::error_code cwdError;
-    spec.initialFolder = dialog::gbkFromPath(std::filesystem::current_path(cwdError));
-    spec.overwritePrompt = true;
-    const std::optional<std::string> path = surface().saveFileDialog(spec);
+    options.initialFolder = dialog::gbkFromPath(std::filesystem::current_path(cwdError));
+    options.overwritePrompt = true;
+    const std::optional<std::string> path = surface().saveFileDialog(options);
     if (!path)
         return;
     // Written beside and renamed over: a failed save leaves the old file.

@@ -1,6 +1,6 @@
 #include "veltra/app/VeltraTemplates.h"
 
-#include "dialog/SpecBuilder.h"
+#include "dialog/TemplateBuilder.h"
 #include "veltra/app/VeltraIds.h"
 
 #include <array>
@@ -10,12 +10,12 @@ namespace veltra {
 namespace {
 
 using dialog::ControlKind;
-using dialog::ControlSpec;
+using dialog::ControlTemplate;
 using dialog::kStaticId;
 using dialog::Rect;
 namespace style = dialog::style;
 
-using Builder = dialog::SpecBuilder;
+using Builder = dialog::TemplateBuilder;
 
 void addPortSettings(Builder& b)
 {
@@ -112,41 +112,41 @@ void addStatusLine(Builder& b)
 
 } // namespace
 
-dialog::WindowSpec veltraMainWindowSpec()
+dialog::WindowTemplate veltraMainWindowTemplate()
 {
-    dialog::WindowSpec spec;
-    spec.title = std::string("Veltra科技串口调试助手V1.1 - ") + kWebAddress;
+    dialog::WindowTemplate layout;
+    layout.title = std::string("Veltra科技串口调试助手V1.1 - ") + kWebAddress;
     // 451 dialog units wide; taller than 382 units (573 pixels), as the
     // toolkit's lists and edits need more height than the template's.
-    spec.width = 677;
-    spec.height = 634;
-    spec.minimizeBox = true;
-    spec.maximizeBox = false;
-    spec.menu = {{kAboutCommand, "版权信息(&A)..."}};
+    layout.width = 677;
+    layout.height = 634;
+    layout.minimizeBox = true;
+    layout.maximizeBox = false;
+    layout.menu = {{kAboutCommand, "版权信息(&A)..."}};
 
-    Builder b(spec);
+    Builder b(layout);
     addPortSettings(b);
     addReceive(b);
     addSend(b);
     addCommandArea(b);
     addStatusLine(b);
-    return spec;
+    return layout;
 }
 
-dialog::WindowSpec veltraAboutBoxSpec()
+dialog::WindowTemplate veltraAboutBoxTemplate()
 {
-    dialog::WindowSpec spec;
-    spec.title = "版权信息";
-    spec.width = 360;
-    spec.height = 110;
-    spec.minimizeBox = false;
-    spec.maximizeBox = false;
+    dialog::WindowTemplate layout;
+    layout.title = "版权信息";
+    layout.width = 360;
+    layout.height = 110;
+    layout.minimizeBox = false;
+    layout.maximizeBox = false;
 
-    Builder b(spec);
+    Builder b(layout);
     b.label("Veltra科技串口调试助手 1.1 版", {60, 18, 280, 20});
     b.label(std::string("版权所有 (C) ").append(kWebAddress).c_str(), {60, 44, 280, 20});
     b.add(IdOk, ControlKind::Button, "确定", {270, 76, 72, 26}, style::Default | style::Group);
-    return spec;
+    return layout;
 }
 
 } // namespace veltra

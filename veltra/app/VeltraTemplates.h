@@ -3,15 +3,15 @@
 // the about box (100). Rectangles are pixels in the client area, from the
 // templates' dialog units at the 12-pixel font. Toolkit-neutral.
 
-#include "dialog/WindowSpec.h"
+#include "dialog/WindowTemplate.h"
 
 namespace veltra {
 
 /// The main window: every control of VeltraIds.h; the setting lists are
 /// empty (the logic fills them); the about entry in its menu.
-dialog::WindowSpec veltraMainWindowSpec();
+dialog::WindowTemplate veltraMainWindowTemplate();
 
 /// The about box: two lines and a "确定" button with id IdOk.
-dialog::WindowSpec veltraAboutBoxSpec();
+dialog::WindowTemplate veltraAboutBoxTemplate();
 
 } // namespace veltra

@@ -121,8 +121,8 @@ protected:
     fs::path dir;
     pid_t socat = -1;
     dialog::SystemClock clock;
-    MemorySurface qs{quillon::quillonMainWindowSpec()};
-    MemorySurface vs{veltra::veltraMainWindowSpec()};
+    MemorySurface qs{quillon::quillonMainWindowTemplate()};
+    MemorySurface vs{veltra::veltraMainWindowTemplate()};
     std::unique_ptr<quillon::QuillonMainDialog> quillon;
     std::unique_ptr<veltra::VeltraMainDialog> veltra;
 };

@@ -62,13 +62,13 @@ TEST_F(VeltraSaveTest, SavesTheAreaAsShown)
         EXPECT_EQ(dialog::readWholeFile(file).value_or("missing"), c.expected);
         EXPECT_TRUE(surface.messages.empty());
         ASSERT_EQ(surface.fileDialogs.size(), 1u);
-        const dialog::FileDialogSpec& spec = surface.fileDialogs[0];
-        EXPECT_EQ(spec.title, gbk("请选择文件存放路径:"));
-        EXPECT_EQ(spec.filter, "txt files(*.txt)|*.txt||");
-        EXPECT_EQ(spec.defaultExt, "txt");
-        EXPECT_EQ(spec.initialName, "veltra.txt");
-        EXPECT_TRUE(spec.overwritePrompt);
-        EXPECT_EQ(spec.initialFolder, dialog::gbkFromPath(dir));
+        const dialog::FileDialogOptions& options = surface.fileDialogs[0];
+        EXPECT_EQ(options.title, gbk("请选择文件存放路径:"));
+        EXPECT_EQ(options.filter, "txt files(*.txt)|*.txt||");
+        EXPECT_EQ(options.defaultExt, "txt");
+        EXPECT_EQ(options.initialName, "veltra.txt");
+        EXPECT_TRUE(options.overwritePrompt);
+        EXPECT_EQ(options.initialFolder, dialog::gbkFromPath(dir));
         click(ConnectButton);
     }
     fs::current_path(cwd);

@@ -125,9 +125,9 @@ TEST_F(VeltraTest, AboutEntryOpensTheAboutBox)
 {
     start();
     std::string title;
-    surface.modalHandler = [&](const dialog::WindowSpec& spec, dialog::DialogLogic&) {
-        title = spec.title;
-        EXPECT_NE(spec.find(IdOk), nullptr);
+    surface.modalHandler = [&](const dialog::WindowTemplate& layout, dialog::DialogLogic&) {
+        title = layout.title;
+        EXPECT_NE(layout.find(IdOk), nullptr);
         return IdOk;
     };
     dlg().onMenuCommand(0x0012); // the low bits are the platform's
@@ -135,7 +135,7 @@ TEST_F(VeltraTest, AboutEntryOpensTheAboutBox)
     title.clear();
     dlg().onMenuCommand(0xF060);
     EXPECT_EQ(title, "");
-    const dialog::WindowSpec main = veltraMainWindowSpec();
+    const dialog::WindowTemplate main = veltraMainWindowTemplate();
     ASSERT_EQ(main.menu.size(), 1u);
     EXPECT_EQ(main.menu[0].caption, "版权信息(&A)...");
     EXPECT_TRUE(dlg().onCloseRequest());

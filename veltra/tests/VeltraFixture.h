@@ -120,7 +120,7 @@ protected:
     VeltraMainDialog& start()
     {
         dialog_.reset();
-        surface = dialog::testing::MemorySurface(veltraMainWindowSpec());
+        surface = dialog::testing::MemorySurface(veltraMainWindowTemplate());
         serial::PortNames ports(linksDir, [] { return std::vector<fs::path>{}; });
         dialog_ = std::make_unique<VeltraMainDialog>(clock, std::move(ports));
         dialog_->bind(surface);

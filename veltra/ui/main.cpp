@@ -16,7 +16,7 @@ int main(int argc, char** argv)
 
     dialog::SystemClock clock;
     veltra::VeltraMainDialog logic(clock, serial::PortNames(serial::defaultLinksDir()));
-    dialog::qt::DialogWindow window(veltra::veltraMainWindowSpec(), logic);
+    dialog::qt::DialogWindow window(veltra::veltraMainWindowTemplate(), logic);
     window.exec();
     return 0;
 }

@@ -75,23 +75,23 @@ enum : int {
     Rule, Sunken, Combo,
 };
 
-WindowSpec sampleSpec()
+WindowTemplate sampleTemplate()
 {
-    WindowSpec spec;
-    spec.title = "示例";
-    spec.width = 400;
-    spec.height = 300;
-    spec.menu = {{16, "关于(&A)..."}};
+    WindowTemplate layout;
+    layout.title = "示例";
+    layout.width = 400;
+    layout.height = 300;
+    layout.menu = {{16, "关于(&A)..."}};
     auto add = [&](int id, ControlKind kind, const char* caption, Rect r, unsigned styles = 0,
                    const char* accessible = "") {
-        ControlSpec c;
+        ControlTemplate c;
         c.id = id;
         c.kind = kind;
         c.caption = caption;
         c.rect = r;
         c.styles = styles;
         c.accessibleName = accessible;
-        spec.controls.push_back(c);
+        layout.controls.push_back(c);
     };
     add(kStaticId, ControlKind::Label, "串口号", {10, 10, 40, 20});
     add(Caption, ControlKind::Label, "状态", {10, 34, 40, 20});
@@ -101,7 +101,7 @@ WindowSpec sampleSpec()
     add(Lines, ControlKind::MultiLineEdit, "", {10, 60, 180, 50}, 0, "发送区1");
     add(Rich, ControlKind::RichView, "", {200, 60, 190, 100}, 0, "接收区");
     add(List, ControlKind::DropList, "", {10, 120, 100, 22}, 0, "端口");
-    spec.controls.back().items = {"COM1", "COM2", "com3"};
+    layout.controls.back().items = {"COM1", "COM2", "com3"};
     add(Group, ControlKind::GroupBox, "方式", {10, 150, 180, 90});
     add(Check, ControlKind::CheckBox, "16进制", {20, 170, 80, 20});
     add(RadioA, ControlKind::RadioButton, "定时", {20, 192, 60, 20}, style::Group);
@@ -112,23 +112,23 @@ WindowSpec sampleSpec()
     add(Rule, ControlKind::HorizontalRule, "", {200, 200, 100, 1});
     add(Sunken, ControlKind::Frame, "", {200, 210, 100, 40});
     add(Combo, ControlKind::ComboBox, "", {200, 260, 120, 22}, 0, "设备地址");
-    spec.controls.back().items = {"00 00 00 01", "FF FF FF FF"};
-    return spec;
+    layout.controls.back().items = {"00 00 00 01", "FF FF FF FF"};
+    return layout;
 }
 
 struct Fixture {
     RecordingLogic logic;
-    DialogWindow window{sampleSpec(), logic};
+    DialogWindow window{sampleTemplate(), logic};
     template <class W> W* get(int id) { return qobject_cast<W*>(window.control(id)); }
 };
 
 TEST(DialogWindow, BuildsEveryControlFindableByIdAtItsRectangle)
 {
     Fixture f;
-    const WindowSpec spec = sampleSpec();
-    EXPECT_EQ(f.window.size(), QSize(spec.width, spec.height));
+    const WindowTemplate layout = sampleTemplate();
+    EXPECT_EQ(f.window.size(), QSize(layout.width, layout.height));
     EXPECT_EQ(f.window.minimumSize(), f.window.maximumSize()); // no sizing border
-    for (const ControlSpec& c : spec.controls) {
+    for (const ControlTemplate& c : layout.controls) {
         const QString id = QString::number(c.id);
         SCOPED_TRACE(id.toStdString());
         QWidget* w = f.window.findChild<QWidget*>(id);
@@ -189,7 +189,7 @@ TEST(DialogWindow, InitSeesFilledListsWithNothingSelected)
         count = logic.surface->itemCount(List);
         selected = logic.surface->selection(List);
     };
-    DialogWindow window(sampleSpec(), logic);
+    DialogWindow window(sampleTemplate(), logic);
     EXPECT_EQ(logic.inits, 1);
     EXPECT_EQ(logic.surface, &window);
     EXPECT_EQ(count, 3);
@@ -597,19 +597,19 @@ public:
     int code = 1;
 };
 
-WindowSpec childSpec()
+WindowTemplate childTemplate()
 {
-    WindowSpec spec;
-    spec.title = "关于";
-    spec.width = 200;
-    spec.height = 100;
-    ControlSpec ok;
+    WindowTemplate layout;
+    layout.title = "关于";
+    layout.width = 200;
+    layout.height = 100;
+    ControlTemplate ok;
     ok.id = 1;
     ok.kind = ControlKind::Button;
     ok.caption = "确定";
     ok.rect = {60, 60, 72, 26};
-    spec.controls.push_back(ok);
-    return spec;
+    layout.controls.push_back(ok);
+    return layout;
 }
 
 TEST(DialogWindow, RunModalReturnsTheEndCode)
@@ -640,7 +640,7 @@ TEST(DialogWindow, RunModalReturnsTheEndCode)
             else
                 QTest::keyClick(w, Qt::Key_Escape);
         });
-        EXPECT_EQ(f.window.runModal(childSpec(), child), c.expected);
+        EXPECT_EQ(f.window.runModal(childTemplate(), child), c.expected);
         EXPECT_EQ(child.inits, 1);
         EXPECT_EQ(title, QStringLiteral("关于"));
         EXPECT_TRUE(f.window.isVisible());

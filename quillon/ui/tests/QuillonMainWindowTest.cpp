@@ -69,7 +69,7 @@ struct Window {
     {
         logic = std::make_unique<QuillonMainDialog>(
             clock, serial::PortNames(links, [] { return std::vector<fs::path>{}; }), config);
-        window = std::make_unique<dialog::qt::DialogWindow>(quillonMainWindowSpec(), *logic);
+        window = std::make_unique<dialog::qt::DialogWindow>(quillonMainWindowTemplate(), *logic);
     }
     ~Window()
     {

@@ -12,9 +12,9 @@ namespace quillon {
 namespace {
 
 using dialog::ControlKind;
-using dialog::ControlSpec;
+using dialog::ControlTemplate;
 using dialog::Rect;
-using dialog::WindowSpec;
+using dialog::WindowTemplate;
 
 bool overlap(const Rect& a, const Rect& b)
 {
@@ -27,22 +27,22 @@ bool inside(const Rect& inner, const Rect& outer)
            && inner.y + inner.h <= outer.y + outer.h;
 }
 
-bool isContainer(const ControlSpec& c) { return c.kind == ControlKind::GroupBox || c.kind == ControlKind::Frame; }
+bool isContainer(const ControlTemplate& c) { return c.kind == ControlKind::GroupBox || c.kind == ControlKind::Frame; }
 
-std::string name(const ControlSpec& c) { return std::to_string(c.id) + " " + c.caption; }
+std::string name(const ControlTemplate& c) { return std::to_string(c.id) + " " + c.caption; }
 
 // Controls share no pixels; a control touching a group box or frame lies
 // wholly inside it; everything lies in the client area.
-void expectCleanLayout(const WindowSpec& spec)
+void expectCleanLayout(const WindowTemplate& layout)
 {
-    const Rect client{0, 0, spec.width, spec.height};
-    for (std::size_t i = 0; i < spec.controls.size(); ++i) {
-        const ControlSpec& a = spec.controls[i];
+    const Rect client{0, 0, layout.width, layout.height};
+    for (std::size_t i = 0; i < layout.controls.size(); ++i) {
+        const ControlTemplate& a = layout.controls[i];
         EXPECT_TRUE(inside(a.rect, client)) << name(a);
         EXPECT_GT(a.rect.w, 0) << name(a);
         EXPECT_GT(a.rect.h, 0) << name(a);
-        for (std::size_t j = i + 1; j < spec.controls.size(); ++j) {
-            const ControlSpec& b = spec.controls[j];
+        for (std::size_t j = i + 1; j < layout.controls.size(); ++j) {
+            const ControlTemplate& b = layout.controls[j];
             if (!overlap(a.rect, b.rect))
                 continue;
             if (isContainer(a) && !isContainer(b))
@@ -59,18 +59,18 @@ TEST(QuillonTemplates, LayoutsAreClean)
 {
     struct Case {
         const char* name;
-        WindowSpec spec;
+        WindowTemplate layout;
     };
     const Case cases[] = {
-        {"main", quillonMainWindowSpec()},
-        {"about", quillonAboutBoxSpec()},
-        {"checksum", quillonChecksumDialogSpec()},
+        {"main", quillonMainWindowTemplate()},
+        {"about", quillonAboutBoxTemplate()},
+        {"checksum", quillonChecksumDialogTemplate()},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        expectCleanLayout(c.spec);
+        expectCleanLayout(c.layout);
         std::map<int, int> seen;
-        for (const ControlSpec& control : c.spec.controls) {
+        for (const ControlTemplate& control : c.layout.controls) {
             if (control.id != dialog::kStaticId) {
                 EXPECT_EQ(++seen[control.id], 1) << "duplicate id " << control.id;
             }
@@ -131,16 +131,16 @@ TEST(QuillonTemplates, MainWindowHasEveryControlWithItsCaption)
         {Area1TakesPart, ControlKind::CheckBox, "参加轮发"}, {Area2TakesPart, ControlKind::CheckBox, "参加轮发"},
         {Area3TakesPart, ControlKind::CheckBox, "参加轮发"},
     };
-    const WindowSpec spec = quillonMainWindowSpec();
-    EXPECT_EQ(spec.title, "Quillon 3.0AD");
-    EXPECT_EQ(spec.width, 794);
-    EXPECT_EQ(spec.height, 540);
-    ASSERT_EQ(spec.menu.size(), 1u);
-    EXPECT_EQ(spec.menu[0].command, kAboutCommand);
-    EXPECT_EQ(spec.menu[0].caption, "关于 Quillon(&A)...");
+    const WindowTemplate layout = quillonMainWindowTemplate();
+    EXPECT_EQ(layout.title, "Quillon 3.0AD");
+    EXPECT_EQ(layout.width, 794);
+    EXPECT_EQ(layout.height, 540);
+    ASSERT_EQ(layout.menu.size(), 1u);
+    EXPECT_EQ(layout.menu[0].command, kAboutCommand);
+    EXPECT_EQ(layout.menu[0].caption, "关于 Quillon(&A)...");
     for (const Expect& e : controls) {
         SCOPED_TRACE(e.id);
-        const ControlSpec* c = spec.find(e.id);
+        const ControlTemplate* c = layout.find(e.id);
         ASSERT_NE(c, nullptr);
         EXPECT_EQ(c->kind, e.kind);
         if (e.caption) {
@@ -159,23 +159,23 @@ TEST(QuillonTemplates, FixedRectanglesOfTheNormalLayout)
         {ReceiveView, {296, 6, 483, 270}}, {SendGroup, {10, 276, 770, 106}}, {Area1Text, {168, 288, 608, 26}},
         {Area2Text, {168, 318, 608, 26}},  {Area3Text, {168, 348, 608, 26}}, {StatusLamp, {250, 13, 13, 13}},
     };
-    const WindowSpec spec = quillonMainWindowSpec();
+    const WindowTemplate layout = quillonMainWindowTemplate();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.id);
-        const ControlSpec* control = spec.find(c.id);
+        const ControlTemplate* control = layout.find(c.id);
         ASSERT_NE(control, nullptr);
         EXPECT_EQ(control->rect.x, c.rect.x);
         EXPECT_EQ(control->rect.y, c.rect.y);
         EXPECT_EQ(control->rect.w, c.rect.w);
         EXPECT_EQ(control->rect.h, c.rect.h);
     }
-    const ControlSpec* toggle = spec.find(TopmostToggle);
+    const ControlTemplate* toggle = layout.find(TopmostToggle);
     ASSERT_NE(toggle, nullptr);
     EXPECT_LE(toggle->rect.x, 4); // bottom-left corner
-    EXPECT_GE(toggle->rect.y + toggle->rect.h, spec.height - 4);
-    EXPECT_EQ(spec.find(StatusLamp)->rect.w, 13);
-    EXPECT_EQ(spec.find(TrafficLamps)->rect.w, 60);
-    EXPECT_EQ(spec.find(TrafficLamps)->rect.h, 20);
+    EXPECT_GE(toggle->rect.y + toggle->rect.h, layout.height - 4);
+    EXPECT_EQ(layout.find(StatusLamp)->rect.w, 13);
+    EXPECT_EQ(layout.find(TrafficLamps)->rect.w, 60);
+    EXPECT_EQ(layout.find(TrafficLamps)->rect.h, 20);
 }
 
 TEST(QuillonTemplates, ListsHoldTheirItemsInOrder)
@@ -197,10 +197,10 @@ TEST(QuillonTemplates, ListsHoldTheirItemsInOrder)
         {Parity, {"无", "奇校验", "偶校验", "Mark", "空格校验"}, "校验位"},
         {StopBits, {"1", "1.5", "2"}, "停止位"},
     };
-    const WindowSpec spec = quillonMainWindowSpec();
+    const WindowTemplate layout = quillonMainWindowTemplate();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.id);
-        const ControlSpec* list = spec.find(c.id);
+        const ControlTemplate* list = layout.find(c.id);
         ASSERT_NE(list, nullptr);
         EXPECT_EQ(list->items, c.items);
         EXPECT_EQ(list->accessibleName, c.label);
@@ -215,31 +215,31 @@ TEST(QuillonTemplates, EditsAreNamedByTheirLabels)
         {FileLineCount, "文件行数"}, {FileCurrentLine, "当前发送行"}, {Area1Text, "发送区1"},
         {Area3Text, "发送区3"}, {Area2Period, "发送周期"},
     };
-    const WindowSpec spec = quillonMainWindowSpec();
+    const WindowTemplate layout = quillonMainWindowTemplate();
     for (const auto& [id, label] : cases) {
         SCOPED_TRACE(id);
-        ASSERT_NE(spec.find(id), nullptr);
-        EXPECT_EQ(spec.find(id)->accessibleName, label);
+        ASSERT_NE(layout.find(id), nullptr);
+        EXPECT_EQ(layout.find(id)->accessibleName, label);
     }
     for (int id : {RxBytes, RxFrames, TxBytes, TxFrames, LogPath, FileLineCount, FileCurrentLine})
-        EXPECT_TRUE(spec.find(id)->styles & dialog::style::ReadOnly) << id;
+        EXPECT_TRUE(layout.find(id)->styles & dialog::style::ReadOnly) << id;
     for (int id : {RotationPeriod, Area1Period, Area2Period, Area3Period})
-        EXPECT_TRUE(spec.find(id)->styles & dialog::style::Number) << id;
+        EXPECT_TRUE(layout.find(id)->styles & dialog::style::Number) << id;
 }
 
 TEST(QuillonTemplates, AboutBox)
 {
-    const WindowSpec spec = quillonAboutBoxSpec();
-    EXPECT_EQ(spec.title, "关于 Quillon 3.0AD");
-    EXPECT_NEAR(spec.width, 423, 2);
-    EXPECT_NEAR(spec.height, 327, 2);
-    const ControlSpec* ok = spec.find(IdOk);
+    const WindowTemplate layout = quillonAboutBoxTemplate();
+    EXPECT_EQ(layout.title, "关于 Quillon 3.0AD");
+    EXPECT_NEAR(layout.width, 423, 2);
+    EXPECT_NEAR(layout.height, 327, 2);
+    const ControlTemplate* ok = layout.find(IdOk);
     ASSERT_NE(ok, nullptr);
     EXPECT_EQ(ok->kind, ControlKind::Button);
     EXPECT_EQ(ok->caption, "确定");
     int buttons = 0, rules = 0, frames = 0;
     bool version = false;
-    for (const ControlSpec& c : spec.controls) {
+    for (const ControlTemplate& c : layout.controls) {
         buttons += c.kind == ControlKind::Button;
         rules += c.kind == ControlKind::HorizontalRule;
         frames += c.kind == ControlKind::Frame;
@@ -257,22 +257,22 @@ TEST(QuillonTemplates, ChecksumDialog)
         "16 CRC，低字节在前", "16 CRC，高字节在前", "8 CRC", "总加和", "加总异或", "CRC32，低字节在前",
         "CRC32，高字节在前",
     };
-    const WindowSpec spec = quillonChecksumDialogSpec();
-    EXPECT_EQ(spec.title, "计算校验码");
+    const WindowTemplate layout = quillonChecksumDialogTemplate();
+    EXPECT_EQ(layout.title, "计算校验码");
     for (int i = 0; i < kChecksumKinds; ++i) {
         SCOPED_TRACE(i);
-        const ControlSpec* radio = spec.find(kChecksumFirstRadio + i);
+        const ControlTemplate* radio = layout.find(kChecksumFirstRadio + i);
         ASSERT_NE(radio, nullptr);
         EXPECT_EQ(radio->kind, ControlKind::RadioButton);
         EXPECT_EQ(radio->caption, captions[i]);
         EXPECT_EQ((radio->styles & dialog::style::Group) != 0, i == 0); // one group of seven
     }
-    ASSERT_NE(spec.find(IdOk), nullptr);
-    ASSERT_NE(spec.find(IdCancel), nullptr);
-    EXPECT_EQ(spec.find(IdOk)->caption, "确定");
-    EXPECT_EQ(spec.find(IdCancel)->caption, "取消");
+    ASSERT_NE(layout.find(IdOk), nullptr);
+    ASSERT_NE(layout.find(IdCancel), nullptr);
+    EXPECT_EQ(layout.find(IdOk)->caption, "确定");
+    EXPECT_EQ(layout.find(IdCancel)->caption, "取消");
     // The buttons after the radios start a new group, so they don't join the radios.
-    EXPECT_TRUE(spec.find(IdOk)->styles & dialog::style::Group);
+    EXPECT_TRUE(layout.find(IdOk)->styles & dialog::style::Group);
 }
 
 } // namespace

@@ -41,17 +41,17 @@ TEST(QuillonWindow, EveryCaptionFitsItsControl)
 {
     struct Case {
         const char* name;
-        dialog::WindowSpec spec;
+        dialog::WindowTemplate layout;
     };
     const Case cases[] = {
-        {"main", quillonMainWindowSpec()},
-        {"about", quillonAboutBoxSpec()},
-        {"checksum", quillonChecksumDialogSpec()},
+        {"main", quillonMainWindowTemplate()},
+        {"about", quillonAboutBoxTemplate()},
+        {"checksum", quillonChecksumDialogTemplate()},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         IdleLogic logic;
-        dialog::qt::DialogWindow window(c.spec, logic);
+        dialog::qt::DialogWindow window(c.layout, logic);
         for (QWidget* w : window.findChildren<QWidget*>()) {
             const QFontMetrics fm = w->fontMetrics();
             if (auto* label = qobject_cast<QLabel*>(w)) {

@@ -68,7 +68,7 @@ struct Window {
         }
         logic = std::make_unique<VeltraMainDialog>(clock,
                                                    serial::PortNames(links, [] { return std::vector<fs::path>{}; }));
-        window = std::make_unique<dialog::qt::DialogWindow>(veltraMainWindowSpec(), *logic);
+        window = std::make_unique<dialog::qt::DialogWindow>(veltraMainWindowTemplate(), *logic);
     }
     ~Window()
     {

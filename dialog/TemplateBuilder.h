@@ -4,7 +4,7 @@
 // as their accessible name, as screen readers expect of a labelled field.
 
 #include "dialog/ControlSurface.h"
-#include "dialog/WindowSpec.h"
+#include "dialog/WindowTemplate.h"
 
 #include <string>
 #include <utility>
@@ -12,13 +12,13 @@
 
 namespace dialog {
 
-class SpecBuilder {
+class TemplateBuilder {
 public:
-    explicit SpecBuilder(WindowSpec& spec) : spec_(spec) {}
+    explicit TemplateBuilder(WindowTemplate& layout) : layout_(layout) {}
 
     void add(int id, ControlKind kind, const char* caption, Rect r, unsigned styles = 0)
     {
-        ControlSpec c;
+        ControlTemplate c;
         c.id = id;
         c.kind = kind;
         c.caption = caption;
@@ -29,7 +29,7 @@ public:
         if (kind == ControlKind::Edit || kind == ControlKind::MultiLineEdit || kind == ControlKind::DropList ||
             kind == ControlKind::ComboBox || kind == ControlKind::RichView)
             c.accessibleName = lastLabel_;
-        spec_.controls.push_back(std::move(c));
+        layout_.controls.push_back(std::move(c));
     }
     /// Accessible name of the next edit or list when no label precedes it.
     void nameNext(const char* caption) { lastLabel_ = caption; }
@@ -43,11 +43,11 @@ public:
     void list(int id, Rect r, std::vector<std::string> items = {})
     {
         add(id, ControlKind::DropList, "", r, style::VScroll);
-        spec_.controls.back().items = std::move(items);
+        layout_.controls.back().items = std::move(items);
     }
 
 private:
-    WindowSpec& spec_;
+    WindowTemplate& layout_;
     std::string lastLabel_;
 };
 

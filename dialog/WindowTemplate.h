@@ -45,7 +45,7 @@ struct Rect {
     int x = 0, y = 0, w = 0, h = 0;
 };
 
-struct ControlSpec {
+struct ControlTemplate {
     int id = kStaticId;
     ControlKind kind = ControlKind::Label;
     std::string caption;            // UTF-8
@@ -61,16 +61,16 @@ struct MenuEntry {
     std::string caption; // UTF-8, with & before the access key
 };
 
-struct WindowSpec {
+struct WindowTemplate {
     std::string title; // UTF-8
     int width = 0;     // client area, pixels
     int height = 0;
     bool minimizeBox = true;
     bool maximizeBox = true;
-    std::vector<ControlSpec> controls;
+    std::vector<ControlTemplate> controls;
     std::vector<MenuEntry> menu;
 
-    const ControlSpec* find(int id) const;
+    const ControlTemplate* find(int id) const;
 };
 
 } // namespace dialog

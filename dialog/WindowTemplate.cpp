@@ -1,8 +1,8 @@
-#include "dialog/WindowSpec.h"
+#include "dialog/WindowTemplate.h"
 
 namespace dialog {
 
-const ControlSpec* WindowSpec::find(int id) const
+const ControlTemplate* WindowTemplate::find(int id) const
 {
     for (const auto& c : controls)
         if (c.id == id)

@@ -135,31 +135,35 @@ PortNames::PortNames(fs::path linksDir, Scanner scanner)
 {
 }
 
+std::map<int, fs::path> PortNames::devices() const
+{
+    std::map<int, fs::path> table = readLinks(linksDir_);
+    std::set<fs::path> pinned;
+    for (const auto& entry : table)
+        pinned.insert(identity(entry.second));
+    // The numbers no link takes go, in ascending order, to the present
+    // devices no link points at.
+    int n = 1;
+    for (const auto& device : scanner_ ? scanner_() : std::vector<fs::path>{}) {
+        if (pinned.count(identity(device)))
+            continue;
+        while (n <= kMaxPort && table.count(n))
+            ++n;
+        if (n > kMaxPort)
+            break;
+        table.emplace(n++, device);
+    }
+    return table;
+}
+
 std::optional<fs::path> PortNames::resolve(const std::string& portName) const
 {
     auto n = portNumber(portName);
     if (!n)
         return std::nullopt;
-    const auto links = readLinks(linksDir_);
-    if (auto it = links.find(*n); it != links.end())
+    const auto table = devices();
+    if (auto it = table.find(*n); it != table.end())
         return it->second;
-
-    // Position of n among the numbers no link takes.
-    std::size_t index = static_cast<std::size_t>(*n - 1);
-    for (const auto& entry : links)
-        if (entry.first < *n)
-            --index;
-
-    std::set<fs::path> pinned;
-    for (const auto& entry : links)
-        pinned.insert(identity(entry.second));
-    std::size_t seen = 0;
-    for (const auto& device : scanner_ ? scanner_() : std::vector<fs::path>{}) {
-        if (pinned.count(identity(device)))
-            continue;
-        if (seen++ == index)
-            return device;
-    }
     return std::nullopt;
 }
 

@@ -14,6 +14,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -48,6 +49,11 @@ public:
     /// Device path for a name ("COM3", case ignored), or nothing if the
     /// name is malformed or stands for no device.
     std::optional<std::filesystem::path> resolve(const std::string& portName) const;
+
+    /// Every port number that stands for a device now, with its device:
+    /// one read of the links folder and one scan, for callers that look
+    /// up many names at once.
+    std::map<int, std::filesystem::path> devices() const;
 
     /// What the name stands for, for tooltips: "/dev/ttyUSB0" or "".
     std::string describe(const std::string& portName) const;

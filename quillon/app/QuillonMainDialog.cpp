@@ -374,12 +374,17 @@ void QuillonMainDialog::updatePortToolTip()
     // Which device each name stands for, so the user can tell COM3 from
     // COM4; refreshed whenever the user deals with the port, since devices
     // and links come and go while the program runs.
+    const auto devices = ports_.devices();
+    auto deviceOf = [&](const std::string& name) {
+        const auto n = serial::portNumber(name);
+        const auto it = n ? devices.find(*n) : devices.end();
+        return it == devices.end() ? std::string() : it->second.string();
+    };
     for (int i = 0, n = surface().itemCount(PortList); i < n; ++i) {
-        const std::string device = ports_.describe(surface().itemText(PortList, i));
+        const std::string device = deviceOf(surface().itemText(PortList, i));
         surface().setItemToolTip(PortList, i, dialog::toGbk(device.empty() ? "(无设备)" : device));
     }
-    const std::string device = ports_.describe(surface().selectedText(PortList));
-    surface().setToolTip(PortList, dialog::toGbk(device));
+    surface().setToolTip(PortList, dialog::toGbk(deviceOf(surface().selectedText(PortList))));
 }
 
 void QuillonMainDialog::onOpenButton()

@@ -171,15 +171,16 @@ void VeltraMainDialog::onInit()
 void VeltraMainDialog::discoverPorts()
 {
     int listed = 0;
+    const auto devices = ports_.devices(); // one look at the system for all 255 names
     for (int n = 1; n < static_cast<int>(portProbeTable.size()); ++n) {
         ProbedPort& entry = portProbeTable[static_cast<std::size_t>(n)];
         entry.name = "COM" + std::to_string(n);
         entry.present = false;
-        const auto path = ports_.resolve(entry.name);
-        if (!path)
+        const auto device = devices.find(n);
+        if (device == devices.end())
             continue;
         std::error_code ec;
-        serial::SerialDevice probe = serial::SerialDevice::open(path->string(), entry.name, ec);
+        serial::SerialDevice probe = serial::SerialDevice::open(device->second.string(), entry.name, ec);
         if (!probe.isOpen())
             continue;
         entry.present = true;

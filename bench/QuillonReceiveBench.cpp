@@ -7,6 +7,7 @@
 //  3. CPU use with the port open and no traffic.
 // Usage: quillon_receive_bench [megabytes per mode, default 2]
 
+#include "BenchSupport.h"
 #include "dialog/Clock.h"
 #include "dialog/FileIo.h"
 #include "dialog/qt/DialogWindow.h"
@@ -41,23 +42,9 @@ using namespace quillon;
 
 namespace {
 
-double cpuSeconds()
-{
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-fs::path tempDir()
-{
-    std::string tmpl = (fs::temp_directory_path() / "quillon-bench.XXXXXX").string();
-    return fs::path(mkdtemp(tmpl.data()));
-}
-
 struct Rig {
-    fs::path config = tempDir();
-    fs::path links = tempDir();
+    fs::path config = bench::tempDir("quillon-bench");
+    fs::path links = bench::tempDir("quillon-ports");
     dialog::SystemClock clock;
     QuillonMainDialog logic{clock, serial::PortNames(links, [] { return std::vector<fs::path>{}; }), config};
     dialog::qt::DialogWindow window{quillonMainWindowTemplate(), logic};
@@ -65,12 +52,7 @@ struct Rig {
 
     Rig()
     {
-        int slave = -1;
-        char name[128] = {};
-        if (openpty(&master, &slave, name, nullptr, nullptr) != 0)
-            std::abort();
-        ::close(slave);
-        fs::create_symlink(name, links / "COM1");
+        master = bench::devicePty(links, "COM1");
         window.show();
     }
     ~Rig()
@@ -86,21 +68,6 @@ struct Rig {
         logic.dispatch(OpenButton, dialog::Notification::Clicked);
         if (!logic.portOpen)
             std::abort();
-    }
-    /// Runs the event loop (blocking, as the program does) for ms.
-    void runFor(int ms) { runUntil([] { return false; }, ms); }
-    /// Runs the event loop until done() holds or ms have passed.
-    template <class Done> void runUntil(Done done, int ms)
-    {
-        QEventLoop loop;
-        QTimer check;
-        QObject::connect(&check, &QTimer::timeout, [&] {
-            if (done())
-                loop.quit();
-        });
-        check.start(20);
-        QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-        loop.exec();
     }
 };
 
@@ -144,14 +111,14 @@ void throughput(bool hex, std::size_t total)
         }
         done = true;
     });
-    const double cpu0 = cpuSeconds();
+    const double cpu0 = bench::cpuSeconds();
     QElapsedTimer t;
     t.start();
-    rig.runUntil([&] { return rig.logic.rxBytes >= static_cast<std::int64_t>(total); }, 600000);
+    bench::runUntil([&] { return rig.logic.rxBytes >= static_cast<std::int64_t>(total); }, 600000);
     const double seconds = static_cast<double>(t.nsecsElapsed()) / 1e9;
-    const double cpu = cpuSeconds() - cpu0;
+    const double cpu = bench::cpuSeconds() - cpu0;
     writer.join();
-    rig.runFor(100); // the last frame ends
+    bench::runFor(100); // the last frame ends
     const std::string logged = dataOfLog(dialog::readWholeFile(log).value_or(""));
     const std::string expected = hex ? formatHex(data) : std::string(data.begin(), data.end());
     const double rate = static_cast<double>(total) / seconds;
@@ -166,7 +133,7 @@ void frameCost()
     Rig rig;
     rig.s().setCheck(AutoClear, 0);
     rig.open();
-    rig.runFor(50);
+    bench::runFor(50);
     const std::string line = std::string(1023, 'x') + "\r\n";
     std::size_t shown = 0;
     for (std::size_t target : {std::size_t{1} << 20, std::size_t{50} << 20}) {
@@ -178,7 +145,7 @@ void frameCost()
             shown += block.size();
         }
         rig.s().scrollToEnd(ReceiveView);
-        rig.runFor(50);
+        bench::runFor(50);
         // One 1024-byte frame: the tick that reads it and the quiet ticks
         // that end it, driven by hand.
         std::vector<std::uint8_t> frame(1024, 0x5A);
@@ -209,13 +176,13 @@ void idleCpu()
 {
     Rig rig;
     rig.open();
-    rig.runFor(200);
-    const double cpu0 = cpuSeconds();
+    bench::runFor(200);
+    const double cpu0 = bench::cpuSeconds();
     QElapsedTimer t;
     t.start();
-    rig.runFor(5000);
+    bench::runFor(5000);
     const double wall = static_cast<double>(t.elapsed()) / 1000.0;
-    std::printf("idle with the port open: %.2f %% of one core over %.1f s\n", 100.0 * (cpuSeconds() - cpu0) / wall,
+    std::printf("idle with the port open: %.2f %% of one core over %.1f s\n", 100.0 * (bench::cpuSeconds() - cpu0) / wall,
                 wall);
 }
 

@@ -6,6 +6,7 @@
 //  3. start-up to a shown window, with the probe of COM1 to COM255.
 // Usage: veltra_bench [megabytes per mode, default 1]
 
+#include "BenchSupport.h"
 #include "dialog/Clock.h"
 #include "dialog/qt/DialogWindow.h"
 #include "dialog/qt/ProgramLook.h"
@@ -39,35 +40,8 @@ using namespace veltra;
 
 namespace {
 
-double cpuSeconds()
-{
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-fs::path tempDir()
-{
-    std::string tmpl = (fs::temp_directory_path() / "veltra-bench.XXXXXX").string();
-    return fs::path(mkdtemp(tmpl.data()));
-}
-
-void runFor(int ms, const std::function<bool()>& done = [] { return false; })
-{
-    QEventLoop loop;
-    QTimer check;
-    QObject::connect(&check, &QTimer::timeout, [&] {
-        if (done())
-            loop.quit();
-    });
-    check.start(20);
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
 struct Rig {
-    fs::path links = tempDir();
+    fs::path links = bench::tempDir("veltra-bench");
     dialog::SystemClock clock;
     std::unique_ptr<VeltraMainDialog> logic;
     std::unique_ptr<dialog::qt::DialogWindow> window;
@@ -75,12 +49,7 @@ struct Rig {
 
     Rig()
     {
-        int slave = -1;
-        char name[128] = {};
-        if (openpty(&master, &slave, name, nullptr, nullptr) != 0)
-            std::abort();
-        ::close(slave);
-        fs::create_symlink(name, links / "COM1");
+        master = bench::devicePty(links, "COM1");
         logic = std::make_unique<VeltraMainDialog>(clock,
                                                    serial::PortNames(links, [] { return std::vector<fs::path>{}; }));
         window = std::make_unique<dialog::qt::DialogWindow>(veltraMainWindowTemplate(), *logic);
@@ -115,14 +84,14 @@ void throughput(bool hex, std::size_t total)
                 at += static_cast<std::size_t>(n);
         }
     });
-    const double cpu0 = cpuSeconds();
+    const double cpu0 = bench::cpuSeconds();
     QElapsedTimer t;
     t.start();
-    runFor(600000, [&] { return rig.logic->receivedTotal >= static_cast<std::int64_t>(total); });
+    bench::runUntil([&] { return rig.logic->receivedTotal >= static_cast<std::int64_t>(total); }, 600000);
     const double seconds = static_cast<double>(t.nsecsElapsed()) / 1e9;
-    const double cpu = cpuSeconds() - cpu0;
+    const double cpu = bench::cpuSeconds() - cpu0;
     writer.join();
-    runFor(50);
+    bench::runFor(50);
     std::string expected;
     if (hex) {
         expected = renderReceived(reinterpret_cast<const std::uint8_t*>(data.data()), data.size(), true);
@@ -154,7 +123,7 @@ void tickCost()
     rig.s().setCheck(ReceiveHex, 1);
     rig.s().setCheck(ReceiveTime, 1);
     rig.s().setCheck(BurstNewline, 1);
-    runFor(50);
+    bench::runFor(50);
     const std::string line = std::string(1022, 'x') + "\r\n";
     std::string block;
     for (int i = 0; i < 1024; ++i)
@@ -165,7 +134,7 @@ void tickCost()
             rig.s().appendText(ReceiveArea, block);
         }
         rig.s().scrollToEnd(ReceiveArea);
-        runFor(50);
+        bench::runFor(50);
         std::vector<char> chunk(1000, 0x5A);
         constexpr int kTicks = 40;
         double worst = 0, sum = 0;
@@ -192,17 +161,10 @@ void startUp()
 {
     // Ports as a user has them: a few links, the rest probed through the
     // device scan.
-    fs::path links = tempDir();
+    fs::path links = bench::tempDir("veltra-bench");
     std::vector<int> masters;
-    for (int n : {1, 3, 8}) {
-        int master = -1, slave = -1;
-        char name[128] = {};
-        if (openpty(&master, &slave, name, nullptr, nullptr) != 0)
-            std::abort();
-        ::close(slave);
-        masters.push_back(master);
-        fs::create_symlink(name, links / ("COM" + std::to_string(n)));
-    }
+    for (const char* name : {"COM1", "COM3", "COM8"})
+        masters.push_back(bench::devicePty(links, name));
     dialog::SystemClock clock;
     constexpr int kRuns = 5;
     double worst = 0, sum = 0;

@@ -15,6 +15,15 @@ std::string toGbk(std::string_view utf8);
 /// GBK to UTF-8. A byte sequence that is not GBK becomes U+FFFD.
 std::string fromGbk(std::string_view gbk);
 
+/// Whether a byte starts a GBK double-byte character. Its second byte may
+/// look like an ASCII letter or a backslash, so byte-wise text handling
+/// must step over the pair.
+inline bool isGbkLeadByte(char c)
+{
+    const auto u = static_cast<unsigned char>(c);
+    return u >= 0x81 && u <= 0xFE;
+}
+
 /// Shorthand for the program's own texts, written in UTF-8 in the source.
 inline std::string gbk(std::string_view utf8) { return toGbk(utf8); }
 

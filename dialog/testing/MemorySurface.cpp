@@ -177,8 +177,7 @@ int MemorySurface::textLength(int id) const
     const std::string t = richText(id);
     int n = 0;
     for (std::size_t i = 0; i < t.size(); ++i, ++n) {
-        const auto c = static_cast<unsigned char>(t[i]);
-        if ((c >= 0x81 && c <= 0xFE && i + 1 < t.size()) || (c == '\r' && i + 1 < t.size() && t[i + 1] == '\n'))
+        if ((isGbkLeadByte(t[i]) && i + 1 < t.size()) || (t[i] == '\r' && i + 1 < t.size() && t[i + 1] == '\n'))
             ++i;
     }
     return n;

@@ -1,6 +1,7 @@
 #include "quillon/app/SettingsFiles.h"
 
 #include "dialog/DataExchange.h"
+#include "dialog/Gbk.h"
 
 #include <cstdint>
 
@@ -66,14 +67,7 @@ std::string formatPortSettings(const StoredPortSettings& s)
     return out;
 }
 
-namespace {
-// A GBK lead byte; its trail byte may be 0x5C, which is not a backslash then.
-bool isLeadByte(char c)
-{
-    const auto u = static_cast<unsigned char>(c);
-    return u >= 0x81 && u <= 0xFE;
-}
-} // namespace
+using dialog::isGbkLeadByte;
 
 std::string escapeLine(std::string_view text)
 {
@@ -81,7 +75,7 @@ std::string escapeLine(std::string_view text)
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
-        if (isLeadByte(c) && i + 1 < text.size()) {
+        if (isGbkLeadByte(c) && i + 1 < text.size()) {
             out += c;
             out += text[++i];
             continue;
@@ -102,7 +96,7 @@ std::string unescapeLine(std::string_view line)
     out.reserve(line.size());
     for (std::size_t i = 0; i < line.size(); ++i) {
         const char c = line[i];
-        if (isLeadByte(c) && i + 1 < line.size()) {
+        if (isGbkLeadByte(c) && i + 1 < line.size()) {
             out += c;
             out += line[++i];
             continue;

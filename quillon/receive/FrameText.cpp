@@ -1,5 +1,7 @@
 #include "quillon/receive/FrameText.h"
 
+#include "dialog/Gbk.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -31,12 +33,10 @@ bool keywordMatches(const std::uint8_t* frame, std::size_t n, const std::uint8_t
 std::string upperCased(std::string text)
 {
     for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c >= 0x81 && c <= 0xFE) {
+        if (dialog::isGbkLeadByte(text[i]))
             ++i; // skip the trail byte
-        } else if (c >= 'a' && c <= 'z') {
-            text[i] = static_cast<char>(c - 'a' + 'A');
-        }
+        else if (text[i] >= 'a' && text[i] <= 'z')
+            text[i] = static_cast<char>(text[i] - 'a' + 'A');
     }
     return text;
 }

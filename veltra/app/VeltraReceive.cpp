@@ -40,8 +40,7 @@ std::string characterBefore(const std::string& text, std::size_t pos)
     // GBK is read from the start: a trail byte can look like a lead byte.
     std::size_t i = 0;
     while (i < text.size()) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        const std::size_t len = c >= 0x81 && c <= 0xFE && i + 1 < text.size() ? 2 : 1;
+        const std::size_t len = dialog::isGbkLeadByte(text[i]) && i + 1 < text.size() ? 2 : 1;
         if (i + len >= pos)
             return text.substr(i, len);
         i += len;

@@ -32,14 +32,6 @@ public:
         return false;
     }
 
-    bool handles(int id, Notification n) const
-    {
-        for (const auto& e : entries_)
-            if (e.id == id && e.notification == n)
-                return true;
-        return false;
-    }
-
 private:
     std::vector<Entry> entries_;
 };

@@ -297,8 +297,6 @@ void QuillonMainDialog::onAbout()
     surface().runModal(quillonAboutBoxTemplate(), about);
 }
 
-void QuillonMainDialog::releaseDevice() { portDevice.close(); }
-
 bool QuillonMainDialog::OpenPort()
 {
     const std::string cannotOpen = gbk("通信端口<") + portName + gbk(">无法打开!");
@@ -350,7 +348,7 @@ bool QuillonMainDialog::OpenPort()
     if (const int err = portDevice.lastError()) {
         portDevice.clearLastError();
         // Release the device, so the same port can be opened again.
-        releaseDevice();
+        portDevice.close();
         showMessage(gbk("错误码: ") + std::to_string(static_cast<unsigned long>(err)));
         return false;
     }
@@ -364,7 +362,7 @@ void QuillonMainDialog::ClosePort()
     portDevice.setDtr(false);
     portDevice.purge(serial::purge::AbortWrite | serial::purge::AbortRead | serial::purge::ClearOutput |
                      serial::purge::ClearInput);
-    releaseDevice();
+    portDevice.close();
 }
 
 void QuillonMainDialog::setOpenCaption() { surface().setText(OpenButton, gbk(portOpen ? "关闭串口" : "打开串口")); }

@@ -154,7 +154,6 @@ private:
     void readSettingsFiles();
     bool writeSettingsFiles();
     void showMessage(const std::string& gbkText, dialog::MessageIcon icon = dialog::MessageIcon::Warning);
-    void releaseDevice();
     void setOpenCaption();
     void updatePortToolTip();
 
@@ -178,9 +177,10 @@ private:
     void receive();
     void endFrame();
     bool passesKeyword(const std::uint8_t* bytes, std::size_t count);
-    /// Puts text at the end of the view in colour, after the auto clear and
-    /// the optional line break; returns what was inserted after the break.
-    void insertIntoView(const std::string& rendered, const std::string& prefix, dialog::Rgb colour);
+    /// Puts decorated (stamp, marker, text) at the end of the view in colour,
+    /// after the auto clear, which measures the rendered text alone, and the
+    /// optional line break.
+    void insertIntoView(const std::string& rendered, const std::string& decorated, dialog::Rgb colour);
     void showCounters();
     /// Rotations' steps; they send nothing until the rotations exist.
     void rotationStep() {}

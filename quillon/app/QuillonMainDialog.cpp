@@ -107,20 +107,17 @@ QuillonMainDialog::QuillonMainDialog(const dialog::Clock& clock, serial::PortNam
         Binding::check(ShowSent, showSent),
         Binding::check(RotateOnce, rotateOnce),
     };
-    // Inside a tick a bad integer is reported after the tick, and only once
-    // while the same edit holds the same text: the tick reads the controls
-    // every 10 ms.
+    // A bad integer goes through the same reporting as every other message:
+    // shown now from a handler, after the tick from inside one. Inside a
+    // tick, or while a box is up (accessibility tools can press buttons
+    // behind it), it is reported once while the same edit holds the same
+    // text, since the tick reads the controls every 10 ms.
     exchange_.reportFilter = [this](int id, const std::string& text) {
         auto failure = std::make_pair(id, text);
-        // A handler reached while a tick's box says the same thing (the box
-        // is modal, but accessibility tools can still press buttons) opens
-        // no second copy.
-        if (!inTick_)
-            return !(showingReport_ && reportedBadInteger_ == failure);
-        if (reportedBadInteger_ != failure) {
-            reportedBadInteger_ = failure;
-            report(gbk("请键入一个整数。"), dialog::MessageIcon::Warning, id);
-        }
+        if ((inTick_ || showingReport_) && reportedBadInteger_ == failure)
+            return false;
+        reportedBadInteger_ = failure;
+        report(gbk("请键入一个整数。"), dialog::MessageIcon::Warning, id);
         return false;
     };
 }

@@ -61,6 +61,12 @@ const dialog::MessageMap<QuillonMainDialog> QuillonMainDialog::messageMap_{
     {Area1TakesPart, Notification::Clicked, &QuillonMainDialog::onTakesPartBox<1>},
     {Area2TakesPart, Notification::Clicked, &QuillonMainDialog::onTakesPartBox<2>},
     {Area3TakesPart, Notification::Clicked, &QuillonMainDialog::onTakesPartBox<3>},
+    {AreaRotationButton, Notification::Clicked, &QuillonMainDialog::onAreaRotationButton},
+    {FileRotationButton, Notification::Clicked, &QuillonMainDialog::onFileRotationButton},
+    {TimedMode, Notification::Clicked, &QuillonMainDialog::onTimedMode},
+    {AnswerMode, Notification::Clicked, &QuillonMainDialog::onAnswerMode},
+    {RotateOnce, Notification::Clicked, &QuillonMainDialog::onRotateOnce},
+    {ChooseFile, Notification::Clicked, &QuillonMainDialog::onChooseRotationFile},
 };
 
 QuillonMainDialog::QuillonMainDialog(const dialog::Clock& clock, serial::PortNames ports,
@@ -86,7 +92,7 @@ QuillonMainDialog::QuillonMainDialog(const dialog::Clock& clock, serial::PortNam
         Binding::check(Area1Hex, a1.hex),
         Binding::check(Area2Hex, a2.hex),
         Binding::check(Area3Hex, a3.hex),
-        Binding::integer(RotationPeriod, rotationPeriodMs),
+        Binding::integer(RotationPeriod, rotation_.rotationPeriodMs),
         Binding::integer(Area1Period, a1.period),
         Binding::integer(Area2Period, a2.period),
         Binding::integer(Area3Period, a3.period),
@@ -102,10 +108,10 @@ QuillonMainDialog::QuillonMainDialog(const dialog::Clock& clock, serial::PortNam
         Binding::check(ShowTimestamp, showTimestamp),
         Binding::check(RxHex, rxHex),
         Binding::check(AutoClear, autoClear),
-        Binding::integer(AnswerTimeout, answerTimeoutS),
-        Binding::integer(RetryCount, retryCount),
+        Binding::integer(AnswerTimeout, rotation_.answerTimeoutS),
+        Binding::integer(RetryCount, rotation_.retryCount),
         Binding::check(ShowSent, showSent),
-        Binding::check(RotateOnce, rotateOnce),
+        Binding::check(RotateOnce, rotation_.rotateOnce),
     };
     // A bad integer goes through the same reporting as every other message:
     // shown now from a handler, after the tick from inside one. Inside a
@@ -177,12 +183,9 @@ void QuillonMainDialog::initFields()
         a.autoSendTicks = 0;
         a.hex = 1;
     }
-    rotationPeriodMs = 1000;
+    rotation_.rotationPeriodMs = 1000;
     rxBytes = rxFrames = txBytes = txFrames = 0;
-    fileRotationTicks = areaRotationTicks = 0;
-    rotationArea = 0;
     saving = 0;
-    areaRotationRunning = 0;
     txLamp = rxLamp = 0;
     displayOn = 1;
     baudIndex = 3;

@@ -7,6 +7,11 @@
 #include "dialog/ControlSurface.h"
 #include "dialog/DataExchange.h"
 #include "dialog/MessageMap.h"
+#include "quillon/send/AnswerWait.h"
+#include "quillon/send/AreaRotation.h"
+#include "quillon/send/FileRotation.h"
+#include "quillon/send/RotationHost.h"
+#include "quillon/send/SendArea.h"
 #include "serial/PortNames.h"
 #include "serial/SerialDevice.h"
 
@@ -23,22 +28,12 @@ namespace quillon {
 inline constexpr const char* kProgramName = "Quillon";
 inline constexpr const char* kVersion = "3.0AD";
 
-/// One of the three send areas.
-struct SendArea {
-    std::string text; // GBK
-    int hex = 1;
-    int autoSend = 0;
-    int period = 1000; // ms
-    int takesPart = 0;
-    int autoSendTicks = 0;
-};
-
 /// Baud rate of a baud-list position; 0 for a position outside the list.
 std::uint32_t baudForIndex(int index);
 /// Data bits of a data-bit-list position; 0 for a position outside the list.
 int dataBitsForIndex(int index);
 
-class QuillonMainDialog : public dialog::DialogLogic {
+class QuillonMainDialog : public dialog::DialogLogic, private RotationHost {
 public:
     /// @param configDir folder of set.log and data.log (created at close
     ///        when missing).
@@ -74,7 +69,7 @@ public:
     /// Echoes one sent frame into the view (blue) and the log.
     void echoSentFrame(const std::uint8_t* bytes, std::size_t count);
     /// Sends area n (1 to 3) as it stands in the controls.
-    void sendArea(int n);
+    void sendArea(int n) override;
     /// Empties area n's text and rewrites every control.
     void clearArea(int n);
     /// Appends the checksum the user picks to area n's text.
@@ -98,18 +93,9 @@ public:
 
     std::array<SendArea, 3> areas;
 
-    // Rotations.
-    int rotationPeriodMs = 1000;
-    int answerMode = 0;
-    int answerTimeoutS = 5;
-    int retryCount = 1;
-    int rotateOnce = 0;
-    int areaRotationRunning = 0;
-    int fileRotationRunning = 0;
-    std::string rotationFilePath;
-    int fileLineCount = 0;
-    int fileCurrentLine = 1;
-    int rotationArea = 0;
+    // The rotations and the answer wait they share.
+    const RotationSettings& rotationSettings() const { return rotation_; }
+    AnswerWait& answerWait() { return answerWait_; }
 
     // Receive options.
     int rxHex = 1;
@@ -129,15 +115,10 @@ public:
     int frameLength = 0;
     int idlePolls = 0;
     int frameIdle = 1;
-    int answerPending = 0;
-    std::time_t waitStart = 0;
-    int retriesDone = 0;
     std::int64_t rxBytes = 0;
     std::int64_t rxFrames = 0;
     std::int64_t txBytes = 0;
     std::int64_t txFrames = 0;
-    int fileRotationTicks = 0;
-    int areaRotationTicks = 0;
     int txLamp = 0;
     int rxLamp = 0;
     int viewCharsPerLine = 84;
@@ -182,11 +163,20 @@ private:
     /// optional line break.
     void insertIntoView(const std::string& rendered, const std::string& decorated, dialog::Rgb colour);
     void showCounters();
-    /// Rotations' steps; they send nothing until the rotations exist.
-    void rotationStep() {}
-    void fileRotationStep() {}
-    /// The wait for an answer shared by both rotations.
-    template <class Step, class Resend> void answerWait(Step step, Resend resend);
+    /// The sent-frame echo of a text already rendered.
+    void echoSentText(const std::string& text);
+
+    // The rotations' handlers and what they ask of the dialog.
+    void onAreaRotationButton();
+    void onFileRotationButton();
+    void onTimedMode();
+    void onAnswerMode();
+    void onRotateOnce();
+    void onChooseRotationFile();
+    void sendLine(const std::vector<std::uint8_t>& bytes, const std::string& text) override;
+    void setControlText(int id, const std::string& gbk) override;
+    void enableControl(int id, bool on) override;
+    void reportMessage(const std::string& gbk, dialog::MessageIcon icon) override;
 
     /// Shows a message now, or after the tick when raised inside one, so a
     /// box never holds a tick open and is never stacked.
@@ -217,6 +207,10 @@ private:
     // A text too long to send, per area: reported once, until it changes.
     std::array<std::string, 3> refusedText_;
     std::vector<dialog::Binding> bindings_;
+    RotationSettings rotation_;
+    AnswerWait answerWait_;
+    AreaRotation areaRotation_{*this, rotation_, areas, answerWait_, clock_};
+    FileRotation fileRotation_{*this, rotation_, areas, answerWait_, clock_};
     static const dialog::MessageMap<QuillonMainDialog> messageMap_;
 };
 

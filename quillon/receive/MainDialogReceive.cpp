@@ -1,5 +1,5 @@
-// The timer hub and the receive side of Quillon's main dialog: the tick,
-// frames by line silence, the keyword filter, the view and the log.
+// The receive side of Quillon's main dialog: frames by line silence, the
+// keyword filter, the view and the log.
 
 #include "dialog/FileErrors.h"
 #include "dialog/FileIo.h"
@@ -21,89 +21,6 @@ namespace {
 constexpr dialog::Rgb kReceivedColour{255, 0, 0};
 constexpr int kQuietPollsPerFrame = 4;
 } // namespace
-
-template <class Step, class Resend>
-void QuillonMainDialog::answerWait(Step step, Resend resend)
-{
-    const std::time_t now = clock_.now();
-    if (!answerPending) {
-        step();
-        answerPending = 1;
-        waitStart = now;
-        retriesDone = 0;
-    } else if (now - waitStart > answerTimeoutS) {
-        // ">=": a negative re-send count typed by the user means none, not
-        // re-sending for ever.
-        if (retriesDone >= retryCount) {
-            step();
-            answerPending = 1;
-            waitStart = now;
-            retriesDone = 0;
-        } else {
-            resend();
-            ++retriesDone;
-            waitStart = now;
-        }
-    }
-}
-
-void QuillonMainDialog::tick()
-{
-    if (!portOpen || inTick_)
-        return;
-    inTick_ = true;
-
-    for (int id : {Area3Period, Area2Period, Area1Period, RotationPeriod})
-        if (surface().text(id).size() < 2)
-            surface().setText(id, "10");
-    updateFields();
-    for (auto& a : areas)
-        if (a.hex)
-            a.text = upperCased(a.text);
-
-    if (fileRotationRunning && !rotationFilePath.empty()) {
-        if (answerMode == 0) {
-            if (static_cast<long long>(++fileRotationTicks) * 14 > rotationPeriodMs) {
-                fileRotationTicks = 0;
-                fileRotationStep();
-            }
-        } else {
-            answerWait([this] { fileRotationStep(); },
-                       [this] {
-                           --fileCurrentLine;
-                           fileRotationStep();
-                       });
-        }
-    }
-
-    for (int n = 1; n <= 3; ++n) {
-        SendArea& a = areas[static_cast<std::size_t>(n - 1)];
-        if (!a.autoSend)
-            continue;
-        if (static_cast<long long>(++a.autoSendTicks) * 14 > a.period) {
-            sendArea(n);
-            a.autoSendTicks = 0;
-        }
-    }
-
-    if (areaRotationRunning) {
-        if (answerMode == 0) {
-            if (static_cast<long long>(++areaRotationTicks) * 10 > rotationPeriodMs) {
-                areaRotationTicks = 0;
-                rotationStep();
-            }
-        } else {
-            answerWait([this] { rotationStep(); },
-                       [this] {
-                           if (rotationArea >= 1 && rotationArea <= 3)
-                               sendArea(rotationArea);
-                       });
-        }
-    }
-
-    receive();
-    inTick_ = false;
-}
 
 std::size_t QuillonMainDialog::pollPort()
 {
@@ -149,7 +66,7 @@ void QuillonMainDialog::endFrame()
             showReceivedFrame(frameBuffer.data(), n);
     }
     frameLength = 0;
-    answerPending = 0;
+    answerWait_.frameEnded();
     frameIdle = 1;
 }
 

@@ -91,6 +91,11 @@ void QuillonMainDialog::echoSentFrame(const std::uint8_t* bytes, std::size_t cou
     } else {
         text = bytesAsText(bytes, count);
     }
+    echoSentText(text);
+}
+
+void QuillonMainDialog::echoSentText(const std::string& text)
+{
     const bool shown = displayOn && showSent;
     std::string decorated = text;
     if (shown) {

@@ -51,8 +51,8 @@ TEST_F(QuillonTest, FirstStartWithoutSettingsFilesShowsTheDefaults)
     EXPECT_FALSE(surface.topmost);
     EXPECT_TRUE(surface.messages.empty());
     EXPECT_EQ(dlg().portOpen, 0);
-    EXPECT_EQ(dlg().answerTimeoutS, 5);
-    EXPECT_EQ(dlg().retryCount, 1);
+    EXPECT_EQ(dlg().rotationSettings().answerTimeoutS, 5);
+    EXPECT_EQ(dlg().rotationSettings().retryCount, 1);
 }
 
 TEST_F(QuillonTest, PortSettingsFileIsReadAtStart)

@@ -149,11 +149,11 @@ TEST_F(TrafficTest, KeywordFilter)
         surface.setRichText(ReceiveView, "");
         surface.setCheck(RxHex, c.hex);
         surface.setText(Keyword, c.keyword);
-        dlg().answerPending = 1;
+        dlg().answerWait().answerPending = 1;
         deviceSends(c.frame);
         settle();
         EXPECT_EQ(!shown().empty(), c.shown);
-        EXPECT_EQ(dlg().answerPending, 0); // every frame is an answer
+        EXPECT_EQ(dlg().answerWait().answerPending, 0); // every frame is an answer
     }
 }
 
@@ -162,13 +162,13 @@ TEST_F(TrafficTest, StoppedDisplayStillCountsAndAnswers)
     click(DisplayToggle);
     EXPECT_EQ(surface.text(DisplayToggle), gbk("继续显示"));
     click(SaveToggle);
-    dlg().answerPending = 1;
+    dlg().answerWait().answerPending = 1;
     deviceSends(Bytes{0x01, 0x02});
     settle();
     EXPECT_EQ(shown(), "");
     EXPECT_EQ(logged(), "");
     EXPECT_EQ(dlg().rxFrames, 1);
-    EXPECT_EQ(dlg().answerPending, 0);
+    EXPECT_EQ(dlg().answerWait().answerPending, 0);
     click(DisplayToggle);
     EXPECT_EQ(surface.text(DisplayToggle), gbk("停止显示"));
 }

@@ -1,0 +1,71 @@
+// The rotations' side of Quillon's main dialog: their buttons and mode
+// radios, and what the rotations ask of the dialog.
+
+#include "dialog/DataExchange.h"
+#include "dialog/Gbk.h"
+#include "quillon/app/QuillonIds.h"
+#include "quillon/app/QuillonMainDialog.h"
+
+namespace quillon {
+
+using dialog::gbk;
+
+void QuillonMainDialog::onAreaRotationButton() { areaRotation_.onStartStop(fileRotation_.fileRotationRunning != 0); }
+
+void QuillonMainDialog::onFileRotationButton() { fileRotation_.onStartStop(areaRotation_.areaRotationRunning != 0); }
+
+void QuillonMainDialog::onTimedMode()
+{
+    surface().enable(RotationPeriod, true);
+    surface().enable(AnswerTimeout, false);
+    surface().enable(RetryCount, false);
+    surface().setCheck(AnswerMode, 0);
+    rotation_.answerMode = 0;
+}
+
+void QuillonMainDialog::onAnswerMode()
+{
+    surface().enable(RotationPeriod, false);
+    surface().enable(AnswerTimeout, true);
+    surface().enable(RetryCount, true);
+    surface().setCheck(TimedMode, 0);
+    rotation_.answerMode = 1;
+}
+
+void QuillonMainDialog::onRotateOnce() { rotation_.rotateOnce = rotation_.rotateOnce ? 0 : 1; }
+
+void QuillonMainDialog::onChooseRotationFile()
+{
+    dialog::FileDialogOptions options;
+    options.filter = gbk("文本文件(*.txt)|*.txt||");
+    options.defaultExt = ".txt";
+    const auto path = surface().openFileDialog(options);
+    if (!path || !fileRotation_.choose(*path))
+        return;
+    surface().setTitle(gbk("[Quillon 3.0AD] 发送文件 ") + *path);
+    onTimedMode();
+    surface().setCheck(TimedMode, 1);
+}
+
+void QuillonMainDialog::sendLine(const std::vector<std::uint8_t>& bytes, const std::string& text)
+{
+    txLamp = 1;
+    // As for an area: what the device did not take within its write
+    // time-out is dropped, and a write it took nothing of is no frame.
+    const std::size_t taken = bytes.empty() ? 0 : portDevice.write(bytes.data(), bytes.size());
+    if (taken == 0 && !bytes.empty())
+        return;
+    ++txFrames;
+    txBytes += static_cast<std::int64_t>(taken);
+    surface().setText(TxFrames, dialog::formatInteger(txFrames));
+    surface().setText(TxBytes, dialog::formatInteger(txBytes));
+    echoSentText(text);
+}
+
+void QuillonMainDialog::setControlText(int id, const std::string& text) { surface().setText(id, text); }
+
+void QuillonMainDialog::enableControl(int id, bool on) { surface().enable(id, on); }
+
+void QuillonMainDialog::reportMessage(const std::string& text, dialog::MessageIcon icon) { report(text, icon); }
+
+} // namespace quillon

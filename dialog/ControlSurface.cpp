@@ -1,22 +1,24 @@
 #include "dialog/ControlSurface.h"
 
-#include <cctype>
+#include "dialog/Gbk.h"
 
 namespace dialog {
 namespace {
+
+char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool startsWithNoCase(const std::string& s, const std::string& prefix)
 {
     if (prefix.size() > s.size())
         return false;
     for (std::size_t i = 0; i < prefix.size(); ++i) {
-        auto a = static_cast<unsigned char>(s[i]);
-        auto b = static_cast<unsigned char>(prefix[i]);
-        // Only ASCII letters fold: a GBK trail byte must match exactly.
-        if (a < 0x80 && b < 0x80) {
-            if (std::tolower(a) != std::tolower(b))
+        // Only single-byte letters fold. A double-byte character compares
+        // exactly: its second byte may look like a letter ("\x81\x61").
+        if (isGbkLeadByte(s[i])) {
+            if (s[i] != prefix[i] || (i + 1 < prefix.size() && s[i + 1] != prefix[i + 1]))
                 return false;
-        } else if (a != b) {
+            ++i;
+        } else if (asciiLower(s[i]) != asciiLower(prefix[i])) {
             return false;
         }
     }

@@ -27,19 +27,30 @@ std::optional<std::string> readWholeFile(const std::filesystem::path& p)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-std::error_code writeFileAtomically(const std::filesystem::path& p, const std::string& content)
+namespace {
+
+std::error_code fromErrno(int err) { return std::error_code(err, std::generic_category()); }
+
+// The file a write to p lands in: p, or where its links lead. A link is
+// written through, never replaced.
+std::error_code followLinks(const std::filesystem::path& p, std::filesystem::path& target)
 {
-    auto fail = [](int err) { return std::error_code(err, std::generic_category()); };
-    std::string tmpl = (p.parent_path().empty() ? std::filesystem::path(".") : p.parent_path()).string() + "/." +
-                       p.filename().string() + ".XXXXXX";
-    const int fd = mkstemp(tmpl.data());
-    if (fd < 0)
-        return fail(errno);
-    auto cleanup = [&](int err) {
-        ::close(fd);
-        ::unlink(tmpl.c_str());
-        return fail(err);
-    };
+    target = p;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return {}; // a missing file is made there; other failures show later
+        std::error_code ec;
+        const std::filesystem::path next = std::filesystem::read_symlink(target, ec);
+        if (ec)
+            return ec;
+        target = next.is_absolute() ? next : target.parent_path() / next;
+    }
+    return fromErrno(ELOOP);
+}
+
+std::error_code writeAll(int fd, const std::string& content)
+{
     const char* data = content.data();
     std::size_t left = content.size();
     while (left > 0) {
@@ -47,27 +58,67 @@ std::error_code writeFileAtomically(const std::filesystem::path& p, const std::s
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            return cleanup(errno);
+            return fromErrno(errno);
         }
         data += n;
         left -= static_cast<std::size_t>(n);
     }
-    if (::fsync(fd) != 0)
-        return cleanup(errno);
-    // Keep the mode an existing file had; a new one gets the usual 0644.
+    return {};
+}
+
+// A device, a pipe or a file with other names cannot be swapped for a new
+// file without losing what it is: it is emptied and written where it is.
+std::error_code writeInPlace(const std::filesystem::path& p, const std::string& content, bool regular)
+{
+    const int fd = ::open(p.c_str(), O_WRONLY | O_TRUNC | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return fromErrno(errno);
+    std::error_code ec = writeAll(fd, content);
+    if (!ec && regular && ::fsync(fd) != 0)
+        ec = fromErrno(errno);
+    if (::close(fd) != 0 && !ec)
+        ec = fromErrno(errno);
+    return ec;
+}
+
+} // namespace
+
+std::error_code writeFileAtomically(const std::filesystem::path& p, const std::string& content)
+{
+    std::filesystem::path target;
+    if (std::error_code ec = followLinks(p, target))
+        return ec;
     struct stat st {};
-    const mode_t mode = ::stat(p.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
-    if (::fchmod(fd, mode) != 0)
-        return cleanup(errno);
+    const bool exists = ::stat(target.c_str(), &st) == 0;
+    if (exists && (!S_ISREG(st.st_mode) || st.st_nlink > 1))
+        return writeInPlace(target, content, S_ISREG(st.st_mode));
+
+    std::string tmpl = (target.parent_path().empty() ? std::filesystem::path(".") : target.parent_path()).string() +
+                       "/." + target.filename().string() + ".XXXXXX";
+    const int fd = mkstemp(tmpl.data());
+    if (fd < 0)
+        return fromErrno(errno);
+    auto cleanup = [&](std::error_code ec) {
+        ::close(fd);
+        ::unlink(tmpl.c_str());
+        return ec;
+    };
+    if (std::error_code ec = writeAll(fd, content))
+        return cleanup(ec);
+    if (::fsync(fd) != 0)
+        return cleanup(fromErrno(errno));
+    // Keep the mode an existing file had; a new one gets the usual 0644.
+    if (::fchmod(fd, exists ? (st.st_mode & 07777) : 0644) != 0)
+        return cleanup(fromErrno(errno));
     if (::close(fd) != 0) {
         const int err = errno;
         ::unlink(tmpl.c_str());
-        return fail(err);
+        return fromErrno(err);
     }
-    if (::rename(tmpl.c_str(), p.c_str()) != 0) {
+    if (::rename(tmpl.c_str(), target.c_str()) != 0) {
         const int err = errno;
         ::unlink(tmpl.c_str());
-        return fail(err);
+        return fromErrno(err);
     }
     return {};
 }

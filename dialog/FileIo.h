@@ -18,8 +18,14 @@ std::string gbkFromPath(const std::filesystem::path& p);
 std::optional<std::string> readWholeFile(const std::filesystem::path& p);
 
 /// Replaces the file with content, whole or not at all: writes a temporary
-/// file in the same folder, syncs it, then renames it over the old one.
-/// @return the cause of a failure; the old file is then untouched.
+/// file in the same folder, syncs it, then renames it over the old one,
+/// keeping its mode. A symbolic link is followed (the file it leads to is
+/// replaced, the link stays). A file that is not a regular file (a
+/// device), or has other hard links, is emptied and written in place
+/// instead, so it stays what it is and every name sees the new content.
+/// @return the cause of a failure (an errno value, for fileErrorMessage);
+///         after a failed replace the old file is untouched, after a failed
+///         write in place it holds what was written.
 std::error_code writeFileAtomically(const std::filesystem::path& p, const std::string& content);
 
 } // namespace dialog

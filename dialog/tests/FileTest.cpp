@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -75,4 +76,39 @@ TEST(FileIo, FailedWriteReportsTheCauseAndKeepsTheOldFile)
         ++entries;
     EXPECT_EQ(entries, 1);
     fs::remove_all(dir);
+}
+
+TEST(FileIo, LinksAreWrittenThroughAndKept)
+{
+    const fs::path d = makeTempDir();
+    fs::create_directory(d / "sub");
+    for (const char* name : {"t", "sub/t", "h"})
+        ASSERT_FALSE(dialog::writeFileAtomically(d / name, "old"));
+    fs::create_symlink("t", d / "link");
+    fs::create_symlink("sub/t", d / "l2");
+    fs::create_symlink(d / "l2", d / "chain");
+    fs::create_symlink("new.txt", d / "dangling");
+    fs::create_hard_link(d / "h", d / "h2");
+    fs::create_symlink("/dev/full", d / "full");
+    struct Case {
+        const char* name;
+        const char* written;
+        const char* readBack; // another name that must show the new text
+    };
+    const Case cases[] = {
+        {"link", "link", "t"}, {"chain of links", "chain", "sub/t"},
+        {"dangling link makes its file", "dangling", "new.txt"}, {"second hard link", "h", "h2"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_FALSE(dialog::writeFileAtomically(d / c.written, c.name));
+        EXPECT_EQ(dialog::readWholeFile(d / c.readBack).value_or("?"), c.name);
+    }
+    // A device is written in place, and its failure told.
+    EXPECT_EQ(dialog::writeFileAtomically(d / "full", "x").value(), ENOSPC);
+    for (const char* name : {"link", "l2", "chain", "dangling", "full"})
+        EXPECT_TRUE(fs::is_symlink(d / name)) << name;
+    for (const auto& e : fs::recursive_directory_iterator(d))
+        EXPECT_NE(e.path().filename().string().front(), '.') << "temporary left: " << e.path();
+    fs::remove_all(d);
 }

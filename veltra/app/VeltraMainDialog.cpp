@@ -18,9 +18,6 @@ const char* const kDataBits[] = {"4", "5", "6", "7", "8"};
 const char* const kParities[] = {"偶", "奇", "无", "标志", "空格"};
 const char* const kStopBits[] = {"1", "1.5", "2"};
 const char* const kFlowModes[] = {"Xon/Xoff", "硬件", "无"};
-const char* const kCommandTypes[] = {"数据查询", "参数查询", "设备控制", "参数修改"};
-const char* const kDeviceAddresses[] = {"00 00 00 01", "00 00 00 02", "00 00 00 03",
-                                        "00 00 00 04", "00 00 00 05", "FF FF FF FF"};
 
 template <std::size_t N>
 void fill(dialog::ControlSurface& s, int id, const char* const (&items)[N])
@@ -86,6 +83,16 @@ const dialog::MessageMap<VeltraMainDialog> VeltraMainDialog::messageMap_{
     {Quick2Text, Notification::TextEdited, &VeltraMainDialog::onRefreshOnly},
     {Quick3Text, Notification::TextEdited, &VeltraMainDialog::onRefreshOnly},
     {PortList, Notification::DroppedDown, &VeltraMainDialog::onRefreshOnly},
+    // The command area.
+    {CommandType, Notification::SelectionChanged, &VeltraMainDialog::onCommandTypeSelected},
+    {DeviceAddress, Notification::SelectionChanged, &VeltraMainDialog::onDeviceAddressSelected},
+    {DeviceAddress, Notification::TextEdited, &VeltraMainDialog::onDeviceAddressEdited},
+    {Function, Notification::SelectionChanged, &VeltraMainDialog::onFunctionSelected},
+    {Parameter, Notification::SelectionChanged, &VeltraMainDialog::onParameterSelected},
+    {Parameter, Notification::TextEdited, &VeltraMainDialog::onParameterEdited},
+    {TemporaryChange, Notification::Clicked, &VeltraMainDialog::onCommandOptionClicked},
+    {Crc16, Notification::Clicked, &VeltraMainDialog::onCommandOptionClicked},
+    {SendCommand, Notification::Clicked, &VeltraMainDialog::sendCommand},
 };
 
 VeltraMainDialog::VeltraMainDialog(const dialog::Clock& clock, serial::PortNames ports)
@@ -120,10 +127,8 @@ bool VeltraMainDialog::refreshFromControls()
 void VeltraMainDialog::refreshToControls()
 {
     exchange_.toControls(surface(), bindings_);
-    if (!receiveShown_ || surface().isModified(ReceiveArea)) {
-        surface().setText(ReceiveArea, receiveText);
-        receiveShown_ = true;
-    }
+    if (!receiveShown_ || surface().isModified(ReceiveArea))
+        showWholeReceive();
 }
 
 void VeltraMainDialog::readReceiveArea()
@@ -138,6 +143,7 @@ void VeltraMainDialog::readReceiveArea()
         snapshotIsReceive_ = false;
     }
     receiveText = surface().text(ReceiveArea);
+    viewPending_.clear(); // the area's text is receiveText now
     surface().setModified(ReceiveArea, false);
     receiveShown_ = true;
 }
@@ -204,8 +210,13 @@ void VeltraMainDialog::fillLists()
     s.select(StopBitsList, 0);
     fill(s, FlowList, kFlowModes);
     s.select(FlowList, 2);
-    fill(s, CommandType, kCommandTypes);
-    fill(s, DeviceAddress, kDeviceAddresses);
+    // No type is chosen here: the first choice sets up the command area.
+    const auto types = command::commandTypes();
+    for (std::size_t i = 0; i < types.size(); ++i)
+        s.insertItem(CommandType, static_cast<int>(i), gbk(types[i].caption));
+    const auto addresses = command::deviceAddresses();
+    for (std::size_t i = 0; i < addresses.size(); ++i)
+        s.insertItem(DeviceAddress, static_cast<int>(i), addresses[i]);
 }
 
 void VeltraMainDialog::dispatch(int id, Notification n) { messageMap_.dispatch(*this, id, n); }

@@ -1,8 +1,8 @@
 #pragma once
 // The behaviour of Veltra's main window: its state and data exchange,
 // start-up, port discovery and connection, the receive poll and typed
-// send, the send paths and the save. It sees the window only through
-// dialog::ControlSurface.
+// send, the send paths, the save and the command builder. It sees the
+// window only through dialog::ControlSurface.
 
 #include "dialog/Clock.h"
 #include "dialog/ControlSurface.h"
@@ -11,6 +11,7 @@
 #include "serial/PortNames.h"
 #include "serial/SerialDevice.h"
 #include "veltra/app/VeltraIds.h"
+#include "veltra/command/CommandCatalogue.h"
 
 #include <array>
 #include <cstdint>
@@ -101,6 +102,18 @@ public:
     /// Adds n to the sent count and shows it.
     void countSent(std::int64_t n);
 
+    // Command builder.
+    /// None until the user first chooses a type.
+    command::CommandKind commandType = command::CommandKind::None;
+    /// Hex text of the parameter the frame carries; changed only by
+    /// choosing or typing a parameter.
+    std::string parameterBytes;
+
+    /// Composes the frame of type from the builder's state and the two
+    /// check boxes into commandPreview and the preview edit; an empty
+    /// preview for CommandKind::None. Reads no bound values.
+    void buildCommandPreview(command::CommandKind type);
+
 private:
     void showMessage(const std::string& gbkText, dialog::MessageIcon icon = dialog::MessageIcon::Warning);
     void discoverPorts();
@@ -115,6 +128,7 @@ private:
     void readReceiveArea();
     void snapshotReceive();
     void showReceivePiece(const std::string& piece);
+    void showWholeReceive();
 
     // Handlers.
     void onConnectButton();
@@ -130,6 +144,15 @@ private:
     void onSave();
     void onRefreshOnly();
     void onAbout();
+    void onCommandTypeSelected();
+    void onDeviceAddressSelected();
+    void onDeviceAddressEdited();
+    void onFunctionSelected();
+    void onParameterSelected();
+    void onParameterEdited();
+    void onCommandOptionClicked();
+    void sendCommand();
+    void emptyParameterList();
 
     dialog::ControlSurface& surface() { return *surface_; }
 
@@ -141,6 +164,10 @@ private:
     std::string snapshot_;
     bool snapshotIsReceive_ = true;
     bool receiveShown_ = true; // the area shows receiveText
+    // The last byte of receiveText when it is the first half of a
+    // double-byte character; the area gets it with its second half.
+    std::string viewPending_;
+    bool commandTooLong_ = false; // the preview's frame is not sent
     std::vector<std::uint8_t> readBuffer_ = std::vector<std::uint8_t>(kReadChunk);
     static const dialog::MessageMap<VeltraMainDialog> messageMap_;
 };

@@ -90,6 +90,18 @@ TEST_F(VeltraSaveTest, CancelWritesNothingAndFailureKeepsTheOldFile)
     EXPECT_EQ(surface.messages[0].caption, "Veltra");
     surface.messages.clear();
 
+    // A link to a full device: the cause is told and the link stays.
+    fs::create_symlink("/dev/full", dir / "full.txt");
+    const std::string full = dialog::gbkFromPath(dir / "full.txt");
+    surface.fileAnswers.push_back(full);
+    dlg().receiveText = "received"; // as a poll would have left it
+    click(Save);
+    ASSERT_EQ(surface.messages.size(), 1u);
+    EXPECT_EQ(surface.messages[0].text, gbk("在存取 ") + full + gbk(" 时磁盘已满。"));
+    EXPECT_TRUE(fs::is_symlink(dir / "full.txt"));
+    fs::remove(dir / "full.txt");
+    surface.messages.clear();
+
     const fs::path file = dir / "kept.txt";
     ASSERT_FALSE(dialog::writeFileAtomically(file, "old"));
     fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);

@@ -81,6 +81,16 @@ struct Window {
         fs::remove_all(links);
     }
     template <class W> W* get(int id) { return qobject_cast<W*>(window->control(id)); }
+
+    /// The device sends bytes; the next poll reads them all.
+    void deviceSends(const std::string& bytes)
+    {
+        ASSERT_EQ(::write(master, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+        pollfd p{logic->portHandle.fd(), POLLIN, 0};
+        for (int i = 0; i < 100 && logic->portHandle.bytesWaiting() < bytes.size(); ++i)
+            poll(&p, 1, 20);
+        logic->onTimer(PollTimer);
+    }
 };
 
 TEST(VeltraWindow, EveryControlOfTheTemplateWithItsCaption)
@@ -148,12 +158,7 @@ TEST(VeltraWindow, KeyTypedIntoTheReceiveAreaGoesOutAndDisappears)
     w.window->show();
     QTest::mouseClick(w.get<QPushButton>(ConnectButton), Qt::LeftButton);
     ASSERT_TRUE(w.logic->portOpen);
-    ASSERT_EQ(::write(w.master, "rx", 2), 2);
-    pollfd p{w.logic->portHandle.fd(), POLLIN, 0};
-    poll(&p, 1, 2000);
-    while (w.logic->portHandle.bytesWaiting() < 2 && poll(&p, 1, 20) >= 0 && w.logic->receivedTotal == 0)
-        w.logic->onTimer(PollTimer);
-    w.logic->onTimer(PollTimer);
+    w.deviceSends("rx");
     auto* area = w.get<QPlainTextEdit>(ReceiveArea);
     ASSERT_EQ(area->toPlainText(), QStringLiteral("rx"));
 
@@ -172,6 +177,18 @@ TEST(VeltraWindow, KeyTypedIntoTheReceiveAreaGoesOutAndDisappears)
     EXPECT_EQ(area->toPlainText(), QStringLiteral("rx"));
     EXPECT_EQ(w.get<QLabel>(SentCount)->text(), QStringLiteral("2"));
     EXPECT_TRUE(w.window->isVisible()); // Enter in the area did not close it
+}
+
+TEST(VeltraWindow, ADoubleByteCharacterSplitAcrossPollsShowsWhole)
+{
+    Window w(true);
+    ASSERT_GE(w.master, 0);
+    QTest::mouseClick(w.get<QPushButton>(ConnectButton), Qt::LeftButton);
+    ASSERT_TRUE(w.logic->portOpen);
+    w.deviceSends("\x41\xD6");
+    w.deviceSends("\xD0\xB9");
+    w.deviceSends("\xFA");
+    EXPECT_EQ(w.get<QPlainTextEdit>(ReceiveArea)->toPlainText(), QStringLiteral("A中国"));
 }
 
 TEST(VeltraWindow, TypingWithThePortClosedIsReported)

@@ -14,8 +14,8 @@
 #include "dialog/qt/ProgramLook.h"
 #include "quillon/app/QuillonIds.h"
 #include "quillon/app/QuillonMainDialog.h"
+#include "quillon/app/QuillonTemplates.h"
 #include "quillon/send/HexTextCodec.h"
-#include "quillon/ui/QuillonTemplates.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -125,8 +125,8 @@ DialogWindow::DialogWindow(const WindowTemplate& layout, DialogLogic& logic, QWi
 
 DialogWindow::~DialogWindow()
 {
-    for (auto& [id, timer] : timers_)
-        timer->stop();
+    for (auto& [id, t] : timers_)
+        t.timer->stop();
 }
 
 void DialogWindow::build(const WindowTemplate& layout)
@@ -600,20 +600,45 @@ void DialogWindow::setItemToolTip(int id, int pos, const std::string& gbk)
 
 void DialogWindow::startTimer(int id, int ms)
 {
-    QTimer*& timer = timers_[id];
-    if (!timer) {
-        timer = new QTimer(this);
-        timer->setTimerType(Qt::PreciseTimer);
-        connect(timer, &QTimer::timeout, this, [this, id] { logic_.onTimer(id); });
+    Timer& t = timers_[id];
+    if (!t.timer) {
+        t.timer = new QTimer(this);
+        t.timer->setTimerType(Qt::PreciseTimer);
+        connect(t.timer, &QTimer::timeout, this, [this, id] { queueTick(id); });
     }
-    timer->start(ms);
+    ++t.run;
+    t.timer->start(ms);
 }
 
 void DialogWindow::stopTimer(int id)
 {
     auto it = timers_.find(id);
-    if (it != timers_.end())
-        it->second->stop();
+    if (it != timers_.end()) {
+        ++it->second.run;
+        it->second.timer->stop();
+    }
+}
+
+void DialogWindow::queueTick(int id)
+{
+    // Qt fires no timer again while its own timeout slot runs, so a box
+    // opened inside a tick would hold that timer's ticks until it closes.
+    // The tick runs from the event queue instead, once the slot has
+    // returned, and the box's loop dispatches the next ones like any event.
+    Timer& t = timers_[id];
+    if (t.tickQueued)
+        return; // a late tick fires once, not once per missed period
+    t.tickQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this, id, run = t.run] {
+            Timer& queued = timers_[id];
+            queued.tickQueued = false;
+            // Not after a stop, a restart or the end of the window's run.
+            if (queued.run == run && !ended_)
+                logic_.onTimer(id);
+        },
+        Qt::QueuedConnection);
 }
 
 // --- modal boxes -----------------------------------------------------------
@@ -743,8 +768,10 @@ void DialogWindow::finish(int code)
 {
     ended_ = true;
     // A finished window's logic gets no more ticks.
-    for (auto& [id, timer] : timers_)
-        timer->stop();
+    for (auto& [id, t] : timers_) {
+        ++t.run;
+        t.timer->stop();
+    }
     QDialog::done(code);
 }
 

@@ -118,6 +118,11 @@ private:
         ControlKind kind;
         QWidget* widget;
     };
+    struct Timer {
+        QTimer* timer = nullptr;
+        unsigned run = 0;        // bumped at each start and stop
+        bool tickQueued = false;
+    };
 
     void build(const WindowTemplate& layout);
     QWidget* create(const ControlTemplate& c);
@@ -129,13 +134,14 @@ private:
     void finish(int code);
     void userEdited(int id);
     void forward(int id, Notification n);
+    void queueTick(int id);
     std::string fileDialog(const FileDialogOptions& options, bool save, bool& chosen);
 
     DialogLogic& logic_;
     QSize clientSize_;
     std::vector<MenuEntry> menu_;
     std::map<int, Control> controls_;
-    std::map<int, QTimer*> timers_;
+    std::map<int, Timer> timers_;
     std::map<int, QColor> defaultColours_;
     std::map<int, bool> endsWithCr_; // multi-line edits whose text ends in CR
     QButtonGroup* radioGroup_ = nullptr;

@@ -108,11 +108,12 @@ void MemorySurface::setItemToolTip(int id, int pos, const std::string& gbk)
 }
 
 MessageAnswer MemorySurface::messageBox(const std::string& text, const std::string& caption, MessageIcon icon,
-                                        MessageButtons /*buttons*/)
+                                        MessageButtons buttons)
 {
-    messages.push_back({text, caption, icon});
+    messages.push_back({text, caption, icon, buttons});
+    // A copy: ticks run inside the box may show more boxes and grow the list.
     if (onMessage)
-        onMessage(messages.back());
+        onMessage(ShownMessage(messages.back()));
     if (messageAnswers.empty())
         return MessageAnswer::Ok;
     MessageAnswer a = messageAnswers.front();

@@ -19,6 +19,7 @@ struct ShownMessage {
     std::string text; // GBK
     std::string caption;
     MessageIcon icon;
+    MessageButtons buttons = MessageButtons::Ok;
 };
 
 struct RichRun {

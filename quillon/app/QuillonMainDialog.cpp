@@ -4,9 +4,10 @@
 #include "dialog/FileIo.h"
 #include "dialog/Gbk.h"
 #include "dialog/TemplateBuilder.h"
+#include "quillon/app/LineSettingLists.h"
 #include "quillon/app/QuillonIds.h"
+#include "quillon/app/QuillonTemplates.h"
 #include "quillon/app/SettingsFiles.h"
-#include "quillon/ui/QuillonTemplates.h"
 
 #include <system_error>
 
@@ -15,23 +16,6 @@ namespace quillon {
 using dialog::Binding;
 using dialog::gbk;
 using dialog::Notification;
-
-namespace {
-
-constexpr std::uint32_t kBaudRates[] = {110, 300, 600, 1200, 2400, 4800, 9600, 14400, 19200, 38400, 56000, 57600, 115200};
-constexpr int kDataBits[] = {6, 7, 8};
-
-} // namespace
-
-std::uint32_t baudForIndex(int index)
-{
-    return index >= 0 && index < static_cast<int>(std::size(kBaudRates)) ? kBaudRates[index] : 0;
-}
-
-int dataBitsForIndex(int index)
-{
-    return index >= 0 && index < static_cast<int>(std::size(kDataBits)) ? kDataBits[index] : 0;
-}
 
 const dialog::MessageMap<QuillonMainDialog> QuillonMainDialog::messageMap_{
     {OpenButton, Notification::Clicked, &QuillonMainDialog::onOpenButton},
@@ -140,40 +124,45 @@ bool QuillonMainDialog::updateFields()
 
 void QuillonMainDialog::updateControls() { exchange_.toControls(surface(), bindings_); }
 
-void QuillonMainDialog::showMessage(const std::string& gbkText, dialog::MessageIcon icon)
-{
-    surface().messageBox(gbkText, kProgramName, icon);
-}
-
 void QuillonMainDialog::report(const std::string& gbkText, dialog::MessageIcon icon, int focusId)
 {
-    if (!inTick_ && !showingReport_) {
-        showMessage(gbkText, icon);
-        if (focusId)
-            surface().focus(focusId);
-        return;
-    }
     for (const Report& r : pendingReports_)
         if (r.text == gbkText)
             return;
     pendingReports_.push_back({gbkText, icon, focusId});
+    if (!inTick_)
+        flushReports();
 }
 
 void QuillonMainDialog::flushReports()
 {
-    // Ticks go on while a box is open; what they report waits in the queue
-    // and is shown by this loop, one box at a time.
+    // Ticks go on while a box is open, whoever opened it; what they report
+    // waits in the queue and is shown by the loop of the box already open,
+    // one box at a time.
     if (showingReport_)
         return;
     showingReport_ = true;
     while (!pendingReports_.empty()) {
         const Report r = pendingReports_.front();
         pendingReports_.erase(pendingReports_.begin());
-        showMessage(r.text, r.icon);
+        surface().messageBox(r.text, kProgramName, r.icon);
         if (r.focusId)
             surface().focus(r.focusId);
     }
     showingReport_ = false;
+}
+
+dialog::MessageAnswer QuillonMainDialog::ask(const std::string& gbkText, dialog::MessageIcon icon,
+                                             dialog::MessageButtons buttons)
+{
+    const bool outermost = !showingReport_;
+    showingReport_ = true;
+    const dialog::MessageAnswer answer = surface().messageBox(gbkText, kProgramName, icon, buttons);
+    if (outermost) {
+        showingReport_ = false;
+        flushReports();
+    }
+    return answer;
 }
 
 void QuillonMainDialog::initFields()
@@ -195,8 +184,6 @@ void QuillonMainDialog::initFields()
     portName = "COM1";
     portOpen = 0;
     rxHex = 1;
-    idlePolls = 0;
-    frameIdle = 1;
     alwaysOnTop = 0;
 }
 
@@ -259,7 +246,7 @@ bool QuillonMainDialog::writeSettingsFiles()
     };
     for (const auto& [path, content] : files) {
         if (std::error_code ec = dialog::writeFileAtomically(path, content)) {
-            showMessage(dialog::fileErrorMessage(ec, dialog::gbkFromPath(path)), dialog::MessageIcon::Stop);
+            report(dialog::fileErrorMessage(ec, dialog::gbkFromPath(path)), dialog::MessageIcon::Stop);
             return false;
         }
     }
@@ -271,7 +258,12 @@ bool QuillonMainDialog::onCloseRequest()
     if (portOpen)
         ClosePort();
     updateFields();
-    return writeSettingsFiles();
+    if (writeSettingsFiles())
+        return true;
+    // A settings folder that stays unwritable must not hold the program
+    // open for ever.
+    return ask(gbk("设置没有保存，仍然退出吗？"), dialog::MessageIcon::Question, dialog::MessageButtons::YesNo) ==
+           dialog::MessageAnswer::Yes;
 }
 
 void QuillonMainDialog::dispatch(int id, Notification n) { messageMap_.dispatch(*this, id, n); }
@@ -302,26 +294,26 @@ bool QuillonMainDialog::OpenPort()
     const std::string cannotOpen = gbk("通信端口<") + portName + gbk(">无法打开!");
     const auto path = ports_.resolve(portName);
     if (!path) {
-        showMessage(cannotOpen);
+        report(cannotOpen, dialog::MessageIcon::Warning);
         return false;
     }
     std::error_code ec;
     serial::SerialDevice device = serial::SerialDevice::open(path->string(), portName, ec);
     if (!device.isOpen()) {
-        showMessage(cannotOpen);
+        report(cannotOpen, dialog::MessageIcon::Warning);
         return false;
     }
     portDevice = std::move(device);
 
     serial::LineSettings line = portDevice.readLineSettings();
-    if (const std::uint32_t baud = baudForIndex(baudIndex))
-        line.baudRate = baud;
-    if (const int bits = dataBitsForIndex(dataBitsIndex))
-        line.dataBits = static_cast<std::uint8_t>(bits);
-    // Passed through as one byte: -1 (no selection) becomes 255, which the
-    // device refuses.
-    line.parity = static_cast<std::uint8_t>(parityIndex);
-    line.stopBits = static_cast<std::uint8_t>(stopBitsIndex);
+    if (const auto baud = dialog::valueAt(kBaudList, baudIndex))
+        line.baudRate = *baud;
+    if (const auto bits = dialog::valueAt(kDataBitsList, dataBitsIndex))
+        line.dataBits = *bits;
+    // No selection passes a code the device refuses, so the user hears of it.
+    constexpr std::uint8_t kNoCode = 255;
+    line.parity = dialog::valueAt(kParityList, parityIndex).value_or(kNoCode);
+    line.stopBits = dialog::valueAt(kStopBitsList, stopBitsIndex).value_or(kNoCode);
     line.parityCheck = true;
     line.ctsOutFlow = false;
     line.dsrOutFlow = false;
@@ -349,7 +341,7 @@ bool QuillonMainDialog::OpenPort()
         portDevice.clearLastError();
         // Release the device, so the same port can be opened again.
         portDevice.close();
-        showMessage(gbk("错误码: ") + std::to_string(static_cast<unsigned long>(err)));
+        report(gbk("错误码: ") + std::to_string(static_cast<unsigned long>(err)), dialog::MessageIcon::Warning);
         return false;
     }
     return true;

@@ -12,6 +12,7 @@
 #include "quillon/send/FileRotation.h"
 #include "quillon/send/RotationHost.h"
 #include "quillon/send/SendArea.h"
+#include "quillon/receive/FrameSplitter.h"
 #include "serial/PortNames.h"
 #include "serial/SerialDevice.h"
 
@@ -27,11 +28,6 @@ namespace quillon {
 
 inline constexpr const char* kProgramName = "Quillon";
 inline constexpr const char* kVersion = "3.0AD";
-
-/// Baud rate of a baud-list position; 0 for a position outside the list.
-std::uint32_t baudForIndex(int index);
-/// Data bits of a data-bit-list position; 0 for a position outside the list.
-int dataBitsForIndex(int index);
 
 class QuillonMainDialog : public dialog::DialogLogic, private RotationHost {
 public:
@@ -62,10 +58,6 @@ public:
     /// The main loop, every 10 ms while the port is open: controls to
     /// fields, rotations, auto-send, receive.
     void tick();
-    /// Reads what waits (at most 1024 bytes) into readBuffer; the count.
-    std::size_t pollPort();
-    /// Renders one received frame into the view (red) and the log.
-    void showReceivedFrame(const std::uint8_t* bytes, std::size_t count);
     /// Echoes one sent frame into the view (blue) and the log.
     void echoSentFrame(const std::uint8_t* bytes, std::size_t count);
     /// Sends area n (1 to 3) as it stands in the controls.
@@ -109,12 +101,7 @@ public:
     int saving = 0;
     std::string logPath = "data.txt";
 
-    // Receive machinery and counters.
-    std::vector<std::uint8_t> readBuffer = std::vector<std::uint8_t>(1024);
-    std::vector<std::uint8_t> frameBuffer = std::vector<std::uint8_t>(4096);
-    int frameLength = 0;
-    int idlePolls = 0;
-    int frameIdle = 1;
+    // Counters.
     std::int64_t rxBytes = 0;
     std::int64_t rxFrames = 0;
     std::int64_t txBytes = 0;
@@ -134,7 +121,6 @@ private:
     void initFields();
     void readSettingsFiles();
     bool writeSettingsFiles();
-    void showMessage(const std::string& gbkText, dialog::MessageIcon icon = dialog::MessageIcon::Warning);
     void setOpenCaption();
     void updatePortToolTip();
 
@@ -155,8 +141,15 @@ private:
     template <int N> void onTakesPartBox();
 
     // The receive side of the tick.
+    /// Reads what waits, at most size bytes, into readBuffer; the count (0
+    /// when nothing waits or no device is held).
+    std::size_t pollPort(std::uint8_t* readBuffer, std::size_t size);
     void receive();
-    void endFrame();
+    /// Counts, filters, shows and logs a finished frame; it answers a
+    /// waiting rotation whether or not it is shown.
+    void endFrame(const Frame& frame);
+    /// Renders one received frame into the view (red) and the log.
+    void showReceivedFrame(const std::uint8_t* bytes, std::size_t count);
     bool passesKeyword(const std::uint8_t* bytes, std::size_t count);
     /// Puts decorated (stamp, marker, text) at the end of the view in colour,
     /// after the auto clear, which measures the rendered text alone, and the
@@ -178,10 +171,14 @@ private:
     void enableControl(int id, bool on) override;
     void reportMessage(const std::string& gbk, dialog::MessageIcon icon) override;
 
-    /// Shows a message now, or after the tick when raised inside one, so a
-    /// box never holds a tick open and is never stacked.
+    /// Shows a message now, or after the tick when raised inside one or
+    /// while another box is open, so a box never holds a tick open and is
+    /// never stacked on another.
     void report(const std::string& gbkText, dialog::MessageIcon icon, int focusId = 0);
     void flushReports();
+    /// A box whose answer is needed now; what ticks report meanwhile waits
+    /// until it is closed.
+    dialog::MessageAnswer ask(const std::string& gbkText, dialog::MessageIcon icon, dialog::MessageButtons buttons);
     bool refuseOversized(int n, std::size_t bytes, std::size_t limit);
 
     dialog::ControlSurface& surface() { return *surface_; }
@@ -203,7 +200,9 @@ private:
     // The integer edit and text last reported from a tick: not again while
     // they stay the same.
     std::optional<std::pair<int, std::string>> reportedBadInteger_;
+    // Reported once; choosing a file or switching logging on asks again.
     bool logFailureReported_ = false;
+    FrameSplitter frames_;
     // A text too long to send, per area: reported once, until it changes.
     std::array<std::string, 3> refusedText_;
     std::vector<dialog::Binding> bindings_;

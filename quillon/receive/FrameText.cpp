@@ -1,9 +1,10 @@
 #include "quillon/receive/FrameText.h"
 
-#include "dialog/Gbk.h"
+#include "quillon/send/HexTextCodec.h"
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace quillon {
 
@@ -30,15 +31,18 @@ bool keywordMatches(const std::uint8_t* frame, std::size_t n, const std::uint8_t
     return std::search(frame, frame + n, key, key + k) != frame + n;
 }
 
-std::string upperCased(std::string text)
+RenderedFrame renderFrame(const std::uint8_t* bytes, std::size_t count, bool hex, const std::string& marker,
+                          const std::tm* stamp)
 {
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (dialog::isGbkLeadByte(text[i]))
-            ++i; // skip the trail byte
-        else if (text[i] >= 'a' && text[i] <= 'z')
-            text[i] = static_cast<char>(text[i] - 'a' + 'A');
-    }
-    return text;
+    return decorateText(hex ? formatHex(bytes, count) : bytesAsText(bytes, count), marker, stamp);
+}
+
+RenderedFrame decorateText(std::string text, const std::string& marker, const std::tm* stamp)
+{
+    RenderedFrame r;
+    r.decorated = (stamp ? timestampText(*stamp) : std::string()) + marker + text;
+    r.text = std::move(text);
+    return r;
 }
 
 } // namespace quillon

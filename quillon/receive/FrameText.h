@@ -18,8 +18,19 @@ std::string bytesAsText(const std::uint8_t* bytes, std::size_t count);
 /// frame included. An empty key matches any frame that is not empty.
 bool keywordMatches(const std::uint8_t* frame, std::size_t n, const std::uint8_t* key, std::size_t k);
 
-/// ASCII letters upper-cased; GBK double-byte characters left whole, since
-/// their second byte may look like a lower-case letter.
-std::string upperCased(std::string text);
+/// One frame as the view and the log take it.
+struct RenderedFrame {
+    std::string text;      // the bytes alone: what the auto clear measures
+    std::string decorated; // time stamp, marker, text: what is shown and logged
+};
+
+/// @param hex two digits and a space per byte; otherwise the bytes as
+///        characters up to the first zero byte.
+/// @param marker put before the text ("[接收]", "[发送]"); empty for none.
+/// @param stamp local time put before the marker; null for none.
+RenderedFrame renderFrame(const std::uint8_t* bytes, std::size_t count, bool hex, const std::string& marker,
+                          const std::tm* stamp);
+/// A frame already written as text, with the same stamp and marker.
+RenderedFrame decorateText(std::string text, const std::string& marker, const std::tm* stamp);
 
 } // namespace quillon

@@ -11,7 +11,8 @@
 #include "quillon/send/HexTextCodec.h"
 
 #include <algorithm>
-#include <cstring>
+#include <array>
+#include <optional>
 
 namespace quillon {
 
@@ -19,55 +20,44 @@ using dialog::gbk;
 
 namespace {
 constexpr dialog::Rgb kReceivedColour{255, 0, 0};
-constexpr int kQuietPollsPerFrame = 4;
 } // namespace
 
-std::size_t QuillonMainDialog::pollPort()
+std::size_t QuillonMainDialog::pollPort(std::uint8_t* readBuffer, std::size_t size)
 {
     if (!portDevice.isOpen())
         return 0;
     const std::size_t waiting = portDevice.bytesWaiting();
     if (waiting == 0)
         return 0;
-    return portDevice.read(readBuffer.data(), std::min(waiting, readBuffer.size()));
+    return portDevice.read(readBuffer, std::min(waiting, size));
 }
 
 void QuillonMainDialog::receive()
 {
-    const std::size_t count = pollPort();
-    if (count > 0) {
-        // A chunk that would fill the frame buffer ends the pending frame
-        // and starts the next one, so no received byte is lost.
-        if (static_cast<std::size_t>(frameLength) + count >= frameBuffer.size())
-            endFrame();
-        std::memcpy(frameBuffer.data() + frameLength, readBuffer.data(), count);
-        frameLength += static_cast<int>(count);
-        rxBytes += static_cast<std::int64_t>(count);
-        frameIdle = 0;
-        rxLamp = 1;
-        surface().setText(RxBytes, dialog::formatInteger(rxBytes));
+    std::array<std::uint8_t, FrameSplitter::kMaxChunk> readBuffer;
+    const std::size_t count = pollPort(readBuffer.data(), readBuffer.size());
+    if (count == 0) {
+        if (const auto frame = frames_.quietPoll())
+            endFrame(*frame);
         return;
     }
-    if (++idlePolls >= kQuietPollsPerFrame) {
-        if (!frameIdle)
-            endFrame();
-        idlePolls = 0;
-    }
+    rxBytes += static_cast<std::int64_t>(count);
+    rxLamp = 1;
+    surface().setText(RxBytes, dialog::formatInteger(rxBytes));
+    for (const Frame& frame : frames_.addChunk(readBuffer.data(), count))
+        endFrame(frame);
 }
 
-void QuillonMainDialog::endFrame()
+void QuillonMainDialog::endFrame(const Frame& frame)
 {
     ++rxFrames;
     surface().setText(RxFrames, dialog::formatInteger(rxFrames));
-    const std::size_t n = static_cast<std::size_t>(frameLength);
     if (displayOn) {
         const bool filtering = keywordFilter && !keyword.empty();
-        if (!filtering || passesKeyword(frameBuffer.data(), n))
-            showReceivedFrame(frameBuffer.data(), n);
+        if (!filtering || passesKeyword(frame.data(), frame.size()))
+            showReceivedFrame(frame.data(), frame.size());
     }
-    frameLength = 0;
     answerWait_.frameEnded();
-    frameIdle = 1;
 }
 
 bool QuillonMainDialog::passesKeyword(const std::uint8_t* bytes, std::size_t count)
@@ -101,15 +91,14 @@ void QuillonMainDialog::insertIntoView(const std::string& rendered, const std::s
 
 void QuillonMainDialog::showReceivedFrame(const std::uint8_t* bytes, std::size_t count)
 {
-    const std::string text = rxHex ? formatHex(bytes, count) : bytesAsText(bytes, count);
-    std::string decorated = text;
-    if (showSent)
-        decorated = gbk("[接收]") + decorated;
+    std::optional<std::tm> stamp;
     if (showTimestamp)
-        decorated = timestampText(clock_.localNow()) + decorated;
-    insertIntoView(text, decorated, kReceivedColour);
+        stamp = clock_.localNow();
+    const RenderedFrame frame =
+        renderFrame(bytes, count, rxHex != 0, showSent ? gbk("[接收]") : std::string(), stamp ? &*stamp : nullptr);
+    insertIntoView(frame.text, frame.decorated, kReceivedColour);
     if (saving)
-        appendLog(decorated, showTimestamp || frameNewline);
+        appendLog(frame.decorated, showTimestamp || frameNewline);
 }
 
 void QuillonMainDialog::appendLog(const std::string& record, bool lineEnd)
@@ -159,6 +148,7 @@ void QuillonMainDialog::onSaveToggle()
     }
     surface().setText(SaveToggle, gbk("停止保存"));
     saving = 1;
+    logFailureReported_ = false;
 }
 
 void QuillonMainDialog::onChangeFile()
@@ -169,6 +159,7 @@ void QuillonMainDialog::onChangeFile()
     if (auto path = surface().openFileDialog(options)) {
         logPath = *path;
         updateControls();
+        logFailureReported_ = false;
     }
 }
 

@@ -11,10 +11,13 @@ std::string withCrLf(std::string_view text)
 {
     std::string out;
     out.reserve(text.size() + 16);
+    // Devices that end lines with CR LF already hold the CR.
+    char previous = 0;
     for (char c : text) {
-        if (c == '\n')
+        if (c == '\n' && previous != '\r')
             out += '\r';
         out += c;
+        previous = c;
     }
     return out;
 }
@@ -24,9 +27,9 @@ std::error_code appendToLog(const std::filesystem::path& path, std::string_view 
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (fd < 0)
         return {errno, std::generic_category()};
-    std::string data = withCrLf(record);
-    if (lineEnd)
-        data += "\r\n";
+    // The line end is a line feed like any other: after a record that ends
+    // in CR it completes that CR's pair.
+    const std::string data = withCrLf(lineEnd ? std::string(record) + '\n' : std::string(record));
     const char* p = data.data();
     std::size_t left = data.size();
     int err = 0;

@@ -1,8 +1,8 @@
 #include "quillon/send/Checksum.h"
 
 #include "quillon/app/QuillonIds.h"
+#include "quillon/app/QuillonTemplates.h"
 #include "quillon/send/HexTextCodec.h"
-#include "quillon/ui/QuillonTemplates.h"
 
 #include <array>
 

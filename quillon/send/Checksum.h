@@ -3,15 +3,16 @@
 // picks one.
 
 #include "dialog/ControlSurface.h"
+#include "dialog/ValueList.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <string>
 #include <vector>
 
 namespace quillon {
 
-/// In the order of the dialog's radio buttons.
 enum class ChecksumKind : int {
     Crc16LowFirst = 0,
     Crc16HighFirst = 1,
@@ -21,6 +22,15 @@ enum class ChecksumKind : int {
     Crc32LowFirst = 5,
     Crc32HighFirst = 6,
 };
+
+/// The checksum dialog's radio buttons, in order, and what each appends.
+inline constexpr dialog::ListEntry<ChecksumKind> kChecksumList[] = {
+    {"16 CRC，低字节在前", ChecksumKind::Crc16LowFirst}, {"16 CRC，高字节在前", ChecksumKind::Crc16HighFirst},
+    {"8 CRC", ChecksumKind::Crc8},                      {"总加和", ChecksumKind::Sum},
+    {"加总异或", ChecksumKind::Xor},                    {"CRC32，低字节在前", ChecksumKind::Crc32LowFirst},
+    {"CRC32，高字节在前", ChecksumKind::Crc32HighFirst},
+};
+inline constexpr int kChecksumKinds = static_cast<int>(std::size(kChecksumList));
 
 /// CRC-16/MODBUS: register 0xFFFF, reflected polynomial 0xA001, no final XOR.
 std::uint16_t crc16Modbus(const std::uint8_t* data, std::size_t n);
@@ -49,7 +59,7 @@ public:
     void onTimer(int) override {}
     bool onCloseRequest() override;
 
-    /// The chosen kind, an index into the radio group.
+    /// The chosen radio button, a position in kChecksumList.
     int kind = 0;
 
 private:

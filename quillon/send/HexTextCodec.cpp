@@ -1,5 +1,7 @@
 #include "quillon/send/HexTextCodec.h"
 
+#include "dialog/Gbk.h"
+
 #include <algorithm>
 
 namespace quillon {
@@ -10,6 +12,17 @@ int hexDigitValue(char c)
         if (HexDigits[i] == c)
             return i;
     return 0;
+}
+
+std::string upperCased(std::string text)
+{
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (dialog::isGbkLeadByte(text[i]))
+            ++i; // skip the trail byte
+        else if (text[i] >= 'a' && text[i] <= 'z')
+            text[i] = static_cast<char>(text[i] - 'a' + 'A');
+    }
+    return text;
 }
 
 HexResult parseHex(std::string text, bool stripLineBreaks, std::vector<std::uint8_t>& out)

@@ -29,6 +29,11 @@ int hexDigitValue(char c);
 ///         nor a space (lower case included): the whole text is rejected.
 HexResult parseHex(std::string text, bool stripLineBreaks, std::vector<std::uint8_t>& out);
 
+/// ASCII letters upper-cased, as hex text is before it is parsed; GBK
+/// double-byte characters left whole, since their second byte may look like
+/// a lower-case letter.
+std::string upperCased(std::string text);
+
 /// Two upper-case digits and one space per byte ("01 AB ").
 std::string formatHex(const std::uint8_t* bytes, std::size_t count);
 inline std::string formatHex(const std::vector<std::uint8_t>& bytes) { return formatHex(bytes.data(), bytes.size()); }

@@ -4,10 +4,12 @@
 #include "dialog/Gbk.h"
 #include "quillon/app/QuillonIds.h"
 #include "quillon/app/QuillonMainDialog.h"
+#include "quillon/app/QuillonTemplates.h"
 #include "quillon/receive/FrameText.h"
 #include "quillon/send/Checksum.h"
 #include "quillon/send/HexTextCodec.h"
-#include "quillon/ui/QuillonTemplates.h"
+
+#include <optional>
 
 namespace quillon {
 
@@ -83,29 +85,23 @@ void QuillonMainDialog::sendArea(int n)
 
 void QuillonMainDialog::echoSentFrame(const std::uint8_t* bytes, std::size_t count)
 {
-    std::string text;
-    if (rxHex) {
-        text = formatHex(bytes, count);
-        if (surface().textLength(ReceiveView) == 0)
-            text += ' ';
-    } else {
-        text = bytesAsText(bytes, count);
-    }
+    std::string text = rxHex ? formatHex(bytes, count) : bytesAsText(bytes, count);
+    if (rxHex && surface().textLength(ReceiveView) == 0)
+        text += ' ';
     echoSentText(text);
 }
 
 void QuillonMainDialog::echoSentText(const std::string& text)
 {
     const bool shown = displayOn && showSent;
-    std::string decorated = text;
-    if (shown) {
-        decorated = gbk("[发送]") + text;
-        if (showTimestamp)
-            decorated = timestampText(clock_.localNow()) + decorated;
-        insertIntoView(text, decorated, kSentColour);
-    }
+    std::optional<std::tm> stamp;
+    if (shown && showTimestamp)
+        stamp = clock_.localNow();
+    const RenderedFrame frame = decorateText(text, shown ? gbk("[发送]") : std::string(), stamp ? &*stamp : nullptr);
+    if (shown)
+        insertIntoView(frame.text, frame.decorated, kSentColour);
     if (saving)
-        appendLog(decorated, showTimestamp || frameNewline);
+        appendLog(frame.decorated, showTimestamp || frameNewline);
 }
 
 void QuillonMainDialog::clearArea(int n)
@@ -164,7 +160,7 @@ void QuillonMainDialog::appendChecksum(int n)
                dialog::MessageIcon::Warning);
         return;
     }
-    a.text += checksumSuffix(static_cast<ChecksumKind>(chooser.kind), bytes);
+    a.text += checksumSuffix(kChecksumList[chooser.kind].value, bytes);
     updateControls();
 }
 

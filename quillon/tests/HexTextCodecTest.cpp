@@ -8,6 +8,7 @@
 using quillon::formatHex;
 using quillon::HexResult;
 using quillon::parseHex;
+using quillon::upperCased;
 
 namespace {
 using Bytes = std::vector<std::uint8_t>;
@@ -89,4 +90,10 @@ TEST(HexCodec, EveryByteSurvivesFormatThenParse)
     Bytes back;
     ASSERT_EQ(parseHex(formatHex(all), false, back), HexResult::Ok);
     EXPECT_EQ(back, all);
+}
+
+TEST(UpperCased, LettersOnlyAndNoGbkTrailByte)
+{
+    EXPECT_EQ(upperCased("0a ff"), "0A FF");
+    EXPECT_EQ(upperCased("\x81\x61x"), "\x81\x61X"); // a GBK trail byte is no letter
 }

@@ -140,20 +140,38 @@ TEST_F(QuillonTest, SettingsSurviveARestart)
     EXPECT_EQ(surface.text(Area2Text), "A\\B\r\nC");
 }
 
-TEST_F(QuillonTest, FileErrorAtCloseIsReportedAndTheWindowStays)
+TEST_F(QuillonTest, FileErrorAtCloseIsReportedAndTheUserDecides)
 {
+    struct Case {
+        const char* name;
+        dialog::MessageAnswer answer;
+        bool closes;
+    };
+    const Case cases[] = {
+        {"yes ends the program", dialog::MessageAnswer::Yes, true},
+        {"no keeps the window", dialog::MessageAnswer::No, false},
+    };
     // The settings folder's place is taken by a file.
     const fs::path blocked = configDir / "blocked";
     writeFile(blocked, "x");
-    serial::PortNames ports(linksDir, [] { return std::vector<fs::path>{}; });
-    QuillonMainDialog d(clock, std::move(ports), blocked);
-    d.bind(surface);
-    d.onInit();
-    EXPECT_FALSE(d.onCloseRequest());
-    ASSERT_EQ(surface.messages.size(), 1u);
-    EXPECT_EQ(surface.messages[0].text, gbk((blocked / "set.log").string() + " 中包含无效的路径。"));
-    EXPECT_EQ(surface.messages[0].caption, "Quillon");
-    EXPECT_EQ(surface.messages[0].icon, dialog::MessageIcon::Stop);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        surface.messages.clear();
+        serial::PortNames ports(linksDir, [] { return std::vector<fs::path>{}; });
+        QuillonMainDialog d(clock, std::move(ports), blocked);
+        d.bind(surface);
+        d.onInit();
+        surface.messageAnswers = {dialog::MessageAnswer::Ok, c.answer};
+        EXPECT_EQ(d.onCloseRequest(), c.closes);
+        ASSERT_EQ(surface.messages.size(), 2u);
+        EXPECT_EQ(surface.messages[0].text, gbk((blocked / "set.log").string() + " 中包含无效的路径。"));
+        EXPECT_EQ(surface.messages[0].caption, "Quillon");
+        EXPECT_EQ(surface.messages[0].icon, dialog::MessageIcon::Stop);
+        EXPECT_EQ(surface.messages[1].text, gbk("设置没有保存，仍然退出吗？"));
+        EXPECT_EQ(surface.messages[1].caption, "Quillon");
+        EXPECT_EQ(surface.messages[1].icon, dialog::MessageIcon::Question);
+        EXPECT_EQ(surface.messages[1].buttons, dialog::MessageButtons::YesNo);
+    }
 }
 
 TEST_F(QuillonTest, AboutBoxOpensFromTheButtonAndTheMenu)

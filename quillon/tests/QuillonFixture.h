@@ -6,7 +6,7 @@
 #include "dialog/testing/MemorySurface.h"
 #include "quillon/app/QuillonIds.h"
 #include "quillon/app/QuillonMainDialog.h"
-#include "quillon/ui/QuillonTemplates.h"
+#include "quillon/app/QuillonTemplates.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,10 @@
 #include "TrafficFixture.h"
 
 #include "quillon/receive/FrameText.h"
+#include "quillon/receive/ReceiveLog.h"
 #include "quillon/send/HexTextCodec.h"
+
+#include <functional>
 
 using namespace quillon;
 using namespace quillon::testing;
@@ -34,7 +37,7 @@ TEST(KeywordMatches, FindsTheKeyAnywhereInTheFrame)
     }
 }
 
-TEST(FrameText, StampTextAndUpperCase)
+TEST(FrameText, StampAndText)
 {
     std::tm tm{};
     tm.tm_year = 106;
@@ -46,17 +49,44 @@ TEST(FrameText, StampTextAndUpperCase)
     EXPECT_EQ(timestampText(tm), "[2006:10:01:09:05:03]");
     const std::uint8_t bytes[] = {0x41, 0x00, 0x42};
     EXPECT_EQ(bytesAsText(bytes, 3), "A");
-    EXPECT_EQ(upperCased("0a ff"), "0A FF");
-    EXPECT_EQ(upperCased("\x81\x61x"), "\x81\x61X"); // a GBK trail byte is no letter
+}
+
+TEST(ReceiveLog, LineFeedsBecomeCrLfUnlessACrStandsBefore)
+{
+    struct Case {
+        const char* name;
+        std::string record;
+        bool lineEnd;
+        std::string file;
+    };
+    const Case cases[] = {
+        {"CR LF from the device stays", "L1\r\nL2\n", false, "L1\r\nL2\r\n"},
+        {"lone line feeds", "\nA\n\n", false, "\r\nA\r\n\r\n"},
+        {"CR CR LF keeps the first CR", "A\r\r\n", false, "A\r\r\n"},
+        {"line end", "A", true, "A\r\n"},
+        {"line end after a record ending in CR", "A\r", true, "A\r\n"},
+        {"line end after CR LF", "A\r\n", true, "A\r\n\r\n"},
+    };
+    const fs::path dir = makeTempDir("quillon-log");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path file = dir / "log.txt";
+        fs::remove(file);
+        ASSERT_FALSE(appendToLog(file, c.record, c.lineEnd));
+        EXPECT_EQ(dialog::readWholeFile(file).value_or("?"), c.file);
+    }
+    fs::remove_all(dir);
 }
 
 TEST_F(TrafficTest, FrameEndsAfterOneToFourQuietTicks)
 {
-    // Quiet polls are counted on a cycle of four that data does not reset.
+    // Quiet polls are counted on a cycle of four that data does not reset;
+    // it starts again at the poll that ends a frame.
+    deviceSends(Bytes{0x40});
+    for (int i = 0; i < 10 && dlg().rxFrames == 0; ++i)
+        ticks(1);
     for (int quietBefore = 0; quietBefore < 4; ++quietBefore) {
         SCOPED_TRACE(quietBefore);
-        settle();
-        dlg().idlePolls = 0;
         ticks(quietBefore);
         const auto framesBefore = dlg().rxFrames;
         deviceSends(Bytes{0x41, 0x42, 0x43});
@@ -68,10 +98,10 @@ TEST_F(TrafficTest, FrameEndsAfterOneToFourQuietTicks)
         }
         EXPECT_EQ(quiet, 4 - quietBefore);
     }
-    EXPECT_EQ(shown(), "41 42 43 41 42 43 41 42 43 41 42 43 ");
+    EXPECT_EQ(shown(), "40 41 42 43 41 42 43 41 42 43 41 42 43 ");
     EXPECT_EQ(inColour(kRed), shown());
-    EXPECT_EQ(surface.text(RxFrames), "4");
-    EXPECT_EQ(surface.text(RxBytes), "12");
+    EXPECT_EQ(surface.text(RxFrames), "5");
+    EXPECT_EQ(surface.text(RxBytes), "13");
 }
 
 TEST_F(TrafficTest, FramesAreRenderedAsTheOptionsSay)
@@ -92,6 +122,8 @@ TEST_F(TrafficTest, FramesAreRenderedAsTheOptionsSay)
         {"newline before the frame", 1, 0, 0, 1, {0x0A}, "\r0A ", "0A \r\n"},
         {"text ends at a zero byte", 0, 0, 0, 0, {0x41, 0x00, 0x42}, "A", "A"},
         {"text in GBK, LF logged as CR LF", 0, 0, 0, 0, {0xD6, 0xD0, 0x0A}, "\xD6\xD0\n", "\xD6\xD0\r\n"},
+        {"text CR LF logged as it came", 0, 0, 0, 0, {'L', '1', '\r', '\n', 'L', '2', '\n'}, "L1\r\nL2\n",
+         "L1\r\nL2\r\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -250,6 +282,33 @@ TEST_F(TrafficTest, LogFailureIsReportedOnceUntilAnAppendSucceeds)
     deviceSends(Bytes{0x03});
     settle();
     EXPECT_EQ(surface.messages.size(), 2u);
+}
+
+TEST_F(TrafficTest, LogFailureIsReportedAgainAfterTheUserActs)
+{
+    const std::string bad = (configDir / "missing" / "log.txt").string();
+    struct Case {
+        const char* name;
+        std::function<void()> act;
+        bool reportedAgain;
+    };
+    const Case cases[] = {
+        {"nothing done", [] {}, false},
+        {"another failing file chosen", [&] { surface.fileAnswers.push_back(bad + "2"); click(ChangeFile); }, true},
+        {"logging switched off and on", [&] { click(SaveToggle); click(SaveToggle); }, true},
+    };
+    click(SaveToggle);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        surface.setText(LogPath, bad);
+        deviceSends(Bytes{0x01});
+        settle();
+        surface.messages.clear(); // the failure has been reported
+        c.act();
+        deviceSends(Bytes{0x02});
+        settle();
+        EXPECT_EQ(surface.messages.size(), c.reportedAgain ? 1u : 0u);
+    }
 }
 
 TEST_F(TrafficTest, ChangeFileSendsLaterRecordsToTheNewFile)

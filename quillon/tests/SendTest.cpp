@@ -1,7 +1,8 @@
 #include "TrafficFixture.h"
 
+#include "quillon/app/QuillonTemplates.h"
+#include "quillon/send/Checksum.h"
 #include "quillon/send/HexTextCodec.h"
-#include "quillon/ui/QuillonTemplates.h"
 
 using namespace quillon;
 using namespace quillon::testing;

@@ -4,7 +4,7 @@
 #include "dialog/qt/DialogWindow.h"
 #include "dialog/qt/ProgramLook.h"
 #include "quillon/app/QuillonMainDialog.h"
-#include "quillon/ui/QuillonTemplates.h"
+#include "quillon/app/QuillonTemplates.h"
 #include "quillon/ui/QuillonWindow.h"
 #include "serial/PortNames.h"
 

@@ -7,7 +7,7 @@
 #include "dialog/testing/MemorySurface.h"
 #include "quillon/app/QuillonIds.h"
 #include "quillon/app/QuillonMainDialog.h"
-#include "quillon/ui/QuillonTemplates.h"
+#include "quillon/app/QuillonTemplates.h"
 #include "veltra/app/VeltraIds.h"
 #include "veltra/app/VeltraMainDialog.h"
 #include "veltra/app/VeltraTemplates.h"

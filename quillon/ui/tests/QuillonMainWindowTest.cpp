@@ -6,7 +6,7 @@
 #include "dialog/qt/DialogWindow.h"
 #include "quillon/app/QuillonIds.h"
 #include "quillon/app/QuillonMainDialog.h"
-#include "quillon/ui/QuillonTemplates.h"
+#include "quillon/app/QuillonTemplates.h"
 
 #include <QApplication>
 #include <QCheckBox>

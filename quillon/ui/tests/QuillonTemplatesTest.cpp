@@ -1,6 +1,7 @@
-#include "quillon/ui/QuillonTemplates.h"
+#include "quillon/app/QuillonTemplates.h"
 
 #include "quillon/app/QuillonIds.h"
+#include "quillon/send/Checksum.h"
 
 #include <gtest/gtest.h>
 

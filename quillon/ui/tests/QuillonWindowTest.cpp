@@ -2,7 +2,7 @@
 
 #include "dialog/qt/DialogWindow.h"
 #include "quillon/app/QuillonIds.h"
-#include "quillon/ui/QuillonTemplates.h"
+#include "quillon/app/QuillonTemplates.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

@@ -1,7 +1,9 @@
-#include "quillon/ui/QuillonTemplates.h"
+#include "quillon/app/QuillonTemplates.h"
 
 #include "dialog/TemplateBuilder.h"
+#include "quillon/app/LineSettingLists.h"
 #include "quillon/app/QuillonIds.h"
+#include "quillon/send/Checksum.h"
 
 #include <array>
 
@@ -28,15 +30,13 @@ void addTopLeft(Builder& b)
     b.label("串口号", {kLabelX, 8, 40, 22});
     b.list(PortList, {kListX, 8, kListW, 22}, ports);
     b.label("波特率", {kLabelX, 34, 40, 22});
-    b.list(Baud, {kListX, 34, kListW, 22},
-           {"110", "300", "600", "1200", "2400", "4800", "9600", "14400", "19200", "38400", "56000", "57600",
-            "115200"});
+    b.list(Baud, {kListX, 34, kListW, 22}, dialog::captionsOf(kBaudList));
     b.label("数据位", {kLabelX, 60, 40, 22});
-    b.list(DataBits, {kListX, 60, kListW, 22}, {"6", "7", "8"});
+    b.list(DataBits, {kListX, 60, kListW, 22}, dialog::captionsOf(kDataBitsList));
     b.label("校验位", {kLabelX, 86, 40, 22});
-    b.list(Parity, {kListX, 86, kListW, 22}, {"无", "奇校验", "偶校验", "Mark", "空格校验"});
+    b.list(Parity, {kListX, 86, kListW, 22}, dialog::captionsOf(kParityList));
     b.label("停止位", {kLabelX, 112, 40, 22});
-    b.list(StopBits, {kListX, 112, kListW, 22}, {"1", "1.5", "2"});
+    b.list(StopBits, {kListX, 112, kListW, 22}, dialog::captionsOf(kStopBitsList));
 
     constexpr int kCounterEditX = 64, kCounterEditW = 68;
     const std::array<std::pair<int, const char*>, 4> counters{
@@ -205,14 +205,10 @@ dialog::WindowTemplate quillonChecksumDialogTemplate()
     layout.minimizeBox = false;
     layout.maximizeBox = false;
 
-    static constexpr std::array<const char*, kChecksumKinds> kCaptions{
-        "16 CRC，低字节在前", "16 CRC，高字节在前", "8 CRC",           "总加和",
-        "加总异或",           "CRC32，低字节在前",  "CRC32，高字节在前",
-    };
     Builder b(layout);
     b.add(kChecksumGroup, ControlKind::GroupBox, "校验方式", {12, 8, 236, 196});
     for (int i = 0; i < kChecksumKinds; ++i)
-        b.add(kChecksumFirstRadio + i, ControlKind::RadioButton, kCaptions[static_cast<std::size_t>(i)],
+        b.add(kChecksumFirstRadio + i, ControlKind::RadioButton, kChecksumList[i].caption,
               {26, 28 + 24 * i, 210, 20}, i == 0 ? style::Group : 0u);
     b.add(IdOk, ControlKind::Button, "确定", {44, 218, 72, 26}, style::Default | style::Group);
     b.add(IdCancel, ControlKind::Button, "取消", {144, 218, 72, 26});

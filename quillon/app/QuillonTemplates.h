@@ -14,10 +14,9 @@ dialog::WindowTemplate quillonMainWindowTemplate();
 /// The about box: one "确定" button with id IdOk.
 dialog::WindowTemplate quillonAboutBoxTemplate();
 
-/// Radio buttons of the checksum dialog: kChecksumFirstRadio + the kind's
-/// index (0 CRC-16 low byte first ... 6 CRC-32 high byte first).
+/// Radio buttons of the checksum dialog: kChecksumFirstRadio + a position
+/// in kChecksumList (quillon/send/Checksum.h).
 inline constexpr int kChecksumFirstRadio = 1100;
-inline constexpr int kChecksumKinds = 7;
 inline constexpr int kChecksumGroup = 1110;
 
 /// The checksum dialog (template 129): seven radio buttons in one group,

@@ -13,7 +13,7 @@
 #include "dialog/qt/ProgramLook.h"
 #include "quillon/app/QuillonIds.h"
 #include "quillon/app/QuillonMainDialog.h"
-#include "quillon/ui/QuillonTemplates.h"
+#include "quillon/app/QuillonTemplates.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -4,7 +4,7 @@
 
 #include "quillon/app/QuillonIds.h"
 #include "quillon/app/QuillonMainDialog.h"
-#include "quillon/receive/FrameText.h"
+#include "quillon/send/HexTextCodec.h"
 
 namespace quillon {
 

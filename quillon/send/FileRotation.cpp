@@ -5,7 +5,6 @@
 #include "dialog/FileIo.h"
 #include "dialog/Gbk.h"
 #include "quillon/app/QuillonIds.h"
-#include "quillon/receive/FrameText.h"
 #include "quillon/send/HexTextCodec.h"
 
 #include <cerrno>

@@ -262,8 +262,13 @@ bool QuillonMainDialog::onCloseRequest()
         return true;
     // A settings folder that stays unwritable must not hold the program
     // open for ever.
-    return ask(gbk("设置没有保存，仍然退出吗？"), dialog::MessageIcon::Question, dialog::MessageButtons::YesNo) ==
-           dialog::MessageAnswer::Yes;
+    if (ask(gbk("设置没有保存，仍然退出吗？"), dialog::MessageIcon::Question, dialog::MessageButtons::YesNo) ==
+        dialog::MessageAnswer::Yes)
+        return true;
+    // The window stays, with the port the close sequence has let go.
+    portOpen = 0;
+    setOpenCaption();
+    return false;
 }
 
 void QuillonMainDialog::dispatch(int id, Notification n) { messageMap_.dispatch(*this, id, n); }

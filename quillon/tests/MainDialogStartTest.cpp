@@ -154,15 +154,21 @@ TEST_F(QuillonTest, FileErrorAtCloseIsReportedAndTheUserDecides)
     // The settings folder's place is taken by a file.
     const fs::path blocked = configDir / "blocked";
     writeFile(blocked, "x");
+    Pty pty;
+    link("COM1", pty.slavePath);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        surface.messages.clear();
         serial::PortNames ports(linksDir, [] { return std::vector<fs::path>{}; });
         QuillonMainDialog d(clock, std::move(ports), blocked);
         d.bind(surface);
         d.onInit();
+        d.dispatch(OpenButton, dialog::Notification::Clicked);
+        ASSERT_EQ(surface.text(OpenButton), gbk("关闭串口"));
+        surface.messages.clear();
         surface.messageAnswers = {dialog::MessageAnswer::Ok, c.answer};
         EXPECT_EQ(d.onCloseRequest(), c.closes);
+        if (!c.closes) // the port is closed by then, and the window says so
+            EXPECT_EQ(surface.text(OpenButton), gbk("打开串口"));
         ASSERT_EQ(surface.messages.size(), 2u);
         EXPECT_EQ(surface.messages[0].text, gbk((blocked / "set.log").string() + " 中包含无效的路径。"));
         EXPECT_EQ(surface.messages[0].caption, "Quillon");

@@ -52,7 +52,7 @@ ComposedFrame composeFrame(const FrameRequest& r)
     const std::size_t length = parseHexText(text).size() + (r.crc ? 4 : 2);
     frame.tooLong = length > kMaxFrameBytes;
     frame.text = hexByte(type->typeCode) + ' ' + hexByte(static_cast<unsigned>(length)) + ' ' + text;
-    if (r.crc && !frame.tooLong) {
+    if (r.crc) {
         const std::vector<std::uint8_t> bytes = parseHexText(frame.text);
         const std::uint16_t crc = commandCrc16(bytes.data(), bytes.size());
         frame.text += ' ' + hexByte(crc & 0xFFu) + ' ' + hexByte(crc >> 8);

@@ -28,9 +28,8 @@ struct FrameRequest {
 struct ComposedFrame {
     /// The frame as hex text; empty for CommandKind::None.
     std::string text;
-    /// Its length byte counts more than kMaxFrameBytes: the text is as
-    /// composed, without a CRC (none is worked out for a frame that cannot
-    /// go out).
+    /// Its length byte counts more than kMaxFrameBytes: the text is shown
+    /// as composed, but not sent.
     bool tooLong = false;
 };
 

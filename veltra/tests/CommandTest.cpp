@@ -211,7 +211,9 @@ TEST_F(VeltraCommandTest, SendWritesTheShownFrameOnly)
     click(SendCommand);
     EXPECT_EQ(pty.received(100).size(), 100u);
     typeInto(Parameter, parameter + "CD");
-    EXPECT_EQ(preview(), "22 65 00 00 00 01 01 18 " + parameter + "CD"); // shown, without a CRC
+    const std::string composed = "22 65 00 00 00 01 01 18 " + parameter + "CD";
+    EXPECT_EQ(preview().substr(0, composed.size()), composed); // shown whole, with its CRC
+    EXPECT_EQ(preview().size(), composed.size() + 6);
     click(SendCommand);
     ASSERT_EQ(surface.messages.size(), 1u);
     EXPECT_EQ(surface.messages[0].text, gbk("指令超过100字节，没有发送！"));

@@ -16,6 +16,7 @@
 #include "quillon/app/QuillonMainDialog.h"
 #include "quillon/app/QuillonTemplates.h"
 #include "quillon/send/HexTextCodec.h"
+#include "quillon/ui/QuillonWindow.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -53,6 +54,8 @@ struct Rig {
     Rig()
     {
         master = bench::devicePty(links, "COM1");
+        // The lamps as the program draws them: idle, they must cost nothing.
+        ui::installIndicators(window, logic);
         window.show();
     }
     ~Rig()

@@ -3,13 +3,14 @@
 // template ids. Texts crossing this surface are GBK bytes; multi-line
 // edits and the rich view use CR LF for line breaks.
 
+#include "dialog/WindowTemplate.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
 
 namespace dialog {
 
-struct WindowTemplate;
 class DialogLogic;
 
 struct Rgb {
@@ -55,6 +56,12 @@ public:
     virtual bool isShown(int id) const = 0;
     virtual void focus(int id) = 0;
     virtual void setToolTip(int id, const std::string& gbk) = 0;
+    /// Moves and sizes a control; rect is in pixels of the client area, as
+    /// in the window's table.
+    virtual void moveControl(int id, const Rect& rect) = 0;
+    /// Asks a control the program draws (picture, owner-drawn button) to
+    /// paint again; it does so once the handler has returned.
+    virtual void redraw(int id) = 0;
 
     // Lists (drop-down lists). Positions are 0-based; -1 means none.
     virtual void clearList(int id) = 0;
@@ -146,7 +153,10 @@ public:
     virtual bool onCloseRequest() = 0;
     /// A window-menu command (e.g. the about entry). Default: nothing.
     virtual void onMenuCommand(int /*command*/) {}
-    /// The window was resized (kind: 0 restored, 1 minimized, 2 maximized).
+    /// Kinds of resize.
+    static constexpr int kRestored = 0, kMinimized = 1, kMaximized = 2;
+    /// The window was restored, minimized or maximized; the size given is
+    /// the screen's, not the window's.
     virtual void onResize(int /*kind*/, int /*screenWidth*/, int /*screenHeight*/) {}
 };
 

@@ -36,6 +36,7 @@ inline constexpr unsigned Default = 1u << 5;    // default push button
 inline constexpr unsigned VScroll = 1u << 6;
 inline constexpr unsigned AlignRight = 1u << 7;
 inline constexpr unsigned Centre = 1u << 8;
+inline constexpr unsigned Compact = 1u << 9; // a font one pixel smaller, for rows with little room
 } // namespace style
 
 /// Id of a label that the logic never addresses.
@@ -43,6 +44,7 @@ inline constexpr int kStaticId = -1;
 
 struct Rect {
     int x = 0, y = 0, w = 0, h = 0;
+    bool operator==(const Rect&) const = default;
 };
 
 struct ControlTemplate {

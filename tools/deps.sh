@@ -7,7 +7,7 @@ PACKAGES=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev python3-crcmod
-  socat xvfb xauth x11-utils imagemagick
+  socat xvfb xauth x11-utils imagemagick openbox wmctrl librsvg2-bin
   fonts-wqy-zenhei fonts-wqy-microhei
   at-spi2-core dbus-x11 python3-pyatspi python3-serial
 )

@@ -114,7 +114,8 @@ DialogWindow::DialogWindow(const WindowTemplate& layout, DialogLogic& logic, QWi
         flags |= Qt::WindowMaximizeButtonHint;
     setWindowFlags(flags);
     setWindowTitle(fromSource(layout.title));
-    setFixedSize(clientSize_);
+    maximizable_ = layout.maximizeBox;
+    constrainSize(false);
     setSizeGripEnabled(false);
     setAutoFillBackground(true);
 
@@ -143,6 +144,14 @@ void DialogWindow::build(const WindowTemplate& layout)
             w->setEnabled(false);
         if (c.styles & style::Hidden)
             w->setVisible(false);
+        if (c.styles & style::Compact) {
+            QFont font = w->font();
+            if (font.pixelSize() > 0)
+                font.setPixelSize(font.pixelSize() - 1);
+            else
+                font.setPointSizeF(font.pointSizeF() - 0.75);
+            w->setFont(font);
+        }
         if (c.kind == ControlKind::GroupBox || c.kind == ControlKind::Frame)
             below.push_back(w);
         if (c.id != kStaticId)
@@ -359,7 +368,7 @@ void DialogWindow::redraw(int id)
         w->update();
 }
 
-void DialogWindow::setControlRect(int id, const Rect& rect)
+void DialogWindow::moveControl(int id, const Rect& rect)
 {
     if (QWidget* w = control(id))
         w->setGeometry(toQRect(rect));
@@ -447,7 +456,9 @@ void DialogWindow::setText(int id, const std::string& gbk)
         w->setAccessibleName(withoutMnemonic(fromSurface(gbk)));
         break;
     case ControlKind::OwnerDrawButton:
+        // The painter draws the face; the text names it to accessibility tools.
         static_cast<QAbstractButton*>(w)->setText(fromSurface(gbk));
+        w->setAccessibleName(fromSurface(gbk));
         break;
     case ControlKind::GroupBox:
         static_cast<QGroupBox*>(w)->setTitle(fromSurface(gbk));
@@ -841,20 +852,37 @@ void DialogWindow::changeEvent(QEvent* event)
     if (event->type() != QEvent::WindowStateChange)
         return;
     const Qt::WindowStates state = windowState();
-    int kind = 0;
+    int kind = DialogLogic::kRestored;
     if (state & Qt::WindowMinimized) {
-        kind = 1;
+        kind = DialogLogic::kMinimized;
     } else if (state & Qt::WindowMaximized) {
-        kind = 2;
-        // The client area is fixed only while the window is normal.
-        setMinimumSize(clientSize_);
-        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        kind = DialogLogic::kMaximized;
+        constrainSize(true);
     } else {
-        setFixedSize(clientSize_);
+        constrainSize(false);
     }
+    // The layout is computed from the screen, not from the client area the
+    // window manager leaves.
     QScreen* s = screen();
     const QSize screenSize = s ? s->geometry().size() : QSize();
     logic_.onResize(kind, screenSize.width(), screenSize.height());
+}
+
+void DialogWindow::constrainSize(bool maximized)
+{
+    if (!maximizable_) {
+        setFixedSize(clientSize_);
+        return;
+    }
+    // X11 window managers (openbox among them) offer maximize only to a
+    // window they may resize, and take one whose minimum and maximum sizes
+    // agree as not resizable. So a maximizable window leaves them one pixel
+    // of height while normal: maximize is offered, and there is no size
+    // worth dragging the border to. Maximized, the limit goes.
+    setMinimumSize(clientSize_);
+    setMaximumSize(maximized ? QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX) : clientSize_ + QSize(0, 1));
+    if (!maximized)
+        resize(clientSize_);
 }
 
 QMenu* DialogWindow::createContextMenu(int id)

@@ -39,10 +39,6 @@ public:
     /// Painter of a Picture or OwnerDrawButton control; ignored for other
     /// kinds. Called whenever the control paints.
     void setPainter(int id, Painter painter);
-    /// Asks a control to paint again.
-    void redraw(int id);
-    /// Moves and sizes a control (pixels in the client area).
-    void setControlRect(int id, const Rect& rect);
 
     /// The window's menu entries as a context menu; for the id of a rich
     /// view, its standard edit actions come first, then a separator. The
@@ -65,6 +61,8 @@ public:
     bool isShown(int id) const override;
     void focus(int id) override;
     void setToolTip(int id, const std::string& gbk) override;
+    void moveControl(int id, const Rect& rect) override;
+    void redraw(int id) override;
     void clearList(int id) override;
     int insertItem(int id, int pos, const std::string& gbk) override;
     int itemCount(int id) const override;
@@ -131,6 +129,8 @@ private:
     QLineEdit* lineEditOf(int id) const;
     template <class W> W* as(int id) const;
     void requestClose();
+    /// Size limits for the normal or the maximized state.
+    void constrainSize(bool maximized);
     void finish(int code);
     void userEdited(int id);
     void forward(int id, Notification n);
@@ -149,6 +149,7 @@ private:
     bool ended_ = false;        // done() was called for this run
     bool inCloseRequest_ = false;
     bool placed_ = false;
+    bool maximizable_ = false;
 };
 
 } // namespace dialog::qt

@@ -11,6 +11,7 @@ MemorySurface::MemorySurface(const WindowTemplate& layout)
         if (c.id == kStaticId)
             continue;
         Control& ctl = controls[c.id];
+        ctl.rect = c.rect;
         ctl.height = c.rect.h;
         ctl.editable = c.kind == ControlKind::ComboBox;
         if (c.kind == ControlKind::DropList || c.kind == ControlKind::ComboBox) {
@@ -58,6 +59,12 @@ void MemorySurface::setCheck(int id, int state) { at(id).check = state; }
 void MemorySurface::enable(int id, bool on) { at(id).enabled = on; }
 bool MemorySurface::isEnabled(int id) const { return find(id) ? find(id)->enabled : false; }
 void MemorySurface::show(int id, bool on) { at(id).shown = on; }
+void MemorySurface::moveControl(int id, const Rect& rect)
+{
+    Control& c = at(id);
+    c.rect = rect;
+    c.height = rect.h;
+}
 bool MemorySurface::isShown(int id) const { return find(id) ? find(id)->shown : false; }
 
 void MemorySurface::clearList(int id)

@@ -44,6 +44,8 @@ public:
         bool modified = false;
         int caret = -1;        // selection start; -1: after the last byte
         int height = 0;        // client height, from the table's rectangle
+        Rect rect;             // where the control stands: the table's, then moveControl's
+        int redraws = 0;       // redraw requests
     };
 
     MemorySurface() = default;
@@ -61,6 +63,8 @@ public:
     bool isShown(int id) const override;
     void focus(int id) override { focused = id; }
     void setToolTip(int id, const std::string& gbk) override { controls[id].toolTip = gbk; }
+    void moveControl(int id, const Rect& rect) override;
+    void redraw(int id) override { ++controls[id].redraws; }
     void clearList(int id) override;
     int insertItem(int id, int pos, const std::string& gbk) override;
     int itemCount(int id) const override;

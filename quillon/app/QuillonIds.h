@@ -71,6 +71,13 @@ enum Id : int {
     Area1Group = 1087,
     Area2Group = 1088,
     Area3Group = 1089,
+    // labels of the lower block, named so that the maximized layout can move them
+    Area1PeriodLabel = 1079,
+    Area2PeriodLabel = 1080,
+    Area3PeriodLabel = 1081,
+    Area1PeriodUnit = 1082,
+    Area2PeriodUnit = 1083,
+    Area3PeriodUnit = 1084,
 
     // rotations
     RotationGroup = 1086,
@@ -90,6 +97,8 @@ enum Id : int {
     FileRotationButton = 1061,
     FileLineCount = 1071,
     FileCurrentLine = 1072,
+    FileLineCountLabel = 1094,
+    FileCurrentLineLabel = 1095,
 };
 
 /// Timers of the main window.

@@ -8,6 +8,7 @@
 #include "quillon/app/QuillonIds.h"
 #include "quillon/app/QuillonTemplates.h"
 #include "quillon/app/SettingsFiles.h"
+#include "quillon/app/WindowLayout.h"
 
 #include <system_error>
 
@@ -30,6 +31,7 @@ const dialog::MessageMap<QuillonMainDialog> QuillonMainDialog::messageMap_{
     {ClearCounters, Notification::Clicked, &QuillonMainDialog::onClearCounters},
     {SaveToggle, Notification::Clicked, &QuillonMainDialog::onSaveToggle},
     {ChangeFile, Notification::Clicked, &QuillonMainDialog::onChangeFile},
+    {TopmostToggle, Notification::Clicked, &QuillonMainDialog::onTopmostToggle},
     {Area1Send, Notification::Clicked, &QuillonMainDialog::onSend<1>},
     {Area2Send, Notification::Clicked, &QuillonMainDialog::onSend<2>},
     {Area3Send, Notification::Clicked, &QuillonMainDialog::onSend<3>},
@@ -278,8 +280,54 @@ void QuillonMainDialog::onTimer(int id)
     if (id == MainTick) {
         tick();
         flushReports();
+    } else if (id == LampTick) {
+        lampTick();
     }
-    // The lamps of timer 2 are drawn by the window from txLamp and rxLamp.
+}
+
+void QuillonMainDialog::lampTick()
+{
+    // A lamp is repainted only when what it shows changes, so that an idle
+    // window costs nothing; a send or chunk since the last tick lights its
+    // lamp until the next one.
+    const Lamps now{portOpen != 0, txLamp > 0, rxLamp > 0};
+    txLamp = 0;
+    rxLamp = 0;
+    if (now.portOpen != shownLamps_.portOpen)
+        surface().redraw(StatusLamp);
+    if (now.txLit != shownLamps_.txLit || now.rxLit != shownLamps_.rxLit)
+        surface().redraw(TrafficLamps);
+    shownLamps_ = now;
+}
+
+void QuillonMainDialog::onTopmostToggle()
+{
+    alwaysOnTop = alwaysOnTop ? 0 : 1;
+    surface().setTopmost(alwaysOnTop != 0);
+    // The letter of the face, also for accessibility tools.
+    surface().setText(TopmostToggle, gbk(alwaysOnTop ? "定" : "活"));
+    surface().redraw(TopmostToggle);
+}
+
+void QuillonMainDialog::onResize(int kind, int screenWidth, int screenHeight)
+{
+    // Minimizing changes nothing, and neither does a restore before the
+    // first maximize; after one, every restore puts the normal layout back.
+    if (kind == kMaximized) {
+        applyLayout(maximizedLayout(screenWidth, screenHeight));
+        layoutNormal = 0;
+    } else if (kind == kRestored && !layoutNormal) {
+        applyLayout(normalLayout());
+    }
+}
+
+void QuillonMainDialog::applyLayout(const WindowLayout& layout)
+{
+    for (const ControlPlacement& p : layout.placements)
+        surface().moveControl(p.id, p.rect);
+    viewCharsPerLine = layout.viewCharsPerLine;
+    viewMaxLines = layout.viewMaxLines;
+    surface().show(TopmostToggle, layout.toggleShown);
 }
 
 void QuillonMainDialog::onMenuCommand(int command)

@@ -29,6 +29,8 @@ namespace quillon {
 inline constexpr const char* kProgramName = "Quillon";
 inline constexpr const char* kVersion = "3.0AD";
 
+struct WindowLayout;
+
 class QuillonMainDialog : public dialog::DialogLogic, private RotationHost {
 public:
     /// @param configDir folder of set.log and data.log (created at close
@@ -43,6 +45,16 @@ public:
     void onTimer(int id) override;
     bool onCloseRequest() override;
     void onMenuCommand(int command) override;
+    void onResize(int kind, int screenWidth, int screenHeight) override;
+
+    /// What the lamps show, as decided by the last lamp tick; the window's
+    /// painters read it.
+    struct Lamps {
+        bool portOpen = false;
+        bool txLit = false;
+        bool rxLit = false;
+    };
+    const Lamps& lamps() const { return shownLamps_; }
 
     /// Controls to fields; false (after the message) on a bad integer edit.
     bool updateFields();
@@ -134,6 +146,10 @@ private:
     void onClearCounters();
     void onSaveToggle();
     void onChangeFile();
+    void onTopmostToggle();
+    /// Timer 2: lights or dims the lamps for the next 10 ms.
+    void lampTick();
+    void applyLayout(const WindowLayout& layout);
     template <int N> void onSend() { sendArea(N); }
     template <int N> void onClearArea() { clearArea(N); }
     template <int N> void onChecksum() { appendChecksum(N); }
@@ -210,6 +226,7 @@ private:
     AnswerWait answerWait_;
     AreaRotation areaRotation_{*this, rotation_, areas, answerWait_, clock_};
     FileRotation fileRotation_{*this, rotation_, areas, answerWait_, clock_};
+    Lamps shownLamps_;
     static const dialog::MessageMap<QuillonMainDialog> messageMap_;
 };
 

@@ -86,12 +86,14 @@ void addSendAreas(Builder& b)
         {Area2Label, Area2Send, Area2Clear, Area2Checksum, Area2Text, "发送区2"},
         {Area3Label, Area3Send, Area3Clear, Area3Checksum, Area3Text, "发送区3"},
     }};
+    // The edits start at x 168, which leaves 155 pixels for a label and
+    // three buttons: room for their captions only in the compact font.
     int y = 288;
     for (const Row& r : rows) {
-        b.label(r.caption, {14, y, 44, 26}, r.label);
-        b.button(r.send, "手动发送", {58, y, 52, 26});
-        b.button(r.clear, "清空", {110, y, 28, 26});
-        b.button(r.checksum, "校验", {138, y, 28, 26});
+        b.label(r.caption, {12, y, 42, 26}, r.label, style::Compact);
+        b.add(r.send, ControlKind::Button, "手动发送", {57, y, 52, 26}, style::Compact);
+        b.add(r.clear, ControlKind::Button, "清空", {110, y, 28, 26}, style::Compact);
+        b.add(r.checksum, ControlKind::Button, "校验", {139, y, 28, 26}, style::Compact);
         b.add(r.text, ControlKind::MultiLineEdit, "", {168, y, 608, 26}, style::VScroll);
         y += 30;
     }
@@ -117,31 +119,34 @@ void addRotation(Builder& b)
     b.button(ChooseFile, "选择发送文件", {118, 458, 86, 26});
     b.button(FileRotationButton, "开始文件轮发", {208, 458, 86, 26});
 
-    b.label("文件行数", {18, 490, 52, 22});
+    b.label("文件行数", {18, 490, 52, 22}, FileLineCountLabel);
     b.edit(FileLineCount, {72, 490, 60, 22}, style::ReadOnly);
-    b.label("当前发送行", {140, 490, 64, 22});
+    b.label("当前发送行", {140, 490, 64, 22}, FileCurrentLineLabel);
     b.edit(FileCurrentLine, {206, 490, 60, 22}, style::ReadOnly);
 }
 
 void addAreaSettings(Builder& b)
 {
     struct Settings {
-        int group, hex, autoSend, period, takesPart, x, w;
+        int group, hex, autoSend, period, takesPart, periodLabel, periodUnit, x, w;
         const char* caption;
     };
     const std::array<Settings, 3> areas{{
-        {Area1Group, Area1Hex, Area1Auto, Area1Period, Area1TakesPart, 408, 122, "发送区1属性"},
-        {Area2Group, Area2Hex, Area2Auto, Area2Period, Area2TakesPart, 532, 122, "发送区2属性"},
-        {Area3Group, Area3Hex, Area3Auto, Area3Period, Area3TakesPart, 656, 124, "发送区3属性"},
+        {Area1Group, Area1Hex, Area1Auto, Area1Period, Area1TakesPart, Area1PeriodLabel, Area1PeriodUnit, 408, 122,
+         "发送区1属性"},
+        {Area2Group, Area2Hex, Area2Auto, Area2Period, Area2TakesPart, Area2PeriodLabel, Area2PeriodUnit, 532, 122,
+         "发送区2属性"},
+        {Area3Group, Area3Hex, Area3Auto, Area3Period, Area3TakesPart, Area3PeriodLabel, Area3PeriodUnit, 656, 124,
+         "发送区3属性"},
     }};
     for (const Settings& s : areas) {
         b.add(s.group, ControlKind::GroupBox, s.caption, {s.x, 386, s.w, 132});
         b.check(s.hex, "16进制", {s.x + 8, 404, 106, 20});
         b.check(s.autoSend, "自动发", {s.x + 8, 426, 106, 20});
         b.check(s.takesPart, "参加轮发", {s.x + 8, 448, 106, 20});
-        b.label("发送周期", {s.x + 8, 474, 50, 22});
+        b.label("发送周期", {s.x + 8, 474, 50, 22}, s.periodLabel);
         b.edit(s.period, {s.x + 58, 474, 40, 22}, style::Number);
-        b.label("ms", {s.x + 100, 474, 18, 22});
+        b.label("ms", {s.x + 100, 474, 18, 22}, s.periodUnit);
     }
 }
 
@@ -188,7 +193,7 @@ dialog::WindowTemplate quillonAboutBoxTemplate()
     rule(56);
     line("感谢各位同行在试用中提出的宝贵意见和建议。", 66, 40);
     rule(116);
-    line("联系作者：quillon.author@example.com", 126);
+    line("联系作者：请在本软件的发布页面留言。", 126);
     rule(158);
     line("欢迎厂商在本软件中刊登广告，详情请与作者联系。", 170);
     line("如果本软件对您有所帮助，欢迎捐助，支持后续开发。", 200);

@@ -3,6 +3,7 @@
 #include "dialog/qt/DialogWindow.h"
 #include "dialog/qt/ProgramLook.h"
 #include "quillon/app/QuillonIds.h"
+#include "quillon/app/QuillonMainDialog.h"
 
 #include <QPainter>
 
@@ -89,6 +90,22 @@ void installIndicators(dialog::qt::DialogWindow& window, std::function<Indicator
         paintTrafficLamps(p, r, s.txLit, s.rxLit);
     });
     window.setPainter(TopmostToggle, [state](QPainter& p, const QRect& r) { paintTopmostToggle(p, r, state().onTop); });
+}
+
+void installIndicators(dialog::qt::DialogWindow& window, const QuillonMainDialog& logic)
+{
+    installIndicators(window, [&logic] {
+        const QuillonMainDialog::Lamps& lamps = logic.lamps();
+        return IndicatorState{lamps.portOpen, lamps.txLit, lamps.rxLit, logic.alwaysOnTop != 0};
+    });
+}
+
+QIcon programIcon()
+{
+    QIcon icon;
+    for (int size : {16, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/quillon/icons/quillon-%1.png").arg(size), QSize(size, size));
+    return icon;
 }
 
 } // namespace quillon::ui

@@ -1,8 +1,9 @@
 #pragma once
 // Quillon's Qt side: the drawing of the lamps and of the always-on-top
-// toggle. What they show comes from a state provider, so the logic can
-// drive them later without the drawing knowing it.
+// toggle, and the program's icon. What the indicators show comes from a
+// state provider, so the drawing knows nothing of the logic.
 
+#include <QIcon>
 #include <QRect>
 
 #include <functional>
@@ -11,6 +12,10 @@ class QPainter;
 
 namespace dialog::qt {
 class DialogWindow;
+}
+
+namespace quillon {
+class QuillonMainDialog;
 }
 
 namespace quillon::ui {
@@ -33,5 +38,11 @@ void paintTopmostToggle(QPainter& p, const QRect& r, bool onTop);
 /// Installs the three painters on the main window; state() is asked at
 /// every paint.
 void installIndicators(dialog::qt::DialogWindow& window, std::function<IndicatorState()> state);
+/// The same, showing what logic (which must outlive the window) decided at
+/// its last lamp tick and toggle click.
+void installIndicators(dialog::qt::DialogWindow& window, const QuillonMainDialog& logic);
+
+/// Icon 128, the program's icon, in the sizes the desktop asks for.
+QIcon programIcon();
 
 } // namespace quillon::ui

@@ -37,6 +37,10 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     dialog::qt::applyProgramLook(app);
+    // Every window of the program (main window, about box, checksum
+    // dialog, message boxes, file dialogs) takes the application's icon.
+    app.setWindowIcon(quillon::ui::programIcon());
+    QGuiApplication::setDesktopFileName(QStringLiteral("quillon"));
 
     const std::filesystem::path configDir = settingsDir();
     std::error_code ec;
@@ -45,8 +49,7 @@ int main(int argc, char** argv)
     dialog::SystemClock clock;
     quillon::QuillonMainDialog logic(clock, serial::PortNames(serial::defaultLinksDir()), configDir);
     dialog::qt::DialogWindow window(quillon::quillonMainWindowTemplate(), logic);
-    // The indicators show their resting look until the logic drives them.
-    quillon::ui::installIndicators(window, [] { return quillon::ui::IndicatorState{}; });
+    quillon::ui::installIndicators(window, logic);
     window.exec();
     return 0;
 }

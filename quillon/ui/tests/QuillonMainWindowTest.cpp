@@ -7,6 +7,7 @@
 #include "quillon/app/QuillonIds.h"
 #include "quillon/app/QuillonMainDialog.h"
 #include "quillon/app/QuillonTemplates.h"
+#include "quillon/ui/QuillonWindow.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -168,6 +169,33 @@ TEST(QuillonMainWindow, FramesTravelBothWaysThroughTheWindow)
     EXPECT_EQ(std::memcmp(got, want, 6), 0);
     EXPECT_TRUE(view->toPlainText().endsWith(QStringLiteral("[发送]01 03 00 00 00 0A ")));
     ::close(master);
+}
+
+// The painters show what the logic's lamp tick decided, not a state of their own.
+TEST(QuillonMainWindow, LampsShowWhatTheLampTickDecided)
+{
+    Window w;
+    ui::installIndicators(*w.window, *w.logic);
+    const QColor lit(0, 255, 0), idle(0, 70, 0);
+    struct Case {
+        const char* name;
+        int txLamp, rxLamp;
+        QColor send, receive;
+    };
+    const Case cases[] = {
+        {"a send and a chunk in the same 10 ms", 1, 1, lit, lit},
+        {"the next lamp tick", 0, 0, idle, idle},
+        {"a chunk alone", 0, 1, idle, lit},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        w.logic->txLamp = c.txLamp;
+        w.logic->rxLamp = c.rxLamp;
+        w.logic->onTimer(LampTick);
+        const QImage image = w.window->control(TrafficLamps)->grab().toImage();
+        EXPECT_EQ(image.pixelColor(12, 13), c.send);
+        EXPECT_EQ(image.pixelColor(42, 13), c.receive);
+    }
 }
 
 TEST(QuillonMainWindow, EscapeWritesTheSettingsAndEnterDoesNot)

@@ -131,5 +131,15 @@ TEST(QuillonWindow, HighlightArcIsWhiteInTheUpperLeft)
     EXPECT_EQ(elsewhere, 0);
 }
 
+TEST(QuillonWindow, ProgramIconIsCompiledInEverySize)
+{
+    EXPECT_FALSE(programIcon().isNull());
+    for (int size : {16, 32, 48, 64, 128, 256}) {
+        SCOPED_TRACE(size);
+        const QImage image(QStringLiteral(":/quillon/icons/quillon-%1.png").arg(size));
+        EXPECT_EQ(image.size(), QSize(size, size));
+    }
+}
+
 } // namespace
 } // namespace quillon::ui

@@ -1,0 +1,37 @@
+#pragma once
+// The main window's two layouts: the table's normal one, and the maximized
+// one computed from the screen size. Pure: no window needed.
+
+#include "dialog/WindowTemplate.h"
+
+#include <vector>
+
+namespace quillon {
+
+struct ControlPlacement {
+    int id;
+    dialog::Rect rect; // pixels in the client area
+};
+
+struct WindowLayout {
+    std::vector<ControlPlacement> placements; // the controls that move, each once
+    int viewCharsPerLine; // for the receive view's auto clear
+    int viewMaxLines;
+    bool toggleShown; // the always-on-top toggle 1074
+};
+
+/// Top of the lower block (send areas, rotation and area settings) in the
+/// normal layout.
+inline constexpr int kLowerBlockTop = 276;
+
+/// The maximized layout for a screen of screenWidth x screenHeight pixels
+/// (the screen, not the client area): the receive view grows, the lower
+/// block moves down by screenHeight - 540 and its send group and send-area
+/// edits widen, the top left stays.
+WindowLayout maximizedLayout(int screenWidth, int screenHeight);
+
+/// The normal layout: every control that maximizedLayout moves, back at its
+/// rectangle of the window's table.
+WindowLayout normalLayout();
+
+} // namespace quillon

@@ -49,6 +49,20 @@ private:
 
 QColor toQColor(Rgb c) { return QColor(c.r, c.g, c.b); }
 
+} // namespace
+
+bool EnterSwallower::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter)
+            return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+namespace {
+
 // A list that tells before it opens.
 class DroppingComboBox : public QComboBox {
 public:
@@ -291,12 +305,35 @@ void DialogWindow::connectSignals(int id, ControlKind kind, QWidget* w)
     switch (kind) {
     case ControlKind::Button:
     case ControlKind::OwnerDrawButton:
-    case ControlKind::CheckBox:
-    case ControlKind::RadioButton:
         // clicked() comes from the user only, never from setChecked().
         connect(static_cast<QAbstractButton*>(w), &QAbstractButton::clicked, this,
                 [this, id] { forward(id, Notification::Clicked); });
         break;
+    case ControlKind::CheckBox:
+    case ControlKind::RadioButton: {
+        auto* button = static_cast<QAbstractButton*>(w);
+        connect(button, &QAbstractButton::clicked, this, [this, id] {
+            toggledUnclicked_.erase(id);
+            forward(id, Notification::Clicked);
+        });
+        // An assistive tool's "toggle" action changes the state without a
+        // click, and the logic would never hear of it. A click emits its
+        // toggle first and its clicked() at once after, so a toggle still
+        // unclaimed once control is back in the event loop was no click.
+        connect(button, &QAbstractButton::toggled, this, [this, id, radio = kind == ControlKind::RadioButton](bool on) {
+            if (quiet_ != 0 || (radio && !on))
+                return; // the program's own change, or the radio a group unchecked
+            toggledUnclicked_.insert(id);
+            QMetaObject::invokeMethod(
+                this,
+                [this, id] {
+                    if (toggledUnclicked_.erase(id))
+                        forward(id, Notification::Clicked);
+                },
+                Qt::QueuedConnection);
+        });
+        break;
+    }
     case ControlKind::DropList:
         connect(static_cast<QComboBox*>(w), &QComboBox::activated, this,
                 [this, id] { forward(id, Notification::SelectionChanged); });
@@ -310,6 +347,10 @@ void DialogWindow::connectSignals(int id, ControlKind kind, QWidget* w)
         auto* box = static_cast<QComboBox*>(w);
         connect(box, &QComboBox::activated, this, [this, id] { forward(id, Notification::SelectionChanged); });
         connect(box->lineEdit(), &QLineEdit::textEdited, this, [this, id] { forward(id, Notification::TextEdited); });
+        // Enter in the edit would make Qt pick the entry that matches the
+        // typed text, case ignored, and replace the text by it: what the
+        // user typed must stay as typed, and Enter never acts here.
+        box->lineEdit()->installEventFilter(&enterSwallower_);
         static_cast<DroppingComboBox*>(w)->aboutToDrop = [this, id] { forward(id, Notification::DroppedDown); };
         break;
     }

@@ -15,6 +15,7 @@
 #include <QDialog>
 
 #include <map>
+#include <set>
 
 class QButtonGroup;
 class QLineEdit;
@@ -22,6 +23,12 @@ class QMenu;
 class QTimer;
 
 namespace dialog::qt {
+
+/// Eats Enter in the edit it watches.
+class EnterSwallower : public QObject {
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+};
 
 class DialogWindow : public QDialog, public ControlSurface {
     Q_OBJECT
@@ -146,6 +153,8 @@ private:
     std::map<int, bool> endsWithCr_; // multi-line edits whose text ends in CR
     QButtonGroup* radioGroup_ = nullptr;
     int quiet_ = 0;             // >0 while the program itself changes a widget
+    std::set<int> toggledUnclicked_; // check boxes and radios toggled, no click seen yet
+    EnterSwallower enterSwallower_;
     bool ended_ = false;        // done() was called for this run
     bool inCloseRequest_ = false;
     bool placed_ = false;

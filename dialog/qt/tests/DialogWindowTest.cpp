@@ -216,6 +216,10 @@ TEST(DialogWindow, UserActionsReachDispatch)
          {Check, Notification::Clicked}},
         {"radio", [](Fixture& f) { QTest::mouseClick(f.get<QRadioButton>(RadioB), Qt::LeftButton); },
          {RadioB, Notification::Clicked}},
+        {"check box toggled by an assistive tool", [](Fixture& f) { f.get<QCheckBox>(Check)->toggle(); },
+         {Check, Notification::Clicked}},
+        {"radio toggled by an assistive tool", [](Fixture& f) { f.get<QRadioButton>(RadioB)->toggle(); },
+         {RadioB, Notification::Clicked}},
         {"list", [](Fixture& f) { QTest::keyClick(f.get<QComboBox>(List), Qt::Key_Down); },
          {List, Notification::SelectionChanged}},
         {"edit", [](Fixture& f) { QTest::keyClicks(f.get<QLineEdit>(Edit), "COM"); },
@@ -230,7 +234,10 @@ TEST(DialogWindow, UserActionsReachDispatch)
         Fixture f;
         f.window.show();
         c.act(f);
+        QCoreApplication::processEvents(); // what the action left queued
         ASSERT_FALSE(f.logic.events.empty());
+        if (c.expected.second == Notification::Clicked)
+            EXPECT_EQ(f.logic.events.size(), 1u); // a click is told once
         EXPECT_EQ(f.logic.events.front(), c.expected);
         for (const Event& e : f.logic.events)
             EXPECT_EQ(e, c.expected);
@@ -735,6 +742,15 @@ TEST(DialogWindow, ComboBoxTextIsItsEditsAndChoicesReachDispatch)
     box->setCurrentIndex(1);
     emit box->activated(1);
     EXPECT_EQ(f.logic.events.back(), Event(Combo, Notification::SelectionChanged));
+
+    // Enter keeps the typed text, even where an entry matches it but for case.
+    s.setText(Combo, "");
+    f.logic.events.clear();
+    QTest::keyClicks(box->lineEdit(), "ff ff ff ff");
+    QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(s.text(Combo), "ff ff ff ff");
+    for (const Event& e : f.logic.events)
+        EXPECT_EQ(e, Event(Combo, Notification::TextEdited));
 }
 
 TEST(DialogWindow, AppendTextShowsWhatSetTextWould)

@@ -25,7 +25,6 @@
 #include <QTextEdit>
 
 #include <poll.h>
-#include <pty.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -44,25 +43,21 @@ using namespace quillon;
 namespace {
 
 struct Rig {
-    fs::path config = bench::tempDir("quillon-bench");
-    fs::path links = bench::tempDir("quillon-ports");
+    test_support::TempDir config{"quillon-bench"};
+    test_support::TempDir links{"quillon-ports"};
     dialog::SystemClock clock;
-    QuillonMainDialog logic{clock, serial::PortNames(links, [] { return std::vector<fs::path>{}; }), config};
+    QuillonMainDialog logic{clock, serial::PortNames(links.path(), [] { return std::vector<fs::path>{}; }),
+                            config.path()};
     dialog::qt::DialogWindow window{quillonMainWindowTemplate(), logic};
-    int master = -1;
+    test_support::Pty device{test_support::Pty::Slave::Close};
+    const int master = device.master();
 
     Rig()
     {
-        master = bench::devicePty(links, "COM1");
+        fs::create_symlink(device.slavePath(), links / "COM1");
         // The lamps as the program draws them: idle, they must cost nothing.
         ui::installIndicators(window, logic);
         window.show();
-    }
-    ~Rig()
-    {
-        ::close(master);
-        fs::remove_all(config);
-        fs::remove_all(links);
     }
     dialog::ControlSurface& s() { return window; }
     void open()

@@ -48,15 +48,18 @@ public:
 };
 
 struct Rig {
-    fs::path config = bench::tempDir("quillon-bench");
-    fs::path links = bench::tempDir("quillon-ports");
+    test_support::TempDir config{"quillon-bench"};
+    test_support::TempDir links{"quillon-ports"};
     dialog::SystemClock clock;
-    CountingDialog logic{clock, serial::PortNames(links, [] { return std::vector<fs::path>{}; }), config};
+    CountingDialog logic{clock, serial::PortNames(links.path(), [] { return std::vector<fs::path>{}; }),
+                         config.path()};
     dialog::qt::DialogWindow window{quillonMainWindowTemplate(), logic};
-    int master = bench::devicePty(links, "COM1");
+    test_support::Pty device{test_support::Pty::Slave::Close};
+    const int master = device.master();
 
     explicit Rig(bool rotating = true)
     {
+        fs::create_symlink(device.slavePath(), links / "COM1");
         window.show();
         ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
         dialog::ControlSurface& s = window;
@@ -72,12 +75,6 @@ struct Rig {
             std::abort();
         if (rotating)
             logic.dispatch(AreaRotationButton, dialog::Notification::Clicked);
-    }
-    ~Rig()
-    {
-        ::close(master);
-        fs::remove_all(config);
-        fs::remove_all(links);
     }
     // What the rotation sent, so the pty never fills.
     void drain()

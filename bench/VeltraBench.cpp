@@ -20,7 +20,6 @@
 #include <QTimer>
 
 #include <poll.h>
-#include <pty.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -29,6 +28,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -41,17 +41,18 @@ using namespace veltra;
 namespace {
 
 struct Rig {
-    fs::path links = bench::tempDir("veltra-bench");
+    test_support::TempDir links{"veltra-bench"};
+    test_support::Pty device{test_support::Pty::Slave::Close};
+    const int master = device.master();
     dialog::SystemClock clock;
     std::unique_ptr<VeltraMainDialog> logic;
     std::unique_ptr<dialog::qt::DialogWindow> window;
-    int master = -1;
 
     Rig()
     {
-        master = bench::devicePty(links, "COM1");
+        fs::create_symlink(device.slavePath(), links / "COM1");
         logic = std::make_unique<VeltraMainDialog>(clock,
-                                                   serial::PortNames(links, [] { return std::vector<fs::path>{}; }));
+                                                   serial::PortNames(links.path(), [] { return std::vector<fs::path>{}; }));
         window = std::make_unique<dialog::qt::DialogWindow>(veltraMainWindowTemplate(), *logic);
         window->show();
         logic->dispatch(ConnectButton, dialog::Notification::Clicked);
@@ -62,8 +63,6 @@ struct Rig {
     {
         window.reset();
         logic.reset();
-        ::close(master);
-        fs::remove_all(links);
     }
     dialog::ControlSurface& s() { return *window; }
 };
@@ -161,16 +160,16 @@ void startUp()
 {
     // Ports as a user has them: a few links, the rest probed through the
     // device scan.
-    fs::path links = bench::tempDir("veltra-bench");
-    std::vector<int> masters;
+    const test_support::TempDir links{"veltra-bench"};
+    std::deque<test_support::Pty> devices;
     for (const char* name : {"COM1", "COM3", "COM8"})
-        masters.push_back(bench::devicePty(links, name));
+        fs::create_symlink(devices.emplace_back(test_support::Pty::Slave::Close).slavePath(), links / name);
     dialog::SystemClock clock;
     constexpr int kRuns = 5;
     double worst = 0, sum = 0;
     for (int i = 0; i < kRuns; ++i) {
         const auto t0 = std::chrono::steady_clock::now();
-        VeltraMainDialog logic(clock, serial::PortNames(links));
+        VeltraMainDialog logic(clock, serial::PortNames(links.path()));
         dialog::qt::DialogWindow window(veltraMainWindowTemplate(), logic);
         window.show();
         QCoreApplication::processEvents();
@@ -182,9 +181,6 @@ void startUp()
     }
     std::printf("start-up to a shown window with the probe of 255 names: %.1f ms on average, %.1f ms at worst\n",
                 sum / kRuns, worst);
-    for (int m : masters)
-        ::close(m);
-    fs::remove_all(links);
 }
 
 } // namespace

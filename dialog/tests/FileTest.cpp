@@ -1,23 +1,15 @@
 #include "dialog/FileErrors.h"
 #include "dialog/FileIo.h"
 #include "dialog/Gbk.h"
+#include "testing/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <filesystem>
 #include <vector>
 
 namespace fs = std::filesystem;
-
-namespace {
-fs::path makeTempDir()
-{
-    std::string tmpl = (fs::temp_directory_path() / "dialogtest.XXXXXX").string();
-    return fs::path(mkdtemp(tmpl.data()));
-}
-} // namespace
 
 TEST(FileErrors, MessagesNameTheCauseAndThePath)
 {
@@ -46,21 +38,20 @@ TEST(FileErrors, MessagesNameTheCauseAndThePath)
 
 TEST(FileIo, AtomicWriteReplacesWholeFileAndLeavesNoTemporary)
 {
-    const fs::path dir = makeTempDir();
+    const test_support::TempDir dir("dialogtest");
     const fs::path file = dir / "set.log";
     ASSERT_FALSE(dialog::writeFileAtomically(file, "old\r\n"));
     ASSERT_FALSE(dialog::writeFileAtomically(file, "new content\r\n"));
     EXPECT_EQ(dialog::readWholeFile(file).value_or("?"), "new content\r\n");
     int entries = 0;
-    for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir))
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir.path()))
         ++entries;
     EXPECT_EQ(entries, 1);
-    fs::remove_all(dir);
 }
 
 TEST(FileIo, FailedWriteReportsTheCauseAndKeepsTheOldFile)
 {
-    const fs::path dir = makeTempDir();
+    const test_support::TempDir dir("dialogtest");
     // A directory where the file should be: the rename cannot replace it.
     const fs::path blocked = dir / "data.log";
     fs::create_directory(blocked);
@@ -72,15 +63,14 @@ TEST(FileIo, FailedWriteReportsTheCauseAndKeepsTheOldFile)
     ec = dialog::writeFileAtomically(dir / "missing" / "set.log", "x");
     EXPECT_EQ(ec.value(), ENOENT);
     int entries = 0;
-    for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir))
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir.path()))
         ++entries;
     EXPECT_EQ(entries, 1);
-    fs::remove_all(dir);
 }
 
 TEST(FileIo, LinksAreWrittenThroughAndKept)
 {
-    const fs::path d = makeTempDir();
+    const test_support::TempDir d("dialogtest");
     fs::create_directory(d / "sub");
     for (const char* name : {"t", "sub/t", "h"})
         ASSERT_FALSE(dialog::writeFileAtomically(d / name, "old"));
@@ -108,7 +98,6 @@ TEST(FileIo, LinksAreWrittenThroughAndKept)
     EXPECT_EQ(dialog::writeFileAtomically(d / "full", "x").value(), ENOSPC);
     for (const char* name : {"link", "l2", "chain", "dangling", "full"})
         EXPECT_TRUE(fs::is_symlink(d / name)) << name;
-    for (const auto& e : fs::recursive_directory_iterator(d))
+    for (const auto& e : fs::recursive_directory_iterator(d.path()))
         EXPECT_NE(e.path().filename().string().front(), '.') << "temporary left: " << e.path();
-    fs::remove_all(d);
 }

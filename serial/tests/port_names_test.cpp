@@ -1,35 +1,20 @@
 #include "serial/PortNames.h"
 #include "serial/SerialDevice.h"
-#include "PtyPair.h"
+#include "testing/Pty.h"
+#include "testing/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
 namespace serial {
 namespace {
 
-using test::PtyPair;
-
-class TempDir {
-public:
-    TempDir()
-    {
-        std::string templ = (fs::temp_directory_path() / "portnames-XXXXXX").string();
-        if (!mkdtemp(templ.data()))
-            throw std::runtime_error("mkdtemp failed");
-        path_ = templ;
-    }
-    ~TempDir() { fs::remove_all(path_); }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
+using test_support::Pty;
+using test_support::TempDir;
+using test_support::writeFile;
 
 PortNames::Scanner noDevices()
 {
@@ -38,8 +23,8 @@ PortNames::Scanner noDevices()
 
 TEST(PortNames, NamesResolveThroughLinksToPseudoTerminals)
 {
-    PtyPair first, third;
-    TempDir links;
+    Pty first, third;
+    TempDir links("portnames");
     fs::create_symlink(first.slavePath(), links.path() / "COM1");
     fs::create_symlink(third.slavePath(), links.path() / "COM3");
     PortNames names(links.path(), noDevices());
@@ -78,8 +63,8 @@ TEST(PortNames, NamesResolveThroughLinksToPseudoTerminals)
 
 TEST(PortNames, LinkEntriesAndTargets)
 {
-    TempDir links;
-    std::ofstream(links.path() / "dev5").put('x');
+    TempDir links("portnames");
+    writeFile(links / "dev5", "x");
     fs::create_symlink("dev5", links.path() / "COM5");                    // relative target
     fs::create_symlink("/dev/ttyNoSuchAdapter9", links.path() / "COM7"); // unplugged
     fs::create_symlink("/dev/null", links.path() / "com4");              // lower-case link name
@@ -99,10 +84,10 @@ TEST(PortNames, LinkEntriesAndTargets)
 
 TEST(PortNames, UnlinkedNumbersGoToUnpinnedDevicesInOrder)
 {
-    TempDir root;
+    TempDir root("portnames");
     const fs::path a = root.path() / "ttyUSB0", b = root.path() / "ttyUSB1", c = root.path() / "ttyS0";
     for (const auto& p : {a, b, c})
-        std::ofstream(p).put('x');
+        writeFile(p, "x");
     const fs::path alias = root.path() / "by-id-adapter"; // as /dev/serial/by-id/...
     fs::create_symlink(b, alias);
     auto scanner = [&] { return std::vector<fs::path>{a, b, c}; };
@@ -123,7 +108,7 @@ TEST(PortNames, UnlinkedNumbersGoToUnpinnedDevicesInOrder)
     };
     for (const auto& cs : cases) {
         SCOPED_TRACE(cs.name);
-        TempDir links;
+        TempDir links("portnames");
         for (const auto& [name, target] : cs.links)
             fs::create_symlink(target, links.path() / name);
         const fs::path dir = cs.folderExists ? links.path() : links.path() / "absent";
@@ -137,7 +122,7 @@ TEST(PortNames, UnlinkedNumbersGoToUnpinnedDevicesInOrder)
 
 TEST(PortNames, ScanOrdersUsbFirstAndSkipsPortsWithoutHardware)
 {
-    TempDir sys, dev;
+    TempDir sys("portnames"), dev("portnames");
     struct Entry {
         const char* name;
         bool device;        // sysfs has a device behind it
@@ -155,9 +140,9 @@ TEST(PortNames, ScanOrdersUsbFirstAndSkipsPortsWithoutHardware)
         if (e.device)
             fs::create_directories(sys.path() / e.name / "device");
         if (e.type)
-            std::ofstream(sys.path() / e.name / "type") << e.type << "\n";
+            writeFile(sys / e.name / "type", std::string(e.type) + "\n");
         if (e.node)
-            std::ofstream(dev.path() / e.name).put('x');
+            writeFile(dev / e.name, "x");
     }
     std::vector<fs::path> expected;
     for (const char* n : {"ttyUSB2", "ttyUSB10", "ttyACM0", "ttyAMA0", "ttyS0", "ttyS2", "ttyS10"})

@@ -1,6 +1,6 @@
 #include "serial/SerialDevice.h"
 #include "serial/Termios2.h"
-#include "PtyPair.h"
+#include "testing/Pty.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +15,7 @@
 namespace serial {
 namespace {
 
-using test::PtyPair;
+using test_support::Pty;
 
 SerialDevice openOrFail(const std::string& path)
 {
@@ -36,17 +36,17 @@ std::size_t openDescriptors()
 
 TEST(SerialDevice, BytesTravelBothWaysUntouched)
 {
-    PtyPair pty;
+    Pty pty;
     SerialDevice dev = openOrFail(pty.slavePath());
     ASSERT_TRUE(dev.applyLineSettings(LineSettings{}));
 
     // Bytes a cooked terminal would translate, swallow or act on.
     const std::vector<std::uint8_t> bytes{0x00, 0x0D, 0x0A, 0x03, 0x04, 0x11, 0x13, 0x7F, 0xFF, 'x'};
     EXPECT_EQ(dev.write(bytes.data(), bytes.size()), bytes.size());
-    EXPECT_EQ(pty.readFromMaster(bytes.size()), bytes);
+    EXPECT_EQ(pty.readUntil<std::vector<std::uint8_t>>(bytes.size()), bytes);
 
     ASSERT_EQ(::write(pty.master(), bytes.data(), bytes.size()), ssize_t(bytes.size()));
-    ASSERT_TRUE(PtyPair::waitReadable(dev.fd()));
+    ASSERT_TRUE(test_support::waitReadable(dev.fd()));
     EXPECT_EQ(dev.bytesWaiting(), bytes.size());
     std::vector<std::uint8_t> got(64);
     got.resize(dev.read(got.data(), got.size()));
@@ -56,7 +56,7 @@ TEST(SerialDevice, BytesTravelBothWaysUntouched)
 
 TEST(SerialDevice, ReadWithNothingWaitingReturnsAtOnce)
 {
-    PtyPair pty;
+    Pty pty;
     SerialDevice dev = openOrFail(pty.slavePath());
     std::uint8_t buf[16];
     EXPECT_EQ(dev.bytesWaiting(), 0u);
@@ -66,7 +66,7 @@ TEST(SerialDevice, ReadWithNothingWaitingReturnsAtOnce)
 
 TEST(SerialDevice, FailedOpensReportTheCauseAndHoldNothing)
 {
-    PtyPair pty;
+    Pty pty;
     SerialDevice holder = openOrFail(pty.slavePath());
     struct Case {
         const char* name;
@@ -91,7 +91,7 @@ TEST(SerialDevice, FailedOpensReportTheCauseAndHoldNothing)
 
 TEST(SerialDevice, PortHeldByAnotherProcessIsRefused)
 {
-    PtyPair pty;
+    Pty pty;
     SerialDevice holder = openOrFail(pty.slavePath());
     pid_t child = fork();
     ASSERT_GE(child, 0);
@@ -108,7 +108,7 @@ TEST(SerialDevice, PortHeldByAnotherProcessIsRefused)
 
 TEST(SerialDevice, MovesCarryThePort)
 {
-    PtyPair a, b;
+    Pty a, b;
     SerialDevice onA = openOrFail(a.slavePath());
     SerialDevice moved(std::move(onA));
     EXPECT_FALSE(onA.isOpen());
@@ -138,13 +138,13 @@ TEST(SerialDevice, EveryBaudRateReadsBackExactly)
     const std::uint32_t rates[] = {110,   300,   600,    1200,   2400,   4800,   9600,   14400,  19200,
                                    38400, 56000, 57600,  115200, 128000, 256000, 230400, 250000, 921600,
                                    31250, 12345, 74880,  1000000};
-    PtyPair pty;
+    Pty pty;
     SerialDevice dev = openOrFail(pty.slavePath());
     for (std::uint32_t baud : rates) {
         SCOPED_TRACE(baud);
         ASSERT_TRUE(dev.applyLineSettings(withBaud(baud)));
         std::uint32_t in = 0, out = 0;
-        ASSERT_EQ(termios2::readSpeeds(pty.watcher(), in, out), 0);
+        ASSERT_EQ(termios2::readSpeeds(pty.slave(), in, out), 0);
         EXPECT_EQ(out, baud);
         EXPECT_EQ(in, baud);
         EXPECT_EQ(dev.readLineSettings().baudRate, baud);
@@ -170,7 +170,7 @@ TEST(SerialDevice, LineFlagsAPseudoTerminalKeeps)
         {"xon/xoff", [](LineSettings& s) { s.xonXoffOut = s.xonXoffIn = true; }, 0, 0, IXON | IXOFF, 0},
         {"cts flow", [](LineSettings& s) { s.ctsOutFlow = true; }, CRTSCTS, 0, 0, 0},
     };
-    PtyPair pty;
+    Pty pty;
     SerialDevice dev = openOrFail(pty.slavePath());
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -178,7 +178,7 @@ TEST(SerialDevice, LineFlagsAPseudoTerminalKeeps)
         c.change(s);
         ASSERT_TRUE(dev.applyLineSettings(s));
         termios t{};
-        ASSERT_EQ(tcgetattr(pty.watcher(), &t), 0);
+        ASSERT_EQ(tcgetattr(pty.slave(), &t), 0);
         EXPECT_EQ(t.c_cflag & c.cflagsSet, c.cflagsSet);
         EXPECT_EQ(t.c_cflag & c.cflagsClear, 0u);
         EXPECT_EQ(t.c_iflag & c.iflagsSet, c.iflagsSet);
@@ -204,11 +204,11 @@ TEST(SerialDevice, RefusedSettingsReportEinvalAndChangeNothing)
         {"dsr output flow", [](LineSettings& s) { s.dsrOutFlow = true; }},
         {"baud 0", [](LineSettings& s) { s.baudRate = 0; }},
     };
-    PtyPair pty;
+    Pty pty;
     SerialDevice dev = openOrFail(pty.slavePath());
     ASSERT_TRUE(dev.applyLineSettings(withBaud(19200)));
     termios before{};
-    ASSERT_EQ(tcgetattr(pty.watcher(), &before), 0);
+    ASSERT_EQ(tcgetattr(pty.slave(), &before), 0);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         LineSettings s = withBaud(57600);
@@ -218,7 +218,7 @@ TEST(SerialDevice, RefusedSettingsReportEinvalAndChangeNothing)
         EXPECT_FALSE(dev.applyLineSettings(s));
         EXPECT_EQ(dev.lastError(), EINVAL);
         termios after{};
-        ASSERT_EQ(tcgetattr(pty.watcher(), &after), 0);
+        ASSERT_EQ(tcgetattr(pty.slave(), &after), 0);
         EXPECT_EQ(after.c_cflag, before.c_cflag);
         EXPECT_EQ(dev.readLineSettings().baudRate, 19200u);
     }
@@ -227,9 +227,9 @@ TEST(SerialDevice, RefusedSettingsReportEinvalAndChangeNothing)
 // The steps a program runs after opening, on a device without modem lines.
 TEST(SerialDevice, PseudoTerminalConfiguresWithoutError)
 {
-    PtyPair pty;
+    Pty pty;
     int bits = TIOCM_DTR;
-    ASSERT_NE(ioctl(pty.watcher(), TIOCMBIS, &bits), 0);
+    ASSERT_NE(ioctl(pty.slave(), TIOCMBIS, &bits), 0);
     ASSERT_EQ(errno, ENOTTY) << "premise: a pty has no modem lines";
 
     SerialDevice dev = openOrFail(pty.slavePath());
@@ -248,12 +248,12 @@ TEST(SerialDevice, PseudoTerminalConfiguresWithoutError)
 
 TEST(SerialDevice, PurgeDropsWaitingInput)
 {
-    PtyPair pty;
+    Pty pty;
     SerialDevice dev = openOrFail(pty.slavePath());
     ASSERT_TRUE(dev.applyLineSettings(LineSettings{}));
     const std::uint8_t bytes[] = {'a', 'b', 'c'};
     ASSERT_EQ(::write(pty.master(), bytes, sizeof bytes), ssize_t(sizeof bytes));
-    ASSERT_TRUE(PtyPair::waitReadable(dev.fd()));
+    ASSERT_TRUE(test_support::waitReadable(dev.fd()));
     ASSERT_TRUE(dev.purge(purge::ClearOutput | purge::ClearInput));
     EXPECT_EQ(dev.bytesWaiting(), 0u);
 
@@ -263,7 +263,7 @@ TEST(SerialDevice, PurgeDropsWaitingInput)
 
 TEST(SerialDevice, WriteStopsAtTheTimeOutWhenTheLineDoesNotDrain)
 {
-    PtyPair pty;
+    Pty pty;
     SerialDevice dev = openOrFail(pty.slavePath());
     ASSERT_TRUE(dev.applyLineSettings(LineSettings{}));
     ASSERT_TRUE(dev.setTimeouts({0, 0, 0, 0, 20}));
@@ -276,14 +276,14 @@ TEST(SerialDevice, WriteStopsAtTheTimeOutWhenTheLineDoesNotDrain)
 
 TEST(SerialDevice, WriteWithoutTimeOutWaitsForTheReader)
 {
-    PtyPair pty;
+    Pty pty;
     SerialDevice dev = openOrFail(pty.slavePath());
     ASSERT_TRUE(dev.applyLineSettings(LineSettings{}));
     ASSERT_TRUE(dev.setTimeouts({}));
     std::vector<std::uint8_t> big(1 << 20);
     std::iota(big.begin(), big.end(), std::uint8_t{0});
     std::vector<std::uint8_t> received;
-    std::thread reader([&] { received = pty.readFromMaster(big.size()); });
+    std::thread reader([&] { received = pty.readUntil<std::vector<std::uint8_t>>(big.size()); });
     std::size_t taken = dev.write(big.data(), big.size());
     reader.join();
     EXPECT_EQ(taken, big.size());
@@ -292,11 +292,11 @@ TEST(SerialDevice, WriteWithoutTimeOutWaitsForTheReader)
 
 TEST(SerialDevice, CloseRestoresTheOriginalLine)
 {
-    PtyPair pty;
+    Pty pty;
     // A custom speed the port had before: only termios2 can put it back.
-    ASSERT_EQ(termios2::setSpeed(pty.watcher(), 12345), 0);
+    ASSERT_EQ(termios2::setSpeed(pty.slave(), 12345), 0);
     termios original{};
-    ASSERT_EQ(tcgetattr(pty.watcher(), &original), 0);
+    ASSERT_EQ(tcgetattr(pty.slave(), &original), 0);
     ASSERT_NE(original.c_lflag & ICANON, 0u) << "premise: a new pty is cooked";
     {
         SerialDevice dev = openOrFail(pty.slavePath());
@@ -305,21 +305,21 @@ TEST(SerialDevice, CloseRestoresTheOriginalLine)
         s.xonXoffOut = true;
         ASSERT_TRUE(dev.applyLineSettings(s));
         int exclusive = 0;
-        ASSERT_EQ(ioctl(pty.watcher(), TIOCGEXCL, &exclusive), 0);
+        ASSERT_EQ(ioctl(pty.slave(), TIOCGEXCL, &exclusive), 0);
         EXPECT_EQ(exclusive, 1);
     }
     // Other openers are let in again.
     int exclusive = 1;
-    ASSERT_EQ(ioctl(pty.watcher(), TIOCGEXCL, &exclusive), 0);
+    ASSERT_EQ(ioctl(pty.slave(), TIOCGEXCL, &exclusive), 0);
     EXPECT_EQ(exclusive, 0);
     termios after{};
-    ASSERT_EQ(tcgetattr(pty.watcher(), &after), 0);
+    ASSERT_EQ(tcgetattr(pty.slave(), &after), 0);
     EXPECT_EQ(after.c_lflag, original.c_lflag);
     EXPECT_EQ(after.c_iflag, original.c_iflag);
     EXPECT_EQ(after.c_oflag, original.c_oflag);
     EXPECT_EQ(after.c_cflag, original.c_cflag);
     std::uint32_t in = 0, out = 0;
-    ASSERT_EQ(termios2::readSpeeds(pty.watcher(), in, out), 0);
+    ASSERT_EQ(termios2::readSpeeds(pty.slave(), in, out), 0);
     EXPECT_EQ(out, 12345u);
     EXPECT_EQ(in, 12345u);
 }

@@ -198,7 +198,7 @@ TEST_F(VeltraCommandTest, SendWritesTheShownFrameOnly)
     click(SendCommand);
     click(SendCommand);
     const std::string frame("\x20\x09\x00\x00\x00\x01\x00\x3B\xCB", 9);
-    EXPECT_EQ(pty.received(18), frame + frame);
+    EXPECT_EQ(pty.readUntil(18), frame + frame);
     EXPECT_EQ(surface.text(SentCount), "18");
 
     // Eight bytes and the CRC besides the parameter: 90 make 100, 91 too many.
@@ -209,7 +209,7 @@ TEST_F(VeltraCommandTest, SendWritesTheShownFrameOnly)
         parameter += "AB ";
     typeInto(Parameter, parameter);
     click(SendCommand);
-    EXPECT_EQ(pty.received(100).size(), 100u);
+    EXPECT_EQ(pty.readUntil(100).size(), 100u);
     typeInto(Parameter, parameter + "CD");
     const std::string composed = "22 65 00 00 00 01 01 18 " + parameter + "CD";
     EXPECT_EQ(preview().substr(0, composed.size()), composed); // shown whole, with its CRC

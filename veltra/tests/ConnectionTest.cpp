@@ -45,7 +45,7 @@ TEST_F(VeltraTest, ConnectAppliesTheListsAndDisconnectReleases)
         {"space parity", "110", "8", "空格", "1", "无", 110, 8, serial::parity::Space, false, false,
          serial::LineControl::Disable},
     };
-    link("COM1", pty.slavePath);
+    link("COM1", pty.slavePath());
     start();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -57,12 +57,12 @@ TEST_F(VeltraTest, ConnectAppliesTheListsAndDisconnectReleases)
         click(ConnectButton);
         ASSERT_TRUE(dlg().portOpen);
         EXPECT_EQ(dlg().portHandle.lastError(), 0);
-        EXPECT_FALSE(isFree(pty.slavePath));
+        EXPECT_FALSE(isFree(pty.slavePath()));
         std::uint32_t in = 0, out = 0;
-        ASSERT_EQ(serial::termios2::readSpeeds(pty.slave, in, out), 0);
+        ASSERT_EQ(serial::termios2::readSpeeds(pty.slave(), in, out), 0);
         EXPECT_EQ(out, c.speed);
         termios t{};
-        ASSERT_EQ(tcgetattr(pty.slave, &t), 0);
+        ASSERT_EQ(tcgetattr(pty.slave(), &t), 0);
         // A pty keeps CS8 and no PARENB whatever it is asked; the odd and
         // stick bits show what the program asked for.
         EXPECT_EQ((t.c_cflag & PARODD) != 0, c.appliedParity == serial::parity::Odd || c.appliedParity == serial::parity::Mark);
@@ -79,7 +79,7 @@ TEST_F(VeltraTest, ConnectAppliesTheListsAndDisconnectReleases)
         }
         // The far side sees the modem lines only on a real port.
         int bits = 0;
-        if (ioctl(pty.slave, TIOCMGET, &bits) == 0) {
+        if (ioctl(pty.slave(), TIOCMGET, &bits) == 0) {
             EXPECT_EQ((bits & TIOCM_DTR) != 0, c.lines == serial::LineControl::Enable);
             EXPECT_EQ((bits & TIOCM_RTS) != 0, c.lines == serial::LineControl::Enable);
         }
@@ -91,7 +91,7 @@ TEST_F(VeltraTest, ConnectAppliesTheListsAndDisconnectReleases)
 
         click(ConnectButton);
         EXPECT_FALSE(dlg().portOpen);
-        EXPECT_TRUE(isFree(pty.slavePath));
+        EXPECT_TRUE(isFree(pty.slavePath()));
         EXPECT_EQ(surface.text(ConnectButton), gbk("连接串口"));
         EXPECT_EQ(surface.text(StatusText), gbk("串口关闭"));
         EXPECT_TRUE(surface.timers.empty());
@@ -103,7 +103,7 @@ TEST_F(VeltraTest, ConnectAppliesTheListsAndDisconnectReleases)
 
 TEST_F(VeltraTest, RefusedLineSettingsLeaveThePortOpenUnreported)
 {
-    link("COM1", pty.slavePath);
+    link("COM1", pty.slavePath());
     start();
     chooseText(StopBitsList, "1.5");
     click(ConnectButton);
@@ -127,12 +127,12 @@ TEST_F(VeltraTest, ConnectFailuresSayOpenFailedAndStayClosed)
         SCOPED_TRACE(c.name);
         fs::remove(linksDir / "COM1");
         if (c.listed)
-            link("COM1", pty.slavePath);
+            link("COM1", pty.slavePath());
         start();
         std::error_code ec;
         serial::SerialDevice holder;
         if (c.holdElsewhere)
-            holder = serial::SerialDevice::open(pty.slavePath, "holder", ec);
+            holder = serial::SerialDevice::open(pty.slavePath(), "holder", ec);
         click(ConnectButton);
         EXPECT_FALSE(dlg().portOpen);
         EXPECT_FALSE(dlg().portHandle.isOpen());
@@ -147,13 +147,13 @@ TEST_F(VeltraTest, ConnectFailuresSayOpenFailedAndStayClosed)
 
 TEST_F(VeltraTest, ConnectDropsWhatWaitedBeforeIt)
 {
-    link("COM1", pty.slavePath);
+    link("COM1", pty.slavePath());
     start();
-    pty.send("stale\n");
-    pollfd q{pty.slave, POLLIN, 0};
+    ASSERT_TRUE(pty.writeAll("stale\n"));
+    pollfd q{pty.slave(), POLLIN, 0};
     ASSERT_EQ(poll(&q, 1, 2000), 1); // in the port's input queue
     click(ConnectButton);
-    pty.send("new");
+    ASSERT_TRUE(pty.writeAll("new"));
     pollfd p{dlg().portHandle.fd(), POLLIN, 0};
     for (int i = 0; i < 100 && dlg().portHandle.bytesWaiting() < 3; ++i)
         poll(&p, 1, 20);

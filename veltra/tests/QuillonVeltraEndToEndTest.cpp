@@ -11,6 +11,7 @@
 #include "veltra/app/VeltraIds.h"
 #include "veltra/app/VeltraMainDialog.h"
 #include "veltra/app/VeltraTemplates.h"
+#include "testing/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -33,12 +34,6 @@ using dialog::Notification;
 using dialog::testing::MemorySurface;
 
 namespace {
-
-fs::path tempDir()
-{
-    std::string tmpl = (fs::temp_directory_path() / "quillon-veltra.XXXXXX").string();
-    return fs::path(mkdtemp(tmpl.data()));
-}
 
 bool onPath(const char* program)
 {
@@ -72,7 +67,6 @@ protected:
     {
         if (!onPath("socat"))
             GTEST_SKIP() << "socat is not installed";
-        dir = tempDir();
         fs::create_directories(dir / "q-ports");
         fs::create_directories(dir / "v-ports");
         const std::string a = "pty,raw,echo=0,link=" + (dir / "q-ports" / "COM3").string();
@@ -108,8 +102,6 @@ protected:
             kill(socat, SIGTERM);
             waitpid(socat, nullptr, 0);
         }
-        if (!dir.empty())
-            fs::remove_all(dir);
     }
 
     void tickBoth()
@@ -118,7 +110,7 @@ protected:
         veltra->onTimer(veltra::PollTimer);
     }
 
-    fs::path dir;
+    const test_support::TempDir dir{"quillon-veltra"};
     pid_t socat = -1;
     dialog::SystemClock clock;
     MemorySurface qs{quillon::quillonMainWindowTemplate()};

@@ -145,7 +145,7 @@ TEST_F(VeltraTest, TypedCharacterGoesOutAndTheAreaKeepsOnlyReceivedData)
         tick();
         surface.userEdit(ReceiveArea, c.edited, c.caret);
         edited(ReceiveArea);
-        EXPECT_EQ(pty.received(c.sent.size()), c.sent);
+        EXPECT_EQ(pty.readUntil(c.sent.size()), c.sent);
         EXPECT_EQ(dlg().sentTotal, static_cast<std::int64_t>(c.sent.size()));
         EXPECT_EQ(surface.text(SentCount), std::to_string(c.sent.size()));
         EXPECT_EQ(area(), "rx");

@@ -13,18 +13,12 @@ using dialog::gbk;
 
 class VeltraSaveTest : public VeltraTest {
 protected:
-    void SetUp() override
-    {
-        VeltraTest::SetUp();
-        dir = makeTempDir("veltra-save");
-    }
     void TearDown() override
     {
-        fs::permissions(dir, fs::perms::owner_all);
-        fs::remove_all(dir);
+        fs::permissions(dir.path(), fs::perms::owner_all);
         VeltraTest::TearDown();
     }
-    fs::path dir;
+    TempDir dir{"veltra-save"};
 };
 
 TEST_F(VeltraSaveTest, SavesTheAreaAsShown)
@@ -43,7 +37,7 @@ TEST_F(VeltraSaveTest, SavesTheAreaAsShown)
         {"a lone CR as received", "a\rb", 0, "", "a\rb"},
     };
     const fs::path cwd = fs::current_path();
-    fs::current_path(dir);
+    fs::current_path(dir.path());
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         startConnected();
@@ -68,7 +62,7 @@ TEST_F(VeltraSaveTest, SavesTheAreaAsShown)
         EXPECT_EQ(options.defaultExt, "txt");
         EXPECT_EQ(options.initialName, "veltra.txt");
         EXPECT_TRUE(options.overwritePrompt);
-        EXPECT_EQ(options.initialFolder, dialog::gbkFromPath(dir));
+        EXPECT_EQ(options.initialFolder, dialog::gbkFromPath(dir.path()));
         click(ConnectButton);
     }
     fs::current_path(cwd);
@@ -78,7 +72,7 @@ TEST_F(VeltraSaveTest, CancelWritesNothingAndFailureKeepsTheOldFile)
 {
     start();
     click(Save); // cancelled
-    EXPECT_TRUE(fs::is_empty(dir));
+    EXPECT_TRUE(fs::is_empty(dir.path()));
 
     // A folder that is not there: reported, nothing made.
     const std::string missing = dialog::gbkFromPath(dir / "no-such-folder" / "v.txt");
@@ -104,7 +98,7 @@ TEST_F(VeltraSaveTest, CancelWritesNothingAndFailureKeepsTheOldFile)
 
     const fs::path file = dir / "kept.txt";
     ASSERT_FALSE(dialog::writeFileAtomically(file, "old"));
-    fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
+    fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
     const std::string path = dialog::gbkFromPath(file);
     surface.fileAnswers.push_back(path);
     auto saveIntoTheLockedFolder = [&] {
@@ -126,7 +120,7 @@ TEST_F(VeltraSaveTest, CancelWritesNothingAndFailureKeepsTheOldFile)
     }
     EXPECT_EQ(dialog::readWholeFile(file).value_or(""), "old");
     std::size_t entries = 0;
-    for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir))
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir.path()))
         ++entries;
     EXPECT_EQ(entries, 1u); // no temporary left behind
 }

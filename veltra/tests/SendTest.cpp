@@ -40,7 +40,7 @@ TEST_F(VeltraTest, SendAreaAndQuickLinesSendTextOrHex)
         surface.setCheck(c.hexBox, c.hex);
         surface.setCheck(AppendNewline, c.newline);
         click(c.button);
-        EXPECT_EQ(pty.received(c.sent.size()), c.sent);
+        EXPECT_EQ(pty.readUntil(c.sent.size()), c.sent);
         EXPECT_EQ(dlg().sentTotal, static_cast<std::int64_t>(c.sent.size()));
         EXPECT_EQ(surface.text(SentCount), std::to_string(c.sent.size()));
         EXPECT_EQ(surface.text(c.text), c.typed); // the area is not touched
@@ -58,7 +58,7 @@ TEST_F(VeltraTest, AppendedBreakShowsAfterAWriteBackAndIsSentAgain)
     click(ClearReceive); // writes the bound values back
     EXPECT_EQ(surface.text(SendArea), "AB\r\n");
     click(SendButton);
-    EXPECT_EQ(pty.received(10), "AB\r\nAB\r\n\r\n");
+    EXPECT_EQ(pty.readUntil(10), "AB\r\nAB\r\n\r\n");
     EXPECT_EQ(dlg().sentTotal, 10);
 }
 
@@ -119,7 +119,7 @@ TEST_F(VeltraTest, TimedSendCheckRejectsBadPeriods)
 
 TEST_F(VeltraTest, TimedSendRunsOnlyWhileConnected)
 {
-    link("COM1", pty.slavePath);
+    link("COM1", pty.slavePath());
     start();
     surface.setText(Period, "20");
     surface.setCheck(TimedSend, 1);
@@ -133,7 +133,7 @@ TEST_F(VeltraTest, TimedSendRunsOnlyWhileConnected)
     EXPECT_FALSE(surface.isEnabled(Period));
     dlg().onTimer(SendTimer);
     dlg().onTimer(SendTimer);
-    EXPECT_EQ(pty.received(30), "www.example.comwww.example.com");
+    EXPECT_EQ(pty.readUntil(30), "www.example.comwww.example.com");
 
     click(ConnectButton);
     EXPECT_EQ(surface.timers.count(SendTimer), 0u);

@@ -67,13 +67,13 @@ TEST_F(VeltraTest, StartShowsTheDefaults)
 TEST_F(VeltraTest, DiscoveryListsThePortsThatOpenInNumberOrder)
 {
     Pty com3, com12, held;
-    link("COM12", com12.slavePath);
-    link("COM1", pty.slavePath);
-    link("COM3", com3.slavePath);
+    link("COM12", com12.slavePath());
+    link("COM1", pty.slavePath());
+    link("COM3", com3.slavePath());
     link("COM2", "/dev/does-not-exist-42");
-    link("COM4", held.slavePath);
+    link("COM4", held.slavePath());
     std::error_code ec;
-    serial::SerialDevice holder = serial::SerialDevice::open(held.slavePath, "holder", ec);
+    serial::SerialDevice holder = serial::SerialDevice::open(held.slavePath(), "holder", ec);
     ASSERT_TRUE(holder.isOpen());
 
     start();
@@ -85,7 +85,7 @@ TEST_F(VeltraTest, DiscoveryListsThePortsThatOpenInNumberOrder)
     EXPECT_EQ(dlg().portProbeTable[255].name, "COM255");
     EXPECT_EQ(dlg().portProbeTable[0].name, "");
     // The probe keeps nothing open.
-    serial::SerialDevice again = serial::SerialDevice::open(com3.slavePath, "again", ec);
+    serial::SerialDevice again = serial::SerialDevice::open(com3.slavePath(), "again", ec);
     EXPECT_TRUE(again.isOpen());
     EXPECT_FALSE(dlg().portHandle.isOpen());
 }

@@ -1,6 +1,7 @@
 #include "dialog/qt/DialogWindow.h"
 
 #include "dialog/Gbk.h"
+#include "dialog/qt/testing/ModalAnswer.h"
 
 #include <QAccessible>
 #include <QCheckBox>
@@ -29,6 +30,7 @@ namespace dialog::qt {
 namespace {
 
 using Event = std::pair<int, Notification>;
+using dialog::qt::testing::whenModal;
 
 // Records what the window forwards; hooks let a test act inside a call.
 class RecordingLogic : public DialogLogic {
@@ -504,25 +506,6 @@ TEST(DialogWindow, CloseWindowDoesNotAskAgain)
     f.window.closeWindow();
     EXPECT_FALSE(f.window.isVisible());
     EXPECT_EQ(f.logic.closeRequests, 0);
-}
-
-// Calls answer(box) once a modal widget of type W is up and ready(box) holds;
-// gives up after a while so that a fault fails instead of hanging.
-template <class W>
-void whenModal(std::function<bool()> ready, std::function<void(W*)> answer)
-{
-    auto* poll = new QTimer;
-    auto attempts = std::make_shared<int>(0);
-    QObject::connect(poll, &QTimer::timeout, [=] {
-        auto* modal = qobject_cast<W*>(QApplication::activeModalWidget());
-        ++*attempts;
-        if (modal && (ready() || *attempts > 400)) {
-            poll->stop();
-            poll->deleteLater();
-            answer(modal);
-        }
-    });
-    poll->start(5);
 }
 
 // Runs the event loop until done() holds; false after a few seconds. (A

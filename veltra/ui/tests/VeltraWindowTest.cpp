@@ -6,6 +6,9 @@
 #include "veltra/app/VeltraIds.h"
 #include "veltra/app/VeltraMainDialog.h"
 #include "veltra/app/VeltraTemplates.h"
+#include "dialog/qt/testing/ModalAnswer.h"
+#include "testing/Pty.h"
+#include "testing/TempDir.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -21,71 +24,47 @@
 #include <gtest/gtest.h>
 
 #include <poll.h>
-#include <pty.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 
 namespace fs = std::filesystem;
 
 namespace veltra {
 namespace {
 
-// Answers the next message box with OK and keeps what it said.
-struct MessageCatcher {
-    QString text;
-    void arm()
-    {
-        auto* poll = new QTimer;
-        QObject::connect(poll, &QTimer::timeout, [this, poll] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                text = box->text();
-                poll->stop();
-                poll->deleteLater();
-                box->accept();
-            }
-        });
-        poll->start(5);
-    }
-};
+using dialog::qt::testing::MessageCatcher;
 
 struct Window {
-    fs::path links;
+    test_support::TempDir links{"veltra-window"};
+    std::optional<test_support::Pty> pty;
+    int master = -1;
     dialog::SystemClock clock;
     std::unique_ptr<VeltraMainDialog> logic;
     std::unique_ptr<dialog::qt::DialogWindow> window;
-    int master = -1, slave = -1;
 
     explicit Window(bool withPort = false)
     {
-        std::string tmpl = (fs::temp_directory_path() / "veltra-window.XXXXXX").string();
-        links = mkdtemp(tmpl.data());
         if (withPort) {
-            char name[128] = {};
-            if (openpty(&master, &slave, name, nullptr, nullptr) == 0)
-                fs::create_symlink(name, links / "COM1");
+            master = pty.emplace().master();
+            fs::create_symlink(pty->slavePath(), links / "COM1");
         }
-        logic = std::make_unique<VeltraMainDialog>(clock,
-                                                   serial::PortNames(links, [] { return std::vector<fs::path>{}; }));
+        logic = std::make_unique<VeltraMainDialog>(
+            clock, serial::PortNames(links.path(), [] { return std::vector<fs::path>{}; }));
         window = std::make_unique<dialog::qt::DialogWindow>(veltraMainWindowTemplate(), *logic);
     }
     ~Window()
     {
         window.reset();
         logic.reset();
-        if (master >= 0) {
-            ::close(master);
-            ::close(slave);
-        }
-        fs::remove_all(links);
     }
     template <class W> W* get(int id) { return qobject_cast<W*>(window->control(id)); }
 
     /// The device sends bytes; the next poll reads them all.
     void deviceSends(const std::string& bytes)
     {
-        ASSERT_EQ(::write(master, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+        ASSERT_TRUE(pty->writeAll(bytes));
         pollfd p{logic->portHandle.fd(), POLLIN, 0};
         for (int i = 0; i < 100 && logic->portHandle.bytesWaiting() < bytes.size(); ++i)
             poll(&p, 1, 20);
@@ -164,16 +143,7 @@ TEST(VeltraWindow, KeyTypedIntoTheReceiveAreaGoesOutAndDisappears)
 
     QTest::keyClicks(area, "a");
     QTest::keyClick(area, Qt::Key_Return);
-    char got[8] = {};
-    pollfd q{w.master, POLLIN, 0};
-    std::string sent;
-    while (sent.size() < 2 && poll(&q, 1, 2000) > 0) {
-        const ssize_t n = ::read(w.master, got, sizeof got);
-        if (n <= 0)
-            break;
-        sent.append(got, static_cast<std::size_t>(n));
-    }
-    EXPECT_EQ(sent, "a\r");
+    EXPECT_EQ(w.pty->readUntil(2), "a\r");
     EXPECT_EQ(area->toPlainText(), QStringLiteral("rx"));
     EXPECT_EQ(w.get<QLabel>(SentCount)->text(), QStringLiteral("2"));
     EXPECT_TRUE(w.window->isVisible()); // Enter in the area did not close it

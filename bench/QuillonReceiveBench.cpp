@@ -64,9 +64,11 @@ struct Rig {
     {
         s().select(PortList, 0);
         logic.dispatch(OpenButton, dialog::Notification::Clicked);
-        if (!logic.portOpen)
+        if (!logic.device().isOpen())
             std::abort();
     }
+    /// A counter as its control shows it.
+    std::int64_t counter(int id) { return std::stoll(s().text(id)); }
 };
 
 // The records of a log written with time stamps: stamp, data, CR LF.
@@ -91,8 +93,7 @@ void throughput(bool hex, std::size_t total)
     rig.s().setCheck(ShowTimestamp, 1);
     rig.s().setCheck(ShowSent, 0);
     const fs::path log = rig.config / "log.txt";
-    rig.s().setText(LogPath, log.string());
-    rig.logic.logPath = log.string();
+    rig.s().setText(LogPath, log.string()); // taken at the open's exchange
     rig.logic.dispatch(SaveToggle, dialog::Notification::Clicked);
     rig.open();
 
@@ -112,7 +113,7 @@ void throughput(bool hex, std::size_t total)
     const double cpu0 = bench::cpuSeconds();
     QElapsedTimer t;
     t.start();
-    bench::runUntil([&] { return rig.logic.rxBytes >= static_cast<std::int64_t>(total); }, 600000);
+    bench::runUntil([&] { return rig.counter(RxBytes) >= static_cast<std::int64_t>(total); }, 600000);
     const double seconds = static_cast<double>(t.nsecsElapsed()) / 1e9;
     const double cpu = bench::cpuSeconds() - cpu0;
     writer.join();
@@ -152,13 +153,13 @@ void frameCost()
         for (int i = 0; i < kFrames; ++i) {
             if (::write(rig.master, frame.data(), frame.size()) != 1024)
                 std::abort();
-            pollfd p{rig.logic.portDevice.fd(), POLLIN, 0};
+            pollfd p{rig.logic.device().fd(), POLLIN, 0};
             ::poll(&p, 1, 1000);
-            while (rig.logic.portDevice.bytesWaiting() < 1024)
+            while (rig.logic.device().bytesWaiting() < 1024)
                 ::poll(nullptr, 0, 1);
-            const auto frames = rig.logic.rxFrames;
+            const auto frames = rig.counter(RxFrames);
             const auto t0 = std::chrono::steady_clock::now();
-            while (rig.logic.rxFrames == frames)
+            while (rig.counter(RxFrames) == frames)
                 rig.logic.onTimer(MainTick);
             const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
             sum += ms;

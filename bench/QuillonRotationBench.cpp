@@ -71,11 +71,13 @@ struct Rig {
         s.setText(RotationPeriod, "10");
         s.select(PortList, 0);
         logic.dispatch(OpenButton, dialog::Notification::Clicked);
-        if (!logic.portOpen)
+        if (!logic.device().isOpen())
             std::abort();
         if (rotating)
             logic.dispatch(AreaRotationButton, dialog::Notification::Clicked);
     }
+    /// A counter as its control shows it.
+    std::int64_t counter(int id) { return std::stoll(static_cast<dialog::ControlSurface&>(window).text(id)); }
     // What the rotation sent, so the pty never fills.
     void drain()
     {
@@ -92,21 +94,22 @@ const std::vector<char> kChunk(1024, 'x'); // 10 ms of 100 KB/s, in text mode
 void BM_TickUnderTraffic(benchmark::State& state)
 {
     Rig rig(state.range(0) != 0);
-    const auto frames0 = rig.logic.txFrames;
+    const auto frames0 = rig.counter(TxFrames);
     long ticks = 0;
     for (auto _ : state) {
         state.PauseTiming();
         rig.drain();
         if (::write(rig.master, kChunk.data(), kChunk.size()) < 0)
             std::abort();
-        for (int i = 0; i < 100 && rig.logic.portDevice.bytesWaiting() < kChunk.size(); ++i)
+        for (int i = 0; i < 100 && rig.logic.device().bytesWaiting() < kChunk.size(); ++i)
             ::poll(nullptr, 0, 1);
         state.ResumeTiming();
         rig.logic.onTimer(MainTick);
         ++ticks;
     }
-    state.counters["steps_per_tick"] = static_cast<double>(rig.logic.txFrames - frames0) / static_cast<double>(ticks);
-    state.counters["rx_bytes_per_tick"] = static_cast<double>(rig.logic.rxBytes) / static_cast<double>(ticks);
+    state.counters["steps_per_tick"] =
+        static_cast<double>(rig.counter(TxFrames) - frames0) / static_cast<double>(ticks);
+    state.counters["rx_bytes_per_tick"] = static_cast<double>(rig.counter(RxBytes)) / static_cast<double>(ticks);
 }
 BENCHMARK(BM_TickUnderTraffic)->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond)->Iterations(2000);
 
@@ -128,7 +131,7 @@ void BM_RealTimer(benchmark::State& state)
         QObject::connect(&drainer, &QTimer::timeout, [&] { rig.drain(); });
         drainer.start(5);
         const long ticks0 = rig.logic.ticks;
-        const auto frames0 = rig.logic.txFrames;
+        const auto frames0 = rig.counter(TxFrames);
         QElapsedTimer t;
         t.start();
         bench::runFor(3000);
@@ -136,11 +139,11 @@ void BM_RealTimer(benchmark::State& state)
         stop = true;
         writer.join();
         const double ticks = static_cast<double>(rig.logic.ticks - ticks0);
-        const double steps = static_cast<double>(rig.logic.txFrames - frames0);
+        const double steps = static_cast<double>(rig.counter(TxFrames) - frames0);
         state.counters["ticks_per_s"] = ticks / seconds;
         state.counters["steps_per_s"] = steps / seconds;
         state.counters["steps_per_tick"] = steps / ticks;
-        state.counters["rx_bytes_per_s"] = static_cast<double>(rig.logic.rxBytes) / seconds;
+        state.counters["rx_bytes_per_s"] = static_cast<double>(rig.counter(RxBytes)) / seconds;
     }
 }
 BENCHMARK(BM_RealTimer)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();

@@ -56,6 +56,27 @@ public:
     };
     const Lamps& lamps() const { return shownLamps_; }
 
+    /// Whether the window is kept above others, as the last toggle click
+    /// left it; the toggle's painter reads it.
+    bool onTop() const { return alwaysOnTop != 0; }
+
+    /// How much the receive view holds before the auto clear empties it, as
+    /// the last layout set it.
+    struct ViewSize {
+        int charsPerLine = 0;
+        int maxLines = 0;
+    };
+    ViewSize viewSize() const { return {viewCharsPerLine, viewMaxLines}; }
+
+    /// The device the port holds: closed while the port is, and also after
+    /// a failed reconfigure, while the port still counts as open. Its fd
+    /// says when bytes wait for the next tick.
+    const serial::SerialDevice& device() const { return portDevice; }
+
+    /// The answer wait the rotations share.
+    const AnswerWait& answerWait() const { return answerWait_; }
+
+private:
     /// Controls to fields; false (after the message) on a bad integer edit.
     bool updateFields();
     /// Fields to controls.
@@ -97,10 +118,6 @@ public:
 
     std::array<SendArea, 3> areas;
 
-    // The rotations and the answer wait they share.
-    const RotationSettings& rotationSettings() const { return rotation_; }
-    AnswerWait& answerWait() { return answerWait_; }
-
     // Receive options.
     int rxHex = 1;
     int frameNewline = 0;
@@ -127,9 +144,6 @@ public:
     int alwaysOnTop = 0;
     int layoutNormal = 1;
 
-    const std::filesystem::path& configDir() const { return configDir_; }
-
-private:
     void initFields();
     void readSettingsFiles();
     bool writeSettingsFiles();

@@ -50,9 +50,9 @@ TEST_F(QuillonTest, FirstStartWithoutSettingsFilesShowsTheDefaults)
     EXPECT_EQ(surface.controls[ReceiveView].defaultColour, (dialog::Rgb{0, 0, 255}));
     EXPECT_FALSE(surface.topmost);
     EXPECT_TRUE(surface.messages.empty());
-    EXPECT_EQ(dlg().portOpen, 0);
-    EXPECT_EQ(dlg().rotationSettings().answerTimeoutS, 5);
-    EXPECT_EQ(dlg().rotationSettings().retryCount, 1);
+    EXPECT_EQ(surface.text(OpenButton), gbk("打开串口"));
+    EXPECT_EQ(surface.text(AnswerTimeout), "5");
+    EXPECT_EQ(surface.text(RetryCount), "1");
 }
 
 TEST_F(QuillonTest, PortSettingsFileIsReadAtStart)
@@ -91,11 +91,9 @@ TEST_F(QuillonTest, NameThatBeginsNoItemIsReplacedByTheSelectionAtTheNextExchang
 {
     writeFile(configDir / "set.log", "XYZ\r\n0\r\n0\r\n2\r\n40\r\n");
     start();
-    EXPECT_EQ(dlg().portName, "XYZ");
-    EXPECT_EQ(dlg().baudIndex, 40);
-    ASSERT_TRUE(dlg().updateFields());
-    EXPECT_EQ(dlg().portName, "COM1");
-    EXPECT_EQ(dlg().baudIndex, -1);
+    // Closing exchanges, then writes what the exchange left.
+    ASSERT_TRUE(dlg().onCloseRequest());
+    EXPECT_EQ(dialog::readWholeFile(configDir / "set.log").value_or("?"), "COM1\r\n0\r\n0\r\n2\r\n-1\r\n");
 }
 
 TEST_F(QuillonTest, SendAreaTextsAreRestored)

@@ -32,14 +32,14 @@ TEST_F(TrafficTest, TicksRunInFullBehindATicksMessageBox)
         surface.onMessage = [&](const dialog::testing::ShownMessage&) {
             if (sentInBox >= 0)
                 return;
-            const auto sent = dlg().txFrames;
-            const auto frames = dlg().rxFrames;
+            const auto sent = counter(TxFrames);
+            const auto frames = counter(RxFrames);
             for (std::uint8_t b = 1; b <= 3; ++b) {
                 deviceSends(Bytes{b});
                 ticks(8);
             }
-            sentInBox = dlg().txFrames - sent;
-            framesInBox = dlg().rxFrames - frames;
+            sentInBox = counter(TxFrames) - sent;
+            framesInBox = counter(RxFrames) - frames;
         };
         ticks(8);
         surface.onMessage = nullptr;

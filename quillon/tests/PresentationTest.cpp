@@ -113,13 +113,17 @@ TEST_F(PresentationTest, ResizesSwitchTheLayout)
         const bool restoredOnce = c.steps.size() > 1 && c.steps.back() == Restore;
         const Rect view = surface.controls[ReceiveView].rect;
         EXPECT_EQ(view, (c.maximized ? Rect{296, 6, 714, 498} : Rect{296, 6, 483, 270}));
-        EXPECT_EQ(dlg().viewCharsPerLine, c.maximized ? 110 : 84);
-        EXPECT_EQ(dlg().viewMaxLines, c.maximized ? 29 : 15);
+        EXPECT_EQ(dlg().viewSize().charsPerLine, c.maximized ? 110 : 84);
+        EXPECT_EQ(dlg().viewSize().maxLines, c.maximized ? 29 : 15);
         EXPECT_EQ(surface.isShown(TopmostToggle), !c.maximized);
-        EXPECT_EQ(dlg().layoutNormal, c.steps.front() == Maximize ? 0 : 1);
         if (!c.maximized) {
             EXPECT_EQ(surface.controls[Area2Text].rect, (restoredOnce ? Rect{168, 318, 608, 26} : Rect{0, 0, 1, 1}));
         }
+        // Once maximized, every later restore puts the normal layout back.
+        surface.moveControl(Area2Text, {0, 0, 1, 1});
+        dlg().onResize(DialogLogic::kRestored, 1024, 768);
+        EXPECT_EQ(surface.controls[Area2Text].rect,
+                  (c.steps.front() == Maximize ? Rect{168, 318, 608, 26} : Rect{0, 0, 1, 1}));
     }
 }
 
@@ -136,7 +140,7 @@ TEST_F(PresentationTest, ToggleMovesTheWindowInAndOutOfTheTopBand)
         const int redraws = surface.controls[TopmostToggle].redraws;
         click(TopmostToggle);
         EXPECT_EQ(surface.topmost, s.onTop);
-        EXPECT_EQ(dlg().alwaysOnTop, s.onTop ? 1 : 0);
+        EXPECT_EQ(dlg().onTop(), s.onTop);
         EXPECT_EQ(surface.text(TopmostToggle), dialog::gbk(s.letter));
         EXPECT_EQ(surface.controls[TopmostToggle].redraws, redraws + 1);
     }

@@ -96,6 +96,8 @@ protected:
     QuillonMainDialog& dlg() { return *dialog_; }
 
     void click(int id) { dialog_->dispatch(id, dialog::Notification::Clicked); }
+    /// A counter as its control shows it.
+    std::int64_t counter(int id) { return std::stoll(surface.text(id)); }
     void choose(int id, int pos)
     {
         surface.select(id, pos);

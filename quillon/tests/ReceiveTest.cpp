@@ -83,16 +83,16 @@ TEST_F(TrafficTest, FrameEndsAfterOneToFourQuietTicks)
     // Quiet polls are counted on a cycle of four that data does not reset;
     // it starts again at the poll that ends a frame.
     deviceSends(Bytes{0x40});
-    for (int i = 0; i < 10 && dlg().rxFrames == 0; ++i)
+    for (int i = 0; i < 10 && counter(RxFrames) == 0; ++i)
         ticks(1);
     for (int quietBefore = 0; quietBefore < 4; ++quietBefore) {
         SCOPED_TRACE(quietBefore);
         ticks(quietBefore);
-        const auto framesBefore = dlg().rxFrames;
+        const auto framesBefore = counter(RxFrames);
         deviceSends(Bytes{0x41, 0x42, 0x43});
         ticks(1);
         int quiet = 0;
-        while (dlg().rxFrames == framesBefore && quiet < 10) {
+        while (counter(RxFrames) == framesBefore && quiet < 10) {
             ticks(1);
             ++quiet;
         }
@@ -133,7 +133,7 @@ TEST_F(TrafficTest, FramesAreRenderedAsTheOptionsSay)
         surface.setCheck(ShowTimestamp, c.stamp);
         surface.setCheck(ShowSent, c.marker);
         surface.setCheck(FrameNewline, c.newline);
-        if (!dlg().saving)
+        if (surface.text(SaveToggle) == gbk("保存数据"))
             click(SaveToggle);
         deviceSends(c.frame);
         ticks(1);
@@ -181,7 +181,7 @@ TEST_F(TrafficTest, KeywordFilter)
         surface.setRichText(ReceiveView, "");
         surface.setCheck(RxHex, c.hex);
         surface.setText(Keyword, c.keyword);
-        dlg().answerWait().answerPending = 1;
+        awaitAnswer();
         deviceSends(c.frame);
         settle();
         EXPECT_EQ(!shown().empty(), c.shown);
@@ -193,13 +193,13 @@ TEST_F(TrafficTest, StoppedDisplayStillCountsAndAnswers)
 {
     click(DisplayToggle);
     EXPECT_EQ(surface.text(DisplayToggle), gbk("继续显示"));
+    awaitAnswer();
     click(SaveToggle);
-    dlg().answerWait().answerPending = 1;
     deviceSends(Bytes{0x01, 0x02});
     settle();
     EXPECT_EQ(shown(), "");
     EXPECT_EQ(logged(), "");
-    EXPECT_EQ(dlg().rxFrames, 1);
+    EXPECT_EQ(counter(RxFrames), 1);
     EXPECT_EQ(dlg().answerWait().answerPending, 0);
     click(DisplayToggle);
     EXPECT_EQ(surface.text(DisplayToggle), gbk("停止显示"));
@@ -243,14 +243,14 @@ TEST_F(TrafficTest, NoByteIsLostWhenAFrameOutgrowsItsBuffer)
     click(SaveToggle);
     deviceSends(burst);
     // The kernel hands the rest on as the reader makes room.
-    for (int i = 0; i < 500 && dlg().rxBytes < 5000; ++i) {
-        pollfd p{dlg().portDevice.fd(), POLLIN, 0};
+    for (int i = 0; i < 500 && counter(RxBytes) < 5000; ++i) {
+        pollfd p{dlg().device().fd(), POLLIN, 0};
         ::poll(&p, 1, 10);
         ticks(1);
     }
     settle();
-    ASSERT_EQ(dlg().rxBytes, 5000);
-    EXPECT_EQ(dlg().rxFrames, 2);
+    ASSERT_EQ(counter(RxBytes), 5000);
+    EXPECT_EQ(counter(RxFrames), 2);
     const std::string all = formatHex(burst);
     const std::string view = shown();
     ASSERT_EQ(view.size(), all.size());
@@ -263,7 +263,6 @@ TEST_F(TrafficTest, LogFailureIsReportedOnceUntilAnAppendSucceeds)
 {
     click(SaveToggle);
     const std::string bad = (configDir / "missing" / "log.txt").string();
-    dlg().logPath = bad;
     surface.setText(LogPath, bad);
     for (int i = 0; i < 3; ++i) {
         deviceSends(Bytes{0x01});
@@ -272,7 +271,7 @@ TEST_F(TrafficTest, LogFailureIsReportedOnceUntilAnAppendSucceeds)
     ASSERT_EQ(surface.messages.size(), 1u);
     EXPECT_EQ(surface.messages[0].text, gbk("没有找到 ") + bad + gbk("。"));
     EXPECT_EQ(surface.messages[0].icon, dialog::MessageIcon::Stop);
-    EXPECT_EQ(dlg().rxFrames, 3); // the frame ends whatever the log did
+    EXPECT_EQ(counter(RxFrames), 3); // the frame ends whatever the log did
 
     surface.setText(LogPath, logFile.string());
     deviceSends(Bytes{0x02});
@@ -365,14 +364,14 @@ TEST_F(TrafficTest, ClearCountersShowsZeros)
     click(ClearCounters);
     for (int id : {RxBytes, RxFrames, TxBytes, TxFrames})
         EXPECT_EQ(surface.text(id), "0") << id;
-    EXPECT_EQ(dlg().rxBytes, 0);
+    EXPECT_EQ(counter(RxBytes), 0);
 }
 
 TEST_F(TrafficTest, NothingIsPolledWhileThePortIsClosed)
 {
     click(OpenButton);
-    ASSERT_EQ(dlg().portOpen, 0);
+    ASSERT_EQ(surface.text(OpenButton), gbk("打开串口"));
     ASSERT_EQ(::write(pty.master, "\x01", 1), 1);
     ticks(10);
-    EXPECT_EQ(dlg().rxBytes, 0);
+    EXPECT_EQ(counter(RxBytes), 0);
 }

@@ -31,10 +31,10 @@ protected:
     {
         std::vector<std::string> got;
         for (int i = 0; i < 100 && got.size() < n; ++i) {
-            const auto before = dlg().txFrames;
+            const auto before = counter(TxFrames);
             ticks(1);
             clock.seconds += answer ? 0 : 1;
-            if (dlg().txFrames == before)
+            if (counter(TxFrames) == before)
                 continue;
             const Bytes b = deviceReceived();
             got.push_back(formatHex(b.data(), b.size()));

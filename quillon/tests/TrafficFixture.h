@@ -28,9 +28,9 @@ protected:
         start();
         ASSERT_TRUE(surface.selectPrefix(PortList, "COM3"));
         click(OpenButton);
-        ASSERT_EQ(dlg().portOpen, 1);
+        ASSERT_EQ(surface.text(OpenButton), dialog::gbk("关闭串口"));
         logFile = configDir / "log.txt";
-        dlg().logPath = logFile.string();
+        // Taken at the next exchange, which every send and tick begins with.
         surface.setText(LogPath, logFile.string());
     }
 
@@ -38,10 +38,10 @@ protected:
     void deviceSends(const Bytes& bytes)
     {
         ASSERT_EQ(::write(pty.master, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
-        pollfd p{dlg().portDevice.fd(), POLLIN, 0};
+        pollfd p{dlg().device().fd(), POLLIN, 0};
         ASSERT_EQ(::poll(&p, 1, 2000), 1);
         // Bytes can reach the reader in pieces: wait until all of them wait.
-        for (int i = 0; i < 200 && dlg().portDevice.bytesWaiting() < std::min<std::size_t>(bytes.size(), 4095); ++i)
+        for (int i = 0; i < 200 && dlg().device().bytesWaiting() < std::min<std::size_t>(bytes.size(), 4095); ++i)
             ::poll(nullptr, 0, 1);
     }
     void deviceSends(const std::string& s) { deviceSends(Bytes(s.begin(), s.end())); }
@@ -65,6 +65,20 @@ protected:
     {
         for (int i = 0; i < n; ++i)
             dlg().onTimer(MainTick);
+    }
+    /// Leaves a rotation's frame awaiting its answer: an answer-driven
+    /// rotation sends area 1 at its first tick and is stopped again.
+    void awaitAnswer()
+    {
+        surface.setText(Area1Text, "01");
+        surface.setCheck(Area1TakesPart, 1);
+        surface.setCheck(AnswerMode, 1);
+        click(AnswerMode);
+        click(AreaRotationButton);
+        ticks(1);
+        click(AreaRotationButton);
+        ASSERT_EQ(dlg().answerWait().answerPending, 1);
+        deviceReceived();
     }
     /// Ticks until the line has been quiet long enough for any frame to end:
     /// one tick to read, then up to four quiet ones.

@@ -96,7 +96,7 @@ void installIndicators(dialog::qt::DialogWindow& window, const QuillonMainDialog
 {
     installIndicators(window, [&logic] {
         const QuillonMainDialog::Lamps& lamps = logic.lamps();
-        return IndicatorState{lamps.portOpen, lamps.txLit, lamps.rxLit, logic.alwaysOnTop != 0};
+        return IndicatorState{lamps.portOpen, lamps.txLit, lamps.rxLit, logic.onTop()};
     });
 }
 

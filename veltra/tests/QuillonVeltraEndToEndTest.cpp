@@ -85,7 +85,7 @@ protected:
         quillon->onInit();
         ASSERT_TRUE(qs.selectPrefix(quillon::PortList, "COM3"));
         quillon->dispatch(quillon::OpenButton, Notification::Clicked);
-        ASSERT_EQ(quillon->portOpen, 1);
+        ASSERT_EQ(qs.text(quillon::OpenButton), dialog::gbk("关闭串口"));
 
         veltra = std::make_unique<veltra::VeltraMainDialog>(clock, serial::PortNames(dir / "v-ports", noScan));
         veltra->bind(vs);

@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -20,6 +21,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <poll.h>
 #include <pty.h>
 #include <unistd.h>
 
@@ -106,7 +108,7 @@ TEST(QuillonMainWindow, ChoosingAPortAndOpeningItChangesTheCaption)
     ports->setCurrentIndex(2);
     emit ports->activated(2); // as when the user picks it
     QTest::mouseClick(w.get<QPushButton>(OpenButton), Qt::LeftButton);
-    EXPECT_EQ(w.logic->portOpen, 1);
+    EXPECT_TRUE(w.logic->device().isOpen());
     EXPECT_EQ(w.get<QPushButton>(OpenButton)->text(), QStringLiteral("关闭串口"));
     EXPECT_EQ(ports->itemData(2, Qt::ToolTipRole).toString().toStdString(), name);
 
@@ -114,10 +116,10 @@ TEST(QuillonMainWindow, ChoosingAPortAndOpeningItChangesTheCaption)
     auto* baud = w.get<QComboBox>(Baud);
     baud->setCurrentIndex(12);
     emit baud->activated(12);
-    EXPECT_EQ(w.logic->portDevice.readLineSettings().baudRate, 115200u);
+    EXPECT_EQ(w.logic->device().readLineSettings().baudRate, 115200u);
 
     QTest::mouseClick(w.get<QPushButton>(OpenButton), Qt::LeftButton);
-    EXPECT_EQ(w.logic->portOpen, 0);
+    EXPECT_FALSE(w.logic->device().isOpen());
     EXPECT_EQ(w.get<QPushButton>(OpenButton)->text(), QStringLiteral("打开串口"));
     ::close(master);
 }
@@ -134,8 +136,8 @@ TEST(QuillonMainWindow, FramesTravelBothWaysThroughTheWindow)
     ::close(slave);
     fs::create_symlink(name, w.links / "COM2");
     const fs::path log = w.config / "frames.txt";
-    w.logic->logPath = log.string();
-    w.logic->updateControls();
+    // Taken at the exchange the open button begins with.
+    w.get<QLineEdit>(LogPath)->setText(QString::fromStdString(log.string()));
 
     auto* ports = w.get<QComboBox>(PortList);
     ports->setCurrentIndex(1);
@@ -143,14 +145,15 @@ TEST(QuillonMainWindow, FramesTravelBothWaysThroughTheWindow)
     w.get<QCheckBox>(ShowSent)->setChecked(true);
     QTest::mouseClick(w.get<QPushButton>(SaveToggle), Qt::LeftButton);
     QTest::mouseClick(w.get<QPushButton>(OpenButton), Qt::LeftButton);
-    ASSERT_EQ(w.logic->portOpen, 1);
+    ASSERT_EQ(w.get<QPushButton>(OpenButton)->text(), QStringLiteral("关闭串口"));
 
+    auto rxFrames = [&] { return std::stoll(w.window->text(RxFrames)); };
     const char* bursts[] = {"\x01\x02\x03", "\xAA\xBB", "\x7E"};
     for (const char* burst : bursts) {
-        const auto frames = w.logic->rxFrames;
+        const auto frames = rxFrames();
         ASSERT_EQ(::write(master, burst, std::strlen(burst)), static_cast<ssize_t>(std::strlen(burst)));
         // The pause: the line stays quiet until the frame has ended.
-        QTRY_VERIFY_WITH_TIMEOUT(w.logic->rxFrames == frames + 1, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(rxFrames() == frames + 1, 5000);
     }
     auto* view = w.get<QTextEdit>(ReceiveView);
     const QString expected = QStringLiteral("[接收]01 02 03 [接收]AA BB [接收]7E ");
@@ -176,26 +179,47 @@ TEST(QuillonMainWindow, LampsShowWhatTheLampTickDecided)
 {
     Window w;
     ui::installIndicators(*w.window, *w.logic);
+    int master = -1, slave = -1;
+    char name[128] = {};
+    ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
+    ::close(slave);
+    fs::create_symlink(name, w.links / "COM3");
+    auto* ports = w.get<QComboBox>(PortList);
+    ports->setCurrentIndex(2);
+    emit ports->activated(2);
+    QTest::mouseClick(w.get<QPushButton>(OpenButton), Qt::LeftButton);
+    ASSERT_TRUE(w.logic->device().isOpen());
+    w.get<QPlainTextEdit>(Area1Text)->setPlainText(QStringLiteral("01"));
+
     const QColor lit(0, 255, 0), idle(0, 70, 0);
     struct Case {
         const char* name;
-        int txLamp, rxLamp;
+        bool sent, chunk; // since the last lamp tick
         QColor send, receive;
     };
     const Case cases[] = {
-        {"a send and a chunk in the same 10 ms", 1, 1, lit, lit},
-        {"the next lamp tick", 0, 0, idle, idle},
-        {"a chunk alone", 0, 1, idle, lit},
+        {"a send and a chunk in the same 10 ms", true, true, lit, lit},
+        {"the next lamp tick", false, false, idle, idle},
+        {"a chunk alone", false, true, idle, lit},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        w.logic->txLamp = c.txLamp;
-        w.logic->rxLamp = c.rxLamp;
+        // Straight to the logic: no event loop runs, so no timer of the
+        // window's own comes between.
+        if (c.sent)
+            w.logic->dispatch(Area1Send, dialog::Notification::Clicked);
+        if (c.chunk) {
+            ASSERT_EQ(::write(master, "\x41", 1), 1);
+            pollfd p{w.logic->device().fd(), POLLIN, 0};
+            ASSERT_EQ(::poll(&p, 1, 2000), 1);
+            w.logic->onTimer(MainTick);
+        }
         w.logic->onTimer(LampTick);
         const QImage image = w.window->control(TrafficLamps)->grab().toImage();
         EXPECT_EQ(image.pixelColor(12, 13), c.send);
         EXPECT_EQ(image.pixelColor(42, 13), c.receive);
     }
+    ::close(master);
 }
 
 TEST(QuillonMainWindow, EscapeWritesTheSettingsAndEnterDoesNot)

@@ -165,7 +165,7 @@ TEST(QuillonUnderAWindowManager, MaximizeAndRestoreResizeTheReceiveView)
     w.window.setWindowState(Qt::WindowMaximized);
     EXPECT_TRUE(waitFor([&] { return w.window.width() == screen.width(); })) << "window " << sizeOf(&w.window);
     EXPECT_EQ(view->size(), QSize(screen.width() - 310, screen.height() - 270)) << sizeOf(view);
-    EXPECT_EQ(w.logic.viewCharsPerLine, 110);
+    EXPECT_EQ(w.logic.viewSize().charsPerLine, 110);
     EXPECT_TRUE(w.window.control(TopmostToggle)->isHidden());
 
     w.window.setWindowState(Qt::WindowNoState);

@@ -8,6 +8,7 @@
 // Usage: quillon_receive_bench [megabytes per mode, default 2]
 
 #include "BenchSupport.h"
+#include "QuillonRig.h"
 #include "dialog/Clock.h"
 #include "dialog/FileIo.h"
 #include "dialog/qt/DialogWindow.h"
@@ -42,33 +43,13 @@ using namespace quillon;
 
 namespace {
 
-struct Rig {
-    test_support::TempDir config{"quillon-bench"};
-    test_support::TempDir links{"quillon-ports"};
-    dialog::SystemClock clock;
-    QuillonMainDialog logic{clock, serial::PortNames(links.path(), [] { return std::vector<fs::path>{}; }),
-                            config.path()};
-    dialog::qt::DialogWindow window{quillonMainWindowTemplate(), logic};
-    test_support::Pty device{test_support::Pty::Slave::Close};
-    const int master = device.master();
-
+// The lamps as the program draws them: idle, they must cost nothing.
+struct Rig : bench::QuillonRig<> {
     Rig()
     {
-        fs::create_symlink(device.slavePath(), links / "COM1");
-        // The lamps as the program draws them: idle, they must cost nothing.
         ui::installIndicators(window, logic);
         window.show();
     }
-    dialog::ControlSurface& s() { return window; }
-    void open()
-    {
-        s().select(PortList, 0);
-        logic.dispatch(OpenButton, dialog::Notification::Clicked);
-        if (!logic.device().isOpen())
-            std::abort();
-    }
-    /// A counter as its control shows it.
-    std::int64_t counter(int id) { return std::stoll(s().text(id)); }
 };
 
 // The records of a log written with time stamps: stamp, data, CR LF.

@@ -8,12 +8,8 @@
 // watching the rotation would have it.
 
 #include "BenchSupport.h"
-#include "dialog/Clock.h"
-#include "dialog/qt/DialogWindow.h"
+#include "QuillonRig.h"
 #include "dialog/qt/ProgramLook.h"
-#include "quillon/app/QuillonIds.h"
-#include "quillon/app/QuillonMainDialog.h"
-#include "quillon/app/QuillonTemplates.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -29,7 +25,6 @@
 #include <thread>
 #include <vector>
 
-namespace fs = std::filesystem;
 using namespace quillon;
 
 namespace {
@@ -47,37 +42,21 @@ public:
     long ticks = 0;
 };
 
-struct Rig {
-    test_support::TempDir config{"quillon-bench"};
-    test_support::TempDir links{"quillon-ports"};
-    dialog::SystemClock clock;
-    CountingDialog logic{clock, serial::PortNames(links.path(), [] { return std::vector<fs::path>{}; }),
-                         config.path()};
-    dialog::qt::DialogWindow window{quillonMainWindowTemplate(), logic};
-    test_support::Pty device{test_support::Pty::Slave::Close};
-    const int master = device.master();
-
+struct Rig : bench::QuillonRig<CountingDialog> {
     explicit Rig(bool rotating = true)
     {
-        fs::create_symlink(device.slavePath(), links / "COM1");
         window.show();
         ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
-        dialog::ControlSurface& s = window;
-        s.setText(Area1Text, "01 02 03 04");
-        s.setText(Area2Text, "05 06 07 08");
-        s.setCheck(Area1TakesPart, 1);
-        s.setCheck(Area2TakesPart, 1);
-        s.setCheck(ShowSent, 1);
-        s.setText(RotationPeriod, "10");
-        s.select(PortList, 0);
-        logic.dispatch(OpenButton, dialog::Notification::Clicked);
-        if (!logic.device().isOpen())
-            std::abort();
+        s().setText(Area1Text, "01 02 03 04");
+        s().setText(Area2Text, "05 06 07 08");
+        s().setCheck(Area1TakesPart, 1);
+        s().setCheck(Area2TakesPart, 1);
+        s().setCheck(ShowSent, 1);
+        s().setText(RotationPeriod, "10");
+        open();
         if (rotating)
             logic.dispatch(AreaRotationButton, dialog::Notification::Clicked);
     }
-    /// A counter as its control shows it.
-    std::int64_t counter(int id) { return std::stoll(static_cast<dialog::ControlSurface&>(window).text(id)); }
     // What the rotation sent, so the pty never fills.
     void drain()
     {

@@ -152,11 +152,11 @@ TEST_F(QuillonTest, FileErrorAtCloseIsReportedAndTheUserDecides)
     // The settings folder's place is taken by a file.
     const fs::path blocked = configDir / "blocked";
     writeFile(blocked, "x");
-    Pty pty;
-    link("COM1", pty.slavePath);
+    Pty pty{Pty::Slave::Close};
+    link("COM1", pty.slavePath());
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        serial::PortNames ports(linksDir, [] { return std::vector<fs::path>{}; });
+        serial::PortNames ports(linksDir.path(), [] { return std::vector<fs::path>{}; });
         QuillonMainDialog d(clock, std::move(ports), blocked);
         d.bind(surface);
         d.onInit();

@@ -16,14 +16,14 @@ namespace {
 std::uint32_t peerBaud(const Pty& pty)
 {
     std::uint32_t in = 0, out = 0;
-    EXPECT_EQ(serial::termios2::readSpeeds(pty.master, in, out), 0);
+    EXPECT_EQ(serial::termios2::readSpeeds(pty.master(), in, out), 0);
     return out;
 }
 
 termios peerTermios(const Pty& pty)
 {
     termios t{};
-    EXPECT_EQ(tcgetattr(pty.master, &t), 0);
+    EXPECT_EQ(tcgetattr(pty.master(), &t), 0);
     return t;
 }
 
@@ -42,11 +42,11 @@ protected:
     void SetUp() override
     {
         QuillonTest::SetUp();
-        link("COM3", pty.slavePath);
-        link("COM12", pty12.slavePath);
+        link("COM3", pty.slavePath());
+        link("COM12", pty12.slavePath());
     }
-    Pty pty;
-    Pty pty12;
+    Pty pty{Pty::Slave::Close};
+    Pty pty12{Pty::Slave::Close};
 };
 
 TEST_F(PortConnectionTest, OpenAppliesTheLineSettingsOfTheLists)
@@ -82,10 +82,10 @@ TEST_F(PortConnectionTest, OpenAppliesTheLineSettingsOfTheLists)
         EXPECT_EQ((t.c_cflag & PARODD) != 0, c.parOdd);
         EXPECT_EQ(t.c_iflag & (IXON | IXOFF), 0u);
         EXPECT_EQ(t.c_lflag & (ICANON | ECHO), 0u);
-        EXPECT_FALSE(isFree(pty.slavePath));
+        EXPECT_FALSE(isFree(pty.slavePath()));
         click(OpenButton);
         EXPECT_EQ(surface.text(OpenButton), gbk("打开串口"));
-        EXPECT_TRUE(isFree(pty.slavePath));
+        EXPECT_TRUE(isFree(pty.slavePath()));
     }
     EXPECT_TRUE(surface.messages.empty());
 }
@@ -96,8 +96,8 @@ TEST_F(PortConnectionTest, PortsAboveNineOpenLikeTheOthers)
     choosePort("COM12");
     click(OpenButton);
     EXPECT_EQ(surface.text(OpenButton), gbk("关闭串口"));
-    EXPECT_FALSE(isFree(pty12.slavePath));
-    EXPECT_TRUE(isFree(pty.slavePath));
+    EXPECT_FALSE(isFree(pty12.slavePath()));
+    EXPECT_TRUE(isFree(pty.slavePath()));
 }
 
 TEST_F(PortConnectionTest, BytesFlowBothWaysOnTheOpenedPort)
@@ -111,7 +111,7 @@ TEST_F(PortConnectionTest, BytesFlowBothWaysOnTheOpenedPort)
     click(Area1Send);
     EXPECT_EQ(surface.text(TxBytes), "4");
     std::uint8_t got[8] = {};
-    ASSERT_EQ(::read(pty.master, got, sizeof got), 4);
+    ASSERT_EQ(::read(pty.master(), got, sizeof got), 4);
     EXPECT_EQ(std::memcmp(got, out, 4), 0);
 }
 
@@ -136,7 +136,7 @@ TEST_F(PortConnectionTest, ChangingALineSettingWhileClosedOpensNothing)
     choosePort("COM3");
     choose(Baud, 12);
     EXPECT_EQ(surface.text(OpenButton), gbk("打开串口"));
-    EXPECT_TRUE(isFree(pty.slavePath));
+    EXPECT_TRUE(isFree(pty.slavePath()));
     click(OpenButton);
     EXPECT_EQ(peerBaud(pty), 115200u); // taken at the next open
 }
@@ -149,8 +149,8 @@ TEST_F(PortConnectionTest, ChangingThePortWhileOpenClosesIt)
     ASSERT_EQ(surface.text(OpenButton), gbk("关闭串口"));
     choosePort("COM12");
     EXPECT_EQ(surface.text(OpenButton), gbk("打开串口"));
-    EXPECT_TRUE(isFree(pty.slavePath));
-    EXPECT_TRUE(isFree(pty12.slavePath)); // not opened until the button
+    EXPECT_TRUE(isFree(pty.slavePath()));
+    EXPECT_TRUE(isFree(pty12.slavePath())); // not opened until the button
 }
 
 TEST_F(PortConnectionTest, OpenFailuresAreReportedAndLeaveThePortClosed)
@@ -175,7 +175,7 @@ TEST_F(PortConnectionTest, OpenFailuresAreReportedAndLeaveThePortClosed)
         std::error_code ec;
         serial::SerialDevice holder;
         if (c.holdElsewhere)
-            holder = serial::SerialDevice::open(pty.slavePath, "holder", ec);
+            holder = serial::SerialDevice::open(pty.slavePath(), "holder", ec);
         choosePort(c.port);
         click(OpenButton);
         EXPECT_FALSE(dlg().device().isOpen());
@@ -211,7 +211,7 @@ TEST_F(PortConnectionTest, ConfigurationErrorIsReportedAndTheDeviceReleased)
         EXPECT_EQ(text.rfind("错误码: ", 0), 0u) << text;
         EXPECT_NE(text, "错误码: 0");
         // Released: the same port opens again once the setting is valid.
-        EXPECT_TRUE(isFree(pty.slavePath));
+        EXPECT_TRUE(isFree(pty.slavePath()));
         surface.select(c.list, 0);
         click(OpenButton);
         EXPECT_EQ(surface.text(OpenButton), gbk("关闭串口"));
@@ -238,9 +238,9 @@ TEST_F(PortConnectionTest, ClosingTheWindowReleasesThePortAndWritesTheFiles)
     start();
     choosePort("COM3");
     click(OpenButton);
-    ASSERT_FALSE(isFree(pty.slavePath));
+    ASSERT_FALSE(isFree(pty.slavePath()));
     EXPECT_TRUE(dlg().onCloseRequest());
-    EXPECT_TRUE(isFree(pty.slavePath));
+    EXPECT_TRUE(isFree(pty.slavePath()));
     EXPECT_TRUE(fs::exists(configDir / "set.log"));
     EXPECT_TRUE(fs::exists(configDir / "data.log"));
 }
@@ -248,9 +248,9 @@ TEST_F(PortConnectionTest, ClosingTheWindowReleasesThePortAndWritesTheFiles)
 TEST_F(PortConnectionTest, PortListToolTipsNameTheDevices)
 {
     start();
-    EXPECT_EQ(surface.controls[PortList].itemToolTips.at(2), pty.slavePath);   // COM3
-    EXPECT_EQ(surface.controls[PortList].itemToolTips.at(11), pty12.slavePath); // COM12
+    EXPECT_EQ(surface.controls[PortList].itemToolTips.at(2), pty.slavePath());   // COM3
+    EXPECT_EQ(surface.controls[PortList].itemToolTips.at(11), pty12.slavePath()); // COM12
     EXPECT_NE(surface.controls[PortList].itemToolTips.at(4), "");               // COM5: says none
     choosePort("COM3");
-    EXPECT_EQ(surface.controls[PortList].toolTip, pty.slavePath);
+    EXPECT_EQ(surface.controls[PortList].toolTip, pty.slavePath());
 }

@@ -2,20 +2,17 @@
 // A Quillon main dialog on an in-memory window, with temporary folders for
 // its settings and port links, and a clock the test sets.
 
-#include "dialog/Clock.h"
+#include "dialog/testing/FakeClock.h"
 #include "dialog/testing/MemorySurface.h"
 #include "quillon/app/QuillonIds.h"
 #include "quillon/app/QuillonMainDialog.h"
 #include "quillon/app/QuillonTemplates.h"
+#include "testing/Pty.h"
+#include "testing/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <pty.h>
-#include <unistd.h>
-
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 
@@ -23,62 +20,16 @@ namespace quillon::testing {
 
 namespace fs = std::filesystem;
 
-class FakeClock : public dialog::Clock {
-public:
-    std::time_t now() const override { return seconds; }
-    std::time_t seconds = 1159664703; // 2006-10-01 01:05:03 UTC
-};
-
-/// One pseudo-terminal: the master stays with the test as the peer.
-struct Pty {
-    int master = -1;
-    int slave = -1;
-    std::string slavePath;
-    Pty()
-    {
-        char name[128] = {};
-        if (openpty(&master, &slave, name, nullptr, nullptr) != 0)
-            throw std::runtime_error("openpty failed");
-        slavePath = name;
-        // Only the master is needed; the device is opened by path.
-        ::close(slave);
-        slave = -1;
-    }
-    ~Pty()
-    {
-        if (master >= 0)
-            ::close(master);
-    }
-    Pty(const Pty&) = delete;
-    Pty& operator=(const Pty&) = delete;
-};
-
-inline fs::path makeTempDir(const char* what)
-{
-    std::string tmpl = (fs::temp_directory_path() / (std::string(what) + ".XXXXXX")).string();
-    if (!mkdtemp(tmpl.data()))
-        throw std::runtime_error("mkdtemp failed");
-    return fs::path(tmpl);
-}
-
-inline void writeFile(const fs::path& p, const std::string& content)
-{
-    std::ofstream(p, std::ios::binary) << content;
-}
+using dialog::testing::FakeClock;
+using test_support::Pty;
+using test_support::TempDir;
+using test_support::writeFile;
 
 class QuillonTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        configDir = makeTempDir("quillon-config");
-        linksDir = makeTempDir("quillon-ports");
-    }
-    void TearDown() override
-    {
-        dialog_.reset();
-        fs::remove_all(configDir);
-        fs::remove_all(linksDir);
-    }
+    void SetUp() override { clock.seconds = 1159664703; } // 2006-10-01 01:05:03 UTC
+    // The dialog goes before a derived test's ptys, its port's far end.
+    void TearDown() override { dialog_.reset(); }
 
     /// Pins a COM name to a device.
     void link(const std::string& name, const std::string& device) { fs::create_symlink(device, linksDir / name); }
@@ -86,8 +37,8 @@ protected:
     /// Builds and initialises the dialog, as the window does at start.
     QuillonMainDialog& start()
     {
-        serial::PortNames ports(linksDir, [] { return std::vector<fs::path>{}; });
-        dialog_ = std::make_unique<QuillonMainDialog>(clock, std::move(ports), configDir);
+        serial::PortNames ports(linksDir.path(), [] { return std::vector<fs::path>{}; });
+        dialog_ = std::make_unique<QuillonMainDialog>(clock, std::move(ports), configDir.path());
         dialog_->bind(surface);
         dialog_->onInit();
         return *dialog_;
@@ -109,8 +60,8 @@ protected:
         dialog_->dispatch(PortList, dialog::Notification::SelectionChanged);
     }
 
-    fs::path configDir;
-    fs::path linksDir;
+    TempDir configDir{"quillon-config"};
+    TempDir linksDir{"quillon-ports"};
     FakeClock clock;
     dialog::testing::MemorySurface surface{quillonMainWindowTemplate()};
 

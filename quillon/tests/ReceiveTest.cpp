@@ -67,7 +67,7 @@ TEST(ReceiveLog, LineFeedsBecomeCrLfUnlessACrStandsBefore)
         {"line end after a record ending in CR", "A\r", true, "A\r\n"},
         {"line end after CR LF", "A\r\n", true, "A\r\n\r\n"},
     };
-    const fs::path dir = makeTempDir("quillon-log");
+    const TempDir dir{"quillon-log"};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const fs::path file = dir / "log.txt";
@@ -75,7 +75,6 @@ TEST(ReceiveLog, LineFeedsBecomeCrLfUnlessACrStandsBefore)
         ASSERT_FALSE(appendToLog(file, c.record, c.lineEnd));
         EXPECT_EQ(dialog::readWholeFile(file).value_or("?"), c.file);
     }
-    fs::remove_all(dir);
 }
 
 TEST_F(TrafficTest, FrameEndsAfterOneToFourQuietTicks)
@@ -244,8 +243,7 @@ TEST_F(TrafficTest, NoByteIsLostWhenAFrameOutgrowsItsBuffer)
     deviceSends(burst);
     // The kernel hands the rest on as the reader makes room.
     for (int i = 0; i < 500 && counter(RxBytes) < 5000; ++i) {
-        pollfd p{dlg().device().fd(), POLLIN, 0};
-        ::poll(&p, 1, 10);
+        test_support::waitReadable(dlg().device().fd(), 10);
         ticks(1);
     }
     settle();
@@ -371,7 +369,7 @@ TEST_F(TrafficTest, NothingIsPolledWhileThePortIsClosed)
 {
     click(OpenButton);
     ASSERT_EQ(surface.text(OpenButton), gbk("打开串口"));
-    ASSERT_EQ(::write(pty.master, "\x01", 1), 1);
+    ASSERT_TRUE(pty.writeAll("\x01"));
     ticks(10);
     EXPECT_EQ(counter(RxBytes), 0);
 }

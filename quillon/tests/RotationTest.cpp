@@ -160,9 +160,7 @@ std::string withPath(std::string text, const std::string& path)
 
 class FileRotationTest : public RotationTest {
 protected:
-    void SetUp() override { dir = makeTempDir("quillon-rotation"); }
-    void TearDown() override { fs::remove_all(dir); }
-    fs::path dir;
+    TempDir dir{"quillon-rotation"};
 };
 
 TEST_F(FileRotationTest, LinesGoOutInTurn)

@@ -9,6 +9,7 @@
 
 #include <poll.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -21,8 +22,7 @@ protected:
     void SetUp() override
     {
         QuillonTest::SetUp();
-        link("COM3", pty.slavePath);
-        clock.seconds = 1159664703; // 2006-10-01 01:05:03 UTC
+        link("COM3", pty.slavePath());
         setenv("TZ", "UTC", 1);
         tzset();
         start();
@@ -37,9 +37,8 @@ protected:
     /// The device sends bytes; they are waiting for the port when this returns.
     void deviceSends(const Bytes& bytes)
     {
-        ASSERT_EQ(::write(pty.master, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
-        pollfd p{dlg().device().fd(), POLLIN, 0};
-        ASSERT_EQ(::poll(&p, 1, 2000), 1);
+        ASSERT_TRUE(pty.writeAll(bytes.data(), bytes.size()));
+        ASSERT_TRUE(test_support::waitReadable(dlg().device().fd()));
         // Bytes can reach the reader in pieces: wait until all of them wait.
         for (int i = 0; i < 200 && dlg().device().bytesWaiting() < std::min<std::size_t>(bytes.size(), 4095); ++i)
             ::poll(nullptr, 0, 1);
@@ -47,19 +46,7 @@ protected:
     void deviceSends(const std::string& s) { deviceSends(Bytes(s.begin(), s.end())); }
 
     /// What the device has received so far.
-    Bytes deviceReceived()
-    {
-        Bytes all;
-        std::uint8_t buf[4096];
-        pollfd p{pty.master, POLLIN, 0};
-        while (::poll(&p, 1, 50) == 1) {
-            const ssize_t n = ::read(pty.master, buf, sizeof buf);
-            if (n <= 0)
-                break;
-            all.insert(all.end(), buf, buf + n);
-        }
-        return all;
-    }
+    Bytes deviceReceived() { return pty.drain<Bytes>(); }
 
     void ticks(int n)
     {
@@ -102,7 +89,7 @@ protected:
         return t;
     }
 
-    Pty pty;
+    Pty pty{Pty::Slave::Close};
     fs::path logFile;
 };
 

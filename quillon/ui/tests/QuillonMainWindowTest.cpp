@@ -4,28 +4,25 @@
 #include "dialog/FileIo.h"
 #include "dialog/Gbk.h"
 #include "dialog/qt/DialogWindow.h"
+#include "dialog/qt/testing/ModalAnswer.h"
 #include "quillon/app/QuillonIds.h"
 #include "quillon/app/QuillonMainDialog.h"
 #include "quillon/app/QuillonTemplates.h"
 #include "quillon/ui/QuillonWindow.h"
+#include "testing/Pty.h"
+#include "testing/TempDir.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextEdit>
 #include <QTest>
-#include <QTimer>
 #include <gtest/gtest.h>
 
-#include <poll.h>
-#include <pty.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -35,35 +32,12 @@ namespace fs = std::filesystem;
 namespace quillon {
 namespace {
 
-fs::path tempDir()
-{
-    std::string tmpl = (fs::temp_directory_path() / "quillon-window.XXXXXX").string();
-    return fs::path(mkdtemp(tmpl.data()));
-}
-
-// Answers the next message box with OK and keeps what it said.
-struct MessageCatcher {
-    QString text;
-    QString title;
-    void arm()
-    {
-        auto* poll = new QTimer;
-        QObject::connect(poll, &QTimer::timeout, [this, poll] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                text = box->text();
-                title = box->windowTitle();
-                poll->stop();
-                poll->deleteLater();
-                box->accept();
-            }
-        });
-        poll->start(5);
-    }
-};
+using dialog::qt::testing::MessageCatcher;
+using test_support::Pty;
 
 struct Window {
-    fs::path config = tempDir();
-    fs::path links = tempDir();
+    test_support::TempDir config{"quillon-window"};
+    test_support::TempDir links{"quillon-window"};
     dialog::SystemClock clock;
     std::unique_ptr<QuillonMainDialog> logic;
     std::unique_ptr<dialog::qt::DialogWindow> window;
@@ -71,15 +45,8 @@ struct Window {
     Window()
     {
         logic = std::make_unique<QuillonMainDialog>(
-            clock, serial::PortNames(links, [] { return std::vector<fs::path>{}; }), config);
+            clock, serial::PortNames(links.path(), [] { return std::vector<fs::path>{}; }), config.path());
         window = std::make_unique<dialog::qt::DialogWindow>(quillonMainWindowTemplate(), *logic);
-    }
-    ~Window()
-    {
-        window.reset();
-        logic.reset();
-        fs::remove_all(config);
-        fs::remove_all(links);
     }
     template <class W> W* get(int id) { return qobject_cast<W*>(window->control(id)); }
 };
@@ -98,11 +65,8 @@ TEST(QuillonMainWindow, OpenButtonReportsAnAbsentPortInAModalBox)
 TEST(QuillonMainWindow, ChoosingAPortAndOpeningItChangesTheCaption)
 {
     Window w;
-    int master = -1, slave = -1;
-    char name[128] = {};
-    ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
-    ::close(slave);
-    fs::create_symlink(name, w.links / "COM3");
+    Pty pty{Pty::Slave::Close};
+    fs::create_symlink(pty.slavePath(), w.links / "COM3");
 
     auto* ports = w.get<QComboBox>(PortList);
     ports->setCurrentIndex(2);
@@ -110,7 +74,7 @@ TEST(QuillonMainWindow, ChoosingAPortAndOpeningItChangesTheCaption)
     QTest::mouseClick(w.get<QPushButton>(OpenButton), Qt::LeftButton);
     EXPECT_TRUE(w.logic->device().isOpen());
     EXPECT_EQ(w.get<QPushButton>(OpenButton)->text(), QStringLiteral("关闭串口"));
-    EXPECT_EQ(ports->itemData(2, Qt::ToolTipRole).toString().toStdString(), name);
+    EXPECT_EQ(ports->itemData(2, Qt::ToolTipRole).toString().toStdString(), pty.slavePath());
 
     // A line setting picked while open reopens the port at once.
     auto* baud = w.get<QComboBox>(Baud);
@@ -121,7 +85,6 @@ TEST(QuillonMainWindow, ChoosingAPortAndOpeningItChangesTheCaption)
     QTest::mouseClick(w.get<QPushButton>(OpenButton), Qt::LeftButton);
     EXPECT_FALSE(w.logic->device().isOpen());
     EXPECT_EQ(w.get<QPushButton>(OpenButton)->text(), QStringLiteral("打开串口"));
-    ::close(master);
 }
 
 // The whole road on a pty pair with the real 10 ms timer: a device answers
@@ -130,11 +93,8 @@ TEST(QuillonMainWindow, ChoosingAPortAndOpeningItChangesTheCaption)
 TEST(QuillonMainWindow, FramesTravelBothWaysThroughTheWindow)
 {
     Window w;
-    int master = -1, slave = -1;
-    char name[128] = {};
-    ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
-    ::close(slave);
-    fs::create_symlink(name, w.links / "COM2");
+    Pty pty{Pty::Slave::Close};
+    fs::create_symlink(pty.slavePath(), w.links / "COM2");
     const fs::path log = w.config / "frames.txt";
     // Taken at the exchange the open button begins with.
     w.get<QLineEdit>(LogPath)->setText(QString::fromStdString(log.string()));
@@ -151,7 +111,7 @@ TEST(QuillonMainWindow, FramesTravelBothWaysThroughTheWindow)
     const char* bursts[] = {"\x01\x02\x03", "\xAA\xBB", "\x7E"};
     for (const char* burst : bursts) {
         const auto frames = rxFrames();
-        ASSERT_EQ(::write(master, burst, std::strlen(burst)), static_cast<ssize_t>(std::strlen(burst)));
+        ASSERT_TRUE(pty.writeAll(burst));
         // The pause: the line stays quiet until the frame has ended.
         QTRY_VERIFY_WITH_TIMEOUT(rxFrames() == frames + 1, 5000);
     }
@@ -167,11 +127,10 @@ TEST(QuillonMainWindow, FramesTravelBothWaysThroughTheWindow)
     w.get<QPlainTextEdit>(Area1Text)->setPlainText(QStringLiteral("01 03 00 00 00 0a"));
     QTest::mouseClick(w.get<QPushButton>(Area1Send), Qt::LeftButton);
     unsigned char got[16] = {};
-    ASSERT_EQ(::read(master, got, sizeof got), 6);
+    ASSERT_EQ(::read(pty.master(), got, sizeof got), 6);
     const unsigned char want[] = {0x01, 0x03, 0x00, 0x00, 0x00, 0x0A};
     EXPECT_EQ(std::memcmp(got, want, 6), 0);
     EXPECT_TRUE(view->toPlainText().endsWith(QStringLiteral("[发送]01 03 00 00 00 0A ")));
-    ::close(master);
 }
 
 // The painters show what the logic's lamp tick decided, not a state of their own.
@@ -179,11 +138,8 @@ TEST(QuillonMainWindow, LampsShowWhatTheLampTickDecided)
 {
     Window w;
     ui::installIndicators(*w.window, *w.logic);
-    int master = -1, slave = -1;
-    char name[128] = {};
-    ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
-    ::close(slave);
-    fs::create_symlink(name, w.links / "COM3");
+    Pty pty{Pty::Slave::Close};
+    fs::create_symlink(pty.slavePath(), w.links / "COM3");
     auto* ports = w.get<QComboBox>(PortList);
     ports->setCurrentIndex(2);
     emit ports->activated(2);
@@ -209,9 +165,8 @@ TEST(QuillonMainWindow, LampsShowWhatTheLampTickDecided)
         if (c.sent)
             w.logic->dispatch(Area1Send, dialog::Notification::Clicked);
         if (c.chunk) {
-            ASSERT_EQ(::write(master, "\x41", 1), 1);
-            pollfd p{w.logic->device().fd(), POLLIN, 0};
-            ASSERT_EQ(::poll(&p, 1, 2000), 1);
+            ASSERT_TRUE(pty.writeAll("\x41"));
+            ASSERT_TRUE(test_support::waitReadable(w.logic->device().fd()));
             w.logic->onTimer(MainTick);
         }
         w.logic->onTimer(LampTick);
@@ -219,7 +174,6 @@ TEST(QuillonMainWindow, LampsShowWhatTheLampTickDecided)
         EXPECT_EQ(image.pixelColor(12, 13), c.send);
         EXPECT_EQ(image.pixelColor(42, 13), c.receive);
     }
-    ::close(master);
 }
 
 TEST(QuillonMainWindow, EscapeWritesTheSettingsAndEnterDoesNot)

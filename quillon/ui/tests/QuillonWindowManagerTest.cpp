@@ -10,6 +10,7 @@
 #include "quillon/app/QuillonMainDialog.h"
 #include "quillon/app/QuillonTemplates.h"
 #include "quillon/ui/QuillonWindow.h"
+#include "testing/TempDir.h"
 
 #include <QApplication>
 #include <QPushButton>
@@ -129,16 +130,11 @@ struct Desktop {
 namespace quillon {
 namespace {
 
-fs::path tempDir()
-{
-    std::string tmpl = (fs::temp_directory_path() / "quillon-wm.XXXXXX").string();
-    return fs::path(mkdtemp(tmpl.data()));
-}
-
 struct Window {
-    fs::path config = tempDir();
+    test_support::TempDir config{"quillon-wm"};
     dialog::SystemClock clock;
-    QuillonMainDialog logic{clock, serial::PortNames(config, [] { return std::vector<fs::path>{}; }), config};
+    QuillonMainDialog logic{clock, serial::PortNames(config.path(), [] { return std::vector<fs::path>{}; }),
+                            config.path()};
     dialog::qt::DialogWindow window{quillonMainWindowTemplate(), logic};
 
     Window()
@@ -146,7 +142,6 @@ struct Window {
         ui::installIndicators(window, logic);
         window.show();
     }
-    ~Window() { fs::remove_all(config); }
     std::string netWmState() { return run("xprop -id " + std::to_string(window.winId()) + " _NET_WM_STATE"); }
 };
 

@@ -165,8 +165,9 @@ TEST_F(QuillonTest, FileErrorAtCloseIsReportedAndTheUserDecides)
         surface.messages.clear();
         surface.messageAnswers = {dialog::MessageAnswer::Ok, c.answer};
         EXPECT_EQ(d.onCloseRequest(), c.closes);
-        if (!c.closes) // the port is closed by then, and the window says so
+        if (!c.closes) { // the port is closed by then, and the window says so
             EXPECT_EQ(surface.text(OpenButton), gbk("打开串口"));
+        }
         ASSERT_EQ(surface.messages.size(), 2u);
         EXPECT_EQ(surface.messages[0].text, gbk((blocked / "set.log").string() + " 中包含无效的路径。"));
         EXPECT_EQ(surface.messages[0].caption, "Quillon");

@@ -29,7 +29,9 @@
 #include <QTimer>
 #include <QWindow>
 
+#include <algorithm>
 #include <functional>
+#include <memory>
 
 namespace dialog::qt {
 namespace {
@@ -656,7 +658,7 @@ void DialogWindow::startTimer(int id, int ms)
     if (!t.timer) {
         t.timer = new QTimer(this);
         t.timer->setTimerType(Qt::PreciseTimer);
-        connect(t.timer, &QTimer::timeout, this, [this, id] { queueTick(id); });
+        connect(t.timer, &QTimer::timeout, this, [this, id] { tick(id); });
     }
     ++t.run;
     t.timer->start(ms);
@@ -671,27 +673,45 @@ void DialogWindow::stopTimer(int id)
     }
 }
 
-void DialogWindow::queueTick(int id)
+void DialogWindow::tick(int id)
 {
-    // Qt fires no timer again while its own timeout slot runs, so a box
-    // opened inside a tick would hold that timer's ticks until it closes.
-    // The tick runs from the event queue instead, once the slot has
-    // returned, and the box's loop dispatches the next ones like any event.
-    Timer& t = timers_[id];
-    if (t.tickQueued)
-        return; // a late tick fires once, not once per missed period
-    t.tickQueued = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this, id, run = t.run] {
-            Timer& queued = timers_[id];
-            queued.tickQueued = false;
-            // Not after a stop, a restart or the end of the window's run.
-            if (queued.run == run && !ended_)
-                logic_.onTimer(id);
-        },
-        Qt::QueuedConnection);
+    ticking_.push_back(id);
+    logic_.onTimer(id);
+    ticking_.pop_back();
 }
+
+// Qt fires no timer again while its own timeout slot runs, so a box opened
+// inside a tick would hold that timer's ticks until it closed. For as long
+// as a box is open, a stand-in timer ticks for each timer whose tick is
+// running; an idle window pays nothing for it.
+class DialogWindow::StandInTicks {
+public:
+    explicit StandInTicks(DialogWindow& w)
+    {
+        for (int id : w.ticking_) {
+            const auto it = w.timers_.find(id);
+            if (it == w.timers_.end() || !it->second.timer->isActive() ||
+                std::any_of(standIns_.begin(), standIns_.end(), [id](const auto& s) { return s.first == id; }))
+                continue;
+            auto timer = std::make_unique<QTimer>();
+            timer->setTimerType(Qt::PreciseTimer);
+            // A stop or a restart ends the stand-in: a timer restarted
+            // inside its tick is a new timer to Qt, and fires by itself.
+            QObject::connect(timer.get(), &QTimer::timeout, &w, [&w, id, run = it->second.run] {
+                const auto t = w.timers_.find(id);
+                if (t != w.timers_.end() && t->second.run == run && !w.ended_)
+                    w.tick(id);
+            });
+            timer->start(it->second.timer->interval());
+            standIns_.emplace_back(id, std::move(timer));
+        }
+    }
+    StandInTicks(const StandInTicks&) = delete;
+    StandInTicks& operator=(const StandInTicks&) = delete;
+
+private:
+    std::vector<std::pair<int, std::unique_ptr<QTimer>>> standIns_;
+};
 
 // --- modal boxes -----------------------------------------------------------
 
@@ -744,6 +764,7 @@ MessageAnswer DialogWindow::messageBox(const std::string& text, const std::strin
         break;
     }
 
+    StandInTicks ticks(*this);
     box.exec();
     for (const auto& [button, answer] : answers)
         if (box.clickedButton() == button)
@@ -774,6 +795,7 @@ std::string DialogWindow::fileDialog(const FileDialogOptions& options, bool save
     if (!options.initialName.empty())
         dialog.selectFile(fromSurface(options.initialName));
 
+    StandInTicks ticks(*this);
     chosen = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
     if (!chosen)
         return {};
@@ -801,6 +823,7 @@ std::optional<std::string> DialogWindow::saveFileDialog(const FileDialogOptions&
 int DialogWindow::runModal(const WindowTemplate& layout, DialogLogic& logic)
 {
     DialogWindow child(layout, logic, this);
+    StandInTicks ticks(*this);
     return child.exec();
 }
 

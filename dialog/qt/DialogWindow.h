@@ -125,9 +125,9 @@ private:
     };
     struct Timer {
         QTimer* timer = nullptr;
-        unsigned run = 0;        // bumped at each start and stop
-        bool tickQueued = false;
+        unsigned run = 0; // bumped at each start and stop
     };
+    class StandInTicks;
 
     void build(const WindowTemplate& layout);
     QWidget* create(const ControlTemplate& c);
@@ -141,7 +141,7 @@ private:
     void finish(int code);
     void userEdited(int id);
     void forward(int id, Notification n);
-    void queueTick(int id);
+    void tick(int id);
     std::string fileDialog(const FileDialogOptions& options, bool save, bool& chosen);
 
     DialogLogic& logic_;
@@ -149,6 +149,7 @@ private:
     std::vector<MenuEntry> menu_;
     std::map<int, Control> controls_;
     std::map<int, Timer> timers_;
+    std::vector<int> ticking_; // timers whose tick is running, innermost last
     std::map<int, QColor> defaultColours_;
     std::map<int, bool> endsWithCr_; // multi-line edits whose text ends in CR
     QButtonGroup* radioGroup_ = nullptr;

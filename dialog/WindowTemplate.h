@@ -4,6 +4,7 @@
 // (source text); the adapter turns them into widget text.
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace dialog {
@@ -73,6 +74,18 @@ struct WindowTemplate {
     std::vector<MenuEntry> menu;
 
     const ControlTemplate* find(int id) const;
+
+    /// A small modal box of a fixed size: no minimize or maximize box.
+    static WindowTemplate fixedDialog(std::string title, int width, int height)
+    {
+        WindowTemplate t;
+        t.title = std::move(title);
+        t.width = width;
+        t.height = height;
+        t.minimizeBox = false;
+        t.maximizeBox = false;
+        return t;
+    }
 };
 
 } // namespace dialog

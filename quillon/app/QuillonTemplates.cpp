@@ -176,12 +176,7 @@ dialog::WindowTemplate quillonMainWindowTemplate()
 
 dialog::WindowTemplate quillonAboutBoxTemplate()
 {
-    dialog::WindowTemplate layout;
-    layout.title = "关于 Quillon 3.0AD";
-    layout.width = 423;
-    layout.height = 327;
-    layout.minimizeBox = false;
-    layout.maximizeBox = false;
+    auto layout = dialog::WindowTemplate::fixedDialog("关于 Quillon 3.0AD", 423, 327);
 
     Builder b(layout);
     b.add(kStaticId, ControlKind::Frame, "", {12, 12, 399, 262});
@@ -203,12 +198,7 @@ dialog::WindowTemplate quillonAboutBoxTemplate()
 
 dialog::WindowTemplate quillonChecksumDialogTemplate()
 {
-    dialog::WindowTemplate layout;
-    layout.title = "计算校验码";
-    layout.width = 260;
-    layout.height = 258;
-    layout.minimizeBox = false;
-    layout.maximizeBox = false;
+    auto layout = dialog::WindowTemplate::fixedDialog("计算校验码", 260, 258);
 
     Builder b(layout);
     b.add(kChecksumGroup, ControlKind::GroupBox, "校验方式", {12, 8, 236, 196});

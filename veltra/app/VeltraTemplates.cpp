@@ -135,12 +135,7 @@ dialog::WindowTemplate veltraMainWindowTemplate()
 
 dialog::WindowTemplate veltraAboutBoxTemplate()
 {
-    dialog::WindowTemplate layout;
-    layout.title = "版权信息";
-    layout.width = 360;
-    layout.height = 110;
-    layout.minimizeBox = false;
-    layout.maximizeBox = false;
+    auto layout = dialog::WindowTemplate::fixedDialog("版权信息", 360, 110);
 
     Builder b(layout);
     b.label("Veltra科技串口调试助手 1.1 版", {60, 18, 280, 20});

@@ -14,22 +14,13 @@ void QuillonMainDialog::onAreaRotationButton() { areaRotation_.onStartStop(fileR
 
 void QuillonMainDialog::onFileRotationButton() { fileRotation_.onStartStop(areaRotation_.areaRotationRunning != 0); }
 
-void QuillonMainDialog::onTimedMode()
+void QuillonMainDialog::selectRotationMode(bool answerDriven)
 {
-    surface().enable(RotationPeriod, true);
-    surface().enable(AnswerTimeout, false);
-    surface().enable(RetryCount, false);
-    surface().setCheck(AnswerMode, 0);
-    rotation_.answerMode = 0;
-}
-
-void QuillonMainDialog::onAnswerMode()
-{
-    surface().enable(RotationPeriod, false);
-    surface().enable(AnswerTimeout, true);
-    surface().enable(RetryCount, true);
-    surface().setCheck(TimedMode, 0);
-    rotation_.answerMode = 1;
+    surface().enable(RotationPeriod, !answerDriven);
+    surface().enable(AnswerTimeout, answerDriven);
+    surface().enable(RetryCount, answerDriven);
+    surface().setCheck(answerDriven ? TimedMode : AnswerMode, 0);
+    rotation_.answerMode = answerDriven ? 1 : 0;
 }
 
 void QuillonMainDialog::onRotateOnce() { rotation_.rotateOnce = rotation_.rotateOnce ? 0 : 1; }
@@ -43,7 +34,7 @@ void QuillonMainDialog::onChooseRotationFile()
     if (!path || !fileRotation_.choose(*path))
         return;
     surface().setTitle(gbk("[Quillon 3.0AD] 发送文件 ") + *path);
-    onTimedMode();
+    selectRotationMode(false);
     surface().setCheck(TimedMode, 1);
 }
 

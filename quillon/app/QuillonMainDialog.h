@@ -192,8 +192,11 @@ private:
     // The rotations' handlers and what they ask of the dialog.
     void onAreaRotationButton();
     void onFileRotationButton();
-    void onTimedMode();
-    void onAnswerMode();
+    /// The mode radios: the edits of the mode chosen are enabled, the
+    /// other radio is unticked.
+    void selectRotationMode(bool answerDriven);
+    void onTimedMode() { selectRotationMode(false); }
+    void onAnswerMode() { selectRotationMode(true); }
     void onRotateOnce();
     void onChooseRotationFile();
     void sendLine(const std::vector<std::uint8_t>& bytes, const std::string& text) override;

@@ -34,17 +34,10 @@ void AreaRotation::tick()
 {
     if (!areaRotationRunning)
         return;
-    if (settings_.answerMode == 0) {
-        // This rotation counts a tick as the timer's 10 ms; auto-send and
-        // the file rotation count 14.
-        if (static_cast<long long>(++areaRotationTicks) * 10 > settings_.rotationPeriodMs) {
-            areaRotationTicks = 0;
-            rotationStep();
-        }
-        return;
-    }
-    wait_.tick(
-        clock_.now(), settings_.answerTimeoutS, settings_.retryCount, [this] { rotationStep(); },
+    // This rotation counts a tick as the timer's 10 ms; auto-send and the
+    // file rotation count 14.
+    rotationTick(
+        settings_, areaRotationTicks, 10, wait_, clock_.now(), [this] { rotationStep(); },
         [this] {
             if (rotationArea >= 1 && rotationArea <= 3)
                 host_.sendArea(rotationArea);

@@ -110,15 +110,8 @@ void FileRotation::tick()
 {
     if (!fileRotationRunning || rotationFilePath.empty())
         return;
-    if (settings_.answerMode == 0) {
-        if (static_cast<long long>(++fileRotationTicks) * 14 > settings_.rotationPeriodMs) {
-            fileRotationTicks = 0;
-            fileRotationStep();
-        }
-        return;
-    }
-    wait_.tick(
-        clock_.now(), settings_.answerTimeoutS, settings_.retryCount, [this] { fileRotationStep(); },
+    rotationTick(
+        settings_, fileRotationTicks, 14, wait_, clock_.now(), [this] { fileRotationStep(); },
         [this] {
             // Back to the line sent last; the step sends it and moves on
             // again, so the position ends where it stood.

@@ -4,8 +4,10 @@
 // they can be driven without a window.
 
 #include "dialog/ControlSurface.h"
+#include "quillon/send/AnswerWait.h"
 
 #include <cstdint>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -20,6 +22,23 @@ struct RotationSettings {
     int retryCount = 1;
     int rotateOnce = 0;
 };
+
+/// One tick of a running rotation. Timed: counts ticks as msPerTick each
+/// and calls step() when they pass the period. Answer-driven: the shared
+/// answer wait decides between step(), resend() and waiting.
+template <class Step, class Resend>
+void rotationTick(const RotationSettings& settings, int& ticks, int msPerTick, AnswerWait& wait, std::time_t now,
+                  Step&& step, Resend&& resend)
+{
+    if (settings.answerMode == 0) {
+        if (static_cast<long long>(++ticks) * msPerTick > settings.rotationPeriodMs) {
+            ticks = 0;
+            step();
+        }
+        return;
+    }
+    wait.tick(now, settings.answerTimeoutS, settings.retryCount, step, resend);
+}
 
 class RotationHost {
 public:

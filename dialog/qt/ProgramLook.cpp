@@ -2,10 +2,13 @@
 
 #include <QApplication>
 #include <QFontDatabase>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QPalette>
 #include <QProxyStyle>
 #include <QStyleOption>
 #include <QStyleFactory>
+#include <QTranslator>
 
 namespace dialog::qt {
 namespace {
@@ -72,6 +75,22 @@ void applyProgramLook(QApplication& app)
     palette.setColor(QPalette::Inactive, QPalette::WindowText, Qt::black);
     app.setPalette(palette);
     app.setFont(programFont());
+    installChineseTranslations(app);
+}
+
+bool installChineseTranslations(QApplication& app)
+{
+    // The standard dialogs (file dialogs, their replace question) would
+    // otherwise speak English inside a Chinese program, whatever the
+    // user's locale says.
+    auto* translator = new QTranslator(&app);
+    if (!translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    QCoreApplication::installTranslator(translator);
+    return true;
 }
 
 } // namespace dialog::qt

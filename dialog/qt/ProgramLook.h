@@ -16,6 +16,11 @@ inline const QColor kProgramBackground(74, 189, 189);
 /// before the first window is built.
 void applyProgramLook(QApplication& app);
 
+/// Loads Qt's own Chinese translations (qtbase_zh_CN) into app, so that
+/// the standard dialogs and buttons are in Chinese. Called by
+/// applyProgramLook. @return false when they are not installed.
+bool installChineseTranslations(QApplication& app);
+
 /// The first installed of "WenQuanYi Micro Hei", "Noto Sans CJK SC",
 /// "Noto Sans Mono CJK SC", at 12 pixels; the default font if none is.
 QFont programFont();

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Makes a virtual serial line for the programs: a pty pair whose one end is
 # the port COMn (a link in the ports folder) and whose other end is a peer
-# device at /tmp/COMn-peer. Runs until killed, then removes both links.
+# device at $XDG_RUNTIME_DIR/COMn-peer (or, without a runtime folder,
+# /tmp/comports-UID/COMn-peer): per user, so that two users' ports do not
+# meet. Runs until killed, then removes both links.
 #
 #   tools/virtual-port.sh [-d] COMn
 #     -d   start in the background, print the PIDs and return
@@ -21,7 +23,17 @@ command -v socat >/dev/null || { echo "$0: socat is not installed" >&2; exit 1; 
 name=COM${1:3}
 ports_dir=${XDG_CONFIG_HOME:-$HOME/.config}/comports
 port_link=$ports_dir/$name
-peer_link=/tmp/$name-peer
+if [[ -n ${XDG_RUNTIME_DIR:-} && -d ${XDG_RUNTIME_DIR:-} && -w ${XDG_RUNTIME_DIR:-} ]]; then
+    peer_dir=$XDG_RUNTIME_DIR
+else
+    peer_dir=/tmp/comports-$(id -u)
+    mkdir -p -m 700 "$peer_dir"
+    if [[ ! -O $peer_dir ]]; then
+        echo "$0: $peer_dir belongs to another user; not using it" >&2
+        exit 1
+    fi
+fi
+peer_link=$peer_dir/$name-peer
 mkdir -p "$ports_dir"
 for link in "$port_link" "$peer_link"; do
     if [[ -e $link && ! -L $link ]]; then

@@ -1,0 +1,43 @@
+#pragma once
+// The simulator's COM name: a link in the serial layer's ports folder that
+// pins a name to the simulator's pty while it runs.
+
+#include "serial/PortNames.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace sim {
+
+class ComLink {
+public:
+    /// Links target in dir (made if missing) as wanted ("COM7", any case),
+    /// or, with wanted empty, as the lowest number that stands for no
+    /// device now (no link, and no present device numbered there by
+    /// scanner).
+    /// A wanted name is refused when an entry pins it to something that
+    /// exists; a link to a missing target is set aside and put back when
+    /// this link goes.
+    /// @throws std::runtime_error saying why, when no link could be made.
+    ComLink(std::filesystem::path dir, std::filesystem::path target, const std::string& wanted,
+            serial::PortNames::Scanner scanner = serial::scanSerialDevices);
+    /// Removes the link, if it still points at the target.
+    ~ComLink();
+    ComLink(const ComLink&) = delete;
+    ComLink& operator=(const ComLink&) = delete;
+
+    /// "COM3".
+    const std::string& name() const { return name_; }
+
+private:
+    void claimWanted(int number);
+    void claimFirstFree(const serial::PortNames& ports);
+
+    std::filesystem::path dir_;
+    std::filesystem::path target_;
+    std::string name_;
+    std::optional<std::filesystem::path> previous_; // a dangling link set aside
+};
+
+} // namespace sim

@@ -1,22 +1,56 @@
 #!/usr/bin/env bash
-# Sets up, builds and starts a program (default: quillon). When no port
-# name COM1 is pinned yet, a virtual port is made for the session: COM1 is
-# one end of a pty pair, the other end is printed for a peer (socat, a
-# terminal, a script).
+# Sets up, builds and starts a program on the device simulator:
+#
+#   tools/run.sh [quillon|veltra] [MODE [OPTIONS]]
+#
+# MODE and OPTIONS go to serial-sim (default: echo; `build/bin/serial-sim
+# --help` lists the modes); MODE "none" starts the program alone. The
+# simulator takes the port name COM1 when no link pins it yet, otherwise the
+# first free name, and goes away with the program.
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
-PROGRAM="${1:-quillon}"
-"$ROOT/tools/deps.sh"
-BUILD_DIR="$ROOT/build" "$ROOT/tools/build.sh" >/dev/null
+BIN="$ROOT/build/bin"
+PROGRAM=quillon
+case "${1:-}" in
+  quillon|veltra) PROGRAM=$1; shift ;;
+  -h|--help) sed -n '2,9s/^# \{0,1\}//p' "$0"; exit 0 ;;
+esac
+[ $# -eq 0 ] && set -- echo
 
-LINKS="${XDG_CONFIG_HOME:-$HOME/.config}/comports"
-port_pid=""
-cleanup() { [ -n "$port_pid" ] && kill "$port_pid" 2>/dev/null || true; }
+"$ROOT/tools/deps.sh"
+echo "Building into $ROOT/build (the first build takes a few minutes)..."
+BUILD_DIR="$ROOT/build" "$ROOT/tools/build.sh"
+
+sim_pid=""
+sim_out=""
+cleanup() {
+  if [ -n "$sim_pid" ]; then
+    kill "$sim_pid" 2>/dev/null || true
+    wait "$sim_pid" 2>/dev/null || true
+  fi
+  [ -n "$sim_out" ] && rm -f "$sim_out"
+  return 0
+}
 trap cleanup EXIT
-if [ ! -e "$LINKS/COM1" ] && [ ! -L "$LINKS/COM1" ]; then
-  "$ROOT/tools/virtual-port.sh" COM1 &
-  port_pid=$!
-  for _ in $(seq 50); do [ -L "$LINKS/COM1" ] && break; sleep 0.1; done
+
+if [ "$1" != none ]; then
+  LINKS="${XDG_CONFIG_HOME:-$HOME/.config}/comports"
+  name=()
+  [ ! -e "$LINKS/COM1" ] && [ ! -L "$LINKS/COM1" ] && name=(--name COM1)
+  sim_out="$(mktemp)"
+  "$BIN/serial-sim" "${name[@]}" "$@" >"$sim_out" &
+  sim_pid=$!
+  # The simulator prints the name it took once its port is in place.
+  for _ in $(seq 100); do
+    [ -s "$sim_out" ] && break
+    kill -0 "$sim_pid" 2>/dev/null || break
+    sleep 0.05
+  done
+  if [ ! -s "$sim_out" ]; then
+    echo "$0: the simulator could not make a port; $PROGRAM is not started" >&2
+    exit 1
+  fi
+  echo "Simulator ($1) on $(head -n 1 "$sim_out"); it stops when $PROGRAM ends."
 fi
 
-"$ROOT/build/bin/$PROGRAM"
+"$BIN/$PROGRAM"

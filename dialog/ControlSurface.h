@@ -79,8 +79,11 @@ public:
     virtual void stopTimer(int id) = 0;
 
     // Modal; timers keep ticking while these are open.
+    /// detail: a second, smaller text under the message (the reason of a
+    /// failure), shown without a further click; empty for none.
     virtual MessageAnswer messageBox(const std::string& text, const std::string& caption, MessageIcon icon,
-                                     MessageButtons buttons = MessageButtons::Ok) = 0;
+                                     MessageButtons buttons = MessageButtons::Ok,
+                                     const std::string& detail = {}) = 0;
     virtual std::optional<std::string> openFileDialog(const FileDialogOptions& options) = 0;
     virtual std::optional<std::string> saveFileDialog(const FileDialogOptions& options) = 0;
 

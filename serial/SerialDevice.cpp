@@ -12,6 +12,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <utility>
 
 namespace serial {
@@ -277,6 +278,28 @@ std::size_t SerialDevice::write(const std::uint8_t* buf, std::size_t len)
             break;
     }
     return done;
+}
+
+std::string openFailureReason(const std::error_code& ec)
+{
+    switch (ec.value()) {
+    case EACCES:
+    case EPERM:
+        return "Permission denied: add yourself to the dialout group";
+    case EBUSY:
+        return "device busy";
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+        return "no such device";
+    default:
+        break;
+    }
+    // Not strerror(): under a Chinese locale that would hand back UTF-8,
+    // and the surface takes GBK.
+    if (const char* description = strerrordesc_np(ec.value()))
+        return description;
+    return "error " + std::to_string(ec.value());
 }
 
 } // namespace serial

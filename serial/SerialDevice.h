@@ -91,4 +91,10 @@ private:
     bool changeModemLine(int line, bool on);
 };
 
+/// Why an open failed, in English words a user can act on: EACCES and
+/// EPERM ask to join the dialout group, EBUSY (also the lock refusal) is
+/// "device busy", ENOENT, ENODEV and ENXIO "no such device"; any other
+/// error its C library description, in English whatever the locale.
+std::string openFailureReason(const std::error_code& ec);
+
 } // namespace serial

@@ -716,12 +716,16 @@ private:
 // --- modal boxes -----------------------------------------------------------
 
 MessageAnswer DialogWindow::messageBox(const std::string& text, const std::string& caption, MessageIcon icon,
-                                       MessageButtons buttons)
+                                       MessageButtons buttons, const std::string& detail)
 {
     QMessageBox box(this);
     box.setWindowTitle(fromSurface(caption));
     box.setTextFormat(Qt::PlainText); // "<COM1>" is text, not a tag
     box.setText(fromSurface(text));
+    // In the box itself, not behind a "details" button: a short reason the
+    // user should read at once.
+    if (!detail.empty())
+        box.setInformativeText(fromSurface(detail));
     switch (icon) {
     case MessageIcon::None:
         box.setIcon(QMessageBox::NoIcon);

@@ -80,7 +80,7 @@ public:
     void startTimer(int id, int ms) override;
     void stopTimer(int id) override;
     MessageAnswer messageBox(const std::string& text, const std::string& caption, MessageIcon icon,
-                             MessageButtons buttons) override;
+                             MessageButtons buttons, const std::string& detail) override;
     std::optional<std::string> openFileDialog(const FileDialogOptions& options) override;
     std::optional<std::string> saveFileDialog(const FileDialogOptions& options) override;
     int runModal(const WindowTemplate& layout, DialogLogic& logic) override;

@@ -115,9 +115,9 @@ void MemorySurface::setItemToolTip(int id, int pos, const std::string& gbk)
 }
 
 MessageAnswer MemorySurface::messageBox(const std::string& text, const std::string& caption, MessageIcon icon,
-                                        MessageButtons buttons)
+                                        MessageButtons buttons, const std::string& detail)
 {
-    messages.push_back({text, caption, icon, buttons});
+    messages.push_back({text, caption, icon, buttons, detail});
     // A copy: ticks run inside the box may show more boxes and grow the list.
     if (onMessage)
         onMessage(ShownMessage(messages.back()));

@@ -20,6 +20,7 @@ struct ShownMessage {
     std::string caption;
     MessageIcon icon;
     MessageButtons buttons = MessageButtons::Ok;
+    std::string detail;
 };
 
 struct RichRun {
@@ -75,7 +76,7 @@ public:
     void startTimer(int id, int ms) override { timers[id] = ms; }
     void stopTimer(int id) override { timers.erase(id); }
     MessageAnswer messageBox(const std::string& text, const std::string& caption, MessageIcon icon,
-                             MessageButtons buttons) override;
+                             MessageButtons buttons, const std::string& detail) override;
     std::optional<std::string> openFileDialog(const FileDialogOptions& options) override;
     std::optional<std::string> saveFileDialog(const FileDialogOptions& options) override;
     int runModal(const WindowTemplate& layout, DialogLogic& logic) override;

@@ -126,12 +126,13 @@ bool QuillonMainDialog::updateFields()
 
 void QuillonMainDialog::updateControls() { exchange_.toControls(surface(), bindings_); }
 
-void QuillonMainDialog::report(const std::string& gbkText, dialog::MessageIcon icon, int focusId)
+void QuillonMainDialog::report(const std::string& gbkText, dialog::MessageIcon icon, int focusId,
+                               const std::string& detail)
 {
     for (const Report& r : pendingReports_)
-        if (r.text == gbkText)
+        if (r.text == gbkText && r.detail == detail)
             return;
-    pendingReports_.push_back({gbkText, icon, focusId});
+    pendingReports_.push_back({gbkText, icon, focusId, detail});
     if (!inTick_)
         flushReports();
 }
@@ -147,7 +148,7 @@ void QuillonMainDialog::flushReports()
     while (!pendingReports_.empty()) {
         const Report r = pendingReports_.front();
         pendingReports_.erase(pendingReports_.begin());
-        surface().messageBox(r.text, kProgramName, r.icon);
+        surface().messageBox(r.text, kProgramName, r.icon, dialog::MessageButtons::Ok, r.detail);
         if (r.focusId)
             surface().focus(r.focusId);
     }
@@ -345,15 +346,13 @@ void QuillonMainDialog::onAbout()
 bool QuillonMainDialog::OpenPort()
 {
     const std::string cannotOpen = gbk("通信端口<") + portName + gbk(">无法打开!");
-    const auto path = ports_.resolve(portName);
-    if (!path) {
-        report(cannotOpen, dialog::MessageIcon::Warning);
-        return false;
-    }
-    std::error_code ec;
-    serial::SerialDevice device = serial::SerialDevice::open(path->string(), portName, ec);
+    // Stays so when the name stands for no device.
+    std::error_code ec = std::make_error_code(std::errc::no_such_device);
+    serial::SerialDevice device;
+    if (const auto path = ports_.resolve(portName))
+        device = serial::SerialDevice::open(path->string(), portName, ec);
     if (!device.isOpen()) {
-        report(cannotOpen, dialog::MessageIcon::Warning);
+        report(cannotOpen, dialog::MessageIcon::Warning, 0, serial::openFailureReason(ec));
         return false;
     }
     portDevice = std::move(device);
@@ -394,7 +393,8 @@ bool QuillonMainDialog::OpenPort()
         portDevice.clearLastError();
         // Release the device, so the same port can be opened again.
         portDevice.close();
-        report(gbk("错误码: ") + std::to_string(static_cast<unsigned long>(err)), dialog::MessageIcon::Warning);
+        report(gbk("错误码: ") + std::to_string(static_cast<unsigned long>(err)), dialog::MessageIcon::Warning, 0,
+               serial::openFailureReason(std::error_code(err, std::generic_category())));
         return false;
     }
     return true;

@@ -207,7 +207,9 @@ private:
     /// Shows a message now, or after the tick when raised inside one or
     /// while another box is open, so a box never holds a tick open and is
     /// never stacked on another.
-    void report(const std::string& gbkText, dialog::MessageIcon icon, int focusId = 0);
+    /// detail: the box's second text (why an open failed); empty for none.
+    void report(const std::string& gbkText, dialog::MessageIcon icon, int focusId = 0,
+                const std::string& detail = {});
     void flushReports();
     /// A box whose answer is needed now; what ticks report meanwhile waits
     /// until it is closed.
@@ -226,6 +228,7 @@ private:
         std::string text;
         dialog::MessageIcon icon;
         int focusId;
+        std::string detail;
     };
     bool inTick_ = false;
     bool showingReport_ = false;

@@ -159,18 +159,20 @@ TEST_F(PortConnectionTest, OpenFailuresAreReportedAndLeaveThePortClosed)
         const char* name;
         const char* port;
         bool holdElsewhere;
-        bool danglingLink;
+        const char* linkTo; // nullptr: the fixture's links
+        const char* reason;
     };
     const Case cases[] = {
-        {"no device behind the name", "COM5", false, false},
-        {"held by another program", "COM3", true, false},
-        {"link to a missing device", "COM9", false, true},
+        {"no device behind the name", "COM5", false, nullptr, "no such device"},
+        {"held by another program", "COM3", true, nullptr, "device busy"},
+        {"link to a missing device", "COM9", false, "/dev/does-not-exist-42", "no such device"},
+        {"link to what is not a terminal", "COM7", false, "/dev/null", "Inappropriate ioctl for device"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         surface = dialog::testing::MemorySurface(quillonMainWindowTemplate());
-        if (c.danglingLink && !fs::is_symlink(linksDir / c.port))
-            link(c.port, "/dev/does-not-exist-42");
+        if (c.linkTo && !fs::is_symlink(linksDir / c.port))
+            link(c.port, c.linkTo);
         start();
         std::error_code ec;
         serial::SerialDevice holder;
@@ -183,6 +185,7 @@ TEST_F(PortConnectionTest, OpenFailuresAreReportedAndLeaveThePortClosed)
         ASSERT_EQ(surface.messages.size(), 1u);
         EXPECT_EQ(surface.messages[0].text, gbk(std::string("通信端口<") + c.port + ">无法打开!"));
         EXPECT_EQ(surface.messages[0].caption, "Quillon");
+        EXPECT_EQ(surface.messages[0].detail, c.reason);
     }
 }
 
@@ -210,6 +213,7 @@ TEST_F(PortConnectionTest, ConfigurationErrorIsReportedAndTheDeviceReleased)
         const std::string text = dialog::fromGbk(surface.messages[0].text);
         EXPECT_EQ(text.rfind("错误码: ", 0), 0u) << text;
         EXPECT_NE(text, "错误码: 0");
+        EXPECT_EQ(surface.messages[0].detail, "Invalid argument"); // the refusal's EINVAL
         // Released: the same port opens again once the setting is valid.
         EXPECT_TRUE(isFree(pty.slavePath()));
         surface.select(c.list, 0);

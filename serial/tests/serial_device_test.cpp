@@ -89,6 +89,28 @@ TEST(SerialDevice, FailedOpensReportTheCauseAndHoldNothing)
     EXPECT_EQ(openDescriptors(), before);
 }
 
+TEST(SerialDevice, OpenFailureReasonsTellTheUserWhatToDo)
+{
+    struct Case {
+        const char* name;
+        int error;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"no access", EACCES, "Permission denied: add yourself to the dialout group"},
+        {"not permitted", EPERM, "Permission denied: add yourself to the dialout group"},
+        {"held elsewhere", EBUSY, "device busy"},
+        {"missing", ENOENT, "no such device"},
+        {"no device", ENODEV, "no such device"},
+        {"unplugged", ENXIO, "no such device"},
+        {"any other: the C library's English text", EIO, "Input/output error"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(openFailureReason(std::error_code(c.error, std::generic_category())), c.reason);
+    }
+}
+
 TEST(SerialDevice, PortHeldByAnotherProcessIsRefused)
 {
     Pty pty;

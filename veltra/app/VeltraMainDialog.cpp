@@ -154,9 +154,9 @@ void VeltraMainDialog::snapshotReceive()
     std::string().swap(snapshot_);
 }
 
-void VeltraMainDialog::showMessage(const std::string& gbkText, dialog::MessageIcon icon)
+void VeltraMainDialog::showMessage(const std::string& gbkText, dialog::MessageIcon icon, const std::string& detail)
 {
-    surface().messageBox(gbkText, kProgramName, icon);
+    surface().messageBox(gbkText, kProgramName, icon, dialog::MessageButtons::Ok, detail);
 }
 
 void VeltraMainDialog::onInit()
@@ -187,8 +187,11 @@ void VeltraMainDialog::discoverPorts()
             continue;
         std::error_code ec;
         serial::SerialDevice probe = serial::SerialDevice::open(device->second.string(), entry.name, ec);
-        if (!probe.isOpen())
+        if (!probe.isOpen()) {
+            if (!probeRefusal_)
+                probeRefusal_ = ec;
             continue;
+        }
         entry.present = true;
         probe.close();
         surface().insertItem(PortList, listed++, entry.name);
@@ -255,12 +258,15 @@ void VeltraMainDialog::connectPort()
 {
     refreshFromControls();
     const std::string name = surface().selectedText(PortList);
-    std::error_code ec;
+    // Stays so when the name stands for no device.
+    std::error_code ec = std::make_error_code(std::errc::no_such_device);
     serial::SerialDevice device;
     if (const auto path = ports_.resolve(name))
         device = serial::SerialDevice::open(path->string(), name, ec);
+    else if (name.empty() && probeRefusal_)
+        ec = probeRefusal_;
     if (!device.isOpen()) {
-        showMessage(gbk("打开串口失败!"));
+        showMessage(gbk("打开串口失败!"), dialog::MessageIcon::Warning, serial::openFailureReason(ec));
         portHandle.close();
         portOpen = false;
         return;

@@ -115,7 +115,8 @@ public:
     void buildCommandPreview(command::CommandKind type);
 
 private:
-    void showMessage(const std::string& gbkText, dialog::MessageIcon icon = dialog::MessageIcon::Warning);
+    void showMessage(const std::string& gbkText, dialog::MessageIcon icon = dialog::MessageIcon::Warning,
+                     const std::string& detail = {});
     void discoverPorts();
     void fillLists();
     void connectPort();
@@ -158,6 +159,9 @@ private:
 
     const dialog::Clock& clock_;
     serial::PortNames ports_;
+    // Why the first present port was refused at the probe: with the list
+    // left empty, that is the reason a connect fails (most often EACCES).
+    std::error_code probeRefusal_;
     dialog::ControlSurface* surface_ = nullptr;
     dialog::DataExchange exchange_;
     std::vector<dialog::Binding> bindings_;

@@ -116,22 +116,27 @@ TEST_F(VeltraTest, ConnectFailuresSayOpenFailedAndStayClosed)
 {
     struct Case {
         const char* name;
-        bool listed;
+        bool linked;
         bool holdElsewhere;
+        bool heldAtStart;
+        const char* reason;
     };
     const Case cases[] = {
-        {"empty port list", false, false},
-        {"taken by another program after start", true, true},
+        {"empty port list", false, false, false, "no such device"},
+        {"taken by another program after start", true, true, false, "device busy"},
+        {"the only port refused at start: its reason", true, true, true, "device busy"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         fs::remove(linksDir / "COM1");
-        if (c.listed)
+        if (c.linked)
             link("COM1", pty.slavePath());
-        start();
         std::error_code ec;
         serial::SerialDevice holder;
-        if (c.holdElsewhere)
+        if (c.heldAtStart)
+            holder = serial::SerialDevice::open(pty.slavePath(), "holder", ec);
+        start();
+        if (c.holdElsewhere && !c.heldAtStart)
             holder = serial::SerialDevice::open(pty.slavePath(), "holder", ec);
         click(ConnectButton);
         EXPECT_FALSE(dlg().portOpen);
@@ -139,6 +144,7 @@ TEST_F(VeltraTest, ConnectFailuresSayOpenFailedAndStayClosed)
         ASSERT_EQ(surface.messages.size(), 1u);
         EXPECT_EQ(surface.messages[0].text, gbk("打开串口失败!"));
         EXPECT_EQ(surface.messages[0].caption, "Veltra");
+        EXPECT_EQ(surface.messages[0].detail, c.reason);
         EXPECT_EQ(surface.text(ConnectButton), gbk("连接串口"));
         EXPECT_EQ(surface.text(StatusText), "OK");
         EXPECT_TRUE(surface.timers.empty());

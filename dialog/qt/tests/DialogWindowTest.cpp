@@ -576,6 +576,24 @@ TEST(DialogWindow, MessageBoxAnswersWhileTimersTick)
     }
 }
 
+TEST(DialogWindow, MessageBoxShowsTheReasonUnderTheMessage)
+{
+    Fixture f;
+    f.window.show();
+    const QString reason = QStringLiteral("Permission denied: add yourself to the dialout group");
+    bool shown = false;
+    QString behindButton;
+    whenModal<QMessageBox>([] { return true; }, [&](QMessageBox* box) {
+        for (const QLabel* label : box->findChildren<QLabel*>())
+            shown = shown || (label->isVisible() && label->text() == reason); // without a further click
+        behindButton = box->detailedText();
+        box->accept();
+    });
+    f.window.messageBox(gbk("打开串口失败!"), "Veltra", MessageIcon::Warning, MessageButtons::Ok, reason.toStdString());
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(behindButton.toStdString(), "");
+}
+
 TEST(DialogWindow, TicksGoOnBehindABoxTheirOwnTickOpened)
 {
     Fixture f;

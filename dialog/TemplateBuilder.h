@@ -1,7 +1,9 @@
 #pragma once
 // Writes a window's control table the way a template reads: control after
-// control. Edits and lists take the caption of the label just before them
-// as their accessible name, as screen readers expect of a labelled field.
+// control. An edit, a list or a picture is named by the last label before
+// it when that label stands on its row to its left, as screen readers
+// expect of a labelled field; the table keeps which label that is, so the
+// window can tie the two together.
 
 #include "dialog/ControlSurface.h"
 #include "dialog/WindowTemplate.h"
@@ -24,15 +26,23 @@ public:
         c.caption = caption;
         c.rect = r;
         c.styles = styles;
-        if (kind == ControlKind::Label && *caption)
-            lastLabel_ = caption;
         if (kind == ControlKind::Edit || kind == ControlKind::MultiLineEdit || kind == ControlKind::DropList ||
-            kind == ControlKind::ComboBox || kind == ControlKind::RichView)
-            c.accessibleName = lastLabel_;
+            kind == ControlKind::ComboBox || kind == ControlKind::RichView || kind == ControlKind::Picture) {
+            if (!nextName_.empty()) {
+                c.accessibleName = std::move(nextName_);
+                nextName_.clear();
+            } else if (lastLabel_ >= 0 && namesOnItsRow(layout_.controls[lastLabel_].rect, r)) {
+                c.accessibleName = layout_.controls[lastLabel_].caption;
+                c.label = lastLabel_;
+                lastLabel_ = -1;
+            }
+        }
+        if (kind == ControlKind::Label && *caption)
+            lastLabel_ = static_cast<int>(layout_.controls.size());
         layout_.controls.push_back(std::move(c));
     }
-    /// Accessible name of the next edit or list when no label precedes it.
-    void nameNext(const char* caption) { lastLabel_ = caption; }
+    /// Accessible name of the next edit, list or picture, which has no label on its row.
+    void nameNext(const char* caption) { nextName_ = caption; }
     void label(const char* caption, Rect r, int id = kStaticId, unsigned styles = 0)
     {
         add(id, ControlKind::Label, caption, r, styles);
@@ -47,8 +57,17 @@ public:
     }
 
 private:
+    // The label is left of the control and the control's middle lies
+    // within the label's height.
+    static bool namesOnItsRow(const Rect& label, const Rect& control)
+    {
+        const int middle = control.y + control.h / 2;
+        return label.x < control.x && middle >= label.y && middle < label.y + label.h;
+    }
+
     WindowTemplate& layout_;
-    std::string lastLabel_;
+    int lastLabel_ = -1; // position of the last label that names nothing yet
+    std::string nextName_;
 };
 
 /// The logic of a box that only informs: its OK button (id 1) and the close

@@ -55,7 +55,8 @@ struct ControlTemplate {
     Rect rect;                      // pixels in the client area
     unsigned styles = 0;
     std::vector<std::string> items; // lists: the template's items, UTF-8
-    std::string accessibleName;     // edits and lists: the caption of their label
+    std::string accessibleName;     // edits, lists, pictures: their label's caption, or a name of their own
+    int label = -1;                 // position in the table of the label that names it; -1: none
 };
 
 /// An entry of the window's menu (offered in the context menu on Linux).

@@ -107,6 +107,15 @@ QString plainText(const QPlainTextEdit* edit, int upTo = -1)
 
 QRect toQRect(const Rect& r) { return QRect(r.x, r.y, r.w, r.h); }
 
+// A combo box with an edit shows as two accessible objects, the box and its
+// edit; both carry the name.
+void setAccessibleNames(QWidget* w, const QString& name)
+{
+    w->setAccessibleName(name);
+    if (auto* box = qobject_cast<QComboBox*>(w); box && box->lineEdit())
+        box->lineEdit()->setAccessibleName(name);
+}
+
 Qt::Alignment labelAlignment(unsigned styles)
 {
     Qt::Alignment h = Qt::AlignLeft;
@@ -149,10 +158,17 @@ DialogWindow::~DialogWindow()
 void DialogWindow::build(const WindowTemplate& layout)
 {
     std::vector<QWidget*> below; // group boxes and frames, drawn under the rest
+    std::vector<QWidget*> built; // by position in the table
     for (const ControlTemplate& c : layout.controls) {
         if (c.styles & style::Group)
             radioGroup_ = nullptr; // a group mark ends the radio group before it
         QWidget* w = create(c);
+        built.push_back(w);
+        // The label's buddy: its access key focuses the control, and
+        // accessibility tools report the control as labelled by it.
+        if (c.label >= 0 && c.label + 1 < static_cast<int>(built.size()))
+            if (auto* label = qobject_cast<QLabel*>(built[c.label]))
+                label->setBuddy(w);
         w->setObjectName(QString::number(c.id));
         w->setAccessibleDescription(QString::number(c.id));
         w->setGeometry(toQRect(c.rect));
@@ -253,8 +269,7 @@ QWidget* DialogWindow::create(const ControlTemplate& c)
         for (const std::string& item : c.items)
             w->addItem(fromSource(item));
         w->setCurrentIndex(-1);
-        w->setAccessibleName(accessible);
-        w->lineEdit()->setAccessibleName(accessible);
+        setAccessibleNames(w, accessible);
         return w;
     }
     case ControlKind::CheckBox: {
@@ -460,12 +475,17 @@ void DialogWindow::setText(int id, const std::string& gbk)
     Quiet quiet(quiet_);
     QWidget* w = c->widget;
     switch (c->kind) {
-    case ControlKind::Label:
-        static_cast<QLabel*>(w)->setText(fromSurface(gbk));
-        // The accessible name was fixed at creation: follow the caption, so
-        // accessibility tools read what the window shows.
-        w->setAccessibleName(fromSurface(gbk));
+    case ControlKind::Label: {
+        auto* label = static_cast<QLabel*>(w);
+        label->setText(fromSurface(gbk));
+        // The accessible names were fixed at creation: follow the caption,
+        // so accessibility tools read what the window shows, also for the
+        // control the label names.
+        w->setAccessibleName(label->text());
+        if (QWidget* buddy = label->buddy())
+            setAccessibleNames(buddy, label->text());
         break;
+    }
     case ControlKind::Edit:
         static_cast<QLineEdit*>(w)->setText(fromSurface(gbk));
         break;

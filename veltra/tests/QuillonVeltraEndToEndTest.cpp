@@ -11,72 +11,32 @@
 #include "veltra/app/VeltraIds.h"
 #include "veltra/app/VeltraMainDialog.h"
 #include "veltra/app/VeltraTemplates.h"
+#include "testing/Process.h"
 #include "testing/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
-
-extern char** environ;
 
 namespace fs = std::filesystem;
 using dialog::Notification;
 using dialog::testing::MemorySurface;
+using test_support::eventually;
 
 namespace {
-
-bool onPath(const char* program)
-{
-    const char* path = std::getenv("PATH");
-    std::string dirs = path ? path : "/usr/bin:/bin";
-    std::size_t at = 0;
-    while (at <= dirs.size()) {
-        const std::size_t end = std::min(dirs.find(':', at), dirs.size());
-        if (access((dirs.substr(at, end - at) + "/" + program).c_str(), X_OK) == 0)
-            return true;
-        at = end + 1;
-    }
-    return false;
-}
-
-// Runs fn until it holds, with a short pause between tries; false after
-// about two seconds.
-bool eventually(const std::function<bool()>& fn)
-{
-    for (int i = 0; i < 400; ++i) {
-        if (fn())
-            return true;
-        poll(nullptr, 0, 5);
-    }
-    return false;
-}
 
 class QuillonVeltraLine : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (!onPath("socat"))
+        if (!test_support::onPath("socat"))
             GTEST_SKIP() << "socat is not installed";
         fs::create_directories(dir / "q-ports");
         fs::create_directories(dir / "v-ports");
-        const std::string a = "pty,raw,echo=0,link=" + (dir / "q-ports" / "COM3").string();
-        const std::string b = "pty,raw,echo=0,link=" + (dir / "v-ports" / "COM1").string();
-        char* argv[] = {const_cast<char*>("socat"), const_cast<char*>(a.c_str()), const_cast<char*>(b.c_str()),
-                        nullptr};
-        ASSERT_EQ(posix_spawnp(&socat, "socat", nullptr, nullptr, argv, environ), 0);
-        ASSERT_TRUE(eventually([&] {
-            return fs::is_symlink(dir / "q-ports" / "COM3") && fs::is_symlink(dir / "v-ports" / "COM1");
-        }));
+        socat.emplace(test_support::socatPair(dir / "q-ports" / "COM3", dir / "v-ports" / "COM1"));
 
         const auto noScan = [] { return std::vector<fs::path>{}; };
         quillon = std::make_unique<quillon::QuillonMainDialog>(clock, serial::PortNames(dir / "q-ports", noScan),
@@ -98,10 +58,7 @@ protected:
     {
         veltra.reset();
         quillon.reset();
-        if (socat > 0) {
-            kill(socat, SIGTERM);
-            waitpid(socat, nullptr, 0);
-        }
+        socat.reset();
     }
 
     void tickBoth()
@@ -111,7 +68,7 @@ protected:
     }
 
     const test_support::TempDir dir{"quillon-veltra"};
-    pid_t socat = -1;
+    std::optional<test_support::Process> socat;
     dialog::SystemClock clock;
     MemorySurface qs{quillon::quillonMainWindowTemplate()};
     MemorySurface vs{veltra::veltraMainWindowTemplate()};

@@ -100,6 +100,7 @@ WindowTemplate sampleTemplate()
     add(Caption, ControlKind::Label, "状态", {10, 34, 40, 20});
     add(Picture, ControlKind::Picture, "", {60, 34, 13, 13});
     add(Edit, ControlKind::Edit, "", {60, 10, 100, 22}, 0, "串口号");
+    layout.controls.back().label = 0;
     add(Number, ControlKind::Edit, "", {170, 10, 60, 22}, style::Number, "周期");
     add(Lines, ControlKind::MultiLineEdit, "", {10, 60, 180, 50}, 0, "发送区1");
     add(Rich, ControlKind::RichView, "", {200, 60, 190, 100}, 0, "接收区");
@@ -114,7 +115,8 @@ WindowTemplate sampleTemplate()
     add(Drawn, ControlKind::OwnerDrawButton, "", {290, 170, 15, 17});
     add(Rule, ControlKind::HorizontalRule, "", {200, 200, 100, 1});
     add(Sunken, ControlKind::Frame, "", {200, 210, 100, 40});
-    add(Combo, ControlKind::ComboBox, "", {200, 260, 120, 22}, 0, "设备地址");
+    add(Combo, ControlKind::ComboBox, "", {200, 260, 120, 22}, 0, "状态");
+    layout.controls.back().label = 1;
     layout.controls.back().items = {"00 00 00 01", "FF FF FF FF"};
     return layout;
 }
@@ -245,6 +247,74 @@ TEST(DialogWindow, UserActionsReachDispatch)
         for (const Event& e : f.logic.events)
             EXPECT_EQ(e, c.expected);
     }
+}
+
+// However a check box or radio is operated (the mouse, the keyboard, an
+// assistive tool's toggle action), the logic hears one click and then
+// reads the new state.
+TEST(DialogWindow, CheckablesAreToldOnceHoweverOperated)
+{
+    const auto toggleAction = [](QWidget* w) {
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+        ASSERT_TRUE(a && a->actionInterface());
+        const QString toggle = QAccessibleActionInterface::toggleAction();
+        ASSERT_TRUE(a->actionInterface()->actionNames().contains(toggle));
+        a->actionInterface()->doAction(toggle);
+    };
+    struct Case {
+        const char* name;
+        int id;
+        std::function<void(Fixture&)> act;
+    };
+    const Case cases[] = {
+        {"check box by the mouse", Check,
+         [](Fixture& f) { QTest::mouseClick(f.get<QCheckBox>(Check), Qt::LeftButton); }},
+        {"check box by the space key", Check,
+         [](Fixture& f) { QTest::keyClick(f.get<QCheckBox>(Check), Qt::Key_Space); }},
+        {"check box by the toggle action", Check, [&](Fixture& f) { toggleAction(f.window.control(Check)); }},
+        {"radio by the mouse", RadioB,
+         [](Fixture& f) { QTest::mouseClick(f.get<QRadioButton>(RadioB), Qt::LeftButton); }},
+        {"radio by an arrow key", RadioB,
+         [](Fixture& f) {
+             f.window.setCheck(RadioA, 1);
+             f.get<QRadioButton>(RadioA)->setFocus();
+             QTest::keyClick(f.get<QRadioButton>(RadioA), Qt::Key_Right);
+         }},
+        {"radio by the toggle action", RadioB, [&](Fixture& f) { toggleAction(f.window.control(RadioB)); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Fixture f;
+        f.window.show();
+        f.window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&f.window));
+        std::vector<int> stateWhenTold;
+        f.logic.dispatchHook = [&](int id, Notification) { stateWhenTold.push_back(f.window.check(id)); };
+        c.act(f);
+        QCoreApplication::processEvents(); // what the action left queued
+        EXPECT_EQ(f.logic.events, std::vector<Event>{Event(c.id, Notification::Clicked)});
+        EXPECT_EQ(stateWhenTold, std::vector<int>{1});
+    }
+}
+
+// A labelled control is its label's buddy, and is named after the label
+// also when the program changes the caption.
+TEST(DialogWindow, LabelsNameTheControlsTheyLabel)
+{
+    Fixture f;
+    auto* label = f.window.findChild<QLabel*>(QStringLiteral("-1"));
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->buddy(), f.window.control(Edit));
+    QAccessibleInterface* edit = QAccessible::queryAccessibleInterface(f.window.control(Edit));
+    ASSERT_NE(edit, nullptr);
+    const auto labels = edit->relations(QAccessible::Label);
+    ASSERT_EQ(labels.size(), 1);
+    EXPECT_EQ(labels.front().first->object(), label);
+
+    f.window.setText(Caption, gbk("端口"));
+    EXPECT_EQ(f.get<QComboBox>(Combo)->accessibleName(), QStringLiteral("端口"));
+    EXPECT_EQ(f.get<QComboBox>(Combo)->lineEdit()->accessibleName(), QStringLiteral("端口"));
+    EXPECT_EQ(f.get<QLabel>(Caption)->accessibleName(), QStringLiteral("端口"));
 }
 
 TEST(DialogWindow, ProgramChangesRaiseNoNotification)

@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <stdexcept>
+#include <string_view>
 
 extern char** environ;
 
@@ -63,7 +64,21 @@ Process::Process(const std::vector<std::string>& argv, Options options)
         posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
     if (!options.errFile.empty())
         posix_spawn_file_actions_addopen(&actions, 2, options.errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const int rc = posix_spawnp(&pid_, args[0], &actions, nullptr, args.data(), environ);
+    std::vector<std::string> vars = options.env;
+    for (char** e = environ; *e; ++e) {
+        const std::string_view entry(*e);
+        const std::string_view name = entry.substr(0, entry.find('=') + 1);
+        bool replaced = false;
+        for (const std::string& v : options.env)
+            replaced = replaced || std::string_view(v).substr(0, name.size()) == name;
+        if (!replaced)
+            vars.emplace_back(entry);
+    }
+    std::vector<char*> envp;
+    for (std::string& v : vars)
+        envp.push_back(v.data());
+    envp.push_back(nullptr);
+    const int rc = posix_spawnp(&pid_, args[0], &actions, nullptr, args.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     if (options.readOutput) {
         ::close(pipeFds[1]);
@@ -122,15 +137,18 @@ std::optional<int> Process::exitStatus()
     return status_;
 }
 
-void Process::stop()
+int Process::stop()
 {
-    if (pid_ <= 0 || exitStatus())
-        return;
+    if (pid_ <= 0)
+        return -1;
+    if (const std::optional<int> ended = exitStatus())
+        return *ended;
     kill(pid_, SIGTERM);
     int raw = 0;
     while (waitpid(pid_, &raw, 0) < 0 && errno == EINTR) {
     }
     status_ = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+    return *status_;
 }
 
 Process socatPair(const fs::path& a, const fs::path& b)

@@ -27,6 +27,7 @@ public:
     struct Options {
         bool readOutput = false;       // its standard output is a pipe for readLine
         std::filesystem::path errFile; // its standard error, when not empty
+        std::vector<std::string> env;  // NAME=value, added to or replacing this process's
     };
     /// Starts argv[0], looked up in PATH, with standard input from
     /// /dev/null. Throws std::runtime_error when it cannot be started.
@@ -44,8 +45,9 @@ public:
     /// The exit status once the child has ended (128 + the signal when a
     /// signal ended it); nothing while it runs.
     std::optional<int> exitStatus();
-    /// Sends SIGTERM and waits for the child to end.
-    void stop();
+    /// Sends SIGTERM (unless it ended) and waits for the child to end.
+    /// @return its exit status, as exitStatus() gives it.
+    int stop();
 
 private:
     pid_t pid_ = -1;

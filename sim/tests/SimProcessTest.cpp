@@ -1,7 +1,7 @@
 // The real serial-sim program, as a user's program meets it: the COM link
 // it makes, the line behind it, and the link gone when it is stopped.
 
-#include "ChildProcess.h"
+#include "testing/Process.h"
 
 #include "testing/Pty.h"
 #include "testing/TempDir.h"
@@ -20,19 +20,20 @@ namespace {
 TEST(SerialSim, EchoesOnItsLinkAndRemovesItWhenStopped)
 {
     const test_support::TempDir home("sim-home");
-    const std::string env = "XDG_CONFIG_HOME=" + home.path().string();
-    sim::testing::ChildProcess echo({SERIAL_SIM, "echo"}, {env});
-    const std::string said = echo.readLine(); // "COM1 -> /dev/pts/7"
+    test_support::Process::Options options;
+    options.readOutput = true;
+    options.env = {"XDG_CONFIG_HOME=" + home.path().string()};
+    test_support::Process echo({SERIAL_SIM, "echo"}, options);
+    const std::string said = echo.readLine().value_or(""); // "COM1 -> /dev/pts/7"
     const auto arrow = said.find(" -> ");
     ASSERT_NE(arrow, std::string::npos) << said;
     const fs::path link = home / "comports" / said.substr(0, arrow);
     EXPECT_EQ(fs::read_symlink(link), said.substr(arrow + 4));
 
     // The same name again is refused while the first one holds it.
-    sim::testing::ChildProcess second({SERIAL_SIM, "--name", said.substr(0, arrow), "echo"}, {env});
-    EXPECT_EQ(second.readLine(), "");
-    const int refused = second.stop();
-    EXPECT_TRUE(WIFEXITED(refused) && WEXITSTATUS(refused) == 1);
+    test_support::Process second({SERIAL_SIM, "--name", said.substr(0, arrow), "echo"}, options);
+    EXPECT_EQ(second.readLine(), std::nullopt);
+    EXPECT_EQ(second.stop(), 1);
 
     // Opened twice, as a program opens and closes its port.
     for (int open = 0; open < 2; ++open) {
@@ -57,8 +58,7 @@ TEST(SerialSim, EchoesOnItsLinkAndRemovesItWhenStopped)
         ::close(fd);
     }
 
-    const int status = echo.stop(SIGTERM);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(echo.stop(), 0); // SIGTERM is a clean stop
     EXPECT_FALSE(fs::exists(fs::symlink_status(link)));
 }
 

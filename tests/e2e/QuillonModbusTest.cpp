@@ -3,7 +3,7 @@
 // on the other as COM1. The answers, CRCs and silences are libmodbus's own.
 
 #include "quillon/tests/TrafficFixture.h"
-#include "sim/tests/ChildProcess.h"
+#include "testing/Process.h"
 
 #include "quillon/send/Checksum.h"
 
@@ -16,7 +16,7 @@
 using namespace quillon;
 using namespace quillon::testing;
 using dialog::gbk;
-using sim::testing::ChildProcess;
+using test_support::Process;
 
 namespace {
 
@@ -32,13 +32,10 @@ protected:
         const std::string quillonEnd = (configDir / "quillon-end").string();
         const std::string serverEnd = (configDir / "server-end").string();
         try {
-            socat = std::make_unique<ChildProcess>(std::vector<std::string>{
-                "socat", "pty,raw,echo=0,link=" + quillonEnd, "pty,raw,echo=0,link=" + serverEnd});
+            socat = std::make_unique<Process>(test_support::socatPair(quillonEnd, serverEnd));
         } catch (const std::runtime_error& e) {
             GTEST_SKIP() << e.what();
         }
-        for (int i = 0; i < 400 && !(fs::exists(quillonEnd) && fs::exists(serverEnd)); ++i)
-            ::poll(nullptr, 0, 5);
         // Held for the whole test, so that socat keeps the pair up once the
         // server has gone and Quillon's frames still leave the port. Raw
         // from here on: socat may set up the pty only after its link shows,
@@ -49,7 +46,9 @@ protected:
         ASSERT_EQ(tcgetattr(serverSide, &raw), 0);
         cfmakeraw(&raw);
         ASSERT_EQ(tcsetattr(serverSide, TCSANOW, &raw), 0);
-        server = std::make_unique<ChildProcess>(std::vector<std::string>{SERIAL_SIM, "modbus", "--device", serverEnd});
+        Process::Options output;
+        output.readOutput = true;
+        server = std::make_unique<Process>(std::vector<std::string>{SERIAL_SIM, "modbus", "--device", serverEnd}, output);
         ASSERT_EQ(server->readLine(), serverEnd); // the server has the line open
 
         link("COM1", quillonEnd);
@@ -98,8 +97,8 @@ protected:
         click(checksumButton);
     }
 
-    std::unique_ptr<ChildProcess> socat;
-    std::unique_ptr<ChildProcess> server;
+    std::unique_ptr<Process> socat;
+    std::unique_ptr<Process> server;
     int serverSide = -1;
 };
 
@@ -158,8 +157,7 @@ TEST_F(QuillonModbus, AnswerDrivenRotationStepsOnAnswersAndWithoutTheServerRetri
 
     // No server: each frame goes out again after the time-out, then the
     // next; the area rotation goes on after the area it sent last.
-    const int stopped = server->stop(SIGTERM);
-    EXPECT_TRUE(WIFEXITED(stopped) && WEXITSTATUS(stopped) == 0) << stopped;
+    EXPECT_EQ(server->stop(), 0); // SIGTERM is a clean stop
     surface.setCheck(ShowSent, 1);
     const std::string before = inColour(kBlue);
     click(AreaRotationButton);

@@ -49,7 +49,10 @@ protected:
     {
         std::vector<std::string> argv{"/usr/bin/python3", VELTRA_DEVICE_SCRIPT, (line / "device").string()};
         argv.insert(argv.end(), steps.begin(), steps.end());
-        device.emplace(argv, Process::Options{true, line / "device.err"});
+        Process::Options options;
+        options.readOutput = true;
+        options.errFile = line / "device.err";
+        device.emplace(argv, options);
         if (device->readLine(10000) == "ready")
             return;
         device->stop();

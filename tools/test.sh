@@ -4,7 +4,8 @@
 #   tools/test.sh              the tests of the full build (build/)
 #   tools/test.sh --sanitize   also under AddressSanitizer and UBSan (build-asan/)
 #   tools/test.sh --ci         as CI runs them: warnings are errors, the core
-#                              alone without Qt (build-core/), then --sanitize
+#                              alone without Qt (build-core/), then --sanitize,
+#                              then each fuzz target briefly (build-fuzz/)
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 "$ROOT/tools/deps.sh"
@@ -36,5 +37,10 @@ if [ "$mode" = "--sanitize" ] || [ "$mode" = "--ci" ]; then
   BUILD_DIR="$ROOT/build-asan" "$ROOT/tools/build.sh" "${strict[@]}" -DENABLE_SANITIZERS=ON -DCMAKE_BUILD_TYPE=Debug
   export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
   run_tests "$ROOT/build-asan"
+fi
+
+if [ "$mode" = "--ci" ]; then
+  # A fixed number of runs from a fixed seed: quick, and the same every time.
+  "$ROOT/tools/fuzz.sh" --runs 10000 "${strict[@]}" || status=1
 fi
 exit $status

@@ -1,0 +1,110 @@
+// The command builder with any typed address and parameter: the frame's
+// length byte counts the whole frame, its CRC closes it, and the window's
+// preview is the frame of what the typed texts were read as.
+
+#include "FuzzCommon.h"
+
+#include "dialog/testing/FakeClock.h"
+#include "dialog/testing/MemorySurface.h"
+#include "testing/TempDir.h"
+#include "veltra/app/HexText.h"
+#include "veltra/app/VeltraMainDialog.h"
+#include "veltra/app/VeltraTemplates.h"
+#include "veltra/command/CommandFrame.h"
+
+#include <fuzzer/FuzzedDataProvider.h>
+
+using namespace veltra;
+using namespace veltra::command;
+
+namespace {
+
+struct Window {
+    test_support::TempDir links{"fuzz-veltra-ports"};
+    dialog::testing::FakeClock clock;
+    dialog::testing::MemorySurface surface{veltraMainWindowTemplate()};
+    VeltraMainDialog dlg{clock, serial::PortNames(links.path(), [] { return std::vector<std::filesystem::path>{}; })};
+    Window()
+    {
+        dlg.bind(surface);
+        dlg.onInit();
+    }
+    void choose(int id, int pos)
+    {
+        surface.select(id, pos);
+        dlg.dispatch(id, dialog::Notification::SelectionChanged);
+    }
+    void type(int id, const std::string& text)
+    {
+        surface.userEdit(id, text);
+        dlg.dispatch(id, dialog::Notification::TextEdited);
+    }
+};
+
+// Hex text of the bytes, pairs between single spaces.
+std::string cleanHex(const std::string& bytes)
+{
+    std::string hex = renderReceived(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), true);
+    if (!hex.empty())
+        hex.pop_back();
+    return hex;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    FuzzedDataProvider in(data, size);
+    FrameRequest r;
+    r.kind = static_cast<CommandKind>(in.ConsumeIntegralInRange(-1, 3));
+    r.functionPos = in.ConsumeIntegralInRange(-2, 24);
+    r.temporary = in.ConsumeBool();
+    r.crc = in.ConsumeBool();
+    const bool clean = in.ConsumeBool();
+    std::string address = in.ConsumeRandomLengthString(24);
+    std::string parameter = in.ConsumeRemainingBytesAsString();
+    if (clean) {
+        address = cleanHex(address);
+        parameter = cleanHex(parameter);
+    }
+    r.address = address;
+    r.parameter = parameter;
+
+    const ComposedFrame frame = composeFrame(r);
+    const CommandTypeEntry* type = typeEntry(r.kind);
+    if (!type) {
+        FUZZ_CHECK(frame.text.empty() && !frame.tooLong, "no frame without a type");
+    } else {
+        const std::vector<std::uint8_t> bytes = parseHexText(frame.text);
+        FUZZ_CHECK(bytes.size() >= 2 && bytes[0] == type->typeCode, "the type code leads");
+        const std::size_t lengthEnd = frame.text.find(' ', 3);
+        const unsigned long length = std::stoul(frame.text.substr(3, lengthEnd - 3), nullptr, 16);
+        FUZZ_CHECK(frame.tooLong == (length > kMaxFrameBytes), "too long by its length byte");
+        if (clean && length <= 0xFF) {
+            FUZZ_CHECK(bytes.size() == length, "the length counts the whole frame");
+            if (r.crc)
+                FUZZ_CHECK(commandCrc16(bytes.data(), bytes.size()) == 0, "the CRC closes the frame");
+        }
+    }
+
+    // The same texts typed into the window.
+    static Window w;
+    w.surface.setText(DeviceAddress, ""); // the last input's may be too long
+    w.surface.messages.clear();
+    if (type)
+        w.choose(CommandType, static_cast<int>(r.kind));
+    if (r.functionPos >= 0 && r.functionPos < w.surface.itemCount(Function))
+        w.choose(Function, r.functionPos);
+    w.surface.setCheck(TemporaryChange, r.temporary);
+    w.surface.setCheck(Crc16, r.crc);
+    w.type(DeviceAddress, address);
+    w.type(Parameter, parameter);
+    FUZZ_CHECK(w.dlg.deviceAddressText == address, "the typed address is taken, too long or not");
+    FUZZ_CHECK(w.surface.messages.empty() == (address.size() <= kAddressMaxChars), "a too-long address is told");
+    if (address.size() <= kAddressMaxChars)
+        FUZZ_CHECK(w.dlg.parameterBytes == parameter, "the typed parameter is taken");
+    FrameRequest shown{w.dlg.commandType, w.surface.selection(Function), r.temporary, r.crc,
+                       w.dlg.deviceAddressText, w.dlg.parameterBytes};
+    FUZZ_CHECK(w.surface.text(CommandPreview) == composeFrame(shown).text, "the preview is the frame");
+    return 0;
+}

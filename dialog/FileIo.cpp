@@ -1,6 +1,7 @@
 #include "dialog/FileIo.h"
 
 #include "dialog/Gbk.h"
+#include "serial/UniqueFd.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -70,14 +71,14 @@ std::error_code writeAll(int fd, const std::string& content)
 // file without losing what it is: it is emptied and written where it is.
 std::error_code writeInPlace(const std::filesystem::path& p, const std::string& content, bool regular)
 {
-    const int fd = ::open(p.c_str(), O_WRONLY | O_TRUNC | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
+    serial::UniqueFd fd(::open(p.c_str(), O_WRONLY | O_TRUNC | O_NOCTTY | O_CLOEXEC));
+    if (!fd)
         return fromErrno(errno);
-    std::error_code ec = writeAll(fd, content);
-    if (!ec && regular && ::fsync(fd) != 0)
+    std::error_code ec = writeAll(fd.get(), content);
+    if (!ec && regular && ::fsync(fd.get()) != 0)
         ec = fromErrno(errno);
-    if (::close(fd) != 0 && !ec)
-        ec = fromErrno(errno);
+    if (const int err = fd.close(); err && !ec)
+        ec = fromErrno(err);
     return ec;
 }
 
@@ -95,26 +96,23 @@ std::error_code writeFileAtomically(const std::filesystem::path& p, const std::s
 
     std::string tmpl = (target.parent_path().empty() ? std::filesystem::path(".") : target.parent_path()).string() +
                        "/." + target.filename().string() + ".XXXXXX";
-    const int fd = mkstemp(tmpl.data());
-    if (fd < 0)
+    serial::UniqueFd fd(mkstemp(tmpl.data()));
+    if (!fd)
         return fromErrno(errno);
+    // The descriptor closes with fd; the half-written file must go too.
     auto cleanup = [&](std::error_code ec) {
-        ::close(fd);
         ::unlink(tmpl.c_str());
         return ec;
     };
-    if (std::error_code ec = writeAll(fd, content))
+    if (std::error_code ec = writeAll(fd.get(), content))
         return cleanup(ec);
-    if (::fsync(fd) != 0)
+    if (::fsync(fd.get()) != 0)
         return cleanup(fromErrno(errno));
     // Keep the mode an existing file had; a new one gets the usual 0644.
-    if (::fchmod(fd, exists ? (st.st_mode & 07777) : 0644) != 0)
+    if (::fchmod(fd.get(), exists ? (st.st_mode & 07777) : 0644) != 0)
         return cleanup(fromErrno(errno));
-    if (::close(fd) != 0) {
-        const int err = errno;
-        ::unlink(tmpl.c_str());
-        return fromErrno(err);
-    }
+    if (const int err = fd.close())
+        return cleanup(fromErrno(err));
     if (::rename(tmpl.c_str(), target.c_str()) != 0) {
         const int err = errno;
         ::unlink(tmpl.c_str());

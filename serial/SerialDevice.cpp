@@ -50,10 +50,10 @@ SerialDevice::~SerialDevice()
 }
 
 SerialDevice::SerialDevice(SerialDevice&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1))
+    : fd_(std::move(other.fd_))
     , settings_(std::move(other.settings_))
     , timeouts_(other.timeouts_)
-    , lastError_(std::exchange(other.lastError_, 0))
+    , lastError_(std::exchange(other.lastError_, {}))
     , original_(std::move(other.original_))
 {
 }
@@ -62,10 +62,10 @@ SerialDevice& SerialDevice::operator=(SerialDevice&& other) noexcept
 {
     if (this != &other) {
         close();
-        fd_ = std::exchange(other.fd_, -1);
+        fd_ = std::move(other.fd_);
         settings_ = std::move(other.settings_);
         timeouts_ = other.timeouts_;
-        lastError_ = std::exchange(other.lastError_, 0);
+        lastError_ = std::exchange(other.lastError_, {});
         original_ = std::move(other.original_);
     }
     return *this;
@@ -74,17 +74,17 @@ SerialDevice& SerialDevice::operator=(SerialDevice&& other) noexcept
 SerialDevice SerialDevice::open(const std::string& devicePath, const std::string& portName, std::error_code& ec)
 {
     ec.clear();
-    int fd = ::open(devicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
+    UniqueFd owned(::open(devicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    if (!owned) {
         ec.assign(errno, std::generic_category());
         return {};
     }
+    const int fd = owned.get();
     bool exclusive = false;
     auto giveUp = [&](int err) {
         // TIOCEXCL outlives this descriptor while others have the tty open.
         if (exclusive)
             ioctl(fd, TIOCNXCL);
-        ::close(fd);
         ec.assign(err, std::generic_category());
         return SerialDevice{};
     };
@@ -103,7 +103,7 @@ SerialDevice SerialDevice::open(const std::string& devicePath, const std::string
         return giveUp(err);
 
     SerialDevice device;
-    device.fd_ = fd;
+    device.fd_ = std::move(owned);
     device.original_ = std::move(original);
     device.settings_.portName = portName;
     device.settings_.line = device.readLineSettings();
@@ -112,23 +112,23 @@ SerialDevice SerialDevice::open(const std::string& devicePath, const std::string
 
 void SerialDevice::close()
 {
-    if (fd_ < 0)
+    if (!fd_)
         return;
+    const int fd = fd_.get();
     if (original_) {
         // TCSANOW: waiting for output to drain could hang on a stopped line.
-        tcsetattr(fd_, TCSANOW, &original_->attributes);
-        termios2::setSpeeds(fd_, original_->inBaud, original_->outBaud);
+        tcsetattr(fd, TCSANOW, &original_->attributes);
+        termios2::setSpeeds(fd, original_->inBaud, original_->outBaud);
         original_.reset();
     }
-    ioctl(fd_, TIOCNXCL);
+    ioctl(fd, TIOCNXCL);
     // Closing the descriptor also drops the flock.
-    ::close(fd_);
-    fd_ = -1;
+    fd_.close();
 }
 
 bool SerialDevice::fail(int err)
 {
-    lastError_ = err;
+    lastError_.assign(err, std::generic_category());
     return false;
 }
 
@@ -136,26 +136,26 @@ LineSettings SerialDevice::readLineSettings() const
 {
     termios t{};
     std::uint32_t inBaud = 0, outBaud = 0;
-    if (fd_ < 0 || tcgetattr(fd_, &t) != 0 || termios2::readSpeeds(fd_, inBaud, outBaud) != 0)
+    if (!fd_ || tcgetattr(fd_.get(), &t) != 0 || termios2::readSpeeds(fd_.get(), inBaud, outBaud) != 0)
         return settings_.line;
-    return lineSettingsFrom(t, outBaud, modemLines(fd_));
+    return lineSettingsFrom(t, outBaud, modemLines(fd_.get()));
 }
 
 bool SerialDevice::applyLineSettings(const LineSettings& line)
 {
-    if (fd_ < 0)
+    if (!fd_)
         return fail(EBADF);
     termios current{};
-    if (tcgetattr(fd_, &current) != 0)
+    if (tcgetattr(fd_.get(), &current) != 0)
         return fail(errno);
     std::optional<termios> wanted = withLineSettings(current, line);
     if (!wanted || line.baudRate == 0)
         return fail(EINVAL);
     // The flags go in with the current speed, then the exact speed through
     // termios2, so the line never runs at a speed nobody asked for.
-    if (tcsetattr(fd_, TCSANOW, &*wanted) != 0)
+    if (tcsetattr(fd_.get(), TCSANOW, &*wanted) != 0)
         return fail(errno);
-    if (int err = termios2::setSpeed(fd_, line.baudRate))
+    if (int err = termios2::setSpeed(fd_.get(), line.baudRate))
         return fail(err);
     bool ok = true;
     if (line.dtr != LineControl::Handshake)
@@ -169,7 +169,7 @@ bool SerialDevice::applyLineSettings(const LineSettings& line)
 
 bool SerialDevice::setTimeouts(const Timeouts& t)
 {
-    if (fd_ < 0)
+    if (!fd_)
         return fail(EBADF);
     timeouts_ = t;
     return true;
@@ -177,14 +177,14 @@ bool SerialDevice::setTimeouts(const Timeouts& t)
 
 bool SerialDevice::setQueueSizes(std::size_t, std::size_t)
 {
-    if (fd_ < 0)
+    if (!fd_)
         return fail(EBADF);
     return true;
 }
 
 bool SerialDevice::purge(unsigned flags)
 {
-    if (fd_ < 0)
+    if (!fd_)
         return fail(EBADF);
     constexpr unsigned known = purge::AbortWrite | purge::AbortRead | purge::ClearOutput | purge::ClearInput;
     if (flags & ~known)
@@ -194,16 +194,16 @@ bool SerialDevice::purge(unsigned flags)
     if (!in && !out)
         return true;
     const int which = in && out ? TCIOFLUSH : in ? TCIFLUSH : TCOFLUSH;
-    if (tcflush(fd_, which) != 0)
+    if (tcflush(fd_.get(), which) != 0)
         return fail(errno);
     return true;
 }
 
 bool SerialDevice::changeModemLine(int line, bool on)
 {
-    if (fd_ < 0)
+    if (!fd_)
         return fail(EBADF);
-    if (ioctl(fd_, on ? TIOCMBIS : TIOCMBIC, &line) == 0)
+    if (ioctl(fd_.get(), on ? TIOCMBIS : TIOCMBIC, &line) == 0)
         return true;
     if (meansNoModemLines(errno))
         return true;
@@ -220,31 +220,82 @@ bool SerialDevice::setRts(bool on)
     return changeModemLine(TIOCM_RTS, on);
 }
 
-std::size_t SerialDevice::bytesWaiting() const
+bool SerialDevice::hungUp() const
 {
-    int count = 0;
-    if (fd_ < 0 || ioctl(fd_, FIONREAD, &count) != 0 || count < 0)
-        return 0;
-    return static_cast<std::size_t>(count);
+    pollfd p{fd_.get(), POLLIN, 0};
+    int r;
+    do
+        r = poll(&p, 1, 0);
+    while (r < 0 && errno == EINTR);
+    return r > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL));
 }
 
-std::size_t SerialDevice::read(std::uint8_t* buf, std::size_t max)
+std::error_code SerialDevice::failure(int err) const
 {
-    if (fd_ < 0 || max == 0)
+    // A hung-up tty answers reads, writes and ioctls with EIO or 0 alike;
+    // the poll tells the user's reason apart from a failing driver.
+    if (hungUp())
+        return DeviceError::HungUp;
+    return {err, std::generic_category()};
+}
+
+std::size_t SerialDevice::bytesWaiting(std::error_code& ec) const
+{
+    ec.clear();
+    if (!fd_) {
+        ec.assign(EBADF, std::generic_category());
+        return 0;
+    }
+    int count = 0;
+    // An unplugged adapter's tty answers every ioctl with EIO.
+    if (ioctl(fd_.get(), FIONREAD, &count) != 0) {
+        ec = failure(errno);
+        return 0;
+    }
+    if (count > 0)
+        return static_cast<std::size_t>(count);
+    // A line that hangs up while its count can still be read has nothing
+    // waiting either; only the poll tells them apart.
+    if (hungUp())
+        ec = DeviceError::HungUp;
+    return 0;
+}
+
+std::size_t SerialDevice::read(std::uint8_t* buf, std::size_t max, std::error_code& ec)
+{
+    ec.clear();
+    if (!fd_) {
+        ec.assign(EBADF, std::generic_category());
+        return 0;
+    }
+    if (max == 0)
         return 0;
     for (;;) {
-        ssize_t n = ::read(fd_, buf, max);
-        if (n >= 0)
+        const ssize_t n = ::read(fd_.get(), buf, max);
+        if (n > 0)
             return static_cast<std::size_t>(n);
-        if (errno != EINTR)
-            return 0; // EAGAIN: nothing there; other errors read nothing too
+        if (n == 0) {
+            // With VMIN and VTIME 0 an empty queue reads 0, and so does a
+            // hung-up tty.
+            if (hungUp())
+                ec = DeviceError::HungUp;
+            return 0;
+        }
+        if (errno == EINTR)
+            continue;
+        if (errno != EAGAIN)
+            ec = failure(errno);
+        return 0;
     }
 }
 
-std::size_t SerialDevice::write(const std::uint8_t* buf, std::size_t len)
+std::size_t SerialDevice::write(const std::uint8_t* buf, std::size_t len, std::error_code& ec)
 {
-    if (fd_ < 0)
+    ec.clear();
+    if (!fd_) {
+        ec.assign(EBADF, std::generic_category());
         return 0;
+    }
     using Clock = std::chrono::steady_clock;
     const std::uint64_t limitMs =
         std::uint64_t{timeouts_.writeTotalMultiplierMs} * len + timeouts_.writeTotalConstantMs;
@@ -253,35 +304,88 @@ std::size_t SerialDevice::write(const std::uint8_t* buf, std::size_t len)
 
     std::size_t done = 0;
     while (done < len) {
-        ssize_t n = ::write(fd_, buf + done, len - done);
+        const ssize_t n = ::write(fd_.get(), buf + done, len - done);
         if (n > 0) {
             done += static_cast<std::size_t>(n);
             continue;
         }
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0 && errno != EAGAIN)
+        if (n < 0 && errno != EAGAIN) {
+            ec = failure(errno);
             break;
+        }
         // The kernel's buffer is full: wait until it takes more or time is up.
         int waitMs = -1;
         if (bounded) {
             auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-            if (left <= 0)
+            if (left <= 0) {
+                ec = std::make_error_code(std::errc::timed_out);
                 break;
+            }
             waitMs = left > 1'000'000'000 ? 1'000'000'000 : static_cast<int>(left);
         }
-        pollfd p{fd_, POLLOUT, 0};
-        int r = poll(&p, 1, waitMs);
-        if (r < 0 && errno != EINTR)
+        pollfd p{fd_.get(), POLLOUT, 0};
+        const int r = poll(&p, 1, waitMs);
+        if (r < 0 && errno != EINTR) {
+            ec.assign(errno, std::generic_category());
             break;
-        if (r > 0 && (p.revents & (POLLERR | POLLHUP | POLLNVAL)) && !(p.revents & POLLOUT))
+        }
+        if (r > 0 && (p.revents & (POLLERR | POLLHUP | POLLNVAL)) && !(p.revents & POLLOUT)) {
+            ec = DeviceError::HungUp;
             break;
+        }
     }
     return done;
 }
 
+bool deviceLost(const std::error_code& ec)
+{
+    return ec && ec != std::errc::timed_out && ec != std::errc::bad_file_descriptor;
+}
+
+namespace {
+
+// Not strerror(): under a Chinese locale that would hand back UTF-8, and
+// the surface takes GBK.
+std::string describe(const std::error_code& ec)
+{
+    if (ec.category() != std::generic_category())
+        return ec.message();
+    if (const char* description = strerrordesc_np(ec.value()))
+        return description;
+    return "error " + std::to_string(ec.value());
+}
+
+class DeviceErrorCategory : public std::error_category {
+public:
+    const char* name() const noexcept override { return "serial device"; }
+    std::string message(int value) const override
+    {
+        switch (static_cast<DeviceError>(value)) {
+        case DeviceError::HungUp:
+            return "the device hung up";
+        }
+        return "serial device error " + std::to_string(value);
+    }
+};
+
+} // namespace
+
+const std::error_category& deviceErrorCategory()
+{
+    static const DeviceErrorCategory category;
+    return category;
+}
+
+std::error_code make_error_code(DeviceError e) { return {static_cast<int>(e), deviceErrorCategory()}; }
+
+std::string lossReason(const std::error_code& ec) { return describe(ec); }
+
 std::string openFailureReason(const std::error_code& ec)
 {
+    if (ec.category() != std::generic_category())
+        return describe(ec);
     switch (ec.value()) {
     case EACCES:
     case EPERM:
@@ -295,11 +399,7 @@ std::string openFailureReason(const std::error_code& ec)
     default:
         break;
     }
-    // Not strerror(): under a Chinese locale that would hand back UTF-8,
-    // and the surface takes GBK.
-    if (const char* description = strerrordesc_np(ec.value()))
-        return description;
-    return "error " + std::to_string(ec.value());
+    return describe(ec);
 }
 
 } // namespace serial

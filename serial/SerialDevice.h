@@ -1,8 +1,11 @@
 #pragma once
 // One open serial port: owns the descriptor and its lock, restores the
-// port's original termios on close. Move-only.
+// port's original termios on close. Move-only. Every operation reports
+// its failure as a std::error_code: the system's errno values in the
+// generic category, and DeviceError for what no errno says.
 
 #include "PortSettings.h"
+#include "UniqueFd.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -11,6 +14,15 @@
 #include <system_error>
 
 namespace serial {
+
+/// Failures of an open device that have no errno of their own.
+enum class DeviceError {
+    /// The line is gone: the far end of a pseudo-terminal closed, or the
+    /// adapter was unplugged. Nothing will arrive until it is opened again.
+    HungUp = 1,
+};
+const std::error_category& deviceErrorCategory();
+std::error_code make_error_code(DeviceError e);
 
 /// Purge flags, as the programs pass them (0x0F, 0x0C).
 namespace purge {
@@ -36,13 +48,17 @@ public:
     ///         terminal). A failed open holds nothing.
     static SerialDevice open(const std::string& devicePath, const std::string& portName, std::error_code& ec);
 
-    bool isOpen() const { return fd_ >= 0; }
-    int fd() const { return fd_; }
+    bool isOpen() const { return static_cast<bool>(fd_); }
+    int fd() const { return fd_.get(); }
     const PortSettings& settings() const { return settings_; }
 
     /// The port's current line settings (baud through TCGETS2); the last
     /// settings known if the device cannot be read.
     LineSettings readLineSettings() const;
+    // The configuration steps answer false and leave their cause in
+    // lastError(), which stays set until cleared, so a caller can run them
+    // all and test once (EBADF when no port is held).
+
     /// Applies settings; what Linux cannot do (1.5 stop bits, data bits
     /// outside 5..8, unknown parity or stop codes, DSR flow) is refused.
     /// @return false and lastError() set on refusal or failure.
@@ -60,28 +76,45 @@ public:
     bool setDtr(bool on);
     bool setRts(bool on);
 
-    /// Bytes waiting in the input queue (FIONREAD); 0 on error.
-    std::size_t bytesWaiting() const;
+    // The transfers report through ec, cleared when they succeed; an error
+    // other than a write's time-out means the device can no longer be used
+    // (see deviceLost()).
+
+    /// Bytes waiting in the input queue (FIONREAD). When none wait, one
+    /// poll with no wait tells whether the line hung up.
+    /// @return the count; 0 with ec set (DeviceError::HungUp, EIO, EBADF
+    ///         when no port is held) when nothing can arrive any more.
+    std::size_t bytesWaiting(std::error_code& ec) const;
+    /// The same for callers that only wait for bytes to come.
+    std::size_t bytesWaiting() const
+    {
+        std::error_code ignored;
+        return bytesWaiting(ignored);
+    }
     /// Reads at most max bytes of what is waiting; never blocks.
-    std::size_t read(std::uint8_t* buf, std::size_t max);
+    /// @return the count; 0 without ec when nothing is there, 0 with ec
+    ///         set when the line hung up or the read failed.
+    std::size_t read(std::uint8_t* buf, std::size_t max, std::error_code& ec);
     /// Writes until every byte was taken or the write time-out
     /// (writeTotalMultiplierMs x len + writeTotalConstantMs) passed; with
     /// both at 0 it waits without limit.
-    /// @return the count taken; short on time-out or a write error.
-    std::size_t write(const std::uint8_t* buf, std::size_t len);
+    /// @return the count taken; short with ec std::errc::timed_out on
+    ///         time-out, or with the write's error (EIO on a device that
+    ///         went away, DeviceError::HungUp).
+    std::size_t write(const std::uint8_t* buf, std::size_t len, std::error_code& ec);
 
-    /// errno of the last failed configuration step; 0 if all succeeded.
-    int lastError() const { return lastError_; }
-    void clearLastError() { lastError_ = 0; }
+    /// The cause of the last failed configuration step; empty if all succeeded.
+    std::error_code lastError() const { return lastError_; }
+    void clearLastError() { lastError_.clear(); }
 
     /// Restores the original termios, releases the lock, closes. Idempotent.
     void close();
 
 private:
-    int fd_ = -1;
+    UniqueFd fd_;
     PortSettings settings_;
     Timeouts timeouts_;
-    int lastError_ = 0;
+    std::error_code lastError_;
     // The port's termios and speeds as found at open, put back at close.
     // Kept behind a pointer so this header does not pull in <termios.h>.
     struct Original;
@@ -89,7 +122,17 @@ private:
 
     bool fail(int err);
     bool changeModemLine(int line, bool on);
+    // Whether a poll without waiting says the line is gone.
+    bool hungUp() const;
+    // The error of a transfer that failed with err.
+    std::error_code failure(int err) const;
 };
+
+/// Whether an error of bytesWaiting(), read() or write() means the open
+/// device can no longer be used (it hung up or fails), so the port is to
+/// be closed: false for no error, a write's time-out, and EBADF (no port
+/// held).
+bool deviceLost(const std::error_code& ec);
 
 /// Why an open failed, in English words a user can act on: EACCES and
 /// EPERM ask to join the dialout group, EBUSY (also the lock refusal) is
@@ -97,4 +140,11 @@ private:
 /// error its C library description, in English whatever the locale.
 std::string openFailureReason(const std::error_code& ec);
 
+/// Why an open port stopped working, in English whatever the locale: "the
+/// device hung up", or the C library's description of the errno
+/// ("Input/output error").
+std::string lossReason(const std::error_code& ec);
+
 } // namespace serial
+
+template <> struct std::is_error_code_enum<serial::DeviceError> : std::true_type {};

@@ -32,9 +32,16 @@ Pty::Pty(Slave slave)
 
 Pty::~Pty()
 {
-    ::close(master_);
+    closeMaster();
     if (slave_ >= 0)
         ::close(slave_);
+}
+
+void Pty::closeMaster()
+{
+    if (master_ >= 0)
+        ::close(master_);
+    master_ = -1;
 }
 
 bool Pty::writeAll(const void* data, std::size_t size) const

@@ -34,6 +34,10 @@ public:
     int slave() const { return slave_; }
     const std::string& slavePath() const { return slavePath_; }
 
+    /// The far end goes away, as an unplugged adapter does: the program's
+    /// side of the line hangs up. master() is -1 afterwards.
+    void closeMaster();
+
     /// Writes all of the bytes to the master (which blocks, as a device's
     /// line does); false if a write failed.
     bool writeAll(const void* data, std::size_t size) const;

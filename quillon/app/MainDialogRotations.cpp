@@ -43,7 +43,10 @@ void QuillonMainDialog::sendLine(const std::vector<std::uint8_t>& bytes, const s
     txLamp = 1;
     // As for an area: what the device did not take within its write
     // time-out is dropped, and a write it took nothing of is no frame.
-    const std::size_t taken = bytes.empty() ? 0 : portDevice.write(bytes.data(), bytes.size());
+    std::error_code ec;
+    const std::size_t taken = bytes.empty() ? 0 : portDevice.write(bytes.data(), bytes.size(), ec);
+    if (serial::deviceLost(ec))
+        portLost(ec);
     if (taken == 0 && !bytes.empty())
         return;
     ++txFrames;

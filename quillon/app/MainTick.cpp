@@ -22,9 +22,11 @@ void QuillonMainDialog::tick()
         if (a.hex)
             a.text = upperCased(a.text);
 
+    // A write that finds the device gone closes the port; what the tick
+    // had left to do stops there, as it would after a close.
     fileRotation_.tick();
 
-    for (int n = 1; n <= 3; ++n) {
+    for (int n = 1; n <= 3 && portOpen; ++n) {
         SendArea& a = areas[static_cast<std::size_t>(n - 1)];
         if (!a.autoSend)
             continue;
@@ -34,9 +36,11 @@ void QuillonMainDialog::tick()
         }
     }
 
-    areaRotation_.tick();
+    if (portOpen)
+        areaRotation_.tick();
 
-    receive();
+    if (portOpen)
+        receive();
     inTick_ = false;
 }
 

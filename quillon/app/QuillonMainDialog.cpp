@@ -389,12 +389,12 @@ bool QuillonMainDialog::OpenPort()
                      serial::purge::ClearInput);
     portDevice.setDtr(true);
 
-    if (const int err = portDevice.lastError()) {
+    if (const std::error_code err = portDevice.lastError()) {
         portDevice.clearLastError();
         // Release the device, so the same port can be opened again.
         portDevice.close();
-        report(gbk("错误码: ") + std::to_string(static_cast<unsigned long>(err)), dialog::MessageIcon::Warning, 0,
-               serial::openFailureReason(std::error_code(err, std::generic_category())));
+        report(gbk("错误码: ") + std::to_string(static_cast<unsigned long>(err.value())), dialog::MessageIcon::Warning,
+               0, serial::openFailureReason(err));
         return false;
     }
     return true;
@@ -408,6 +408,20 @@ void QuillonMainDialog::ClosePort()
     portDevice.purge(serial::purge::AbortWrite | serial::purge::AbortRead | serial::purge::ClearOutput |
                      serial::purge::ClearInput);
     portDevice.close();
+}
+
+void QuillonMainDialog::portLost(const std::error_code& ec)
+{
+    if (!portOpen)
+        return;
+    const std::string name = portDevice.settings().portName;
+    // As the close button closes it: the user opens it again once the
+    // device is back.
+    ClosePort();
+    portOpen = 0;
+    setOpenCaption();
+    updatePortToolTip();
+    report(gbk("通信端口<") + name + gbk(">已断开!"), dialog::MessageIcon::Warning, 0, serial::lossReason(ec));
 }
 
 void QuillonMainDialog::setOpenCaption() { surface().setText(OpenButton, gbk(portOpen ? "关闭串口" : "打开串口")); }

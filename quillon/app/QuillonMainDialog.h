@@ -87,6 +87,10 @@ private:
     bool OpenPort();
     /// The close sequence, only while portOpen; portOpen is left as it is.
     void ClosePort();
+    /// The device went away while open (ec says why): the port is closed
+    /// as the close button closes it, and one message names it. Nothing
+    /// while the port is not open.
+    void portLost(const std::error_code& ec);
 
     /// The main loop, every 10 ms while the port is open: controls to
     /// fields, rotations, auto-send, receive.

@@ -26,16 +26,20 @@ std::size_t QuillonMainDialog::pollPort(std::uint8_t* readBuffer, std::size_t si
 {
     if (!portDevice.isOpen())
         return 0;
-    const std::size_t waiting = portDevice.bytesWaiting();
-    if (waiting == 0)
-        return 0;
-    return portDevice.read(readBuffer, std::min(waiting, size));
+    std::error_code ec;
+    const std::size_t waiting = portDevice.bytesWaiting(ec);
+    const std::size_t count = waiting == 0 ? 0 : portDevice.read(readBuffer, std::min(waiting, size), ec);
+    if (serial::deviceLost(ec))
+        portLost(ec);
+    return count;
 }
 
 void QuillonMainDialog::receive()
 {
     std::array<std::uint8_t, FrameSplitter::kMaxChunk> readBuffer;
     const std::size_t count = pollPort(readBuffer.data(), readBuffer.size());
+    if (!portOpen)
+        return; // the device went away: the port stands closed, as after a close
     if (count == 0) {
         if (const auto frame = frames_.quietPoll())
             endFrame(*frame);

@@ -1,5 +1,7 @@
 #include "quillon/receive/ReceiveLog.h"
 
+#include "serial/UniqueFd.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -24,8 +26,8 @@ std::string withCrLf(std::string_view text)
 
 std::error_code appendToLog(const std::filesystem::path& path, std::string_view record, bool lineEnd)
 {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    if (fd < 0)
+    serial::UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644));
+    if (!fd)
         return {errno, std::generic_category()};
     // The line end is a line feed like any other: after a record that ends
     // in CR it completes that CR's pair.
@@ -34,7 +36,7 @@ std::error_code appendToLog(const std::filesystem::path& path, std::string_view 
     std::size_t left = data.size();
     int err = 0;
     while (left > 0) {
-        const ssize_t n = ::write(fd, p, left);
+        const ssize_t n = ::write(fd.get(), p, left);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -44,8 +46,8 @@ std::error_code appendToLog(const std::filesystem::path& path, std::string_view 
         p += n;
         left -= static_cast<std::size_t>(n);
     }
-    if (::close(fd) != 0 && err == 0)
-        err = errno;
+    if (const int closeErr = fd.close(); closeErr && err == 0)
+        err = closeErr;
     // Whatever went wrong after the open is reported as a full disk.
     return err ? std::error_code(ENOSPC, std::generic_category()) : std::error_code();
 }

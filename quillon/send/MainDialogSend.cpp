@@ -73,7 +73,10 @@ void QuillonMainDialog::sendArea(int n)
     txLamp = 1;
     // The device returns when the bytes were taken or its write time-out
     // passed; what it did not take within that time is dropped.
-    const std::size_t taken = frame.empty() ? 0 : portDevice.write(frame.data(), frame.size());
+    std::error_code ec;
+    const std::size_t taken = frame.empty() ? 0 : portDevice.write(frame.data(), frame.size(), ec);
+    if (serial::deviceLost(ec))
+        portLost(ec);
     if (taken == 0 && !frame.empty())
         return;
     echoSentFrame(frame.data(), taken);

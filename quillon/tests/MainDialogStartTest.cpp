@@ -73,6 +73,8 @@ TEST_F(QuillonTest, PortSettingsFileIsReadAtStart)
         {"name beginning no item leaves COM1", "ttyUSB0\r\n0\r\n0\r\n2\r\n3\r\n", "COM1", "1200", "8", "无", "1"},
         {"a name that begins an item", "COM2\r\n0\r\n3\r\n2\r\n3\r\n", "COM2", "1200", "8", "Mark", "1"},
         {"index outside the list selects nothing", "COM1\r\n9\r\n0\r\n2\r\n40\r\n", "COM1", "", "8", "无", ""},
+        {"binary garbage reads as no settings", std::string("\0\xFF\x80\x1B[2J\x7F\xA1", 9) + std::string(70000, '\xFE'),
+         "COM1", "110", "6", "无", "1"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

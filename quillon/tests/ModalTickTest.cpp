@@ -19,6 +19,9 @@ TEST_F(TrafficTest, TicksRunInFullBehindATicksMessageBox)
     const Case cases[] = {
         {"full disk", [&] { surface.setText(LogPath, "/dev/full"); }, gbk("在存取 /dev/full 时磁盘已满。")},
         {"bad integer", [&] { surface.setText(AnswerTimeout, "5x"); }, gbk("请键入一个整数。")},
+        // After a case whose appends succeed: a log failure is told once until one does.
+        {"a folder as the log", [&] { surface.setText(LogPath, configDir.path().string()); },
+         gbk("对 ") + configDir.path().string() + gbk(" 的存取被拒绝。")},
     };
     surface.setText(Area1Text, "AA");
     surface.setText(Area1Period, "100"); // every 8th tick

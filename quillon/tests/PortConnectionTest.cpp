@@ -1,4 +1,5 @@
 #include "QuillonFixture.h"
+#include "TrafficFixture.h"
 
 #include "dialog/Gbk.h"
 #include "serial/Termios2.h"
@@ -6,6 +7,8 @@
 #include <termios.h>
 
 #include <cstring>
+#include <functional>
+#include <memory>
 
 using namespace quillon;
 using namespace quillon::testing;
@@ -257,4 +260,59 @@ TEST_F(PortConnectionTest, PortListToolTipsNameTheDevices)
     EXPECT_NE(surface.controls[PortList].itemToolTips.at(4), "");               // COM5: says none
     choosePort("COM3");
     EXPECT_EQ(surface.controls[PortList].toolTip, pty.slavePath());
+}
+
+// Unplugging the adapter, as a pty shows it: the far end closes.
+TEST_F(TrafficTest, ADeviceThatGoesAwayClosesThePortWithOneMessage)
+{
+    struct Case {
+        const char* name;
+        std::function<void()> meetTheLoss;
+    };
+    const Case cases[] = {
+        {"the tick finds the line hung up", [&] { ticks(1); }},
+        {"a send finds the device gone", [&] { click(Area1Send); }},
+    };
+    click(SaveToggle);
+    surface.setText(Area1Text, "01");
+    std::unique_ptr<Pty> pluggedAgain;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Pty& device = pluggedAgain ? *pluggedAgain : pty;
+        ASSERT_TRUE(device.writeAll("\x41"));
+        ASSERT_TRUE(test_support::waitReadable(dlg().device().fd()));
+        settle();
+        const std::string view = shown();
+        const std::string log = logged();
+        ASSERT_NE(view.find("41 "), std::string::npos);
+        surface.messages.clear();
+        // Ticks go on while the box is open.
+        surface.onMessage = [&](const dialog::testing::ShownMessage&) { ticks(3); };
+
+        device.closeMaster();
+        c.meetTheLoss();
+        ticks(3);
+
+        ASSERT_EQ(surface.messages.size(), 1u);
+        EXPECT_EQ(surface.messages[0].text, gbk("通信端口<COM3>已断开!"));
+        EXPECT_EQ(surface.messages[0].detail, "the device hung up");
+        EXPECT_EQ(surface.text(OpenButton), gbk("打开串口"));
+        EXPECT_FALSE(dlg().device().isOpen());
+        dlg().onTimer(LampTick);
+        EXPECT_FALSE(dlg().lamps().portOpen);
+        EXPECT_EQ(shown(), view);
+        EXPECT_EQ(logged(), log);
+
+        surface.onMessage = nullptr;
+        pluggedAgain = std::make_unique<Pty>(Pty::Slave::Close);
+        fs::remove(linksDir / "COM3");
+        link("COM3", pluggedAgain->slavePath());
+        click(OpenButton);
+        ASSERT_EQ(surface.text(OpenButton), gbk("关闭串口"));
+    }
+    ASSERT_TRUE(pluggedAgain->writeAll("\x42"));
+    ASSERT_TRUE(test_support::waitReadable(dlg().device().fd()));
+    settle();
+    EXPECT_NE(shown().find("41 42 "), std::string::npos) << "the view goes on where it stood";
+    EXPECT_EQ(surface.messages.size(), 1u);
 }

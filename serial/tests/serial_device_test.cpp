@@ -42,16 +42,19 @@ TEST(SerialDevice, BytesTravelBothWaysUntouched)
 
     // Bytes a cooked terminal would translate, swallow or act on.
     const std::vector<std::uint8_t> bytes{0x00, 0x0D, 0x0A, 0x03, 0x04, 0x11, 0x13, 0x7F, 0xFF, 'x'};
-    EXPECT_EQ(dev.write(bytes.data(), bytes.size()), bytes.size());
+    std::error_code ec;
+    EXPECT_EQ(dev.write(bytes.data(), bytes.size(), ec), bytes.size());
+    EXPECT_FALSE(ec);
     EXPECT_EQ(pty.readUntil<std::vector<std::uint8_t>>(bytes.size()), bytes);
 
     ASSERT_EQ(::write(pty.master(), bytes.data(), bytes.size()), ssize_t(bytes.size()));
     ASSERT_TRUE(test_support::waitReadable(dev.fd()));
     EXPECT_EQ(dev.bytesWaiting(), bytes.size());
     std::vector<std::uint8_t> got(64);
-    got.resize(dev.read(got.data(), got.size()));
+    got.resize(dev.read(got.data(), got.size(), ec));
     EXPECT_EQ(got, bytes);
-    EXPECT_EQ(dev.lastError(), 0);
+    EXPECT_FALSE(ec);
+    EXPECT_FALSE(dev.lastError());
 }
 
 TEST(SerialDevice, ReadWithNothingWaitingReturnsAtOnce)
@@ -59,9 +62,60 @@ TEST(SerialDevice, ReadWithNothingWaitingReturnsAtOnce)
     Pty pty;
     SerialDevice dev = openOrFail(pty.slavePath());
     std::uint8_t buf[16];
-    EXPECT_EQ(dev.bytesWaiting(), 0u);
-    EXPECT_EQ(dev.read(buf, sizeof buf), 0u);
-    EXPECT_EQ(dev.read(buf, 0), 0u);
+    std::error_code ec;
+    EXPECT_EQ(dev.bytesWaiting(ec), 0u);
+    EXPECT_FALSE(ec);
+    EXPECT_EQ(dev.read(buf, sizeof buf, ec), 0u);
+    EXPECT_FALSE(ec);
+    EXPECT_EQ(dev.read(buf, 0, ec), 0u);
+    EXPECT_FALSE(ec);
+}
+
+// Unplugging is a far end that closes: the kernel hangs the line up.
+TEST(SerialDevice, ReadsTellNothingThereFromAHungUpLine)
+{
+    struct Case {
+        const char* name;
+        Pty::Slave slave;
+        std::string sent; // by the far end, before it closes or not
+        bool farEndCloses;
+        std::string read;
+        bool lost;
+    };
+    const Case cases[] = {
+        {"bytes waiting", Pty::Slave::KeepOpen, "ab", false, "ab", false},
+        {"nothing there", Pty::Slave::KeepOpen, "", false, "", false},
+        {"far end closed", Pty::Slave::Close, "", true, "", true},
+        {"far end closed, another opener left", Pty::Slave::KeepOpen, "", true, "", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Pty pty(c.slave);
+        SerialDevice dev = openOrFail(pty.slavePath());
+        ASSERT_TRUE(dev.applyLineSettings(LineSettings{})); // raw: an empty queue reads 0
+        if (!c.sent.empty()) {
+            ASSERT_TRUE(pty.writeAll(c.sent));
+            ASSERT_TRUE(test_support::waitReadable(dev.fd()));
+        }
+        if (c.farEndCloses)
+            pty.closeMaster();
+
+        std::error_code waitingError, readError, writeError;
+        EXPECT_EQ(dev.bytesWaiting(waitingError), c.read.size());
+        std::string got(16, '\0');
+        got.resize(dev.read(reinterpret_cast<std::uint8_t*>(got.data()), got.size(), readError));
+        EXPECT_EQ(got, c.read);
+        const std::uint8_t z = 'z';
+        dev.write(&z, 1, writeError);
+        for (const std::error_code& ec : {waitingError, readError, writeError}) {
+            EXPECT_EQ(deviceLost(ec), c.lost) << ec.message();
+            if (c.lost) {
+                EXPECT_EQ(ec, DeviceError::HungUp);
+            }
+        }
+    }
+    EXPECT_EQ(lossReason(DeviceError::HungUp), "the device hung up");
+    EXPECT_EQ(lossReason(std::make_error_code(std::errc::io_error)), "Input/output error");
 }
 
 TEST(SerialDevice, FailedOpensReportTheCauseAndHoldNothing)
@@ -171,7 +225,7 @@ TEST(SerialDevice, EveryBaudRateReadsBackExactly)
         EXPECT_EQ(in, baud);
         EXPECT_EQ(dev.readLineSettings().baudRate, baud);
     }
-    EXPECT_EQ(dev.lastError(), 0);
+    EXPECT_FALSE(dev.lastError());
 }
 
 TEST(SerialDevice, LineFlagsAPseudoTerminalKeeps)
@@ -209,7 +263,7 @@ TEST(SerialDevice, LineFlagsAPseudoTerminalKeeps)
         EXPECT_EQ(t.c_oflag & OPOST, 0u);
         EXPECT_EQ(dev.settings().line, s);
     }
-    EXPECT_EQ(dev.lastError(), 0);
+    EXPECT_FALSE(dev.lastError());
 }
 
 TEST(SerialDevice, RefusedSettingsReportEinvalAndChangeNothing)
@@ -238,7 +292,7 @@ TEST(SerialDevice, RefusedSettingsReportEinvalAndChangeNothing)
         c.change(s);
         dev.clearLastError();
         EXPECT_FALSE(dev.applyLineSettings(s));
-        EXPECT_EQ(dev.lastError(), EINVAL);
+        EXPECT_EQ(dev.lastError(), std::errc::invalid_argument);
         termios after{};
         ASSERT_EQ(tcgetattr(pty.slave(), &after), 0);
         EXPECT_EQ(after.c_cflag, before.c_cflag);
@@ -265,7 +319,7 @@ TEST(SerialDevice, PseudoTerminalConfiguresWithoutError)
     dev.purge(purge::AbortWrite | purge::AbortRead | purge::ClearOutput | purge::ClearInput);
     dev.setDtr(true);
     dev.setRts(false);
-    EXPECT_EQ(dev.lastError(), 0);
+    EXPECT_FALSE(dev.lastError());
 }
 
 TEST(SerialDevice, PurgeDropsWaitingInput)
@@ -280,7 +334,7 @@ TEST(SerialDevice, PurgeDropsWaitingInput)
     EXPECT_EQ(dev.bytesWaiting(), 0u);
 
     EXPECT_FALSE(dev.purge(0x10));
-    EXPECT_EQ(dev.lastError(), EINVAL);
+    EXPECT_EQ(dev.lastError(), std::errc::invalid_argument);
 }
 
 TEST(SerialDevice, WriteStopsAtTheTimeOutWhenTheLineDoesNotDrain)
@@ -291,9 +345,12 @@ TEST(SerialDevice, WriteStopsAtTheTimeOutWhenTheLineDoesNotDrain)
     ASSERT_TRUE(dev.setTimeouts({0, 0, 0, 0, 20}));
     // Far more than a pty buffers; the master never reads.
     std::vector<std::uint8_t> big(4 << 20, 0x55);
-    std::size_t taken = dev.write(big.data(), big.size());
+    std::error_code ec;
+    std::size_t taken = dev.write(big.data(), big.size(), ec);
     EXPECT_GT(taken, 0u);
     EXPECT_LT(taken, big.size());
+    EXPECT_EQ(ec, std::errc::timed_out);
+    EXPECT_FALSE(deviceLost(ec)) << "a slow line is no lost device";
 }
 
 TEST(SerialDevice, WriteWithoutTimeOutWaitsForTheReader)
@@ -306,9 +363,11 @@ TEST(SerialDevice, WriteWithoutTimeOutWaitsForTheReader)
     std::iota(big.begin(), big.end(), std::uint8_t{0});
     std::vector<std::uint8_t> received;
     std::thread reader([&] { received = pty.readUntil<std::vector<std::uint8_t>>(big.size()); });
-    std::size_t taken = dev.write(big.data(), big.size());
+    std::error_code ec;
+    std::size_t taken = dev.write(big.data(), big.size(), ec);
     reader.join();
     EXPECT_EQ(taken, big.size());
+    EXPECT_FALSE(ec);
     EXPECT_EQ(received, big);
 }
 

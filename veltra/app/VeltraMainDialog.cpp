@@ -319,6 +319,17 @@ void VeltraMainDialog::connectPort()
     refreshToControls();
 }
 
+void VeltraMainDialog::portLost(const std::error_code& ec)
+{
+    if (!portOpen)
+        return;
+    const std::string name = portHandle.settings().portName;
+    // Closed first, as the button closes it: the stopped timers raise
+    // nothing more while the box is open.
+    disconnectPort();
+    showMessage(gbk("串口") + name + gbk("已断开!"), dialog::MessageIcon::Warning, serial::lossReason(ec));
+}
+
 void VeltraMainDialog::disconnectPort()
 {
     refreshFromControls();

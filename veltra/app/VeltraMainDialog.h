@@ -121,6 +121,9 @@ private:
     void fillLists();
     void connectPort();
     void disconnectPort();
+    /// The device went away while open (ec says why): disconnects as the
+    /// button does, then one message names the port.
+    void portLost(const std::error_code& ec);
     void write(const std::uint8_t* bytes, std::size_t count);
     void sendText_(const std::string& text, bool hex);
 

@@ -106,8 +106,13 @@ void VeltraMainDialog::onPollTick()
     if (!portHandle.isOpen())
         return;
     dialog::ControlSurface& s = surface();
-    const std::size_t waiting = std::min(portHandle.bytesWaiting(), kReadChunk);
-    const std::size_t got = waiting ? portHandle.read(readBuffer_.data(), waiting) : 0;
+    std::error_code ec;
+    const std::size_t waiting = std::min(portHandle.bytesWaiting(ec), kReadChunk);
+    const std::size_t got = waiting ? portHandle.read(readBuffer_.data(), waiting, ec) : 0;
+    if (serial::deviceLost(ec)) {
+        portLost(ec);
+        return;
+    }
 
     if (got > 0) {
         receivedTotal += static_cast<std::int64_t>(got);

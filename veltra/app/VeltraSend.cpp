@@ -47,9 +47,14 @@ void VeltraMainDialog::countSent(std::int64_t n)
 
 void VeltraMainDialog::write(const std::uint8_t* bytes, std::size_t count)
 {
-    // What the device took is not looked at: the count is what was handed over.
-    if (count > 0)
-        portHandle.write(bytes, count);
+    // What the device took is not looked at: the count is what was handed
+    // over. A device that went away closes the port.
+    if (count == 0)
+        return;
+    std::error_code ec;
+    portHandle.write(bytes, count, ec);
+    if (serial::deviceLost(ec))
+        portLost(ec);
 }
 
 void VeltraMainDialog::sendText_(const std::string& text, bool hex)

@@ -6,6 +6,9 @@
 #include <sys/ioctl.h>
 #include <termios.h>
 
+#include <functional>
+#include <memory>
+
 using namespace veltra;
 using namespace veltra::testing;
 using dialog::gbk;
@@ -56,7 +59,7 @@ TEST_F(VeltraTest, ConnectAppliesTheListsAndDisconnectReleases)
         chooseText(FlowList, c.flow);
         click(ConnectButton);
         ASSERT_TRUE(dlg().portOpen);
-        EXPECT_EQ(dlg().portHandle.lastError(), 0);
+        EXPECT_FALSE(dlg().portHandle.lastError());
         EXPECT_FALSE(isFree(pty.slavePath()));
         std::uint32_t in = 0, out = 0;
         ASSERT_EQ(serial::termios2::readSpeeds(pty.slave(), in, out), 0);
@@ -165,4 +168,58 @@ TEST_F(VeltraTest, ConnectDropsWhatWaitedBeforeIt)
         poll(&p, 1, 20);
     tick();
     EXPECT_EQ(surface.text(ReceiveArea), "new");
+}
+
+// Unplugging the adapter, as a pty shows it: the far end closes.
+TEST_F(VeltraTest, ADeviceThatGoesAwayDisconnectsWithOneMessage)
+{
+    struct Case {
+        const char* name;
+        std::function<void()> meetTheLoss;
+    };
+    const Case cases[] = {
+        {"the poll finds the line hung up", [&] { tick(); }},
+        {"a send finds the device gone", [&] { click(SendButton); }},
+    };
+    link("COM1", pty.slavePath());
+    start();
+    surface.setCheck(TimedSend, 1);
+    click(ConnectButton);
+    std::unique_ptr<Pty> pluggedAgain;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(surface.timers.size(), 2u) << "poll and timed send";
+        Pty& device = pluggedAgain ? *pluggedAgain : pty;
+        ASSERT_TRUE(device.writeAll("A"));
+        ASSERT_TRUE(test_support::waitReadable(dlg().portHandle.fd()));
+        tick();
+        const std::string before = area();
+        ASSERT_NE(before.find('A'), std::string::npos);
+        surface.messages.clear();
+        // The poll timer's ticks would go on while the box is open.
+        surface.onMessage = [&](const dialog::testing::ShownMessage&) { tick(); };
+
+        device.closeMaster();
+        c.meetTheLoss();
+        tick();
+
+        ASSERT_EQ(surface.messages.size(), 1u);
+        EXPECT_EQ(surface.messages[0].text, gbk("串口COM1已断开!"));
+        EXPECT_EQ(surface.messages[0].detail, "the device hung up");
+        EXPECT_FALSE(dlg().portOpen);
+        EXPECT_FALSE(dlg().portHandle.isOpen());
+        EXPECT_EQ(surface.text(ConnectButton), gbk("连接串口"));
+        EXPECT_EQ(surface.text(StatusText), gbk("串口关闭"));
+        EXPECT_TRUE(surface.timers.empty());
+        for (int id : kLists)
+            EXPECT_TRUE(surface.isEnabled(id)) << id;
+        EXPECT_EQ(area(), before);
+
+        surface.onMessage = nullptr;
+        pluggedAgain = std::make_unique<Pty>();
+        fs::remove(linksDir / "COM1");
+        link("COM1", pluggedAgain->slavePath());
+        click(ConnectButton);
+        ASSERT_TRUE(dlg().portOpen);
+    }
 }

@@ -113,16 +113,16 @@ template <class Field> std::function<bool(Options&, const std::string&)> numberI
     };
 }
 
-struct OptionSpec {
+struct OptionRule {
     const char* name;
     unsigned modes;
     const char* range; // for the message about a bad value; nullptr: takes no value
     std::function<bool(Options&, const std::string&)> set;
 };
 
-const std::vector<OptionSpec>& optionSpecs()
+const std::vector<OptionRule>& optionRules()
 {
-    static const std::vector<OptionSpec> specs = {
+    static const std::vector<OptionRule> rules = {
         {"--name", kAllModes, "a name COM1 to COM255",
          [](Options& o, const std::string& v) { return o.name = v, !v.empty(); }},
         {"--device", kAllModes, "a path", [](Options& o, const std::string& v) { return o.device = v, !v.empty(); }},
@@ -153,7 +153,7 @@ const std::vector<OptionSpec>& optionSpecs()
         {"--count", bit(Mode::Stream), "0 to 1000000000",
          numberInto(0, 1000000000, [](Options& o) -> auto& { return o.stream.count; })},
     };
-    return specs;
+    return rules;
 }
 
 } // namespace
@@ -162,7 +162,7 @@ std::variant<Options, std::string> parseOptions(const std::vector<std::string>& 
 {
     Options o;
     std::vector<std::string> positional;
-    std::vector<const OptionSpec*> given;
+    std::vector<const OptionRule*> given;
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string arg = args[i];
         if (arg == "-h" || arg == "--help") {
@@ -180,22 +180,22 @@ std::variant<Options, std::string> parseOptions(const std::vector<std::string>& 
             arg.resize(eq);
             inlineValue = true;
         }
-        const OptionSpec* spec = nullptr;
-        for (const OptionSpec& s : optionSpecs())
+        const OptionRule* rule = nullptr;
+        for (const OptionRule& s : optionRules())
             if (arg == s.name)
-                spec = &s;
-        if (!spec)
+                rule = &s;
+        if (!rule)
             return "unknown option " + arg;
-        if (spec->range && !inlineValue) {
+        if (rule->range && !inlineValue) {
             if (i + 1 == args.size())
-                return arg + " needs a value (" + spec->range + ")";
+                return arg + " needs a value (" + rule->range + ")";
             value = args[++i];
-        } else if (!spec->range && inlineValue) {
+        } else if (!rule->range && inlineValue) {
             return arg + " takes no value";
         }
-        if (!spec->set(o, value))
-            return "bad value \"" + value + "\" for " + arg + " (" + (spec->range ? spec->range : "") + ")";
-        given.push_back(spec);
+        if (!rule->set(o, value))
+            return "bad value \"" + value + "\" for " + arg + " (" + (rule->range ? rule->range : "") + ")";
+        given.push_back(rule);
     }
     if (positional.empty())
         return "no mode given (echo, modbus, module, table FILE or stream)";
@@ -213,7 +213,7 @@ std::variant<Options, std::string> parseOptions(const std::vector<std::string>& 
         return "unexpected argument \"" + positional[wanted] + "\"";
     if (wanted == 2)
         o.tableFile = positional[1];
-    for (const OptionSpec* s : given)
+    for (const OptionRule* s : given)
         if (!(s->modes & bit(o.mode)))
             return std::string(s->name) + " does not apply to " + mode->name;
     if (!o.name.empty() && !o.device.empty())

@@ -77,6 +77,11 @@ public:
     // Timers; a tick arrives through DialogLogic::onTimer.
     virtual void startTimer(int id, int ms) = 0;
     virtual void stopTimer(int id) = 0;
+    /// Holds a running timer until fd has bytes to read, hangs up or fails;
+    /// the timer then runs on with its period, its first tick one period
+    /// after the wake. An idle port so costs no ticks. startTimer and
+    /// stopTimer end the wait; the logic ends it before it closes fd.
+    virtual void pauseTimerUntilReadable(int id, int fd) = 0;
 
     // Modal; timers keep ticking while these are open.
     /// detail: a second, smaller text under the message (the reason of a

@@ -24,6 +24,7 @@
 #include <QRegularExpressionValidator>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSocketNotifier>
 #include <QTextBlock>
 #include <QTextLayout>
 #include <QTimer>
@@ -680,6 +681,7 @@ void DialogWindow::startTimer(int id, int ms)
         t.timer->setTimerType(Qt::PreciseTimer);
         connect(t.timer, &QTimer::timeout, this, [this, id] { tick(id); });
     }
+    endWait(t);
     ++t.run;
     t.timer->start(ms);
 }
@@ -688,9 +690,40 @@ void DialogWindow::stopTimer(int id)
 {
     auto it = timers_.find(id);
     if (it != timers_.end()) {
+        endWait(it->second);
         ++it->second.run;
         it->second.timer->stop();
     }
+}
+
+void DialogWindow::endWait(Timer& t)
+{
+    if (t.wake) {
+        // It may be the notifier whose signal is being delivered.
+        t.wake->setEnabled(false);
+        t.wake->deleteLater();
+        t.wake = nullptr;
+    }
+}
+
+void DialogWindow::pauseTimerUntilReadable(int id, int fd)
+{
+    auto it = timers_.find(id);
+    if (it == timers_.end() || !it->second.timer->isActive())
+        return;
+    Timer& t = it->second;
+    endWait(t);
+    ++t.run;
+    t.timer->stop();
+    // Read also wakes on a hang-up or an error, so a device that goes away
+    // while idle is still noticed by the next tick.
+    t.wake = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    connect(t.wake, &QSocketNotifier::activated, this, [this, id] {
+        Timer& timer = timers_[id];
+        endWait(timer);
+        ++timer.run;
+        timer.timer->start();
+    });
 }
 
 void DialogWindow::tick(int id)

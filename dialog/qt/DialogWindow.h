@@ -20,6 +20,7 @@
 class QButtonGroup;
 class QLineEdit;
 class QMenu;
+class QSocketNotifier;
 class QTimer;
 
 namespace dialog::qt {
@@ -79,6 +80,7 @@ public:
     void setItemToolTip(int id, int pos, const std::string& gbk) override;
     void startTimer(int id, int ms) override;
     void stopTimer(int id) override;
+    void pauseTimerUntilReadable(int id, int fd) override;
     MessageAnswer messageBox(const std::string& text, const std::string& caption, MessageIcon icon,
                              MessageButtons buttons, const std::string& detail) override;
     std::optional<std::string> openFileDialog(const FileDialogOptions& options) override;
@@ -125,7 +127,8 @@ private:
     };
     struct Timer {
         QTimer* timer = nullptr;
-        unsigned run = 0; // bumped at each start and stop
+        QSocketNotifier* wake = nullptr; // set while the timer waits for its fd
+        unsigned run = 0; // bumped at each start, stop and pause
     };
     class StandInTicks;
 
@@ -142,6 +145,7 @@ private:
     void userEdited(int id);
     void forward(int id, Notification n);
     void tick(int id);
+    void endWait(Timer& t);
     std::string fileDialog(const FileDialogOptions& options, bool save, bool& chosen);
 
     DialogLogic& logic_;

@@ -73,8 +73,23 @@ public:
     int selection(int id) const override;
     void select(int id, int pos) override;
     void setItemToolTip(int id, int pos, const std::string& gbk) override;
-    void startTimer(int id, int ms) override { timers[id] = ms; }
-    void stopTimer(int id) override { timers.erase(id); }
+    void startTimer(int id, int ms) override
+    {
+        timers[id] = ms;
+        pausedTimers.erase(id);
+    }
+    void stopTimer(int id) override
+    {
+        timers.erase(id);
+        pausedTimers.erase(id);
+    }
+    void pauseTimerUntilReadable(int id, int fd) override
+    {
+        if (timers.count(id))
+            pausedTimers[id] = fd;
+    }
+    /// Whether the timer would tick now: started, not held for its fd.
+    bool ticking(int id) const { return timers.count(id) && !pausedTimers.count(id); }
     MessageAnswer messageBox(const std::string& text, const std::string& caption, MessageIcon icon,
                              MessageButtons buttons, const std::string& detail) override;
     std::optional<std::string> openFileDialog(const FileDialogOptions& options) override;
@@ -109,7 +124,8 @@ public:
 
     // What the logic asked for, and the answers it gets.
     std::map<int, Control> controls;
-    std::map<int, int> timers;
+    std::map<int, int> timers;       // started, with their periods
+    std::map<int, int> pausedTimers; // held until their fd is readable
     std::vector<ShownMessage> messages;
     std::deque<MessageAnswer> messageAnswers; // empty: Ok
     std::function<void(const ShownMessage&)> onMessage; // runs while the box is "open"

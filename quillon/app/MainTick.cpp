@@ -10,9 +10,16 @@ namespace quillon {
 
 void QuillonMainDialog::tick()
 {
-    if (!portOpen || inTick_)
+    if (inTick_)
         return;
+    if (!portOpen) {
+        // Nothing runs while the port is closed.
+        surface().stopTimer(MainTick);
+        mainTickHeld_ = true;
+        return;
+    }
     inTick_ = true;
+    const std::int64_t rxBefore = rxBytes;
 
     for (int id : {Area3Period, Area2Period, Area1Period, RotationPeriod})
         if (surface().text(id).size() < 2)
@@ -41,7 +48,43 @@ void QuillonMainDialog::tick()
 
     if (portOpen)
         receive();
+    holdIdleTicks(rxBytes != rxBefore);
     inTick_ = false;
+}
+
+void QuillonMainDialog::holdIdleTicks(bool readThisTick)
+{
+    wakeLampsIfDue();
+    if (!portOpen || readThisTick || frames_.pending() || areaRotation_.areaRotationRunning ||
+        fileRotation_.fileRotationRunning)
+        return;
+    for (const SendArea& a : areas)
+        if (a.autoSend)
+            return;
+    // The quiet-poll cycle stands still while held; a frame still ends one
+    // to four polls after its last byte.
+    if (portDevice.isOpen())
+        surface().pauseTimerUntilReadable(MainTick, portDevice.fd());
+    else
+        surface().stopTimer(MainTick);
+    mainTickHeld_ = true;
+}
+
+void QuillonMainDialog::wakeTicks()
+{
+    if (mainTickHeld_) {
+        mainTickHeld_ = false;
+        surface().startTimer(MainTick, 10);
+    }
+    wakeLampsIfDue();
+}
+
+void QuillonMainDialog::wakeLampsIfDue()
+{
+    if (lampTickHeld_ && (txLamp || rxLamp || (portOpen != 0) != shownLamps_.portOpen)) {
+        lampTickHeld_ = false;
+        surface().startTimer(LampTick, 10);
+    }
 }
 
 } // namespace quillon

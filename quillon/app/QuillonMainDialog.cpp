@@ -274,7 +274,13 @@ bool QuillonMainDialog::onCloseRequest()
     return false;
 }
 
-void QuillonMainDialog::dispatch(int id, Notification n) { messageMap_.dispatch(*this, id, n); }
+void QuillonMainDialog::dispatch(int id, Notification n)
+{
+    wakeTicks();
+    messageMap_.dispatch(*this, id, n);
+    // The handler may have opened the port or sent: the lamps show it.
+    wakeLampsIfDue();
+}
 
 void QuillonMainDialog::onTimer(int id)
 {
@@ -299,6 +305,11 @@ void QuillonMainDialog::lampTick()
     if (now.txLit != shownLamps_.txLit || now.rxLit != shownLamps_.rxLit)
         surface().redraw(TrafficLamps);
     shownLamps_ = now;
+    // Dark lamps stay dark until a send, a chunk or the port wakes them.
+    if (!now.txLit && !now.rxLit) {
+        surface().stopTimer(LampTick);
+        lampTickHeld_ = true;
+    }
 }
 
 void QuillonMainDialog::onTopmostToggle()
@@ -404,6 +415,9 @@ void QuillonMainDialog::ClosePort()
 {
     if (!portOpen)
         return;
+    // A tick waiting for the descriptor must not outlive it.
+    if (mainTickHeld_)
+        surface().stopTimer(MainTick);
     portDevice.setDtr(false);
     portDevice.purge(serial::purge::AbortWrite | serial::purge::AbortRead | serial::purge::ClearOutput |
                      serial::purge::ClearInput);

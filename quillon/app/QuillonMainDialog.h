@@ -235,6 +235,17 @@ private:
         std::string detail;
     };
     bool inTick_ = false;
+    // Held ticks: an idle tick waits for the port's descriptor (or for the
+    // user) instead of running, and the lamps stop once they are dark.
+    bool mainTickHeld_ = false;
+    bool lampTickHeld_ = false;
+    /// After a tick: holds the main tick when it has nothing to count or
+    /// send, and wakes the lamps when one must light.
+    void holdIdleTicks(bool readThisTick);
+    /// Any user action may start work a tick does (fields read from the
+    /// controls, an auto-send ticked), so it wakes the held ticks.
+    void wakeTicks();
+    void wakeLampsIfDue();
     bool showingReport_ = false;
     std::vector<Report> pendingReports_;
     // The integer edit and text last reported from a tick: not again while

@@ -190,8 +190,12 @@ TEST_F(LampTest, ALampIsLitForOneLampTickAndRedrawnOnlyWhenItChanges)
         for (int i = 0; i < 50; ++i)
             lampTick();
         EXPECT_EQ(redraws(TrafficLamps), before + 2);
+        // Dark lamps hold their timer until something lights them.
+        EXPECT_FALSE(surface.ticking(LampTick));
     }
     EXPECT_EQ(redraws(StatusLamp), 1);
+    click(Area1Send);
+    EXPECT_TRUE(surface.ticking(LampTick));
 }
 
 } // namespace

@@ -373,3 +373,49 @@ TEST_F(TrafficTest, NothingIsPolledWhileThePortIsClosed)
     ticks(10);
     EXPECT_EQ(counter(RxBytes), 0);
 }
+
+TEST_F(TrafficTest, AnIdleTickWaitsForThePortOrTheUser)
+{
+    struct Case {
+        const char* name;
+        std::function<void()> before;
+        bool waits;
+    };
+    const Case cases[] = {
+        {"nothing to do", [] {}, true},
+        {"a frame still pending", [&] { deviceSends("A"); }, false},
+        {"auto-send ticked", [&] { surface.setText(Area1Text, "01"); surface.setCheck(Area1Auto, 1); click(Area1Auto); }, false},
+        {"the area rotation runs",
+         [&] {
+             surface.setText(Area1Text, "01");
+             surface.setCheck(Area1TakesPart, 1);
+             click(AreaRotationButton);
+         },
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.before();
+        ticks(1);
+        EXPECT_EQ(surface.ticking(MainTick), !c.waits);
+        if (c.waits) {
+            EXPECT_EQ(surface.pausedTimers.at(MainTick), dlg().device().fd());
+        }
+        // Any user action wakes it, with its period.
+        click(ClearView);
+        EXPECT_TRUE(surface.ticking(MainTick));
+        EXPECT_EQ(surface.timers.at(MainTick), 10);
+        surface.setCheck(Area1Auto, 0);
+        click(Area1Auto);
+        if (surface.text(AreaRotationButton) != gbk("开始轮发"))
+            click(AreaRotationButton);
+        settle();
+        deviceReceived();
+    }
+    // The frame that kept it awake still ends, and then it waits again.
+    EXPECT_EQ(counter(RxFrames), 1);
+    EXPECT_FALSE(surface.ticking(MainTick));
+    // Closing the window lets go of the descriptor the tick waits for.
+    EXPECT_TRUE(dlg().onCloseRequest());
+    EXPECT_EQ(surface.pausedTimers.count(MainTick), 0U);
+}

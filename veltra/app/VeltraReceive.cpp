@@ -147,6 +147,10 @@ void VeltraMainDialog::onPollTick()
         burstText.clear();
         showReceivePiece(piece);
     }
+    // Nothing came and no burst waits for its line end: the poll sleeps
+    // until the port has bytes again, its next tick one period later.
+    if (got == 0 && !burstPending)
+        s.pauseTimerUntilReadable(PollTimer, portHandle.fd());
 }
 
 void VeltraMainDialog::onClearReceive()

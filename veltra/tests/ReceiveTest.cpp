@@ -183,3 +183,32 @@ TEST_F(VeltraTest, ALoneCarriageReturnReceivedStaysAsReceived)
     tick();
     EXPECT_EQ(area(), "a\rbc");
 }
+
+TEST_F(VeltraTest, AnIdlePollWaitsForThePort)
+{
+    struct Case {
+        const char* name;
+        std::vector<std::string> peer; // one per tick; "" for a quiet tick
+        bool waits;
+    };
+    const Case cases[] = {
+        {"nothing came", {""}, true},
+        {"a tick that read", {"ab"}, false},
+        {"the burst's first quiet tick ends it", {"ab", ""}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        startConnected();
+        for (const std::string& p : c.peer) {
+            if (!p.empty())
+                peerSends(p);
+            tick();
+        }
+        EXPECT_EQ(surface.ticking(PollTimer), !c.waits);
+        if (c.waits) {
+            EXPECT_EQ(surface.pausedTimers.at(PollTimer), dlg().portHandle.fd());
+        }
+        click(ConnectButton);
+        EXPECT_EQ(surface.pausedTimers.count(PollTimer), 0U);
+    }
+}

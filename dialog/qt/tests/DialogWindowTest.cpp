@@ -22,6 +22,9 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <functional>
 #include <utility>
 #include <vector>
@@ -696,6 +699,41 @@ TEST(DialogWindow, StoppedTimerStaysQuiet)
     };
     ASSERT_TRUE(waitUntil([&] { return std::count(f.logic.ticks.begin(), f.logic.ticks.end(), 2) >= 5; }));
     EXPECT_EQ(std::count(f.logic.ticks.begin(), f.logic.ticks.end(), 1), 1);
+}
+
+TEST(DialogWindow, PausedTimerWakesWhenItsDescriptorHasBytes)
+{
+    Fixture f;
+    ControlSurface& s = f.window;
+    int fds[2];
+    ASSERT_EQ(pipe2(fds, O_NONBLOCK), 0);
+    s.startTimer(1, 1);
+    s.startTimer(2, 1); // the clock the test waits by
+    f.logic.timerHook = [&](int id) {
+        char c;
+        while (id == 1 && ::read(fds[0], &c, 1) == 1) {
+        }
+        if (id == 1)
+            s.pauseTimerUntilReadable(1, fds[0]);
+    };
+    const auto ticksOf = [&](int id) { return std::count(f.logic.ticks.begin(), f.logic.ticks.end(), id); };
+    const auto quietWhile = [&](int ticksOfTwo) {
+        const auto until = ticksOf(2) + ticksOfTwo;
+        return waitUntil([&] { return ticksOf(2) >= until; });
+    };
+    ASSERT_TRUE(quietWhile(5));
+    EXPECT_EQ(ticksOf(1), 1);
+    ASSERT_EQ(::write(fds[1], "x", 1), 1);
+    ASSERT_TRUE(waitUntil([&] { return ticksOf(1) == 2; }));
+    ASSERT_TRUE(quietWhile(5));
+    EXPECT_EQ(ticksOf(1), 2);
+    // A stop ends the wait: bytes no longer wake it.
+    s.stopTimer(1);
+    ASSERT_EQ(::write(fds[1], "x", 1), 1);
+    ASSERT_TRUE(quietWhile(5));
+    EXPECT_EQ(ticksOf(1), 2);
+    ::close(fds[0]);
+    ::close(fds[1]);
 }
 
 // A modal child whose button 1 ends it with a code of the logic's choosing.

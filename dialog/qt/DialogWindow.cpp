@@ -144,6 +144,9 @@ DialogWindow::DialogWindow(const WindowTemplate& layout, DialogLogic& logic, QWi
     constrainSize(false);
     setSizeGripEnabled(false);
     setAutoFillBackground(true);
+    paintLater_.setSingleShot(true);
+    connect(&paintLater_, &QTimer::timeout, this,
+            [this] { QCoreApplication::postEvent(this, new QEvent(QEvent::UpdateRequest), Qt::LowEventPriority); });
 
     build(layout);
     logic_.bind(*this);
@@ -935,6 +938,24 @@ void DialogWindow::closeEvent(QCloseEvent* event)
     }
     event->ignore();
     requestClose();
+}
+
+bool DialogWindow::event(QEvent* event)
+{
+    // A tick changes the views up to 333 times a second; painting each
+    // change would cost more than all the rest. An update asked for within
+    // a frame of the last paint is held to the frame's end, where one paint
+    // shows everything changed since. What the controls hold is current at
+    // once; only their pixels wait. A window at rest paints at once.
+    if (event->type() == QEvent::UpdateRequest) {
+        if (sinceLastPaint_.isValid() && sinceLastPaint_.elapsed() < kFrameMs) {
+            if (!paintLater_.isActive())
+                paintLater_.start(static_cast<int>(kFrameMs - sinceLastPaint_.elapsed()));
+            return true;
+        }
+        sinceLastPaint_.start();
+    }
+    return QDialog::event(event);
 }
 
 void DialogWindow::keyPressEvent(QKeyEvent* event)

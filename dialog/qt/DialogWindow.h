@@ -13,6 +13,8 @@
 #include "dialog/qt/Widgets.h"
 
 #include <QDialog>
+#include <QElapsedTimer>
+#include <QTimer>
 
 #include <map>
 #include <set>
@@ -110,7 +112,12 @@ public:
     /// agrees without calling endDialog itself.
     static constexpr int kCloseCode = 2;
 
+    /// Shortest time between two paints of a window: at most 25 paints a
+    /// second, however often the ticks change the views and counters.
+    static constexpr int kFrameMs = 40;
+
 protected:
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -164,6 +171,8 @@ private:
     bool inCloseRequest_ = false;
     bool placed_ = false;
     bool maximizable_ = false;
+    QElapsedTimer sinceLastPaint_;
+    QTimer paintLater_;
 };
 
 } // namespace dialog::qt

@@ -88,6 +88,20 @@ std::string toGbk(std::string_view utf8)
     return conv.run(utf8, "?", 0);
 }
 
+std::size_t wholeGbkLength(std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size()) {
+        if (!isGbkLeadByte(text[i]))
+            ++i;
+        else if (i + 1 == text.size())
+            return i;
+        else
+            i += 2;
+    }
+    return text.size();
+}
+
 std::string fromGbk(std::string_view gbk)
 {
     if (isAscii(gbk))

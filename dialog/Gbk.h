@@ -3,6 +3,7 @@
 // line, control texts); widgets and the file system speak UTF-8. The two
 // conversions happen at those boundaries only.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,11 @@ inline bool isGbkLeadByte(char c)
     const auto u = static_cast<unsigned char>(c);
     return u >= 0x81 && u <= 0xFE;
 }
+
+/// The length of text without a last byte that is the first half of a
+/// double-byte character (one whose second byte has not come yet); text
+/// starts at a character.
+std::size_t wholeGbkLength(std::string_view text);
 
 /// Shorthand for the program's own texts, written in UTF-8 in the source.
 inline std::string gbk(std::string_view utf8) { return toGbk(utf8); }

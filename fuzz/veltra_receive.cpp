@@ -28,19 +28,7 @@ std::string without(std::string s, std::string_view chars)
 }
 
 // text without a last byte that is the first half of a double-byte character.
-std::string wholeCharacters(const std::string& text)
-{
-    std::size_t i = 0;
-    while (i < text.size()) {
-        if (!dialog::isGbkLeadByte(text[i]))
-            ++i;
-        else if (i + 1 == text.size())
-            return text.substr(0, i);
-        else
-            i += 2;
-    }
-    return text;
-}
+std::string wholeCharacters(const std::string& text) { return text.substr(0, dialog::wholeGbkLength(text)); }
 
 // The dialog connected to COM1, a pty whose master is the peer.
 struct Line {

@@ -1,5 +1,7 @@
 #include "sim/ReplyTable.h"
 
+#include "serial/HexDigit.h"
+
 #include <cctype>
 
 namespace sim {
@@ -7,17 +9,6 @@ namespace {
 
 // A request longer than this with no quiet gap is noise, not a request.
 constexpr std::size_t kMaxRequest = 4096;
-
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 std::vector<std::string_view> tokens(std::string_view s)
 {
@@ -41,8 +32,8 @@ std::string hexBytes(std::string_view token, std::vector<int>& out)
     if (token.size() % 2 != 0)
         return "odd number of hex digits in \"" + std::string(token) + "\"";
     for (std::size_t i = 0; i < token.size(); i += 2) {
-        const int hi = hexDigit(token[i]);
-        const int lo = hexDigit(token[i + 1]);
+        const int hi = serial::hexDigitValue(token[i]);
+        const int lo = serial::hexDigitValue(token[i + 1]);
         if (hi < 0 || lo < 0)
             return "not a hex byte: \"" + std::string(token.substr(i, 2)) + "\"";
         out.push_back(hi * 16 + lo);

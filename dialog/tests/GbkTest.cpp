@@ -50,3 +50,17 @@ TEST(Gbk, ListPrefixFoldsOnlySingleByteLetters)
         EXPECT_EQ(s.selection(1), selected) << prefix;
     }
 }
+
+TEST(Gbk, WholeLengthLeavesOutOnlyAHalfCharacterAtTheEnd)
+{
+    const std::pair<std::string, std::size_t> cases[] = {
+        {"", 0},
+        {"abc", 3},
+        {"a\xD6\xD0", 3},
+        {"a\xD6", 1},
+        {"\xB0\xB0\xB0", 2}, // the middle byte is a trail byte, not a lead
+        {"\xB0\xA1" "b", 3},
+    };
+    for (const auto& [text, whole] : cases)
+        EXPECT_EQ(dialog::wholeGbkLength(text), whole) << text;
+}

@@ -1,17 +1,8 @@
 #include "veltra/app/HexText.h"
 
-namespace veltra {
+#include "serial/HexDigit.h"
 
-int hexDigitValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
+namespace veltra {
 
 std::vector<std::uint8_t> parseHexText(std::string_view text)
 {
@@ -25,8 +16,8 @@ std::vector<std::uint8_t> parseHexText(std::string_view text)
         }
         if (i + 1 == text.size())
             break;
-        const int high = hexDigitValue(text[i]);
-        const int low = hexDigitValue(text[i + 1]);
+        const int high = serial::hexDigitValue(text[i]);
+        const int low = serial::hexDigitValue(text[i + 1]);
         if (high < 0 || low < 0)
             break;
         out.push_back(static_cast<std::uint8_t>(high * 16 + low));

@@ -8,9 +8,6 @@
 
 namespace veltra {
 
-/// 0 to 15 for 0-9, a-f, A-F; -1 for any other character.
-int hexDigitValue(char c);
-
 /// The bytes of hex text. Spaces (0x20 only) between pairs are skipped; a
 /// lone last character is ignored; a pair holding anything but two hex
 /// digits (a space, a tab, a line break, a letter beyond F) ends the

@@ -48,31 +48,11 @@ std::string characterBefore(const std::string& text, std::size_t pos)
     return {};
 }
 
-namespace {
-
-// The length of text without a last byte that is the first half of a
-// double-byte character; text starts at a character.
-std::size_t wholeCharacters(const std::string& text)
-{
-    std::size_t i = 0;
-    while (i < text.size()) {
-        if (!dialog::isGbkLeadByte(text[i]))
-            ++i;
-        else if (i + 1 == text.size())
-            return i;
-        else
-            i += 2;
-    }
-    return text.size();
-}
-
-} // namespace
-
 // The area converts each text it gets on its own, so a character whose
 // bytes came in two polls reaches it whole, with its second byte.
 void VeltraMainDialog::showWholeReceive()
 {
-    const std::size_t whole = wholeCharacters(receiveText);
+    const std::size_t whole = dialog::wholeGbkLength(receiveText);
     viewPending_.assign(receiveText, whole);
     if (whole == receiveText.size())
         surface().setText(ReceiveArea, receiveText);
@@ -91,7 +71,7 @@ void VeltraMainDialog::showReceivePiece(const std::string& piece)
     if (receiveShown_ && !s.isModified(ReceiveArea)) {
         std::string text = std::move(viewPending_);
         text += piece;
-        const std::size_t whole = wholeCharacters(text);
+        const std::size_t whole = dialog::wholeGbkLength(text);
         viewPending_.assign(text, whole);
         text.resize(whole);
         s.appendText(ReceiveArea, text);

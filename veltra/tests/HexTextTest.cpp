@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-using veltra::hexDigitValue;
 using veltra::parseHexText;
 
 TEST(HexText, ParsesPairsUntilThePairThatIsNotTwoDigits)
@@ -42,14 +41,4 @@ TEST(HexText, ParsesPairsUntilThePairThatIsNotTwoDigits)
     }
     // More than 100 pairs: every one of them.
     EXPECT_EQ(parseHexText(longText), std::vector<std::uint8_t>(150, 0xA5));
-}
-
-TEST(HexText, DigitValues)
-{
-    const std::string digits = "0123456789abcdefABCDEF";
-    const int values[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 10, 11, 12, 13, 14, 15};
-    for (std::size_t i = 0; i < digits.size(); ++i)
-        EXPECT_EQ(hexDigitValue(digits[i]), values[i]) << digits[i];
-    for (char c : std::string(" gG/:@`\r\n\x80"))
-        EXPECT_EQ(hexDigitValue(c), -1) << static_cast<int>(c);
 }

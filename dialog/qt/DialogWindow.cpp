@@ -64,6 +64,23 @@ bool EnterSwallower::eventFilter(QObject* watched, QEvent* event)
     return QObject::eventFilter(watched, event);
 }
 
+bool BeforeInput::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::ShortcutOverride:
+    case QEvent::InputMethod:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+        if (hook)
+            hook();
+        break;
+    default:
+        break;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
 namespace {
 
 // A list that tells before it opens.
@@ -145,6 +162,8 @@ DialogWindow::DialogWindow(const WindowTemplate& layout, DialogLogic& logic, QWi
     setSizeGripEnabled(false);
     setAutoFillBackground(true);
     paintLater_.setSingleShot(true);
+    appendLater_.setSingleShot(true);
+    connect(&appendLater_, &QTimer::timeout, this, [this] { flushAllAppends(); });
     connect(&paintLater_, &QTimer::timeout, this,
             [this] { QCoreApplication::postEvent(this, new QEvent(QEvent::UpdateRequest), Qt::LowEventPriority); });
 
@@ -377,17 +396,30 @@ void DialogWindow::connectSignals(int id, ControlKind kind, QWidget* w)
     }
     case ControlKind::MultiLineEdit:
         connect(static_cast<QPlainTextEdit*>(w), &QPlainTextEdit::textChanged, this, [this, id] { userEdited(id); });
+        watchInput(static_cast<QAbstractScrollArea*>(w));
         break;
     case ControlKind::RichView:
         connect(static_cast<QTextEdit*>(w), &QTextEdit::textChanged, this, [this, id] { userEdited(id); });
+        watchInput(static_cast<QAbstractScrollArea*>(w));
         break;
     default:
         break;
     }
 }
 
+void DialogWindow::watchInput(QAbstractScrollArea* view)
+{
+    // Keys and clicks act on what the view would show had it taken its
+    // waiting appends at once: a caret at the end follows them first.
+    beforeViewInput_.hook = [this] { flushAllAppends(); };
+    view->installEventFilter(&beforeViewInput_);
+    view->viewport()->installEventFilter(&beforeViewInput_);
+}
+
 void DialogWindow::userEdited(int id)
 {
+    if (quiet_ == 0)
+        flushAppends(id);
     if (quiet_ == 0)
         forward(id, Notification::TextEdited);
 }
@@ -440,6 +472,7 @@ void DialogWindow::moveControl(int id, const Rect& rect)
 
 std::string DialogWindow::text(int id) const
 {
+    flushAppends(id);
     const Control* c = find(id);
     if (!c)
         return {};
@@ -473,6 +506,7 @@ std::string DialogWindow::text(int id) const
 
 void DialogWindow::setText(int id, const std::string& gbk)
 {
+    pendingAppends_.erase(id); // replaced, as they would have been
     const Control* c = find(id);
     if (!c)
         return;
@@ -1063,7 +1097,53 @@ void DialogWindow::setClipboardText(const std::string& gbk)
     QGuiApplication::clipboard()->setText(fromSurface(gbk));
 }
 
+// Appends wait, like paints, for the frame's end: a document edit and its
+// layout per tick would cost as much as the paints did. Whatever reads or
+// replaces a view's content first puts its waiting appends in.
+void DialogWindow::queueAppend(int id, const std::string& gbk, std::optional<Rgb> colour)
+{
+    PendingAppend& p = pendingAppends_[id];
+    if (!p.runs.empty() && p.runs.back().colour == colour)
+        p.runs.back().gbk += gbk;
+    else
+        p.runs.push_back({gbk, colour});
+    if (!appendLater_.isActive()) {
+        const qint64 sincePaint = sinceLastPaint_.isValid() ? sinceLastPaint_.elapsed() : kFrameMs;
+        appendLater_.start(static_cast<int>(std::max<qint64>(0, kFrameMs - sincePaint)));
+    }
+}
+
+void DialogWindow::flushAppends(int id) const
+{
+    const auto it = pendingAppends_.find(id);
+    if (it == pendingAppends_.end())
+        return;
+    const PendingAppend p = std::move(it->second);
+    pendingAppends_.erase(it);
+    auto* self = const_cast<DialogWindow*>(this);
+    for (const AppendRun& run : p.runs) {
+        if (run.colour)
+            self->insertRich(id, run.gbk, *run.colour);
+        else
+            self->insertPlain(id, run.gbk);
+    }
+    if (p.scrollToEnd)
+        self->scrollToEndNow(id);
+}
+
+void DialogWindow::flushAllAppends() const
+{
+    while (!pendingAppends_.empty())
+        flushAppends(pendingAppends_.begin()->first);
+}
+
 void DialogWindow::appendRich(int id, const std::string& gbk, Rgb colour)
+{
+    if (as<QTextEdit>(id) && !gbk.empty())
+        queueAppend(id, gbk, colour);
+}
+
+void DialogWindow::insertRich(int id, const std::string& gbk, Rgb colour)
 {
     auto* view = as<QTextEdit>(id);
     if (!view)
@@ -1079,6 +1159,7 @@ void DialogWindow::appendRich(int id, const std::string& gbk, Rgb colour)
 
 int DialogWindow::lineCount(int id) const
 {
+    flushAppends(id);
     if (auto* edit = as<QPlainTextEdit>(id)) {
         // The plain layout keeps each paragraph's wrapped line count as it
         // lays it out, and the document keeps their sum.
@@ -1100,6 +1181,7 @@ int DialogWindow::lineCount(int id) const
 
 int DialogWindow::textLength(int id) const
 {
+    flushAppends(id);
     auto* view = as<QTextEdit>(id);
     // characterCount() is kept by the document; it includes the separator
     // after the last paragraph.
@@ -1107,6 +1189,15 @@ int DialogWindow::textLength(int id) const
 }
 
 void DialogWindow::scrollToEnd(int id)
+{
+    const auto it = pendingAppends_.find(id);
+    if (it != pendingAppends_.end())
+        it->second.scrollToEnd = true;
+    else
+        scrollToEndNow(id);
+}
+
+void DialogWindow::scrollToEndNow(int id)
 {
     if (auto* edit = as<QPlainTextEdit>(id)) {
         // Scrolled by paragraphs: no layout of what is above.
@@ -1136,8 +1227,19 @@ void DialogWindow::appendText(int id, const std::string& gbk)
 {
     if (gbk.empty())
         return;
+    if (as<QPlainTextEdit>(id))
+        queueAppend(id, gbk, std::nullopt);
+    else if (QLineEdit* line = lineEditOf(id)) {
+        Quiet quiet(quiet_);
+        line->setText(line->text() + fromSurface(gbk));
+    }
+}
+
+void DialogWindow::insertPlain(int id, const std::string& gbk)
+{
     Quiet quiet(quiet_);
     if (auto* edit = as<QPlainTextEdit>(id)) {
+        const bool wasModified = edit->document()->isModified();
         // A CR that ended the last piece and the LF that starts this one
         // are one line break, as they would be in one piece.
         const bool joinLf = endsWithCr_[id] && gbk.front() == '\n';
@@ -1152,9 +1254,9 @@ void DialogWindow::appendText(int id, const std::string& gbk)
             }
             cursor.insertText(text);
         }
-        edit->document()->setModified(false);
-    } else if (QLineEdit* line = lineEditOf(id)) {
-        line->setText(line->text() + fromSurface(gbk));
+        // The append was the program's, made when asked; a change the user
+        // made since still counts.
+        edit->document()->setModified(wasModified);
     }
 }
 
@@ -1177,6 +1279,7 @@ void DialogWindow::setModified(int id, bool on)
 
 int DialogWindow::selectionStart(int id) const
 {
+    flushAppends(id);
     if (auto* edit = as<QPlainTextEdit>(id)) {
         return static_cast<int>(toSurfaceLines(plainText(edit, edit->textCursor().selectionStart())).size());
     }
@@ -1189,6 +1292,7 @@ int DialogWindow::selectionStart(int id) const
 
 void DialogWindow::moveCaretToEnd(int id)
 {
+    flushAppends(id);
     if (auto* edit = as<QPlainTextEdit>(id)) {
         edit->moveCursor(QTextCursor::End);
         edit->ensureCursorVisible();

@@ -16,9 +16,12 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
+#include <functional>
 #include <map>
+#include <optional>
 #include <set>
 
+class QAbstractScrollArea;
 class QButtonGroup;
 class QLineEdit;
 class QMenu;
@@ -30,6 +33,14 @@ namespace dialog::qt {
 /// Eats Enter in the edit it watches.
 class EnterSwallower : public QObject {
 public:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+};
+
+/// Runs a hook before a key, a mouse press or typed text reaches the
+/// widget it watches.
+class BeforeInput : public QObject {
+public:
+    std::function<void()> hook;
     bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
@@ -153,6 +164,13 @@ private:
     void forward(int id, Notification n);
     void tick(int id);
     void endWait(Timer& t);
+    void queueAppend(int id, const std::string& gbk, std::optional<Rgb> colour);
+    void flushAppends(int id) const;
+    void flushAllAppends() const;
+    void insertRich(int id, const std::string& gbk, Rgb colour);
+    void insertPlain(int id, const std::string& gbk);
+    void scrollToEndNow(int id);
+    void watchInput(QAbstractScrollArea* view);
     std::string fileDialog(const FileDialogOptions& options, bool save, bool& chosen);
 
     DialogLogic& logic_;
@@ -167,12 +185,26 @@ private:
     int quiet_ = 0;             // >0 while the program itself changes a widget
     std::set<int> toggledUnclicked_; // check boxes and radios toggled, no click seen yet
     EnterSwallower enterSwallower_;
+    BeforeInput beforeViewInput_; // the user acts on what the views show
     bool ended_ = false;        // done() was called for this run
     bool inCloseRequest_ = false;
     bool placed_ = false;
     bool maximizable_ = false;
     QElapsedTimer sinceLastPaint_;
     QTimer paintLater_;
+    // Appends to the views that wait for the next frame, per view: runs of
+    // one colour (none: a plain multi-line edit), and whether the view is
+    // then to show its end.
+    struct AppendRun {
+        std::string gbk;
+        std::optional<Rgb> colour;
+    };
+    struct PendingAppend {
+        std::vector<AppendRun> runs;
+        bool scrollToEnd = false;
+    };
+    mutable std::map<int, PendingAppend> pendingAppends_;
+    QTimer appendLater_;
 };
 
 } // namespace dialog::qt

@@ -117,6 +117,8 @@ TEST(QuillonMainWindow, FramesTravelBothWaysThroughTheWindow)
     }
     auto* view = w.get<QTextEdit>(ReceiveView);
     const QString expected = QStringLiteral("[接收]01 02 03 [接收]AA BB [接收]7E ");
+    // The view takes its appends at the next frame.
+    (void)QTest::qWaitFor([&] { return view->toPlainText().trimmed() == expected.trimmed(); }, 2000);
     EXPECT_EQ(view->toPlainText().trimmed(), expected.trimmed());
     QTextCursor cursor(view->document());
     cursor.movePosition(QTextCursor::End);
@@ -130,7 +132,8 @@ TEST(QuillonMainWindow, FramesTravelBothWaysThroughTheWindow)
     ASSERT_EQ(::read(pty.master(), got, sizeof got), 6);
     const unsigned char want[] = {0x01, 0x03, 0x00, 0x00, 0x00, 0x0A};
     EXPECT_EQ(std::memcmp(got, want, 6), 0);
-    EXPECT_TRUE(view->toPlainText().endsWith(QStringLiteral("[发送]01 03 00 00 00 0A ")));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return view->toPlainText().endsWith(QStringLiteral("[发送]01 03 00 00 00 0A ")); }, 2000));
 }
 
 // The painters show what the logic's lamp tick decided, not a state of their own.

@@ -139,7 +139,7 @@ TEST(VeltraWindow, KeyTypedIntoTheReceiveAreaGoesOutAndDisappears)
     ASSERT_TRUE(w.logic->portOpen);
     w.deviceSends("rx");
     auto* area = w.get<QPlainTextEdit>(ReceiveArea);
-    ASSERT_EQ(area->toPlainText(), QStringLiteral("rx"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return area->toPlainText() == QStringLiteral("rx"); }, 2000));
 
     QTest::keyClicks(area, "a");
     QTest::keyClick(area, Qt::Key_Return);
@@ -158,7 +158,9 @@ TEST(VeltraWindow, ADoubleByteCharacterSplitAcrossPollsShowsWhole)
     w.deviceSends("\x41\xD6");
     w.deviceSends("\xD0\xB9");
     w.deviceSends("\xFA");
-    EXPECT_EQ(w.get<QPlainTextEdit>(ReceiveArea)->toPlainText(), QStringLiteral("A中国"));
+    auto* area = w.get<QPlainTextEdit>(ReceiveArea);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return area->toPlainText() == QStringLiteral("A中国"); }, 2000))
+        << area->toPlainText().toStdString();
 }
 
 TEST(VeltraWindow, TypingWithThePortClosedIsReported)

@@ -1149,6 +1149,7 @@ void DialogWindow::insertRich(int id, const std::string& gbk, Rgb colour)
     if (!view)
         return;
     Quiet quiet(quiet_);
+    view->document()->setUndoRedoEnabled(false); // a log of what came: nothing to undo
     // A cursor of our own: the user's caret and selection stay where they are.
     QTextCursor cursor(view->document());
     cursor.movePosition(QTextCursor::End);
@@ -1245,14 +1246,25 @@ void DialogWindow::insertPlain(int id, const std::string& gbk)
         const bool joinLf = endsWithCr_[id] && gbk.front() == '\n';
         endsWithCr_[id] = gbk.back() == '\r';
         const QString text = fromSurfaceLines(joinLf ? gbk.substr(1) : gbk);
+        QTextDocument* doc = edit->document();
+        // What the program appends is a log of what arrived: no undo
+        // history of it, which would keep every piece twice.
+        doc->setUndoRedoEnabled(false);
         if (!text.isEmpty()) {
-            QTextCursor cursor(edit->document());
+            QTextCursor cursor(doc);
             cursor.movePosition(QTextCursor::End);
-            if (cursor.block().length() > kContinuationAfter && !text.startsWith(QLatin1Char('\n'))) {
-                cursor.insertBlock();
-                cursor.block().setUserState(kContinuation);
+            cursor.beginEditBlock();
+            // In pieces, so that a long run without line breaks still ends
+            // up in paragraphs of bounded length.
+            for (qsizetype at = 0; at < text.size(); at += kContinuationAfter) {
+                const QString piece = text.mid(at, kContinuationAfter);
+                if (cursor.block().length() > kContinuationAfter && !piece.startsWith(QLatin1Char('\n'))) {
+                    cursor.insertBlock();
+                    cursor.block().setUserState(kContinuation);
+                }
+                cursor.insertText(piece);
             }
-            cursor.insertText(text);
+            cursor.endEditBlock();
         }
         // The append was the program's, made when asked; a change the user
         // made since still counts.

@@ -16,48 +16,24 @@ Usage: bench/process-bench.sh [--program quillon|veltra|both] [--short]
 import argparse
 import ctypes
 import ctypes.util
-import datetime
 import os
-import re
 import select
-import shutil
-import subprocess
 import sys
-import tempfile
 import threading
 import time
-import tty
 
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-sys.path.insert(0, os.path.join(ROOT, "tools"))
+import rig
+from rig import ROOT, cpu_seconds
 
-# Control ids (quillon/app/QuillonIds.h, veltra/app/VeltraIds.h).
-PROGRAMS = {
-    "quillon": {"open": 1003, "received": 1065, "hex": 1009},
-    "veltra": {"open": 1011, "received": 1076, "hex": 1007},
-}
+# The receive view's hex box (quillon/app/QuillonIds.h, veltra/app/VeltraIds.h).
+HEX_BOX = {"quillon": 1009, "veltra": 1007}
 RATE = 11520          # bytes per second at 115200 baud, 8N1
 SLICE = 0.010         # the feed writes every 10 ms
 MB = 1_000_000
-HZ = os.sysconf("SC_CLK_TCK")
-
-
-def cpu_seconds(pid):
-    # The fields after the command name; utime and stime are the process's
-    # totals over all its threads.
-    with open("/proc/%d/stat" % pid) as f:
-        fields = f.read().rsplit(")", 1)[1].split()
-    return (int(fields[11]) + int(fields[12])) / HZ
 
 
 def memory_kib(pid):
-    values = {}
-    with open("/proc/%d/status" % pid) as f:
-        for line in f:
-            key, _, rest = line.partition(":")
-            if key in ("VmRSS", "VmHWM"):
-                values[key] = int(rest.split()[0])
-    return values
+    return rig.status(pid)
 
 
 def text_lines():
@@ -74,13 +50,6 @@ def payload(kind, size):
     while len(out) < size:
         out += next(lines)
     return bytes(out[:size])
-
-
-def free_display(first):
-    n = first
-    while os.path.exists("/tmp/.X%d-lock" % n) or os.path.exists("/tmp/.X11-unix/X%d" % n):
-        n += 1
-    return n
 
 
 # --- _NET_WM_PING through libX11 (no window manager runs, so the pinger
@@ -178,45 +147,19 @@ class Pinger(threading.Thread):
             time.sleep(0.05)
 
 
-class Run:
-    """One program started for real, its port open, its pty's other end ours."""
+class Run(rig.Program):
+    """The program on an Xvfb of its own."""
 
     def __init__(self, name, binary, display):
-        self.name, self.ids = name, PROGRAMS[name]
-        self.tmp = tempfile.mkdtemp(prefix="pbench-")
-        self.display = free_display(display)
-        self.xvfb = subprocess.Popen(
-            ["Xvfb", ":%d" % self.display, "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        deadline = time.time() + 10
-        while not os.path.exists("/tmp/.X11-unix/X%d" % self.display):
-            if time.time() > deadline or self.xvfb.poll() is not None:
-                raise RuntimeError("Xvfb :%d did not start" % self.display)
-            time.sleep(0.1)
-        self.master, self.slave = os.openpty()
-        tty.setraw(self.slave)
-        os.makedirs(os.path.join(self.tmp, "comports"))
-        os.symlink(os.ttyname(self.slave), os.path.join(self.tmp, "comports", "COM1"))
-        env = dict(os.environ, DISPLAY=":%d" % self.display, XDG_CONFIG_HOME=self.tmp, HOME=self.tmp,
-                   QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_ACCESSIBILITY="1")
-        env.pop("WAYLAND_DISPLAY", None)
-        self.log = open(os.path.join(self.tmp, "program.log"), "w")
-        self.proc = subprocess.Popen([binary], env=env, cwd=self.tmp, stdout=self.log, stderr=self.log)
-        self.pid = self.proc.pid
-        self.app = atspi.find_app(os.path.basename(binary), timeout=20)
-        self.counter = atspi.control(self.app, self.ids["received"])
-        atspi.click(atspi.control(self.app, self.ids["open"]))
-        time.sleep(0.5)
-        # The port is open once a byte written at the far end is counted.
-        os.write(self.master, b".")
-        self.written = 1
-        atspi.wait_for(lambda: self.received() == 1, timeout=10, what="%s to open COM1" % name)
-
-    def received(self):
-        return int(re.sub(r"\D", "", atspi.text_of(self.counter) or "") or 0)
+        self.xvfb = rig.Xvfb(display)
+        try:
+            super().__init__(name, binary, self.xvfb.display)
+        except BaseException:
+            self.xvfb.close()
+            raise
 
     def toggle_hex(self):
-        atspi.click(atspi.control(self.app, self.ids["hex"]))
+        self.click(HEX_BOX[self.name])
         time.sleep(0.3)
 
     def drained(self, stall=3.0):
@@ -231,18 +174,8 @@ class Run:
         return last, changed
 
     def close(self):
-        self.proc.terminate()
-        try:
-            self.proc.wait(5)
-        except subprocess.TimeoutExpired:
-            self.proc.kill()
-            self.proc.wait()
-        self.xvfb.terminate()
-        self.xvfb.wait()
-        os.close(self.master)
-        os.close(self.slave)
-        self.log.close()
-        shutil.rmtree(self.tmp, ignore_errors=True)
+        super().close()
+        self.xvfb.close()
 
 
 def idle(run, seconds):
@@ -325,16 +258,6 @@ def bench(name, binary, display, short):
         run.close()
 
 
-def machine():
-    model = "unknown CPU"
-    with open("/proc/cpuinfo") as f:
-        for line in f:
-            if line.startswith("model name"):
-                model = line.split(":", 1)[1].strip()
-                break
-    return "%d × %s" % (os.cpu_count(), model)
-
-
 def table(results, short):
     names = list(results)
     rows = [
@@ -355,7 +278,7 @@ def table(results, short):
          lambda r: "%.0f, %.0f / %.0f, %.0f / %.0f" % tuple(r["ping_" + k] for k in (
              "text", "hex", "text_burst", "hex_burst", "growth"))),
     ]
-    out = ["Machine: %s; %s%s" % (machine(), datetime.date.today().isoformat(),
+    out = ["Machine: %s; %s%s" % (rig.machine(), rig.today(),
                                   " (--short: a few seconds per phase, 256 KiB bursts)" if short else ""),
            "", "| | " + " | ".join(n.capitalize() for n in names) + " |",
            "|---|" + "---|" * len(names)]
@@ -383,17 +306,4 @@ def main():
 
 
 if __name__ == "__main__":
-    # A private session bus and accessibility bus, as tools/atspi-run.sh has.
-    if os.environ.get("PBENCH_BUS") != "1":
-        os.environ["PBENCH_BUS"] = "1"
-        os.execvp("dbus-run-session", ["dbus-run-session", "--", sys.executable] + sys.argv)
-    os.environ.pop("DISPLAY", None)  # the buses are found through dbus, not an X property
-    launcher = subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"],
-                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    time.sleep(1)
-    import atspi  # noqa: E402  (only once the accessibility bus runs)
-    try:
-        main()
-    finally:
-        launcher.terminate()
-        launcher.wait()
+    rig.with_buses(main)

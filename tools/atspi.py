@@ -57,6 +57,10 @@ def text_of(acc):
         return acc.name
 
 
+def checked(acc):
+    return acc.getState().contains(pyatspi.STATE_CHECKED)
+
+
 def set_text(acc, value):
     acc.queryEditableText().setTextContents(value)
 

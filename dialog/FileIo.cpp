@@ -7,9 +7,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <fstream>
-#include <iterator>
 
 namespace dialog {
 
@@ -20,12 +20,18 @@ std::filesystem::path pathFromGbk(const std::string& gbkPath)
 
 std::string gbkFromPath(const std::filesystem::path& p) { return toGbk(p.string()); }
 
-std::optional<std::string> readWholeFile(const std::filesystem::path& p)
+std::optional<std::string> readWholeFile(const std::filesystem::path& p, std::size_t maxBytes)
 {
     std::ifstream in(p, std::ios::binary);
     if (!in)
         return std::nullopt;
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::string content;
+    char chunk[65536];
+    while (content.size() < maxBytes && in) {
+        in.read(chunk, static_cast<std::streamsize>(std::min(sizeof chunk, maxBytes - content.size())));
+        content.append(chunk, static_cast<std::size_t>(in.gcount()));
+    }
+    return content;
 }
 
 namespace {

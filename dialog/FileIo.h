@@ -1,7 +1,9 @@
 #pragma once
 // Whole-file reads and writes for the programs' own files.
 
+#include <cstddef>
 #include <filesystem>
+#include <limits>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -14,8 +16,10 @@ std::filesystem::path pathFromGbk(const std::string& gbkPath);
 /// A path as GBK text, for messages and edits.
 std::string gbkFromPath(const std::filesystem::path& p);
 
-/// The whole content, or nothing when the file cannot be opened.
-std::optional<std::string> readWholeFile(const std::filesystem::path& p);
+/// The whole content, or its first maxBytes bytes; nothing when the file
+/// cannot be opened.
+std::optional<std::string> readWholeFile(const std::filesystem::path& p,
+                                         std::size_t maxBytes = std::numeric_limits<std::size_t>::max());
 
 /// Replaces the file with content, whole or not at all: writes a temporary
 /// file in the same folder, syncs it, then renames it over the old one,

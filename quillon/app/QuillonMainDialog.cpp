@@ -219,7 +219,7 @@ void QuillonMainDialog::onInit()
 
 void QuillonMainDialog::readSettingsFiles()
 {
-    if (auto content = dialog::readWholeFile(configDir_ / kPortSettingsFile)) {
+    if (auto content = dialog::readWholeFile(configDir_ / kPortSettingsFile, kMaxSettingsFileBytes)) {
         const StoredPortSettings s = parsePortSettings(*content);
         portName = s.portName;
         stopBitsIndex = s.stopBitsIndex;
@@ -229,7 +229,7 @@ void QuillonMainDialog::readSettingsFiles()
     }
     for (auto& a : areas)
         a.text.clear();
-    if (auto content = dialog::readWholeFile(configDir_ / kSendAreaFile)) {
+    if (auto content = dialog::readWholeFile(configDir_ / kSendAreaFile, kMaxSettingsFileBytes)) {
         const auto texts = parseSendAreaTexts(*content);
         for (std::size_t i = 0; i < areas.size(); ++i)
             areas[i].text = texts[i];

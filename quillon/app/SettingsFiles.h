@@ -4,6 +4,7 @@
 // one value per line, CR LF line ends.
 
 #include <array>
+#include <cstddef>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -14,6 +15,10 @@ namespace quillon {
 
 inline constexpr const char* kPortSettingsFile = "set.log";
 inline constexpr const char* kSendAreaFile = "data.log";
+/// What is read of each file at start. The program writes a few short
+/// lines; a text past this could never go out as one frame (4096 bytes at
+/// most), and the tick reads the send areas every 10 ms.
+inline constexpr std::size_t kMaxSettingsFileBytes = 64 * 1024;
 
 /// The port settings as stored: name and list positions.
 struct StoredPortSettings {

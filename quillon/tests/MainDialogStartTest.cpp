@@ -2,6 +2,11 @@
 
 #include "dialog/FileIo.h"
 #include "dialog/Gbk.h"
+#include "quillon/app/SettingsFiles.h"
+
+#include <unistd.h>
+
+#include <vector>
 
 using namespace quillon;
 using namespace quillon::testing;
@@ -75,6 +80,8 @@ TEST_F(QuillonTest, PortSettingsFileIsReadAtStart)
         {"index outside the list selects nothing", "COM1\r\n9\r\n0\r\n2\r\n40\r\n", "COM1", "", "8", "无", ""},
         {"binary garbage reads as no settings", std::string("\0\xFF\x80\x1B[2J\x7F\xA1", 9) + std::string(70000, '\xFE'),
          "COM1", "110", "6", "无", "1"},
+        {"100 MB: the start counts", "COM12\r\n2\r\n4\r\n1\r\n12\r\n" + std::string(100 << 20, '\n'), "COM12",
+         "115200", "7", "空格校验", "2"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -105,6 +112,41 @@ TEST_F(QuillonTest, SendAreaTextsAreRestored)
     EXPECT_EQ(surface.text(Area1Text), "01 03 00 00 00 0A");
     EXPECT_EQ(surface.text(Area2Text), "AT\r\n");
     EXPECT_EQ(surface.text(Area3Text), "\xB2\xE2\xCA\xD4");
+}
+
+TEST_F(QuillonTest, SendAreaFileOfAnySizeOrContentStartsAndSurvivesAClose)
+{
+    std::string garbage; // every byte value, LF among them
+    for (int i = 0; i < 3 * 256; ++i)
+        garbage += static_cast<char>(i * 7);
+    struct Case {
+        const char* name;
+        std::string content;
+        std::vector<std::string> texts; // empty: whatever is read
+    };
+    const Case cases[] = {
+        {"binary garbage", garbage, {}},
+        {"100 MB of empty lines after the texts", "a\r\nb\r\nc\r\n" + std::string(100 << 20, '\n'), {"a", "b", "c"}},
+        {"a 100 MB line: only what is read at start", std::string(100 << 20, '7'),
+         {std::string(kMaxSettingsFileBytes, '7'), "", ""}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        surface = dialog::testing::MemorySurface(quillonMainWindowTemplate());
+        writeFile(configDir / "data.log", c.content);
+        start();
+        const std::vector<std::string> texts = {surface.text(Area1Text), surface.text(Area2Text),
+                                                surface.text(Area3Text)};
+        if (!c.texts.empty()) {
+            EXPECT_EQ(texts, c.texts);
+        }
+        ASSERT_TRUE(dlg().onCloseRequest());
+        surface = dialog::testing::MemorySurface(quillonMainWindowTemplate());
+        start();
+        EXPECT_EQ(texts, (std::vector<std::string>{surface.text(Area1Text), surface.text(Area2Text),
+                                                   surface.text(Area3Text)}));
+        EXPECT_TRUE(surface.messages.empty());
+    }
 }
 
 TEST_F(QuillonTest, CloseWritesBothFilesWithWhatTheControlsHold)
@@ -144,24 +186,39 @@ TEST_F(QuillonTest, FileErrorAtCloseIsReportedAndTheUserDecides)
 {
     struct Case {
         const char* name;
+        fs::path folder;
         dialog::MessageAnswer answer;
         bool closes;
-    };
-    const Case cases[] = {
-        {"yes ends the program", dialog::MessageAnswer::Yes, true},
-        {"no keeps the window", dialog::MessageAnswer::No, false},
+        std::string message; // for set.log, the first file written
     };
     // The settings folder's place is taken by a file.
     const fs::path blocked = configDir / "blocked";
     writeFile(blocked, "x");
+    // A read-only folder that holds the last run's files.
+    const fs::path locked = configDir / "locked";
+    fs::create_directory(locked);
+    writeFile(locked / "set.log", "COM5\r\n");
+    writeFile(locked / "data.log", "kept\r\n");
+    fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
+    std::vector<Case> cases = {
+        {"yes ends the program", blocked, dialog::MessageAnswer::Yes, true,
+         gbk((blocked / "set.log").string() + " 中包含无效的路径。")},
+        {"no keeps the window", blocked, dialog::MessageAnswer::No, false,
+         gbk((blocked / "set.log").string() + " 中包含无效的路径。")},
+    };
+    // Root writes into any folder: this case runs for other users only.
+    if (geteuid() != 0)
+        cases.push_back({"a read-only folder keeps the old files", locked, dialog::MessageAnswer::No, false,
+                         gbk("对 " + (locked / "set.log").string() + " 的存取被拒绝。")});
     Pty pty{Pty::Slave::Close};
     link("COM1", pty.slavePath());
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         serial::PortNames ports(linksDir.path(), [] { return std::vector<fs::path>{}; });
-        QuillonMainDialog d(clock, std::move(ports), blocked);
+        QuillonMainDialog d(clock, std::move(ports), c.folder);
         d.bind(surface);
         d.onInit();
+        surface.selectPrefix(PortList, "COM1");
         d.dispatch(OpenButton, dialog::Notification::Clicked);
         ASSERT_EQ(surface.text(OpenButton), gbk("关闭串口"));
         surface.messages.clear();
@@ -171,7 +228,7 @@ TEST_F(QuillonTest, FileErrorAtCloseIsReportedAndTheUserDecides)
             EXPECT_EQ(surface.text(OpenButton), gbk("打开串口"));
         }
         ASSERT_EQ(surface.messages.size(), 2u);
-        EXPECT_EQ(surface.messages[0].text, gbk((blocked / "set.log").string() + " 中包含无效的路径。"));
+        EXPECT_EQ(surface.messages[0].text, c.message);
         EXPECT_EQ(surface.messages[0].caption, "Quillon");
         EXPECT_EQ(surface.messages[0].icon, dialog::MessageIcon::Stop);
         EXPECT_EQ(surface.messages[1].text, gbk("设置没有保存，仍然退出吗？"));
@@ -179,6 +236,10 @@ TEST_F(QuillonTest, FileErrorAtCloseIsReportedAndTheUserDecides)
         EXPECT_EQ(surface.messages[1].icon, dialog::MessageIcon::Question);
         EXPECT_EQ(surface.messages[1].buttons, dialog::MessageButtons::YesNo);
     }
+    EXPECT_EQ(dialog::readWholeFile(locked / "set.log").value_or("?") +
+                  dialog::readWholeFile(locked / "data.log").value_or("?"),
+              "COM5\r\nkept\r\n");
+    fs::permissions(locked, fs::perms::owner_all);
 }
 
 TEST_F(QuillonTest, AboutBoxOpensFromTheButtonAndTheMenu)

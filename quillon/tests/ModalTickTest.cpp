@@ -3,7 +3,10 @@
 
 #include "TrafficFixture.h"
 
+#include <unistd.h>
+
 #include <functional>
+#include <vector>
 
 using namespace quillon;
 using namespace quillon::testing;
@@ -16,19 +19,34 @@ TEST_F(TrafficTest, TicksRunInFullBehindATicksMessageBox)
         std::function<void()> provoke;
         std::string message;
     };
-    const Case cases[] = {
+    const std::string underFile = (logFile / "log.txt").string();
+    const fs::path lockedDir = configDir / "locked";
+    fs::create_directory(lockedDir);
+    fs::permissions(lockedDir, fs::perms::owner_read | fs::perms::owner_exec);
+    const std::string inLocked = (lockedDir / "log.txt").string();
+    std::vector<Case> cases = {
         {"full disk", [&] { surface.setText(LogPath, "/dev/full"); }, gbk("在存取 /dev/full 时磁盘已满。")},
         {"bad integer", [&] { surface.setText(AnswerTimeout, "5x"); }, gbk("请键入一个整数。")},
         // After a case whose appends succeed: a log failure is told once until one does.
         {"a folder as the log", [&] { surface.setText(LogPath, configDir.path().string()); },
          gbk("对 ") + configDir.path().string() + gbk(" 的存取被拒绝。")},
+        {"a folder that cannot be made, under a file", [&] { surface.setText(LogPath, underFile); },
+         underFile + gbk(" 中包含无效的路径。")},
     };
+    // Root writes into any folder; the case above fails for root too.
+    if (geteuid() != 0)
+        cases.push_back({"a read-only folder", [&] { surface.setText(LogPath, inLocked); },
+                         gbk("对 ") + inLocked + gbk(" 的存取被拒绝。")});
     surface.setText(Area1Text, "AA");
     surface.setText(Area1Period, "100"); // every 8th tick
     surface.setCheck(Area1Auto, 1);
     click(SaveToggle);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        deviceSends(Bytes{0x7E}); // shown and logged before the fault
+        settle();
+        const std::string view = shown(), log = logged();
+        ASSERT_NE(log, "");
         surface.messages.clear();
         c.provoke();
         std::int64_t sentInBox = -1, framesInBox = -1;
@@ -50,6 +68,8 @@ TEST_F(TrafficTest, TicksRunInFullBehindATicksMessageBox)
         EXPECT_EQ(framesInBox, 3); // one by one, not merged after OK
         ASSERT_EQ(surface.messages.size(), 1u);
         EXPECT_EQ(surface.messages[0].text, c.message);
+        EXPECT_EQ(shown().rfind(view, 0), 0u);
+        EXPECT_EQ(logged().rfind(log, 0), 0u);
         surface.setText(AnswerTimeout, "5");
         surface.setText(LogPath, logFile.string());
     }

@@ -316,3 +316,34 @@ TEST_F(TrafficTest, ADeviceThatGoesAwayClosesThePortWithOneMessage)
     EXPECT_NE(shown().find("41 42 "), std::string::npos) << "the view goes on where it stood";
     EXPECT_EQ(surface.messages.size(), 1u);
 }
+
+// Two copies of the program on one port: the second is told once per try,
+// the first goes on as if nothing happened.
+TEST_F(TrafficTest, ASecondInstanceOnTheSamePortIsRefusedAndTheFirstGoesOn)
+{
+    dialog::testing::MemorySurface other{quillonMainWindowTemplate()};
+    QuillonMainDialog second(clock, serial::PortNames(linksDir.path(), [] { return std::vector<fs::path>{}; }),
+                             configDir / "second");
+    second.bind(other);
+    second.onInit();
+    ASSERT_TRUE(other.selectPrefix(PortList, "COM3"));
+    for (int attempt = 1; attempt <= 2; ++attempt) {
+        second.dispatch(OpenButton, dialog::Notification::Clicked);
+        second.onTimer(MainTick);
+        ASSERT_EQ(other.messages.size(), static_cast<std::size_t>(attempt));
+        EXPECT_EQ(other.messages.back().text, gbk("通信端口<COM3>无法打开!"));
+        EXPECT_EQ(other.messages.back().detail, "device busy");
+        EXPECT_EQ(other.text(OpenButton), gbk("打开串口"));
+    }
+    deviceSends(Bytes{0x41});
+    settle();
+    EXPECT_EQ(shown(), "41 ");
+    surface.setText(Area1Text, "02");
+    click(Area1Send);
+    EXPECT_EQ(deviceReceived(), Bytes{0x02});
+    EXPECT_TRUE(surface.messages.empty());
+
+    click(OpenButton); // the first lets go: now the second gets the port
+    second.dispatch(OpenButton, dialog::Notification::Clicked);
+    EXPECT_EQ(other.text(OpenButton), gbk("关闭串口"));
+}

@@ -223,3 +223,28 @@ TEST_F(VeltraTest, ADeviceThatGoesAwayDisconnectsWithOneMessage)
         ASSERT_TRUE(dlg().portOpen);
     }
 }
+
+// Two copies of the program on one port: the second finds it held at its
+// start and says so when it connects; the first goes on.
+TEST_F(VeltraTest, ASecondInstanceOnTheSamePortIsRefusedAndTheFirstGoesOn)
+{
+    startConnected();
+    dialog::testing::MemorySurface other{veltraMainWindowTemplate()};
+    VeltraMainDialog second(clock, serial::PortNames(linksDir.path(), [] { return std::vector<fs::path>{}; }));
+    second.bind(other);
+    second.onInit();
+    second.dispatch(ConnectButton, dialog::Notification::Clicked);
+    EXPECT_FALSE(second.portOpen);
+    ASSERT_EQ(other.messages.size(), 1u);
+    EXPECT_EQ(other.messages[0].text, gbk("打开串口失败!"));
+    EXPECT_EQ(other.messages[0].detail, "device busy");
+
+    peerSends("A");
+    tick();
+    EXPECT_EQ(area(), "A");
+    typeInto(SendArea, "x");
+    surface.setCheck(SendHex, 0);
+    click(SendButton);
+    EXPECT_EQ(pty.readUntil(1), "x");
+    EXPECT_TRUE(surface.messages.empty());
+}

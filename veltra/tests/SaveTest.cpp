@@ -2,9 +2,11 @@
 
 #include "dialog/FileIo.h"
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 
 using namespace veltra;
@@ -94,6 +96,26 @@ TEST_F(VeltraSaveTest, CancelWritesNothingAndFailureKeepsTheOldFile)
     EXPECT_EQ(surface.messages[0].text, gbk("在存取 ") + full + gbk(" 时磁盘已满。"));
     EXPECT_TRUE(fs::is_symlink(dir / "full.txt"));
     fs::remove(dir / "full.txt");
+    surface.messages.clear();
+
+    // A disk that fills up while the file is written: the old file stays,
+    // and so does what the area shows.
+    const fs::path older = dir / "older.txt";
+    ASSERT_FALSE(dialog::writeFileAtomically(older, "old"));
+    rlimit limit{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &limit), 0);
+    const rlimit small{4, limit.rlim_max}; // past it, a write fails with EFBIG
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    surface.fileAnswers.push_back(dialog::gbkFromPath(older));
+    click(Save);
+    setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, previous);
+    ASSERT_EQ(surface.messages.size(), 1u);
+    EXPECT_EQ(surface.messages[0].text, gbk("在存取 ") + dialog::gbkFromPath(older) + gbk(" 时磁盘已满。"));
+    EXPECT_EQ(dialog::readWholeFile(older).value_or(""), "old");
+    EXPECT_EQ(dlg().receiveText, "received");
+    fs::remove(older);
     surface.messages.clear();
 
     const fs::path file = dir / "kept.txt";

@@ -63,7 +63,9 @@ public:
     /// paint again; it does so once the handler has returned.
     virtual void redraw(int id) = 0;
 
-    // Lists (drop-down lists). Positions are 0-based; -1 means none.
+    // Lists (drop-down lists). Positions are 0-based; -1 means none. The
+    // edit of a combo box shows the item selected, and is emptied when the
+    // list is or the selection is cleared.
     virtual void clearList(int id) = 0;
     /// Inserts at pos (-1 or past the end: at the end); returns the position.
     virtual int insertItem(int id, int pos, const std::string& gbk) = 0;

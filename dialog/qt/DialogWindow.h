@@ -7,44 +7,33 @@
 // Widgets are found by objectName, the decimal control id ("1003", "-1"
 // for labels the logic never addresses); the accessible description holds
 // the same id, because objectName is not exported to assistive technology.
+//
+// What a control does by its kind is its adapter's (controls/); the window
+// keeps the adapters by id, the timers, the frame clock and the closing.
+// The modal boxes are in ModalBoxes.cpp.
 
 #include "dialog/ControlSurface.h"
 #include "dialog/WindowTemplate.h"
 #include "dialog/qt/Widgets.h"
+#include "dialog/qt/controls/ControlAdapter.h"
 
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QTimer>
 
-#include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
+#include <vector>
 
-class QAbstractScrollArea;
-class QButtonGroup;
-class QLineEdit;
 class QMenu;
 class QSocketNotifier;
 class QTimer;
 
 namespace dialog::qt {
 
-/// Eats Enter in the edit it watches.
-class EnterSwallower : public QObject {
-public:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-};
-
-/// Runs a hook before a key, a mouse press or typed text reaches the
-/// widget it watches.
-class BeforeInput : public QObject {
-public:
-    std::function<void()> hook;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-};
-
-class DialogWindow : public QDialog, public ControlSurface {
+class DialogWindow : public QDialog, public ControlSurface, private ControlHost {
     Q_OBJECT
 public:
     using Painter = dialog::qt::Painter;
@@ -65,6 +54,10 @@ public:
     /// view, its standard edit actions come first, then a separator. The
     /// caller owns the menu.
     QMenu* createContextMenu(int id = kStaticId);
+
+    /// Whether timer id ticks now: started, and neither stopped nor
+    /// waiting for its descriptor.
+    bool ticking(int id) const;
 
     // The QWidget names that the surface's overloads would hide.
     using QWidget::isEnabled;
@@ -139,10 +132,6 @@ public slots:
     void reject() override;
 
 private:
-    struct Control {
-        ControlKind kind;
-        QWidget* widget;
-    };
     struct Timer {
         QTimer* timer = nullptr;
         QSocketNotifier* wake = nullptr; // set while the timer waits for its fd
@@ -151,59 +140,35 @@ private:
     class StandInTicks;
 
     void build(const WindowTemplate& layout);
-    QWidget* create(const ControlTemplate& c);
-    void connectSignals(int id, ControlKind kind, QWidget* w);
-    const Control* find(int id) const;
-    QLineEdit* lineEditOf(int id) const;
-    template <class W> W* as(int id) const;
+    ControlAdapter* find(int id) const;
     void requestClose();
     /// Size limits for the normal or the maximized state.
     void constrainSize(bool maximized);
     void finish(int code);
-    void userEdited(int id);
-    void forward(int id, Notification n);
     void tick(int id);
     void endWait(Timer& t);
-    void queueAppend(int id, const std::string& gbk, std::optional<Rgb> colour);
-    void flushAppends(int id) const;
-    void flushAllAppends() const;
-    void insertRich(int id, const std::string& gbk, Rgb colour);
-    void insertPlain(int id, const std::string& gbk);
-    void scrollToEndNow(int id);
-    void watchInput(QAbstractScrollArea* view);
     std::string fileDialog(const FileDialogOptions& options, bool save, bool& chosen);
+
+    // ControlHost
+    void notify(int id, Notification n) override;
+    void appendsWaiting(int id) override;
+    void flushWaitingAppends() override;
+    void addMenuEntries(QMenu& menu) override;
 
     DialogLogic& logic_;
     QSize clientSize_;
     std::vector<MenuEntry> menu_;
-    std::map<int, Control> controls_;
+    std::vector<std::unique_ptr<ControlAdapter>> adapters_; // every control, in table order
+    std::map<int, ControlAdapter*> controls_;               // the addressed ones, by id
     std::map<int, Timer> timers_;
-    std::vector<int> ticking_; // timers whose tick is running, innermost last
-    std::map<int, QColor> defaultColours_;
-    std::map<int, bool> endsWithCr_; // multi-line edits whose text ends in CR
-    QButtonGroup* radioGroup_ = nullptr;
-    int quiet_ = 0;             // >0 while the program itself changes a widget
-    std::set<int> toggledUnclicked_; // check boxes and radios toggled, no click seen yet
-    EnterSwallower enterSwallower_;
-    BeforeInput beforeViewInput_; // the user acts on what the views show
+    std::vector<int> runningTicks_; // timers whose tick is running, innermost last
+    std::set<int> waitingViews_;    // views with appends waiting for the frame's end
     bool ended_ = false;        // done() was called for this run
     bool inCloseRequest_ = false;
     bool placed_ = false;
     bool maximizable_ = false;
     QElapsedTimer sinceLastPaint_;
     QTimer paintLater_;
-    // Appends to the views that wait for the next frame, per view: runs of
-    // one colour (none: a plain multi-line edit), and whether the view is
-    // then to show its end.
-    struct AppendRun {
-        std::string gbk;
-        std::optional<Rgb> colour;
-    };
-    struct PendingAppend {
-        std::vector<AppendRun> runs;
-        bool scrollToEnd = false;
-    };
-    mutable std::map<int, PendingAppend> pendingAppends_;
     QTimer appendLater_;
 };
 

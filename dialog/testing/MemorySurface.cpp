@@ -73,6 +73,8 @@ void MemorySurface::clearList(int id)
     c.items.clear();
     c.itemToolTips.clear();
     c.selection = -1;
+    if (c.editable)
+        c.text.clear();
 }
 
 int MemorySurface::insertItem(int id, int pos, const std::string& gbk)
@@ -103,8 +105,9 @@ void MemorySurface::select(int id, int pos)
 {
     Control& c = at(id);
     c.selection = pos >= 0 && pos < static_cast<int>(c.items.size()) ? pos : -1;
-    if (c.editable && c.selection >= 0)
-        c.text = c.items[static_cast<std::size_t>(c.selection)];
+    // A combo box's edit shows the selected item, or nothing.
+    if (c.editable)
+        c.text = c.selection >= 0 ? c.items[static_cast<std::size_t>(c.selection)] : std::string();
 }
 
 void MemorySurface::setItemToolTip(int id, int pos, const std::string& gbk)

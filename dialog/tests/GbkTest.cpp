@@ -1,5 +1,4 @@
 #include "dialog/Gbk.h"
-#include "dialog/testing/MemorySurface.h"
 
 #include <gtest/gtest.h>
 
@@ -33,22 +32,6 @@ TEST(Gbk, WhatCannotBeConvertedIsReplacedNotDropped)
     EXPECT_EQ(toGbk("a\xFF" "b"), "a?b");                          // malformed UTF-8
     EXPECT_EQ(fromGbk("a\xB4"), "a\xEF\xBF\xBD");                 // lead byte cut off
     EXPECT_EQ(fromGbk("\xB4\xF2" "x\xFF" "y"), "打x\xEF\xBF\xBDy"); // 0xFF is no GBK byte
-}
-
-TEST(Gbk, ListPrefixFoldsOnlySingleByteLetters)
-{
-    // A trail byte in 0x40..0x7E looks like an ASCII letter.
-    const std::pair<std::string, int> cases[] = {
-        {"com3", 2},           {"\x81\x61", 0},       {"\x81\x41", 1}, // differs from 0 only in "case"
-        {"\x81\x41" "A", 1}, {"\x81" /* half */, 0}, {"\x82\x61", -1},
-    };
-    for (const auto& [prefix, selected] : cases) {
-        dialog::testing::MemorySurface s;
-        for (const char* item : {"\x81\x61", "\x81\x41" "a", "COM3"})
-            s.insertItem(1, -1, item);
-        EXPECT_EQ(s.selectPrefix(1, prefix), selected >= 0) << prefix;
-        EXPECT_EQ(s.selection(1), selected) << prefix;
-    }
 }
 
 TEST(Gbk, WholeLengthLeavesOutOnlyAHalfCharacterAtTheEnd)

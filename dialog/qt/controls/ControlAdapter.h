@@ -1,0 +1,118 @@
+#pragma once
+// One control of a DialogWindow: the surface's operations as its kind of
+// widget does them. The window keeps one adapter per control and forwards
+// the surface's calls by id; an operation a kind lacks answers as nothing
+// (empty text, no items, position -1, line count 0).
+
+#include "dialog/ControlSurface.h"
+#include "dialog/WindowTemplate.h"
+#include "dialog/qt/Widgets.h"
+
+#include <memory>
+#include <string>
+
+class QButtonGroup;
+class QMenu;
+class QWidget;
+
+namespace dialog::qt {
+
+/// What the controls of one window share with the window.
+class ControlHost {
+public:
+    /// Hands the user's action on control id to the window's logic.
+    virtual void notify(int id, Notification n) = 0;
+    /// View id has appends waiting; the window puts them in at the end of
+    /// the frame.
+    virtual void appendsWaiting(int id) = 0;
+    /// Puts every view's waiting appends in.
+    virtual void flushWaitingAppends() = 0;
+    /// Adds the window's menu entries to a view's context menu.
+    virtual void addMenuEntries(QMenu& menu) = 0;
+
+    /// Whether the program itself is changing a widget, so that the change
+    /// signals it causes are not taken for the user's.
+    bool programChanging() const { return programChanges_ != 0; }
+
+protected:
+    ~ControlHost() = default;
+
+private:
+    friend class ProgramChange;
+    int programChanges_ = 0;
+};
+
+/// Marks a programmatic change for its lifetime, on the whole window.
+class ProgramChange {
+public:
+    explicit ProgramChange(ControlHost& host) : host_(host) { ++host_.programChanges_; }
+    ~ProgramChange() { --host_.programChanges_; }
+    ProgramChange(const ProgramChange&) = delete;
+    ProgramChange& operator=(const ProgramChange&) = delete;
+
+private:
+    ControlHost& host_;
+};
+
+class ControlAdapter {
+public:
+    ControlAdapter(int id, QWidget* widget) : id_(id), widget_(widget) {}
+    virtual ~ControlAdapter() = default;
+    ControlAdapter(const ControlAdapter&) = delete;
+    ControlAdapter& operator=(const ControlAdapter&) = delete;
+
+    int id() const { return id_; }
+    QWidget* widget() const { return widget_; }
+
+    /// Ties the widget's user signals to host; called only for controls the
+    /// logic addresses.
+    virtual void connectSignals(ControlHost& /*host*/) {}
+
+    virtual std::string text() const { return {}; }
+    virtual void setText(const std::string& /*gbk*/) {}
+    virtual int check() const { return 0; }
+    virtual void setCheck(int /*state*/) {}
+    /// Pictures and owner-drawn buttons.
+    virtual void setPainter(Painter /*painter*/) {}
+
+    // Lists
+    virtual void clearList() {}
+    virtual int insertItem(int /*pos*/, const std::string& /*gbk*/) { return -1; }
+    virtual int itemCount() const { return 0; }
+    virtual std::string itemText(int /*pos*/) const { return {}; }
+    virtual int selection() const { return -1; }
+    virtual void select(int /*pos*/) {}
+    virtual void setItemToolTip(int /*pos*/, const std::string& /*gbk*/) {}
+
+    // Edits
+    virtual void appendText(const std::string& /*gbk*/) {}
+    virtual bool isModified() const { return false; }
+    virtual void setModified(bool /*on*/) {}
+    virtual int selectionStart() const { return 0; }
+    virtual void moveCaretToEnd() {}
+
+    // Views
+    virtual void appendRich(const std::string& /*gbk*/, Rgb /*colour*/) {}
+    virtual int lineCount() const { return 0; }
+    virtual int textLength() const { return 0; }
+    virtual void scrollToEnd() {}
+    virtual void setDefaultColour(Rgb /*colour*/) {}
+    /// Puts in the appends that wait for the end of the frame.
+    virtual void flushAppends() const {}
+
+private:
+    int id_;
+    QWidget* widget_;
+};
+
+/// Builds the widget of c as a child of parent, with its adapter.
+/// radioGroup is the group the next radio button joins; a radio button
+/// starts one when it is nullptr.
+std::unique_ptr<ControlAdapter> createControl(const ControlTemplate& c, QWidget* parent, ControlHost& host,
+                                              QButtonGroup*& radioGroup);
+
+/// Names w for accessibility tools; a combo box with an edit shows as two
+/// accessible objects, the box and its edit, and both carry the name.
+void setAccessibleNames(QWidget* w, const QString& name);
+
+} // namespace dialog::qt

@@ -1,0 +1,93 @@
+#include "dialog/qt/controls/StaticControls.h"
+
+#include "dialog/qt/TextConvert.h"
+
+#include <QGroupBox>
+#include <QLabel>
+
+#include <utility>
+
+namespace dialog::qt {
+namespace {
+
+Qt::Alignment labelAlignment(unsigned styles)
+{
+    Qt::Alignment h = Qt::AlignLeft;
+    if (styles & style::Centre)
+        h = Qt::AlignHCenter;
+    else if (styles & style::AlignRight)
+        h = Qt::AlignRight;
+    return h | Qt::AlignVCenter;
+}
+
+QLabel* newLabel(const ControlTemplate& c, QWidget* parent)
+{
+    const QString caption = fromSource(c.caption);
+    auto* w = new QLabel(caption, parent);
+    w->setTextFormat(Qt::PlainText);
+    w->setAlignment(labelAlignment(c.styles));
+    w->setWordWrap(true);
+    w->setAccessibleName(caption);
+    return w;
+}
+
+QGroupBox* newGroupBox(const ControlTemplate& c, QWidget* parent)
+{
+    auto* w = new QGroupBox(fromSource(c.caption), parent);
+    w->setFocusPolicy(Qt::NoFocus);
+    w->setAccessibleName(withoutMnemonic(w->title()));
+    return w;
+}
+
+PictureWidget* newPicture(const ControlTemplate& c, QWidget* parent)
+{
+    auto* w = new PictureWidget(parent);
+    w->setAccessibleName(fromSource(c.accessibleName.empty() ? c.caption : c.accessibleName));
+    return w;
+}
+
+} // namespace
+
+LabelControl::LabelControl(const ControlTemplate& c, QWidget* parent) : ControlAdapter(c.id, newLabel(c, parent)) {}
+
+QLabel* LabelControl::label() const { return static_cast<QLabel*>(widget()); }
+
+std::string LabelControl::text() const { return toSurface(label()->text()); }
+
+void LabelControl::setText(const std::string& gbk)
+{
+    label()->setText(fromSurface(gbk));
+    // The accessible names were fixed at creation: follow the caption, so
+    // accessibility tools read what the window shows, also for the control
+    // the label names.
+    label()->setAccessibleName(label()->text());
+    if (QWidget* buddy = label()->buddy())
+        setAccessibleNames(buddy, label()->text());
+}
+
+GroupBoxControl::GroupBoxControl(const ControlTemplate& c, QWidget* parent)
+    : ControlAdapter(c.id, newGroupBox(c, parent))
+{
+}
+
+QGroupBox* GroupBoxControl::box() const { return static_cast<QGroupBox*>(widget()); }
+
+std::string GroupBoxControl::text() const { return toSurface(box()->title()); }
+
+void GroupBoxControl::setText(const std::string& gbk)
+{
+    box()->setTitle(fromSurface(gbk));
+    box()->setAccessibleName(withoutMnemonic(fromSurface(gbk)));
+}
+
+PictureControl::PictureControl(const ControlTemplate& c, QWidget* parent)
+    : ControlAdapter(c.id, newPicture(c, parent))
+{
+}
+
+void PictureControl::setPainter(Painter painter)
+{
+    static_cast<PictureWidget*>(widget())->setPainter(std::move(painter));
+}
+
+} // namespace dialog::qt

@@ -1,0 +1,346 @@
+#include "dialog/qt/controls/ViewControls.h"
+
+#include "dialog/qt/ProgramLook.h"
+#include "dialog/qt/TextConvert.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QEvent>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextLayout>
+
+#include <algorithm>
+
+namespace dialog::qt {
+namespace {
+
+// Appended text without line breaks would make one paragraph that grows
+// without end, and the plain layout redoes a whole paragraph at every
+// change. Past this length an append starts a new paragraph marked as a
+// continuation: it shows as a wrap, and reads back as nothing.
+constexpr int kContinuationAfter = 4096;
+constexpr int kContinuation = 0x51A7;
+
+// The edit's text up to document position upTo (-1: all), without the
+// continuation breaks.
+QString plainText(const QPlainTextEdit* edit, int upTo = -1)
+{
+    const QTextDocument* doc = edit->document();
+    QString out;
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+        if (b != doc->begin() && b.userState() != kContinuation)
+            out += QLatin1Char('\n');
+        if (upTo >= 0 && upTo < b.position() + b.length()) {
+            out += b.text().left(upTo - b.position());
+            break;
+        }
+        out += b.text();
+    }
+    return out;
+}
+
+QColor toQColor(Rgb c) { return QColor(c.r, c.g, c.b); }
+
+QString accessibleNameOf(const ControlTemplate& c)
+{
+    return fromSource(c.accessibleName.empty() ? c.caption : c.accessibleName);
+}
+
+QPlainTextEdit* newMultiLineEdit(const ControlTemplate& c, QWidget* parent)
+{
+    auto* w = new QPlainTextEdit(fromSource(c.caption), parent);
+    w->setReadOnly(c.styles & style::ReadOnly);
+    w->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    w->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    w->setTabChangesFocus(true);
+    // A one-line box (the send areas) holds its line without a scroll bar.
+    w->document()->setDocumentMargin(2);
+    // The margin's change marked the document modified; the user has not
+    // touched it yet.
+    w->document()->setModified(false);
+    w->setAccessibleName(accessibleNameOf(c));
+    return w;
+}
+
+RichTextView* newRichView(const ControlTemplate& c, QWidget* parent, ControlHost& host)
+{
+    auto* w = new RichTextView(parent);
+    w->setFont(richViewFont());
+    w->setReadOnly(c.styles & style::ReadOnly);
+    w->setTabChangesFocus(true);
+    w->setAccessibleName(accessibleNameOf(c));
+    w->setMenuExtender([&host](QMenu& menu) { host.addMenuEntries(menu); });
+    return w;
+}
+
+} // namespace
+
+bool BeforeInput::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::ShortcutOverride:
+    case QEvent::InputMethod:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+        if (hook)
+            hook();
+        break;
+    default:
+        break;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+// --- waiting appends -------------------------------------------------------
+
+ViewControl::ViewControl(int id, QAbstractScrollArea* view, ControlHost& host)
+    : ControlAdapter(id, view), host_(host)
+{
+}
+
+void ViewControl::connectSignals(ControlHost& host)
+{
+    auto* view = static_cast<QAbstractScrollArea*>(widget());
+    // Keys and clicks act on what the view would show had it taken its
+    // waiting appends at once: a caret at the end follows them first.
+    beforeInput_.hook = [&host] { host.flushWaitingAppends(); };
+    view->installEventFilter(&beforeInput_);
+    view->viewport()->installEventFilter(&beforeInput_);
+}
+
+void ViewControl::textChanged()
+{
+    if (host_.programChanging())
+        return;
+    flushAppends();
+    if (!host_.programChanging())
+        host_.notify(id(), Notification::TextEdited);
+}
+
+void ViewControl::queueAppend(const std::string& gbk, std::optional<Rgb> colour)
+{
+    if (!pending_)
+        pending_.emplace();
+    std::vector<Run>& runs = pending_->runs;
+    // A CR ending one append and an LF starting the next stay two appends,
+    // as they are when a frame passes between them.
+    if (!runs.empty() && runs.back().colour == colour && !(runs.back().gbk.back() == '\r' && gbk.front() == '\n'))
+        runs.back().gbk += gbk;
+    else
+        runs.push_back({gbk, colour});
+    host_.appendsWaiting(id());
+}
+
+void ViewControl::flushAppends() const
+{
+    if (!pending_)
+        return;
+    const Pending p = std::move(*pending_);
+    pending_.reset();
+    auto* self = const_cast<ViewControl*>(this);
+    for (const Run& run : p.runs)
+        self->insert(run.gbk, run.colour);
+    if (p.scrollToEnd)
+        self->scrollToEndNow();
+}
+
+void ViewControl::scrollToEnd()
+{
+    if (pending_)
+        pending_->scrollToEnd = true;
+    else
+        scrollToEndNow();
+}
+
+// --- multi-line edit ---------------------------------------------------------
+
+MultiLineEditControl::MultiLineEditControl(const ControlTemplate& c, QWidget* parent, ControlHost& host)
+    : ViewControl(c.id, newMultiLineEdit(c, parent), host)
+{
+}
+
+QPlainTextEdit* MultiLineEditControl::edit() const { return static_cast<QPlainTextEdit*>(widget()); }
+
+void MultiLineEditControl::connectSignals(ControlHost& host)
+{
+    QObject::connect(edit(), &QPlainTextEdit::textChanged, edit(), [this] { textChanged(); });
+    ViewControl::connectSignals(host);
+}
+
+std::string MultiLineEditControl::text() const
+{
+    flushAppends();
+    return toSurfaceLines(plainText(edit()));
+}
+
+void MultiLineEditControl::setText(const std::string& gbk)
+{
+    dropAppends();
+    edit()->setPlainText(fromSurfaceLines(gbk));
+    edit()->document()->setModified(false);
+    endsWithCr_ = !gbk.empty() && gbk.back() == '\r';
+}
+
+void MultiLineEditControl::appendText(const std::string& gbk)
+{
+    if (gbk.empty())
+        return;
+    queueAppend(gbk, std::nullopt);
+    // The program's append, counted when asked; the user's changes from
+    // now on count, also those made before the append goes in.
+    edit()->document()->setModified(false);
+}
+
+void MultiLineEditControl::insert(const std::string& gbk, std::optional<Rgb>)
+{
+    ProgramChange change(host_);
+    QTextDocument* doc = edit()->document();
+    const bool wasModified = doc->isModified();
+    // A CR that ended the last piece and the LF that starts this one are
+    // one line break, as they would be in one piece.
+    const bool joinLf = endsWithCr_ && gbk.front() == '\n';
+    endsWithCr_ = gbk.back() == '\r';
+    const QString text = fromSurfaceLines(joinLf ? gbk.substr(1) : gbk);
+    // What the program appends is a log of what arrived: no undo history
+    // of it, which would keep every piece twice.
+    doc->setUndoRedoEnabled(false);
+    if (!text.isEmpty()) {
+        QTextCursor cursor(doc);
+        cursor.movePosition(QTextCursor::End);
+        cursor.beginEditBlock();
+        // In pieces, so that a long run without line breaks still ends up
+        // in paragraphs of bounded length.
+        for (qsizetype at = 0; at < text.size(); at += kContinuationAfter) {
+            const QString piece = text.mid(at, kContinuationAfter);
+            if (cursor.block().length() > kContinuationAfter && !piece.startsWith(QLatin1Char('\n'))) {
+                cursor.insertBlock();
+                cursor.block().setUserState(kContinuation);
+            }
+            cursor.insertText(piece);
+        }
+        cursor.endEditBlock();
+    }
+    doc->setModified(wasModified);
+}
+
+bool MultiLineEditControl::isModified() const { return edit()->document()->isModified(); }
+void MultiLineEditControl::setModified(bool on) { edit()->document()->setModified(on); }
+
+int MultiLineEditControl::selectionStart() const
+{
+    flushAppends();
+    return static_cast<int>(toSurfaceLines(plainText(edit(), edit()->textCursor().selectionStart())).size());
+}
+
+void MultiLineEditControl::moveCaretToEnd()
+{
+    flushAppends();
+    edit()->moveCursor(QTextCursor::End);
+    edit()->ensureCursorVisible();
+}
+
+int MultiLineEditControl::lineCount() const
+{
+    flushAppends();
+    // The plain layout keeps each paragraph's wrapped line count as it lays
+    // it out, and the document keeps their sum.
+    edit()->document()->documentLayout()->documentSize();
+    return std::max(1, edit()->document()->lineCount());
+}
+
+void MultiLineEditControl::scrollToEndNow()
+{
+    // Scrolled by paragraphs: no layout of what is above.
+    QScrollBar* bar = edit()->verticalScrollBar();
+    bar->setValue(bar->maximum());
+}
+
+// --- rich view -----------------------------------------------------------------
+
+RichViewControl::RichViewControl(const ControlTemplate& c, QWidget* parent, ControlHost& host)
+    : ViewControl(c.id, newRichView(c, parent, host), host)
+{
+}
+
+RichTextView* RichViewControl::view() const { return static_cast<RichTextView*>(widget()); }
+
+void RichViewControl::connectSignals(ControlHost& host)
+{
+    QObject::connect(view(), &QTextEdit::textChanged, view(), [this] { textChanged(); });
+    ViewControl::connectSignals(host);
+}
+
+std::string RichViewControl::text() const
+{
+    flushAppends();
+    return toSurfaceLines(view()->toPlainText());
+}
+
+void RichViewControl::setText(const std::string& gbk)
+{
+    dropAppends();
+    view()->clear();
+    QTextCharFormat format;
+    if (defaultColour_)
+        format.setForeground(*defaultColour_);
+    QTextCursor cursor(view()->document());
+    cursor.insertText(fromSurfaceLines(gbk), format);
+    if (defaultColour_)
+        view()->setTextColor(*defaultColour_);
+}
+
+void RichViewControl::appendRich(const std::string& gbk, Rgb colour)
+{
+    if (!gbk.empty())
+        queueAppend(gbk, colour);
+}
+
+void RichViewControl::insert(const std::string& gbk, std::optional<Rgb> colour)
+{
+    ProgramChange change(host_);
+    view()->document()->setUndoRedoEnabled(false); // a log of what came: nothing to undo
+    // A cursor of our own: the user's caret and selection stay where they are.
+    QTextCursor cursor(view()->document());
+    cursor.movePosition(QTextCursor::End);
+    QTextCharFormat format;
+    format.setForeground(toQColor(colour.value_or(Rgb{})));
+    cursor.insertText(fromSurfaceLines(gbk), format);
+}
+
+int RichViewControl::lineCount() const
+{
+    flushAppends();
+    QTextDocument* doc = view()->document();
+    doc->documentLayout()->documentSize(); // finishes the layout of every block
+    int lines = 0;
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        const QTextLayout* layout = block.layout();
+        lines += std::max(1, layout ? layout->lineCount() : 0);
+    }
+    return lines;
+}
+
+int RichViewControl::textLength() const
+{
+    flushAppends();
+    // characterCount() is kept by the document; it includes the separator
+    // after the last paragraph.
+    return std::max(0, view()->document()->characterCount() - 1);
+}
+
+void RichViewControl::setDefaultColour(Rgb colour)
+{
+    defaultColour_ = toQColor(colour);
+    view()->setTextColor(*defaultColour_);
+}
+
+void RichViewControl::scrollToEndNow()
+{
+    view()->document()->documentLayout()->documentSize();
+    QScrollBar* bar = view()->verticalScrollBar();
+    bar->setValue(bar->maximum());
+}
+
+} // namespace dialog::qt

@@ -42,7 +42,7 @@ DialogWindow::DialogWindow(const WindowTemplate& layout, DialogLogic& logic, QWi
     setAutoFillBackground(true);
     paintLater_.setSingleShot(true);
     appendLater_.setSingleShot(true);
-    connect(&appendLater_, &QTimer::timeout, this, [this] { flushWaitingAppends(); });
+    connect(&appendLater_, &QTimer::timeout, this, [this] { flushWaitingChanges(); });
     connect(&paintLater_, &QTimer::timeout, this,
             [this] { QCoreApplication::postEvent(this, new QEvent(QEvent::UpdateRequest), Qt::LowEventPriority); });
 
@@ -327,22 +327,22 @@ void DialogWindow::setDefaultColour(int id, Rgb colour)
 }
 
 // Views' appends wait, like paints, for the frame's end.
-void DialogWindow::appendsWaiting(int id)
+void DialogWindow::changesWaiting(int id)
 {
-    waitingViews_.insert(id);
+    waitingControls_.insert(id);
     if (!appendLater_.isActive()) {
         const qint64 sincePaint = sinceLastPaint_.isValid() ? sinceLastPaint_.elapsed() : kFrameMs;
         appendLater_.start(static_cast<int>(std::max<qint64>(0, kFrameMs - sincePaint)));
     }
 }
 
-void DialogWindow::flushWaitingAppends()
+void DialogWindow::flushWaitingChanges()
 {
-    while (!waitingViews_.empty()) {
-        const int id = *waitingViews_.begin();
-        waitingViews_.erase(waitingViews_.begin());
+    while (!waitingControls_.empty()) {
+        const int id = *waitingControls_.begin();
+        waitingControls_.erase(waitingControls_.begin());
         if (const ControlAdapter* c = find(id))
-            c->flushAppends();
+            c->flushWaiting();
     }
 }
 

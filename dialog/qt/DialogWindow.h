@@ -151,8 +151,8 @@ private:
 
     // ControlHost
     void notify(int id, Notification n) override;
-    void appendsWaiting(int id) override;
-    void flushWaitingAppends() override;
+    void changesWaiting(int id) override;
+    void flushWaitingChanges() override;
     void addMenuEntries(QMenu& menu) override;
 
     DialogLogic& logic_;
@@ -162,7 +162,7 @@ private:
     std::map<int, ControlAdapter*> controls_;               // the addressed ones, by id
     std::map<int, Timer> timers_;
     std::vector<int> runningTicks_; // timers whose tick is running, innermost last
-    std::set<int> waitingViews_;    // views with appends waiting for the frame's end
+    std::set<int> waitingControls_;    // views with appends waiting for the frame's end
     bool ended_ = false;        // done() was called for this run
     bool inCloseRequest_ = false;
     bool placed_ = false;

@@ -21,11 +21,12 @@ namespace dialog::contract {
 /// Ids of sampleWindow(): one control of each kind.
 enum SampleId : int {
     Caption = 10, Picture, Edit, Number, Lines, Rich, List, Check, RadioA, RadioB, RadioC, Group, Push, Drawn,
-    Rule, Sunken, Combo,
+    Rule, Sunken, Combo, Counter,
 };
 
 /// A window with one control of each kind (two radio groups, a number
-/// edit, a disabled picture and a hidden frame); the lists hold items.
+/// edit, a read-only edit, a disabled picture and a hidden frame); the
+/// lists hold items.
 WindowTemplate sampleWindow();
 
 /// A surface built from sampleWindow(), with what the contract needs

@@ -49,6 +49,7 @@ WindowTemplate sampleWindow()
     add(Combo, ControlKind::ComboBox, "", {200, 260, 120, 22}, 0, "状态");
     layout.controls.back().label = 1;
     layout.controls.back().items = {"00 00 00 01", "FF FF FF FF"};
+    add(Counter, ControlKind::Edit, "0", {330, 10, 60, 22}, style::ReadOnly, "收字节数");
     return layout;
 }
 
@@ -65,6 +66,7 @@ TEST_P(SurfaceContract, TextIsGbkAsSetForEveryKind)
         {"label", Caption, "端口"},
         {"edit", Edit, "打开串口"},
         {"edit emptied", Edit, ""},
+        {"read-only edit", Counter, "1024"},
         {"combo box", Combo, "地址"},
         {"multi-line CR LF", Lines, "第一行\r\n第二行"},
         {"multi-line trailing break", Lines, "01 02\r\n"},

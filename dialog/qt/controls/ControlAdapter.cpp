@@ -28,7 +28,7 @@ std::unique_ptr<ControlAdapter> createControl(const ControlTemplate& c, QWidget*
     case ControlKind::Picture:
         return std::make_unique<PictureControl>(c, parent);
     case ControlKind::Edit:
-        return std::make_unique<LineEditControl>(c, parent);
+        return std::make_unique<LineEditControl>(c, parent, host);
     case ControlKind::MultiLineEdit:
         return std::make_unique<MultiLineEditControl>(c, parent, host);
     case ControlKind::RichView:

@@ -22,11 +22,11 @@ class ControlHost {
 public:
     /// Hands the user's action on control id to the window's logic.
     virtual void notify(int id, Notification n) = 0;
-    /// View id has appends waiting; the window puts them in at the end of
-    /// the frame.
-    virtual void appendsWaiting(int id) = 0;
-    /// Puts every view's waiting appends in.
-    virtual void flushWaitingAppends() = 0;
+    /// Control id has changes waiting (a view's appends, a counter's text);
+    /// the window puts them in at the end of the frame.
+    virtual void changesWaiting(int id) = 0;
+    /// Puts every control's waiting changes in.
+    virtual void flushWaitingChanges() = 0;
     /// Adds the window's menu entries to a view's context menu.
     virtual void addMenuEntries(QMenu& menu) = 0;
 
@@ -97,8 +97,8 @@ public:
     virtual int textLength() const { return 0; }
     virtual void scrollToEnd() {}
     virtual void setDefaultColour(Rgb /*colour*/) {}
-    /// Puts in the appends that wait for the end of the frame.
-    virtual void flushAppends() const {}
+    /// Puts in the changes that wait for the end of the frame.
+    virtual void flushWaiting() const {}
 
 private:
     int id_;

@@ -47,8 +47,8 @@ int lineEdit::selectionStart(const QLineEdit& edit)
     return static_cast<int>(toSurface(edit.text().left(pos)).size());
 }
 
-LineEditControl::LineEditControl(const ControlTemplate& c, QWidget* parent)
-    : ControlAdapter(c.id, newLineEdit(c, parent))
+LineEditControl::LineEditControl(const ControlTemplate& c, QWidget* parent, ControlHost& host)
+    : ControlAdapter(c.id, newLineEdit(c, parent)), host_(host)
 {
 }
 
@@ -60,12 +60,50 @@ void LineEditControl::connectSignals(ControlHost& host)
                      [&host, id = id()] { host.notify(id, Notification::TextEdited); });
 }
 
-std::string LineEditControl::text() const { return toSurface(edit()->text()); }
-void LineEditControl::setText(const std::string& gbk) { edit()->setText(fromSurface(gbk)); }
-void LineEditControl::appendText(const std::string& gbk) { lineEdit::appendText(*edit(), gbk); }
+std::string LineEditControl::text() const { return shown_ ? *shown_ : toSurface(edit()->text()); }
+
+void LineEditControl::setText(const std::string& gbk)
+{
+    // The counters change at every tick that moves data; what the user
+    // cannot type into shows its last text at the end of the frame.
+    if (edit()->isReadOnly()) {
+        shown_ = gbk;
+        host_.changesWaiting(id());
+        return;
+    }
+    shown_.reset();
+    edit()->setText(fromSurface(gbk));
+}
+
+void LineEditControl::flushWaiting() const
+{
+    if (!shown_)
+        return;
+    const std::string gbk = std::move(*shown_);
+    shown_.reset();
+    ProgramChange change(host_);
+    edit()->setText(fromSurface(gbk));
+}
+
+void LineEditControl::appendText(const std::string& gbk)
+{
+    flushWaiting();
+    lineEdit::appendText(*edit(), gbk);
+}
+
 bool LineEditControl::isModified() const { return edit()->isModified(); }
 void LineEditControl::setModified(bool on) { edit()->setModified(on); }
-int LineEditControl::selectionStart() const { return lineEdit::selectionStart(*edit()); }
-void LineEditControl::moveCaretToEnd() { edit()->end(false); }
+
+int LineEditControl::selectionStart() const
+{
+    flushWaiting();
+    return lineEdit::selectionStart(*edit());
+}
+
+void LineEditControl::moveCaretToEnd()
+{
+    flushWaiting();
+    edit()->end(false);
+}
 
 } // namespace dialog::qt

@@ -4,6 +4,9 @@
 
 #include "dialog/qt/controls/ControlAdapter.h"
 
+#include <optional>
+#include <string>
+
 class QLineEdit;
 
 namespace dialog::qt {
@@ -17,7 +20,7 @@ int selectionStart(const QLineEdit& edit);
 
 class LineEditControl : public ControlAdapter {
 public:
-    LineEditControl(const ControlTemplate& c, QWidget* parent);
+    LineEditControl(const ControlTemplate& c, QWidget* parent, ControlHost& host);
     void connectSignals(ControlHost& host) override;
     std::string text() const override;
     void setText(const std::string& gbk) override;
@@ -26,9 +29,13 @@ public:
     void setModified(bool on) override;
     int selectionStart() const override;
     void moveCaretToEnd() override;
+    void flushWaiting() const override;
 
 private:
     QLineEdit* edit() const;
+
+    ControlHost& host_;
+    mutable std::optional<std::string> shown_; // a read-only edit's text, not yet shown
 };
 
 } // namespace dialog::qt

@@ -105,7 +105,7 @@ void ViewControl::connectSignals(ControlHost& host)
     auto* view = static_cast<QAbstractScrollArea*>(widget());
     // Keys and clicks act on what the view would show had it taken its
     // waiting appends at once: a caret at the end follows them first.
-    beforeInput_.hook = [&host] { host.flushWaitingAppends(); };
+    beforeInput_.hook = [&host] { host.flushWaitingChanges(); };
     view->installEventFilter(&beforeInput_);
     view->viewport()->installEventFilter(&beforeInput_);
 }
@@ -114,7 +114,7 @@ void ViewControl::textChanged()
 {
     if (host_.programChanging())
         return;
-    flushAppends();
+    flushWaiting();
     if (!host_.programChanging())
         host_.notify(id(), Notification::TextEdited);
 }
@@ -130,10 +130,10 @@ void ViewControl::queueAppend(const std::string& gbk, std::optional<Rgb> colour)
         runs.back().gbk += gbk;
     else
         runs.push_back({gbk, colour});
-    host_.appendsWaiting(id());
+    host_.changesWaiting(id());
 }
 
-void ViewControl::flushAppends() const
+void ViewControl::flushWaiting() const
 {
     if (!pending_)
         return;
@@ -159,6 +159,8 @@ void ViewControl::scrollToEnd()
 MultiLineEditControl::MultiLineEditControl(const ControlTemplate& c, QWidget* parent, ControlHost& host)
     : ViewControl(c.id, newMultiLineEdit(c, parent), host)
 {
+    // Every change, the user's or the program's, undo or not.
+    QObject::connect(edit()->document(), &QTextDocument::contentsChanged, edit(), [this] { converted_.reset(); });
 }
 
 QPlainTextEdit* MultiLineEditControl::edit() const { return static_cast<QPlainTextEdit*>(widget()); }
@@ -171,8 +173,12 @@ void MultiLineEditControl::connectSignals(ControlHost& host)
 
 std::string MultiLineEditControl::text() const
 {
-    flushAppends();
-    return toSurfaceLines(plainText(edit()));
+    flushWaiting();
+    // The ticks read the send areas every 10 ms: an unchanged text is not
+    // converted again, however long it is.
+    if (!converted_)
+        converted_ = toSurfaceLines(plainText(edit()));
+    return *converted_;
 }
 
 void MultiLineEditControl::setText(const std::string& gbk)
@@ -230,20 +236,20 @@ void MultiLineEditControl::setModified(bool on) { edit()->document()->setModifie
 
 int MultiLineEditControl::selectionStart() const
 {
-    flushAppends();
+    flushWaiting();
     return static_cast<int>(toSurfaceLines(plainText(edit(), edit()->textCursor().selectionStart())).size());
 }
 
 void MultiLineEditControl::moveCaretToEnd()
 {
-    flushAppends();
+    flushWaiting();
     edit()->moveCursor(QTextCursor::End);
     edit()->ensureCursorVisible();
 }
 
 int MultiLineEditControl::lineCount() const
 {
-    flushAppends();
+    flushWaiting();
     // The plain layout keeps each paragraph's wrapped line count as it lays
     // it out, and the document keeps their sum.
     edit()->document()->documentLayout()->documentSize();
@@ -274,7 +280,7 @@ void RichViewControl::connectSignals(ControlHost& host)
 
 std::string RichViewControl::text() const
 {
-    flushAppends();
+    flushWaiting();
     return toSurfaceLines(view()->toPlainText());
 }
 
@@ -311,7 +317,7 @@ void RichViewControl::insert(const std::string& gbk, std::optional<Rgb> colour)
 
 int RichViewControl::lineCount() const
 {
-    flushAppends();
+    flushWaiting();
     QTextDocument* doc = view()->document();
     doc->documentLayout()->documentSize(); // finishes the layout of every block
     int lines = 0;
@@ -324,7 +330,7 @@ int RichViewControl::lineCount() const
 
 int RichViewControl::textLength() const
 {
-    flushAppends();
+    flushWaiting();
     // characterCount() is kept by the document; it includes the separator
     // after the last paragraph.
     return std::max(0, view()->document()->characterCount() - 1);

@@ -33,7 +33,7 @@ class ViewControl : public ControlAdapter {
 public:
     void connectSignals(ControlHost& host) override;
     void scrollToEnd() override;
-    void flushAppends() const override;
+    void flushWaiting() const override;
 
 protected:
     ViewControl(int id, QAbstractScrollArea* view, ControlHost& host);
@@ -81,6 +81,7 @@ private:
     void scrollToEndNow() override;
 
     bool endsWithCr_ = false; // the text ends in CR: an LF appended next joins it
+    mutable std::optional<std::string> converted_; // text() of the document as it stands
 };
 
 /// Coloured text, always appended at the end.

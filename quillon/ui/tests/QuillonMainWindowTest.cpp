@@ -96,8 +96,9 @@ TEST(QuillonMainWindow, FramesTravelBothWaysThroughTheWindow)
     Pty pty{Pty::Slave::Close};
     fs::create_symlink(pty.slavePath(), w.links / "COM2");
     const fs::path log = w.config / "frames.txt";
-    // Taken at the exchange the open button begins with.
-    w.get<QLineEdit>(LogPath)->setText(QString::fromStdString(log.string()));
+    // Taken at the exchange the open button begins with; read-only, so only
+    // the program writes it.
+    w.window->setText(LogPath, log.string());
 
     auto* ports = w.get<QComboBox>(PortList);
     ports->setCurrentIndex(1);

@@ -330,10 +330,15 @@ void DialogWindow::setDefaultColour(int id, Rgb colour)
 void DialogWindow::changesWaiting(int id)
 {
     waitingControls_.insert(id);
-    if (!appendLater_.isActive()) {
-        const qint64 sincePaint = sinceLastPaint_.isValid() ? sinceLastPaint_.elapsed() : kFrameMs;
-        appendLater_.start(static_cast<int>(std::max<qint64>(0, kFrameMs - sincePaint)));
-    }
+    if (!appendLater_.isActive())
+        appendLater_.start(msToFrameEnd());
+}
+
+int DialogWindow::msToFrameEnd() const
+{
+    if (!sinceLastPaint_.isValid())
+        return 0;
+    return static_cast<int>(std::max<qint64>(0, kFrameMs - sinceLastPaint_.elapsed()));
 }
 
 void DialogWindow::flushWaitingChanges()
@@ -373,12 +378,8 @@ void DialogWindow::stopTimer(int id)
 
 void DialogWindow::endWait(Timer& t)
 {
-    if (t.wake) {
-        // It may be the notifier whose signal is being delivered.
+    if (t.wake)
         t.wake->setEnabled(false);
-        t.wake->deleteLater();
-        t.wake = nullptr;
-    }
 }
 
 void DialogWindow::pauseTimerUntilReadable(int id, int fd)
@@ -387,18 +388,22 @@ void DialogWindow::pauseTimerUntilReadable(int id, int fd)
     if (it == timers_.end() || !it->second.timer->isActive())
         return;
     Timer& t = it->second;
-    endWait(t);
     ++t.run;
     t.timer->stop();
+    // One notifier per timer, kept: an idle poll pauses after every burst.
     // Read also wakes on a hang-up or an error, so a device that goes away
     // while idle is still noticed by the next tick.
-    t.wake = new QSocketNotifier(fd, QSocketNotifier::Read, this);
-    connect(t.wake, &QSocketNotifier::activated, this, [this, id] {
-        Timer& timer = timers_[id];
-        endWait(timer);
-        ++timer.run;
-        timer.timer->start();
-    });
+    if (!t.wake) {
+        t.wake = new QSocketNotifier(QSocketNotifier::Read, this);
+        connect(t.wake, &QSocketNotifier::activated, this, [this, id] {
+            Timer& timer = timers_[id];
+            endWait(timer);
+            ++timer.run;
+            timer.timer->start();
+        });
+    }
+    t.wake->setSocket(fd);
+    t.wake->setEnabled(true);
 }
 
 void DialogWindow::tick(int id)
@@ -470,9 +475,9 @@ bool DialogWindow::event(QEvent* event)
     // shows everything changed since. What the controls hold is current at
     // once; only their pixels wait. A window at rest paints at once.
     if (event->type() == QEvent::UpdateRequest) {
-        if (sinceLastPaint_.isValid() && sinceLastPaint_.elapsed() < kFrameMs) {
+        if (const int wait = msToFrameEnd(); wait > 0) {
             if (!paintLater_.isActive())
-                paintLater_.start(static_cast<int>(kFrameMs - sinceLastPaint_.elapsed()));
+                paintLater_.start(wait);
             return true;
         }
         sinceLastPaint_.start();

@@ -134,7 +134,7 @@ public slots:
 private:
     struct Timer {
         QTimer* timer = nullptr;
-        QSocketNotifier* wake = nullptr; // set while the timer waits for its fd
+        QSocketNotifier* wake = nullptr; // enabled while the timer waits for its fd
         unsigned run = 0; // bumped at each start, stop and pause
     };
     class StandInTicks;
@@ -147,6 +147,8 @@ private:
     void finish(int code);
     void tick(int id);
     void endWait(Timer& t);
+    /// Time left before the next paint may come; 0 when it may now.
+    int msToFrameEnd() const;
     std::string fileDialog(const FileDialogOptions& options, bool save, bool& chosen);
 
     // ControlHost

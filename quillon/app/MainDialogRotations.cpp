@@ -40,19 +40,10 @@ void QuillonMainDialog::onChooseRotationFile()
 
 void QuillonMainDialog::sendLine(const std::vector<std::uint8_t>& bytes, const std::string& text)
 {
-    txLamp = 1;
-    // As for an area: what the device did not take within its write
-    // time-out is dropped, and a write it took nothing of is no frame.
-    std::error_code ec;
-    const std::size_t taken = bytes.empty() ? 0 : portDevice.write(bytes.data(), bytes.size(), ec);
-    if (serial::deviceLost(ec))
-        portLost(ec);
-    if (taken == 0 && !bytes.empty())
+    const std::optional<std::size_t> taken = writeFrame(bytes);
+    if (!taken)
         return;
-    ++txFrames;
-    txBytes += static_cast<std::int64_t>(taken);
-    surface().setText(TxFrames, dialog::formatInteger(txFrames));
-    surface().setText(TxBytes, dialog::formatInteger(txBytes));
+    countSentFrame(*taken);
     echoSentText(text);
 }
 

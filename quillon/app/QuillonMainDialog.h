@@ -99,6 +99,12 @@ private:
     void echoSentFrame(const std::uint8_t* bytes, std::size_t count);
     /// Sends area n (1 to 3) as it stands in the controls.
     void sendArea(int n) override;
+    /// Lights the send lamp and writes frame; a device gone closes the
+    /// port. The bytes the device took, or nothing when it took none of a
+    /// frame that had some: then no frame went out.
+    std::optional<std::size_t> writeFrame(const std::vector<std::uint8_t>& frame);
+    /// Counts one frame of bytes sent and shows the counters.
+    void countSentFrame(std::size_t bytes);
     /// Empties area n's text and rewrites every control.
     void clearArea(int n);
     /// Appends the checksum the user picks to area n's text.

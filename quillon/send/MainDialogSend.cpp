@@ -70,18 +70,32 @@ void QuillonMainDialog::sendArea(int n)
     if (refuseOversized(n, frame.size(), kMaxSendBytes))
         return;
 
+    const std::optional<std::size_t> taken = writeFrame(frame);
+    if (!taken)
+        return;
+    echoSentFrame(frame.data(), *taken);
+    countSentFrame(*taken);
+}
+
+std::optional<std::size_t> QuillonMainDialog::writeFrame(const std::vector<std::uint8_t>& frame)
+{
     txLamp = 1;
     // The device returns when the bytes were taken or its write time-out
-    // passed; what it did not take within that time is dropped.
+    // passed; what it did not take within that time is dropped, and a
+    // write it took nothing of is no frame.
     std::error_code ec;
     const std::size_t taken = frame.empty() ? 0 : portDevice.write(frame.data(), frame.size(), ec);
     if (serial::deviceLost(ec))
         portLost(ec);
     if (taken == 0 && !frame.empty())
-        return;
-    echoSentFrame(frame.data(), taken);
+        return std::nullopt;
+    return taken;
+}
+
+void QuillonMainDialog::countSentFrame(std::size_t bytes)
+{
     ++txFrames;
-    txBytes += static_cast<std::int64_t>(taken);
+    txBytes += static_cast<std::int64_t>(bytes);
     surface().setText(TxFrames, dialog::formatInteger(txFrames));
     surface().setText(TxBytes, dialog::formatInteger(txBytes));
 }

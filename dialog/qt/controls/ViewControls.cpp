@@ -115,8 +115,7 @@ void ViewControl::textChanged()
     if (host_.programChanging())
         return;
     flushWaiting();
-    if (!host_.programChanging())
-        host_.notify(id(), Notification::TextEdited);
+    host_.notify(id(), Notification::TextEdited);
 }
 
 void ViewControl::queueAppend(const std::string& gbk, std::optional<Rgb> colour)

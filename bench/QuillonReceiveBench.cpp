@@ -23,7 +23,6 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
-#include <QTextEdit>
 
 #include <poll.h>
 #include <sys/resource.h>

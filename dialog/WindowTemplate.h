@@ -38,6 +38,9 @@ inline constexpr unsigned VScroll = 1u << 6;
 inline constexpr unsigned AlignRight = 1u << 7;
 inline constexpr unsigned Centre = 1u << 8;
 inline constexpr unsigned Compact = 1u << 9; // a font one pixel smaller, for rows with little room
+// A multi-line edit the program fills with what arrives: shown like a
+// receive view, which keeps long texts cheaply.
+inline constexpr unsigned Log = 1u << 10;
 } // namespace style
 
 /// Id of a label that the logic never addresses.

@@ -1,5 +1,6 @@
 #include "dialog/qt/DialogWindow.h"
 
+#include "dialog/qt/LogView.h"
 #include "dialog/qt/TextConvert.h"
 
 #include <QAbstractScrollArea>
@@ -556,7 +557,7 @@ void DialogWindow::constrainSize(bool maximized)
 
 QMenu* DialogWindow::createContextMenu(int id)
 {
-    if (auto* view = qobject_cast<RichTextView*>(control(id)))
+    if (auto* view = qobject_cast<LogView*>(control(id)))
         return view->createContextMenu();
     auto* menu = new QMenu(this);
     for (const MenuEntry& e : menu_) {

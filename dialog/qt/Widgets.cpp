@@ -1,7 +1,5 @@
 #include "dialog/qt/Widgets.h"
 
-#include <QContextMenuEvent>
-#include <QMenu>
 #include <QPainter>
 
 namespace dialog::qt {
@@ -39,28 +37,6 @@ void RuleWidget::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.fillRect(0, 0, width(), 1, Qt::black);
-}
-
-RichTextView::RichTextView(QWidget* parent) : QTextEdit(parent)
-{
-    // Pasted text takes the view's colours, never the source's formatting.
-    setAcceptRichText(false);
-    setLineWrapMode(QTextEdit::WidgetWidth);
-}
-
-QMenu* RichTextView::createContextMenu()
-{
-    QMenu* menu = createStandardContextMenu();
-    if (extender_)
-        extender_(*menu);
-    return menu;
-}
-
-void RichTextView::contextMenuEvent(QContextMenuEvent* event)
-{
-    QMenu* menu = createContextMenu();
-    menu->setAttribute(Qt::WA_DeleteOnClose);
-    menu->popup(event->globalPos());
 }
 
 } // namespace dialog::qt

@@ -1,14 +1,11 @@
 #pragma once
 // The few widgets the standard set lacks: areas and buttons the program
-// paints, a thin rule, and the coloured text view.
+// paints, and a thin rule.
 
 #include <QPushButton>
-#include <QTextEdit>
 #include <QWidget>
 
 #include <functional>
-
-class QMenu;
 
 namespace dialog::qt {
 
@@ -52,25 +49,6 @@ public:
 
 protected:
     void paintEvent(QPaintEvent*) override;
-};
-
-/// The coloured text view: plain-text paste only, and a context menu that
-/// the window extends with its own entries.
-class RichTextView : public QTextEdit {
-    Q_OBJECT
-public:
-    using MenuExtender = std::function<void(QMenu&)>;
-    explicit RichTextView(QWidget* parent);
-    void setMenuExtender(MenuExtender extender) { extender_ = std::move(extender); }
-    /// The standard edit menu followed by the window's entries; the caller
-    /// owns it.
-    QMenu* createContextMenu();
-
-protected:
-    void contextMenuEvent(QContextMenuEvent* event) override;
-
-private:
-    MenuExtender extender_;
 };
 
 } // namespace dialog::qt

@@ -39,7 +39,7 @@ void addReceive(Builder& b)
 {
     b.add(kStaticId, ControlKind::GroupBox, "数据接收区", {182, 4, 488, 262});
     b.nameNext("数据接收区");
-    b.add(ReceiveArea, ControlKind::MultiLineEdit, "", {190, 22, 472, 206}, style::VScroll);
+    b.add(ReceiveArea, ControlKind::MultiLineEdit, "", {190, 22, 472, 206}, style::VScroll | style::Log);
     b.check(ReceiveHex, "十六进制", {190, 236, 76, 20});
     b.check(ReceiveTime, "接收时间", {268, 236, 76, 20});
     b.check(BurstNewline, "数据帧换行", {346, 236, 88, 20});

@@ -30,9 +30,11 @@ std::unique_ptr<ControlAdapter> createControl(const ControlTemplate& c, QWidget*
     case ControlKind::Edit:
         return std::make_unique<LineEditControl>(c, parent, host);
     case ControlKind::MultiLineEdit:
+        if (c.styles & style::Log)
+            return std::make_unique<LogViewControl>(c, parent, host);
         return std::make_unique<MultiLineEditControl>(c, parent, host);
     case ControlKind::RichView:
-        return std::make_unique<RichViewControl>(c, parent, host);
+        return std::make_unique<LogViewControl>(c, parent, host);
     case ControlKind::DropList:
     case ControlKind::ComboBox:
         return std::make_unique<ListControl>(c, parent);

@@ -1,5 +1,6 @@
 #include "dialog/qt/controls/ViewControls.h"
 
+#include "dialog/qt/LogView.h"
 #include "dialog/qt/ProgramLook.h"
 #include "dialog/qt/TextConvert.h"
 
@@ -63,12 +64,12 @@ QPlainTextEdit* newMultiLineEdit(const ControlTemplate& c, QWidget* parent)
     return w;
 }
 
-RichTextView* newRichView(const ControlTemplate& c, QWidget* parent, ControlHost& host)
+LogView* newLogView(const ControlTemplate& c, QWidget* parent, ControlHost& host)
 {
-    auto* w = new RichTextView(parent);
-    w->setFont(richViewFont());
+    auto* w = new LogView(parent);
+    if (c.kind == ControlKind::RichView)
+        w->setFont(richViewFont());
     w->setReadOnly(c.styles & style::ReadOnly);
-    w->setTabChangesFocus(true);
     w->setAccessibleName(accessibleNameOf(c));
     w->setMenuExtender([&host](QMenu& menu) { host.addMenuEntries(menu); });
     return w;
@@ -262,90 +263,88 @@ void MultiLineEditControl::scrollToEndNow()
     bar->setValue(bar->maximum());
 }
 
-// --- rich view -----------------------------------------------------------------
+// --- log view ---------------------------------------------------------------------
 
-RichViewControl::RichViewControl(const ControlTemplate& c, QWidget* parent, ControlHost& host)
-    : ViewControl(c.id, newRichView(c, parent, host), host)
+LogViewControl::LogViewControl(const ControlTemplate& c, QWidget* parent, ControlHost& host)
+    : ViewControl(c.id, newLogView(c, parent, host), host)
 {
 }
 
-RichTextView* RichViewControl::view() const { return static_cast<RichTextView*>(widget()); }
+LogView* LogViewControl::view() const { return static_cast<LogView*>(widget()); }
 
-void RichViewControl::connectSignals(ControlHost& host)
+QColor LogViewControl::defaultColour() const
 {
-    QObject::connect(view(), &QTextEdit::textChanged, view(), [this] { textChanged(); });
+    return defaultColour_.value_or(view()->palette().color(QPalette::Text));
+}
+
+void LogViewControl::connectSignals(ControlHost& host)
+{
+    QObject::connect(view(), &LogView::textEdited, view(), [this] { textChanged(); });
     ViewControl::connectSignals(host);
 }
 
-std::string RichViewControl::text() const
+std::string LogViewControl::text() const
 {
     flushWaiting();
-    return toSurfaceLines(view()->toPlainText());
+    return view()->text();
 }
 
-void RichViewControl::setText(const std::string& gbk)
+void LogViewControl::setText(const std::string& gbk)
 {
     dropAppends();
-    view()->clear();
-    QTextCharFormat format;
-    if (defaultColour_)
-        format.setForeground(*defaultColour_);
-    QTextCursor cursor(view()->document());
-    cursor.insertText(fromSurfaceLines(gbk), format);
-    if (defaultColour_)
-        view()->setTextColor(*defaultColour_);
+    view()->setText(gbk, defaultColour());
 }
 
-void RichViewControl::appendRich(const std::string& gbk, Rgb colour)
+void LogViewControl::appendText(const std::string& gbk)
+{
+    if (gbk.empty())
+        return;
+    queueAppend(gbk, std::nullopt);
+    // The program's append; the user's changes from now on count, also
+    // those made before the append goes in.
+    view()->setModified(false);
+}
+
+void LogViewControl::appendRich(const std::string& gbk, Rgb colour)
 {
     if (!gbk.empty())
         queueAppend(gbk, colour);
 }
 
-void RichViewControl::insert(const std::string& gbk, std::optional<Rgb> colour)
+void LogViewControl::insert(const std::string& gbk, std::optional<Rgb> colour)
 {
-    ProgramChange change(host_);
-    view()->document()->setUndoRedoEnabled(false); // a log of what came: nothing to undo
-    // A cursor of our own: the user's caret and selection stay where they are.
-    QTextCursor cursor(view()->document());
-    cursor.movePosition(QTextCursor::End);
-    QTextCharFormat format;
-    format.setForeground(toQColor(colour.value_or(Rgb{})));
-    cursor.insertText(fromSurfaceLines(gbk), format);
+    view()->append(gbk, colour ? toQColor(*colour) : defaultColour());
 }
 
-int RichViewControl::lineCount() const
+bool LogViewControl::isModified() const { return view()->isModified(); }
+void LogViewControl::setModified(bool on) { view()->setModified(on); }
+
+int LogViewControl::selectionStart() const
 {
     flushWaiting();
-    QTextDocument* doc = view()->document();
-    doc->documentLayout()->documentSize(); // finishes the layout of every block
-    int lines = 0;
-    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
-        const QTextLayout* layout = block.layout();
-        lines += std::max(1, layout ? layout->lineCount() : 0);
-    }
-    return lines;
+    return static_cast<int>(view()->selectionStart());
 }
 
-int RichViewControl::textLength() const
+void LogViewControl::moveCaretToEnd()
 {
     flushWaiting();
-    // characterCount() is kept by the document; it includes the separator
-    // after the last paragraph.
-    return std::max(0, view()->document()->characterCount() - 1);
+    view()->moveCaretToEnd();
 }
 
-void RichViewControl::setDefaultColour(Rgb colour)
+int LogViewControl::lineCount() const
 {
-    defaultColour_ = toQColor(colour);
-    view()->setTextColor(*defaultColour_);
+    flushWaiting();
+    return view()->rowCount();
 }
 
-void RichViewControl::scrollToEndNow()
+int LogViewControl::textLength() const
 {
-    view()->document()->documentLayout()->documentSize();
-    QScrollBar* bar = view()->verticalScrollBar();
-    bar->setValue(bar->maximum());
+    flushWaiting();
+    return static_cast<int>(view()->characterCount());
 }
+
+void LogViewControl::setDefaultColour(Rgb colour) { defaultColour_ = toQColor(colour); }
+
+void LogViewControl::scrollToEndNow() { view()->scrollToEnd(); }
 
 } // namespace dialog::qt

@@ -19,7 +19,7 @@ class QPlainTextEdit;
 
 namespace dialog::qt {
 
-class RichTextView;
+class LogView;
 
 /// Runs a hook before a key, a mouse press or typed text reaches the
 /// widget it watches.
@@ -84,20 +84,27 @@ private:
     mutable std::optional<std::string> converted_; // text() of the document as it stands
 };
 
-/// Coloured text, always appended at the end.
-class RichViewControl : public ViewControl {
+/// The receive views: coloured text appended as it arrives, kept once,
+/// laid out where it shows. A multi-line edit marked as a log is one too.
+class LogViewControl : public ViewControl {
 public:
-    RichViewControl(const ControlTemplate& c, QWidget* parent, ControlHost& host);
+    LogViewControl(const ControlTemplate& c, QWidget* parent, ControlHost& host);
     void connectSignals(ControlHost& host) override;
     std::string text() const override;
     void setText(const std::string& gbk) override;
+    void appendText(const std::string& gbk) override;
     void appendRich(const std::string& gbk, Rgb colour) override;
+    bool isModified() const override;
+    void setModified(bool on) override;
+    int selectionStart() const override;
+    void moveCaretToEnd() override;
     int lineCount() const override;
     int textLength() const override;
     void setDefaultColour(Rgb colour) override;
 
 private:
-    RichTextView* view() const;
+    LogView* view() const;
+    QColor defaultColour() const;
     void insert(const std::string& gbk, std::optional<Rgb> colour) override;
     void scrollToEndNow() override;
 

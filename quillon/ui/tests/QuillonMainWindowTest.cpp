@@ -4,6 +4,7 @@
 #include "dialog/FileIo.h"
 #include "dialog/Gbk.h"
 #include "dialog/qt/DialogWindow.h"
+#include "dialog/qt/LogView.h"
 #include "dialog/qt/testing/ModalAnswer.h"
 #include "quillon/app/QuillonIds.h"
 #include "quillon/app/QuillonMainDialog.h"
@@ -17,7 +18,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTextEdit>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -116,15 +116,12 @@ TEST(QuillonMainWindow, FramesTravelBothWaysThroughTheWindow)
         // The pause: the line stays quiet until the frame has ended.
         QTRY_VERIFY_WITH_TIMEOUT(rxFrames() == frames + 1, 5000);
     }
-    auto* view = w.get<QTextEdit>(ReceiveView);
+    auto* view = w.get<dialog::qt::LogView>(ReceiveView);
     const QString expected = QStringLiteral("[接收]01 02 03 [接收]AA BB [接收]7E ");
     // The view takes its appends at the next frame.
     (void)QTest::qWaitFor([&] { return view->toPlainText().trimmed() == expected.trimmed(); }, 2000);
     EXPECT_EQ(view->toPlainText().trimmed(), expected.trimmed());
-    QTextCursor cursor(view->document());
-    cursor.movePosition(QTextCursor::End);
-    cursor.movePosition(QTextCursor::Left);
-    EXPECT_EQ(cursor.charFormat().foreground().color(), QColor(255, 0, 0));
+    EXPECT_EQ(view->colourAt(view->text().size() - 1), qRgb(255, 0, 0));
     EXPECT_EQ(dialog::readWholeFile(log).value_or(""), dialog::gbk(expected.toStdString()));
 
     w.get<QPlainTextEdit>(Area1Text)->setPlainText(QStringLiteral("01 03 00 00 00 0a"));

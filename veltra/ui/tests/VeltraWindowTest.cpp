@@ -3,6 +3,7 @@
 // logic and the line.
 #include "dialog/Clock.h"
 #include "dialog/qt/DialogWindow.h"
+#include "dialog/qt/LogView.h"
 #include "veltra/app/VeltraIds.h"
 #include "veltra/app/VeltraMainDialog.h"
 #include "veltra/app/VeltraTemplates.h"
@@ -83,7 +84,7 @@ TEST(VeltraWindow, EveryControlOfTheTemplateWithItsCaption)
         {PortList, "", "QComboBox"},      {BaudList, "", "QComboBox"},          {DataBitsList, "", "QComboBox"},
         {ParityList, "", "QComboBox"},    {StopBitsList, "", "QComboBox"},      {FlowList, "", "QComboBox"},
         {ConnectButton, "连接串口", "QPushButton"},
-        {ReceiveArea, "", "QPlainTextEdit"}, {ReceiveHex, "十六进制", "QCheckBox"},
+        {ReceiveArea, "", "dialog::qt::LogView"}, {ReceiveHex, "十六进制", "QCheckBox"},
         {ReceiveTime, "接收时间", "QCheckBox"}, {BurstNewline, "数据帧换行", "QCheckBox"},
         {AutoClear, "自动清空", "QCheckBox"}, {ClearReceive, "清空接收", "QPushButton"},
         {Save, "保存", "QPushButton"},       {SendArea, "", "QPlainTextEdit"},     {SendHex, "十六进制", "QCheckBox"},
@@ -138,7 +139,7 @@ TEST(VeltraWindow, KeyTypedIntoTheReceiveAreaGoesOutAndDisappears)
     QTest::mouseClick(w.get<QPushButton>(ConnectButton), Qt::LeftButton);
     ASSERT_TRUE(w.logic->portOpen);
     w.deviceSends("rx");
-    auto* area = w.get<QPlainTextEdit>(ReceiveArea);
+    auto* area = w.get<dialog::qt::LogView>(ReceiveArea);
     ASSERT_TRUE(QTest::qWaitFor([&] { return area->toPlainText() == QStringLiteral("rx"); }, 2000));
 
     QTest::keyClicks(area, "a");
@@ -158,7 +159,7 @@ TEST(VeltraWindow, ADoubleByteCharacterSplitAcrossPollsShowsWhole)
     w.deviceSends("\x41\xD6");
     w.deviceSends("\xD0\xB9");
     w.deviceSends("\xFA");
-    auto* area = w.get<QPlainTextEdit>(ReceiveArea);
+    auto* area = w.get<dialog::qt::LogView>(ReceiveArea);
     EXPECT_TRUE(QTest::qWaitFor([&] { return area->toPlainText() == QStringLiteral("A中国"); }, 2000))
         << area->toPlainText().toStdString();
 }
@@ -169,9 +170,9 @@ TEST(VeltraWindow, TypingWithThePortClosedIsReported)
     w.window->show();
     MessageCatcher catcher;
     catcher.arm();
-    QTest::keyClicks(w.get<QPlainTextEdit>(ReceiveArea), "a");
+    QTest::keyClicks(w.get<dialog::qt::LogView>(ReceiveArea), "a");
     EXPECT_EQ(catcher.text, QStringLiteral("串口未打开！"));
-    EXPECT_EQ(w.get<QPlainTextEdit>(ReceiveArea)->toPlainText(), QStringLiteral("a"));
+    EXPECT_EQ(w.get<dialog::qt::LogView>(ReceiveArea)->toPlainText(), QStringLiteral("a"));
 }
 
 TEST(VeltraWindow, OpeningThePortListReadsTheControls)

@@ -1,0 +1,1092 @@
+#include "dialog/qt/LogView.h"
+
+#include "dialog/Gbk.h"
+#include "dialog/qt/TextConvert.h"
+
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QFontMetricsF>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPainter>
+#include <QScrollBar>
+#include <QTextLayout>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace dialog::qt {
+namespace {
+
+// Past this many bytes without a line break a paragraph ends at the next
+// character; it shows as a wrap.
+constexpr std::size_t kParagraphBytes = 4096;
+constexpr int kMargin = 4;
+constexpr qreal kTabStop = 80; // as the text edits have it
+
+constexpr char16_t kUnknown = 0;
+constexpr char16_t kNoCharacter = 0xFFFF;
+constexpr char16_t kReplacement = 0xFFFD;
+
+// What one GBK byte or byte pair converts to, asked of the converter once.
+char16_t convertOnce(const char* p, std::size_t n)
+{
+    const QString s = QString::fromStdString(dialog::fromGbk(std::string_view(p, n)));
+    return s.size() == 1 && s[0].unicode() != kReplacement ? s[0].unicode() : kNoCharacter;
+}
+
+} // namespace
+
+GbkChar decodeGbkAt(const char* p, std::size_t left)
+{
+    static std::array<char16_t, 126 * 256> pairs{};
+    static std::array<char16_t, 128> singles{};
+    const auto b = static_cast<unsigned char>(p[0]);
+    if (b < 0x80)
+        return {b, 1};
+    if (b >= 0x81 && b <= 0xFE && left >= 2) {
+        char16_t& u = pairs[(b - 0x81) * 256 + static_cast<unsigned char>(p[1])];
+        if (u == kUnknown)
+            u = convertOnce(p, 2);
+        if (u != kNoCharacter)
+            return {u, 2};
+        return {kReplacement, 1};
+    }
+    if (left < 2 && b >= 0x81 && b <= 0xFE)
+        return {kReplacement, 1};
+    char16_t& u = singles[b - 0x80];
+    if (u == kUnknown)
+        u = convertOnce(p, 1);
+    return {u == kNoCharacter ? kReplacement : u, 1};
+}
+
+namespace {
+
+// The view to accessibility tools: an editable text, counted in UTF-16
+// units, as the text edits are.
+class LogViewAccessible : public QAccessibleWidget,
+                          public QAccessibleTextInterface,
+                          public QAccessibleEditableTextInterface {
+public:
+    explicit LogViewAccessible(LogView* view) : QAccessibleWidget(view, QAccessible::EditableText) {}
+
+    LogView* view() const { return static_cast<LogView*>(widget()); }
+
+    void* interface_cast(QAccessible::InterfaceType t) override
+    {
+        if (t == QAccessible::TextInterface)
+            return static_cast<QAccessibleTextInterface*>(this);
+        if (t == QAccessible::EditableTextInterface && !view()->isReadOnly())
+            return static_cast<QAccessibleEditableTextInterface*>(this);
+        return QAccessibleWidget::interface_cast(t);
+    }
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.multiLine = true;
+        s.editable = !view()->isReadOnly();
+        s.readOnly = view()->isReadOnly();
+        s.selectableText = true;
+        return s;
+    }
+
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Value)
+            return view()->shownText(0, view()->text().size());
+        return QAccessibleWidget::text(t);
+    }
+
+    // Text
+    void selection(int index, int* start, int* end) const override
+    {
+        *start = *end = 0;
+        if (index != 0 || view()->selectionStart() == view()->selectionEnd())
+            return;
+        *start = offsetOf(view()->selectionStart());
+        *end = offsetOf(view()->selectionEnd());
+    }
+    int selectionCount() const override { return view()->selectionStart() == view()->selectionEnd() ? 0 : 1; }
+    void addSelection(int start, int end) override { setSelection(0, start, end); }
+    void removeSelection(int) override { view()->setSelection(view()->caret(), view()->caret()); }
+    void setSelection(int, int start, int end) override { view()->setSelection(byteOf(start), byteOf(end)); }
+    int cursorPosition() const override { return offsetOf(view()->caret()); }
+    void setCursorPosition(int position) override
+    {
+        const std::size_t pos = byteOf(position);
+        view()->setSelection(pos, pos);
+    }
+    QString text(int start, int end) const override
+    {
+        const int count = characterCount();
+        if (end < 0 || end > count)
+            end = count;
+        start = std::clamp(start, 0, end);
+        return view()->shownText(byteOf(start), byteOf(end));
+    }
+    int characterCount() const override { return static_cast<int>(view()->characterCount()); }
+    QRect characterRect(int) const override { return {}; }
+    int offsetAtPoint(const QPoint&) const override { return -1; }
+    void scrollToSubstring(int start, int) override { setCursorPosition(start); }
+    QString attributes(int offset, int* start, int* end) const override
+    {
+        *start = *end = offset;
+        return {};
+    }
+
+    // Editable text: as if the user had typed it.
+    void deleteText(int start, int end) override { replaceText(start, end, {}); }
+    void insertText(int offset, const QString& text) override { replaceText(offset, offset, text); }
+    void replaceText(int start, int end, const QString& text) override
+    {
+        view()->userReplace(byteOf(start), byteOf(end), toSurfaceLines(text));
+    }
+
+private:
+    int offsetOf(std::size_t pos) const { return static_cast<int>(view()->characterOfByte(pos)); }
+    std::size_t byteOf(int offset) const { return view()->byteOfCharacter(std::max(0, offset)); }
+};
+
+QAccessibleInterface* accessibleFactory(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("dialog::qt::LogView") && object && object->isWidgetType())
+        return new LogViewAccessible(static_cast<LogView*>(object));
+    return nullptr;
+}
+
+} // namespace
+
+// --- content ---------------------------------------------------------------------
+
+LogView::LogView(QWidget* parent) : QAbstractScrollArea(parent)
+{
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(accessibleFactory);
+        return true;
+    }();
+    (void)factoryInstalled;
+    paragraphs_.push_back({0, 1, 0});
+    colours_.push_back({0, palette().color(QPalette::Text).rgb()});
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_InputMethodEnabled);
+    viewport()->setCursor(Qt::IBeamCursor);
+    viewport()->setBackgroundRole(QPalette::Base);
+    verticalScrollBar()->setSingleStep(1);
+}
+
+LogView::~LogView() = default;
+
+void LogView::setReadOnly(bool on)
+{
+    readOnly_ = on;
+    setAttribute(Qt::WA_InputMethodEnabled, !on);
+}
+
+void LogView::setText(const std::string& gbk, QColor colour)
+{
+    // The polls set the whole text again after a typed key or a clear:
+    // only the part between what stays the same at both ends changes.
+    const std::size_t common = std::min(text_.size(), gbk.size());
+    std::size_t prefix = 0;
+    while (prefix < common && text_[prefix] == gbk[prefix])
+        ++prefix;
+    std::size_t suffix = 0;
+    while (suffix < common - prefix && text_[text_.size() - 1 - suffix] == gbk[gbk.size() - 1 - suffix])
+        ++suffix;
+    replace(prefix, text_.size() - suffix, gbk.substr(prefix, gbk.size() - suffix - prefix), colour, true);
+    modified_ = false;
+}
+
+void LogView::append(const std::string& gbk, QColor colour)
+{
+    if (gbk.empty())
+        return;
+    const bool follow = caret_ == text_.size() && anchor_ == caret_;
+    replace(text_.size(), text_.size(), gbk, colour, false);
+    // A caret at the end stays there, as the edit's did with the text
+    // inserted before it; a selection or a caret elsewhere stays put.
+    if (follow)
+        caret_ = anchor_ = text_.size();
+}
+
+void LogView::userReplace(std::size_t from, std::size_t to, const std::string& gbk)
+{
+    if (readOnly_)
+        return;
+    from = std::min(from, text_.size());
+    to = std::clamp(to, from, text_.size());
+    if (from == to && gbk.empty())
+        return;
+    replace(from, to, gbk, QColor::fromRgb(colourAt(from)), false);
+    caret_ = anchor_ = from + gbk.size();
+    caretX_ = -1;
+    modified_ = true;
+    ensureCaretVisible();
+    emit textEdited();
+}
+
+void LogView::replace(std::size_t from, std::size_t to, const std::string& gbk, QColor colour, bool resetColours)
+{
+    const bool announce = QAccessible::isActive();
+    QString removed;
+    std::int64_t charFrom = 0;
+    if (announce) {
+        // Appends, the common case, are counted without a walk.
+        charFrom = from == text_.size() ? characters_ : characterOfByte(from);
+        removed = shownText(from, to);
+    }
+    const std::ptrdiff_t delta = static_cast<std::ptrdiff_t>(gbk.size()) - static_cast<std::ptrdiff_t>(to - from);
+    text_.replace(from, to - from, gbk);
+
+    if (resetColours) {
+        colours_.assign(1, {0, colour.rgb()});
+    } else {
+        const QRgb after = colourAt(to);
+        // Runs inside the replaced bytes go; later ones move with the text.
+        std::vector<ColourRun> runs;
+        runs.reserve(colours_.size() + 2);
+        for (const ColourRun& r : colours_)
+            if (r.start < from)
+                runs.push_back(r);
+        if (!gbk.empty())
+            runs.push_back({from, colour.rgb()});
+        if (from + gbk.size() < text_.size())
+            runs.push_back({from + gbk.size(), after});
+        for (const ColourRun& r : colours_)
+            if (r.start > to)
+                runs.push_back({static_cast<std::size_t>(static_cast<std::ptrdiff_t>(r.start) + delta), r.colour});
+        // One run per colour change.
+        colours_.clear();
+        for (const ColourRun& r : runs) {
+            if (!colours_.empty() && colours_.back().start == r.start)
+                colours_.back() = r;
+            else if (colours_.empty() || colours_.back().colour != r.colour)
+                colours_.push_back(r);
+        }
+        if (colours_.empty() || colours_.front().start != 0)
+            colours_.insert(colours_.begin(), {0, colour.rgb()});
+    }
+
+    const auto shift = [&](std::size_t p) {
+        if (p <= from)
+            return p;
+        if (p >= to)
+            return static_cast<std::size_t>(static_cast<std::ptrdiff_t>(p) + delta);
+        return from + gbk.size();
+    };
+    caret_ = std::min(shift(caret_), text_.size());
+    anchor_ = std::min(shift(anchor_), text_.size());
+
+    reindex(from, from + gbk.size(), delta);
+    syncWidth();
+    updateScrollBar();
+    viewport()->update();
+    if (announce) {
+        const int at = static_cast<int>(charFrom);
+        const QString inserted = shownText(from, from + gbk.size());
+        if (removed.isEmpty()) {
+            QAccessibleTextInsertEvent event(this, at, inserted);
+            QAccessible::updateAccessibility(&event);
+        } else if (inserted.isEmpty()) {
+            QAccessibleTextRemoveEvent event(this, at, removed);
+            QAccessible::updateAccessibility(&event);
+        } else {
+            QAccessibleTextUpdateEvent event(this, at, removed, inserted);
+            QAccessible::updateAccessibility(&event);
+        }
+    }
+}
+
+std::size_t LogView::paragraphAt(std::size_t pos) const
+{
+    const auto it = std::upper_bound(paragraphs_.begin(), paragraphs_.end(), pos,
+                                     [](std::size_t p, const Paragraph& para) { return p < para.start; });
+    return static_cast<std::size_t>(std::max<std::ptrdiff_t>(0, (it - paragraphs_.begin()) - 1));
+}
+
+std::size_t LogView::paragraphEnd(std::size_t i) const
+{
+    return i + 1 < paragraphs_.size() ? paragraphs_[i + 1].start : text_.size();
+}
+
+std::size_t LogView::contentEnd(std::size_t i) const
+{
+    std::size_t end = paragraphEnd(i);
+    const std::size_t start = paragraphs_[i].start;
+    if (end > start && text_[end - 1] == '\n')
+        --end;
+    if (end > start && text_[end - 1] == '\r')
+        --end;
+    return end;
+}
+
+void LogView::reindex(std::size_t editFrom, std::size_t editEndNew, std::ptrdiff_t delta)
+{
+    std::size_t k = paragraphAt(editFrom);
+    // A CR that ended the paragraph before and an LF at the start of this
+    // one are one line break.
+    if (k > 0 && text_[paragraphs_[k].start - 1] == '\r')
+        --k;
+    std::vector<Paragraph> old = std::move(paragraphs_);
+    paragraphs_.assign(old.begin(), old.begin() + static_cast<std::ptrdiff_t>(k));
+    const std::size_t editEndOld = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(editEndNew) - delta);
+    std::int64_t rows = k == 0 ? 0 : old[k - 1].rowsEnd;
+    for (std::size_t j = k; j < old.size(); ++j)
+        characters_ -= old[j].characters;
+
+    const std::size_t n = text_.size();
+    std::size_t pos = old[k].start;
+    bool endsInBreak = true; // the empty text has its one empty paragraph
+    while (pos < n) {
+        // The old paragraphs from here on hold the same bytes: they are
+        // moved, not laid out again.
+        if (pos >= editEndNew && pos > old[k].start) {
+            const std::size_t oldStart = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(pos) - delta);
+            const auto it = std::lower_bound(old.begin() + static_cast<std::ptrdiff_t>(k), old.end(), oldStart,
+                                             [](const Paragraph& p, std::size_t s) { return p.start < s; });
+            if (oldStart >= editEndOld && it != old.end() && it->start == oldStart) {
+                const std::int64_t rowShift = rows - (it == old.begin() ? 0 : (it - 1)->rowsEnd);
+                for (auto j = it; j != old.end(); ++j) {
+                    paragraphs_.push_back({pos + (j->start - oldStart), j->rowsEnd + rowShift, j->characters});
+                    characters_ += j->characters;
+                }
+                return;
+            }
+        }
+        const std::size_t start = pos;
+        std::uint32_t chars = 0;
+        endsInBreak = false;
+        while (pos < n) {
+            if (text_[pos] == '\n') {
+                ++pos;
+                endsInBreak = true;
+                ++chars;
+                break;
+            }
+            if (text_[pos] == '\r') {
+                ++pos;
+                if (pos < n && text_[pos] == '\n')
+                    ++pos;
+                endsInBreak = true;
+                ++chars;
+                break;
+            }
+            if (pos - start >= kParagraphBytes)
+                break;
+            pos += static_cast<std::size_t>(decodeGbkAt(text_.data() + pos, n - pos).bytes);
+            ++chars;
+        }
+        paragraphs_.push_back({start, 0, chars});
+        characters_ += chars;
+        rows += rowsOf(paragraphs_.size() - 1);
+        paragraphs_.back().rowsEnd = rows;
+    }
+    if (endsInBreak || paragraphs_.empty()) {
+        paragraphs_.push_back({n, rows + 1, 0});
+    }
+}
+
+int LogView::rowsOf(std::size_t i)
+{
+    if (laidOutWidth_ <= 0)
+        return 1;
+    const std::size_t start = paragraphs_[i].start;
+    const std::size_t end = contentEnd(i);
+    QString shown;
+    shown.reserve(static_cast<qsizetype>(end - start));
+    for (std::size_t p = start; p < end;) {
+        const GbkChar c = decodeGbkAt(text_.data() + p, end - p);
+        shown += QChar(c.unit);
+        p += static_cast<std::size_t>(c.bytes);
+    }
+    return wrapRows(shown, nullptr);
+}
+
+qreal LogView::advance(char16_t unit)
+{
+    if (advances_.empty())
+        advances_.assign(0x10000, -1.0f);
+    float& a = advances_[unit];
+    if (a < 0)
+        a = static_cast<float>(QFontMetricsF(font()).horizontalAdvance(QChar(unit)));
+    return a;
+}
+
+qreal LogView::wrapWidth() const { return viewport()->width() - 2 * kMargin; }
+
+int LogView::wrapRows(const QString& shown, std::vector<int>* starts)
+{
+    if (starts)
+        starts->assign(1, 0);
+    const qreal width = laidOutWidth_;
+    if (width <= 0)
+        return 1;
+    const auto widthAt = [&](qsizetype i, qreal x) {
+        const char16_t u = shown[i].unicode();
+        return u == '\t' ? kTabStop - std::fmod(x, kTabStop) : advance(u);
+    };
+    int rows = 1;
+    qsizetype rowStart = 0;
+    qsizetype afterSpace = -1; // a row may end after the last space in it
+    qreal x = 0;
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        const char16_t u = shown[i].unicode();
+        const bool space = u == ' ' || u == '\t';
+        qreal w = widthAt(i, x);
+        // Spaces hang past the edge, as in the text edits.
+        while (!space && x + w > width && i > rowStart) {
+            const qsizetype cut = afterSpace > rowStart ? afterSpace : i;
+            rowStart = cut;
+            afterSpace = -1;
+            ++rows;
+            if (starts)
+                starts->push_back(static_cast<int>(cut));
+            x = 0;
+            for (qsizetype j = cut; j < i; ++j)
+                x += widthAt(j, x);
+            w = widthAt(i, x);
+        }
+        x += w;
+        if (space)
+            afterSpace = i + 1;
+    }
+    return rows;
+}
+
+void LogView::syncWidth()
+{
+    if (laidOutWidth_ != wrapWidth())
+        relayoutAll();
+}
+
+void LogView::relayoutAll()
+{
+    laidOutWidth_ = wrapWidth();
+    std::int64_t rows = 0;
+    for (std::size_t i = 0; i < paragraphs_.size(); ++i) {
+        rows += rowsOf(i);
+        paragraphs_[i].rowsEnd = rows;
+    }
+}
+
+int LogView::rowCount()
+{
+    syncWidth();
+    return static_cast<int>(std::min<std::int64_t>(totalRows(), INT32_MAX));
+}
+
+QString LogView::shownText(std::size_t from, std::size_t to) const
+{
+    to = std::min(to, text_.size());
+    QString out;
+    out.reserve(static_cast<qsizetype>(to > from ? to - from : 0));
+    for (std::size_t p = from; p < to;) {
+        if (text_[p] == '\r') {
+            out += QLatin1Char('\n');
+            p += p + 1 < to && text_[p + 1] == '\n' ? 2 : 1;
+            continue;
+        }
+        const GbkChar c = decodeGbkAt(text_.data() + p, to - p);
+        out += QChar(c.unit);
+        p += static_cast<std::size_t>(c.bytes);
+    }
+    return out;
+}
+
+std::int64_t LogView::characterOfByte(std::size_t pos) const
+{
+    pos = std::min(pos, text_.size());
+    const std::size_t i = paragraphAt(pos);
+    std::int64_t chars = 0;
+    for (std::size_t j = 0; j < i; ++j)
+        chars += paragraphs_[j].characters;
+    for (std::size_t p = paragraphs_[i].start; p < pos;) {
+        if (text_[p] == '\r' && p + 1 < text_.size() && text_[p + 1] == '\n') {
+            p += 2;
+        } else {
+            p += static_cast<std::size_t>(decodeGbkAt(text_.data() + p, text_.size() - p).bytes);
+        }
+        ++chars;
+    }
+    return chars;
+}
+
+std::size_t LogView::byteOfCharacter(std::int64_t index) const
+{
+    std::size_t i = 0;
+    while (i + 1 < paragraphs_.size() && index >= paragraphs_[i].characters) {
+        index -= paragraphs_[i].characters;
+        ++i;
+    }
+    std::size_t p = paragraphs_[i].start;
+    const std::size_t end = paragraphEnd(i);
+    for (; index > 0 && p < end; --index) {
+        if (text_[p] == '\r' && p + 1 < end && text_[p + 1] == '\n')
+            p += 2;
+        else
+            p += static_cast<std::size_t>(decodeGbkAt(text_.data() + p, end - p).bytes);
+    }
+    return p;
+}
+
+QRgb LogView::colourAt(std::size_t pos) const
+{
+    const auto it = std::upper_bound(colours_.begin(), colours_.end(), pos,
+                                     [](std::size_t p, const ColourRun& r) { return p < r.start; });
+    return it == colours_.begin() ? colours_.front().colour : (it - 1)->colour;
+}
+
+// --- rows ------------------------------------------------------------------------------
+
+std::vector<LogView::Row> LogView::rowsOfParagraph(std::size_t i)
+{
+    const std::size_t start = paragraphs_[i].start;
+    const std::size_t end = contentEnd(i);
+    QString shown;
+    std::vector<int> byteAt;
+    shown.reserve(static_cast<qsizetype>(end - start));
+    byteAt.reserve(end - start + 1);
+    for (std::size_t p = start; p < end;) {
+        const GbkChar c = decodeGbkAt(text_.data() + p, end - p);
+        shown += QChar(c.unit);
+        byteAt.push_back(static_cast<int>(p - start));
+        p += static_cast<std::size_t>(c.bytes);
+    }
+    byteAt.push_back(static_cast<int>(end - start));
+    std::vector<int> starts;
+    wrapRows(shown, &starts);
+    std::vector<Row> rows;
+    rows.reserve(starts.size());
+    for (std::size_t r = 0; r < starts.size(); ++r) {
+        const int from = starts[r];
+        const int to = r + 1 < starts.size() ? starts[r + 1] : static_cast<int>(shown.size());
+        Row row;
+        row.start = start + static_cast<std::size_t>(byteAt[static_cast<std::size_t>(from)]);
+        row.end = start + static_cast<std::size_t>(byteAt[static_cast<std::size_t>(to)]);
+        row.shown = shown.mid(from, to - from);
+        row.byteAt.reserve(static_cast<std::size_t>(to - from + 1));
+        for (int k = from; k <= to; ++k)
+            row.byteAt.push_back(static_cast<int>(start + static_cast<std::size_t>(byteAt[static_cast<std::size_t>(k)]) -
+                                                  row.start));
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+namespace {
+
+// The UTF-16 index in row of byte position pos.
+int indexInRow(const std::vector<int>& byteAt, std::size_t rowStart, std::size_t pos)
+{
+    const int rel = static_cast<int>(pos - rowStart);
+    const auto it = std::lower_bound(byteAt.begin(), byteAt.end(), rel);
+    return static_cast<int>(std::min<std::ptrdiff_t>(it - byteAt.begin(), static_cast<std::ptrdiff_t>(byteAt.size()) - 1));
+}
+
+// One row laid out without wrapping: the wrap is the view's.
+void layOut(QTextLayout& layout)
+{
+    QTextOption option;
+    option.setWrapMode(QTextOption::NoWrap);
+    option.setTabStopDistance(kTabStop);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    if (line.isValid())
+        line.setLineWidth(1e6);
+    layout.endLayout();
+}
+
+} // namespace
+
+void LogView::drawRow(QPainter& p, const Row& row, qreal y, bool caretHere)
+{
+    QTextLayout layout(row.shown, font(), viewport());
+    QList<QTextLayout::FormatRange> formats;
+    auto run = std::upper_bound(colours_.begin(), colours_.end(), row.start,
+                                [](std::size_t pos, const ColourRun& r) { return pos < r.start; });
+    if (run != colours_.begin())
+        --run;
+    for (; run != colours_.end() && run->start < std::max(row.end, row.start + 1); ++run) {
+        const std::size_t from = std::max(run->start, row.start);
+        const std::size_t to = run + 1 != colours_.end() ? std::min((run + 1)->start, row.end) : row.end;
+        if (to <= from)
+            continue;
+        QTextLayout::FormatRange f;
+        f.start = indexInRow(row.byteAt, row.start, from);
+        f.length = indexInRow(row.byteAt, row.start, to) - f.start;
+        f.format.setForeground(QColor::fromRgb(run->colour));
+        formats.push_back(f);
+    }
+    layout.setFormats(formats);
+    layOut(layout);
+
+    QList<QTextLayout::FormatRange> selections;
+    const std::size_t selFrom = std::max(selectionStart(), row.start);
+    const std::size_t selTo = std::min(selectionEnd(), row.end);
+    if (selFrom < selTo) {
+        QTextLayout::FormatRange s;
+        s.start = indexInRow(row.byteAt, row.start, selFrom);
+        s.length = indexInRow(row.byteAt, row.start, selTo) - s.start;
+        s.format.setBackground(palette().brush(QPalette::Highlight));
+        s.format.setForeground(palette().brush(QPalette::HighlightedText));
+        selections.push_back(s);
+    }
+    const QPointF origin(kMargin, y);
+    layout.draw(&p, origin, selections);
+    if (caretHere && hasFocus() && !readOnly_)
+        layout.drawCursor(&p, origin, indexInRow(row.byteAt, row.start, caret_));
+}
+
+void LogView::paintEvent(QPaintEvent*)
+{
+    if (laidOutWidth_ != wrapWidth()) {
+        relayoutAll();
+        updateScrollBar();
+    }
+    QPainter p(viewport());
+    p.setPen(palette().color(QPalette::Text));
+    const int rh = rowHeight();
+    const std::int64_t top = verticalScrollBar()->value();
+    const auto first = std::upper_bound(paragraphs_.begin(), paragraphs_.end(), top,
+                                        [](std::int64_t row, const Paragraph& para) { return row < para.rowsEnd; });
+    std::size_t i = static_cast<std::size_t>(first - paragraphs_.begin());
+    qreal y = kMargin + static_cast<qreal>(rowsBefore(std::min(i, paragraphs_.size())) - top) * rh;
+    const int height = viewport()->height();
+    // The caret of a row that wraps is at the start of the next row; that
+    // of the paragraph's end, at the end of its last row.
+    for (; i < paragraphs_.size() && y < height; ++i) {
+        const std::vector<Row> rows = rowsOfParagraph(i);
+        for (std::size_t r = 0; r < rows.size(); ++r, y += rh) {
+            if (y + rh <= 0 || y >= height)
+                continue;
+            const bool caretHere = caret_ >= rows[r].start && caret_ <= rows[r].end &&
+                                   !(r + 1 < rows.size() && caret_ == rows[r + 1].start);
+            drawRow(p, rows[r], y, caretHere);
+        }
+    }
+}
+
+// --- geometry and scrolling ------------------------------------------------------------
+
+int LogView::rowHeight() const { return std::max(1, QFontMetrics(font()).lineSpacing()); }
+
+int LogView::visibleRows() const { return std::max(1, (viewport()->height() - kMargin) / rowHeight()); }
+
+void LogView::updateScrollBar()
+{
+    QScrollBar* bar = verticalScrollBar();
+    const int visible = visibleRows();
+    bar->setRange(0, static_cast<int>(std::clamp<std::int64_t>(totalRows() - visible, 0, INT32_MAX)));
+    bar->setPageStep(visible);
+}
+
+void LogView::scrollToEnd()
+{
+    syncWidth();
+    updateScrollBar();
+    verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+}
+
+void LogView::scrollContentsBy(int, int) { viewport()->update(); }
+
+void LogView::resizeEvent(QResizeEvent* event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    if (laidOutWidth_ == wrapWidth()) {
+        updateScrollBar();
+        return;
+    }
+    // Keeps the first paragraph in sight, or the end when it was shown.
+    QScrollBar* bar = verticalScrollBar();
+    const bool atEnd = bar->value() >= bar->maximum();
+    const std::size_t topParagraph = static_cast<std::size_t>(
+        std::upper_bound(paragraphs_.begin(), paragraphs_.end(), static_cast<std::int64_t>(bar->value()),
+                         [](std::int64_t row, const Paragraph& para) { return row < para.rowsEnd; }) -
+        paragraphs_.begin());
+    relayoutAll();
+    updateScrollBar();
+    bar->setValue(atEnd ? bar->maximum()
+                        : static_cast<int>(rowsBefore(std::min(topParagraph, paragraphs_.size() - 1))));
+}
+
+void LogView::changeEvent(QEvent* event)
+{
+    QAbstractScrollArea::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        advances_.clear();
+        relayoutAll();
+        updateScrollBar();
+        viewport()->update();
+    } else if (event->type() == QEvent::PaletteChange && colours_.size() == 1 && text_.empty()) {
+        colours_.front().colour = palette().color(QPalette::Text).rgb();
+    }
+}
+
+std::int64_t LogView::rowOfPosition(std::size_t pos, int* x)
+{
+    syncWidth();
+    const std::size_t i = paragraphAt(pos);
+    const std::vector<Row> rows = rowsOfParagraph(i);
+    std::size_t r = 0;
+    while (r + 1 < rows.size() && rows[r + 1].start <= pos)
+        ++r;
+    if (x) {
+        QTextLayout layout(rows[r].shown, font(), viewport());
+        layOut(layout);
+        *x = static_cast<int>(layout.lineAt(0).cursorToX(indexInRow(rows[r].byteAt, rows[r].start, pos)));
+    }
+    return rowsBefore(i) + static_cast<std::int64_t>(r);
+}
+
+std::size_t LogView::positionAtRow(std::int64_t row, qreal x)
+{
+    row = std::clamp<std::int64_t>(row, 0, totalRows() - 1);
+    const auto it = std::upper_bound(paragraphs_.begin(), paragraphs_.end(), row,
+                                     [](std::int64_t r, const Paragraph& para) { return r < para.rowsEnd; });
+    const std::size_t i = std::min(static_cast<std::size_t>(it - paragraphs_.begin()), paragraphs_.size() - 1);
+    const std::vector<Row> rows = rowsOfParagraph(i);
+    const std::size_t r = std::min(static_cast<std::size_t>(row - rowsBefore(i)), rows.size() - 1);
+    QTextLayout layout(rows[r].shown, font(), viewport());
+    layOut(layout);
+    int index = layout.lineAt(0).xToCursor(x);
+    // A click past a wrapped row's end puts the caret before its last
+    // character's successor, which starts the next row.
+    if (r + 1 < rows.size() && index == rows[r].shown.size() && index > 0)
+        --index;
+    return rows[r].start + static_cast<std::size_t>(rows[r].byteAt[static_cast<std::size_t>(std::max(0, index))]);
+}
+
+std::size_t LogView::positionAt(const QPoint& point)
+{
+    syncWidth();
+    const int rh = rowHeight();
+    const std::int64_t row = verticalScrollBar()->value() +
+                             static_cast<std::int64_t>(std::floor(static_cast<qreal>(point.y() - kMargin) / rh));
+    if (row >= totalRows())
+        return text_.size();
+    if (row < 0)
+        return 0;
+    return positionAtRow(row, point.x() - kMargin);
+}
+
+void LogView::ensureCaretVisible()
+{
+    const std::int64_t row = rowOfPosition(caret_);
+    updateScrollBar();
+    QScrollBar* bar = verticalScrollBar();
+    if (row < bar->value())
+        bar->setValue(static_cast<int>(row));
+    else if (row >= bar->value() + visibleRows())
+        bar->setValue(static_cast<int>(row - visibleRows() + 1));
+    viewport()->update();
+}
+
+// --- caret and selection ---------------------------------------------------------------
+
+void LogView::setSelection(std::size_t anchor, std::size_t caret)
+{
+    anchor_ = std::min(anchor, text_.size());
+    caret_ = std::min(caret, text_.size());
+    caretX_ = -1;
+    viewport()->update();
+    emit caretMoved();
+}
+
+void LogView::moveCaretToEnd()
+{
+    setSelection(text_.size(), text_.size());
+    ensureCaretVisible();
+}
+
+std::size_t LogView::previousCharacter(std::size_t pos) const
+{
+    if (pos == 0)
+        return 0;
+    if (text_[pos - 1] == '\n')
+        return pos >= 2 && text_[pos - 2] == '\r' ? pos - 2 : pos - 1;
+    if (text_[pos - 1] == '\r')
+        return pos - 1;
+    // GBK is read forwards: from the paragraph's start, a character boundary.
+    std::size_t p = paragraphs_[paragraphAt(pos - 1)].start;
+    std::size_t last = p;
+    while (p < pos) {
+        last = p;
+        p += static_cast<std::size_t>(decodeGbkAt(text_.data() + p, text_.size() - p).bytes);
+    }
+    return last;
+}
+
+std::size_t LogView::nextCharacter(std::size_t pos) const
+{
+    if (pos >= text_.size())
+        return text_.size();
+    if (text_[pos] == '\r')
+        return pos + 1 < text_.size() && text_[pos + 1] == '\n' ? pos + 2 : pos + 1;
+    return pos + static_cast<std::size_t>(decodeGbkAt(text_.data() + pos, text_.size() - pos).bytes);
+}
+
+void LogView::moveCaret(std::size_t pos, bool keepAnchor)
+{
+    caret_ = std::min(pos, text_.size());
+    if (!keepAnchor)
+        anchor_ = caret_;
+    ensureCaretVisible();
+    emit caretMoved();
+}
+
+void LogView::insertTyped(const QString& typed)
+{
+    userReplace(selectionStart(), selectionEnd(), toSurfaceLines(typed));
+}
+
+void LogView::copySelection(bool toSelectionClipboard) const
+{
+    if (selectionStart() == selectionEnd())
+        return;
+    QApplication::clipboard()->setText(shownText(selectionStart(), selectionEnd()),
+                                       toSelectionClipboard ? QClipboard::Selection : QClipboard::Clipboard);
+}
+
+void LogView::selectWordAt(std::size_t pos)
+{
+    const std::size_t i = paragraphAt(pos);
+    for (const Row& row : rowsOfParagraph(i)) {
+        if (pos < row.start || pos > row.end)
+            continue;
+        const auto isWord = [](QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_'); };
+        int from = indexInRow(row.byteAt, row.start, pos);
+        int to = from;
+        while (from > 0 && isWord(row.shown[from - 1]))
+            --from;
+        while (to < row.shown.size() && isWord(row.shown[to]))
+            ++to;
+        if (from == to && to < row.shown.size())
+            ++to;
+        setSelection(row.start + static_cast<std::size_t>(row.byteAt[static_cast<std::size_t>(from)]),
+                     row.start + static_cast<std::size_t>(row.byteAt[static_cast<std::size_t>(to)]));
+        return;
+    }
+}
+
+// --- input -----------------------------------------------------------------------------
+
+void LogView::keyPressEvent(QKeyEvent* e)
+{
+    const auto is = [e](QKeySequence::StandardKey k) { return e->matches(k); };
+    const std::size_t size = text_.size();
+    const auto vertical = [this](int rowsDown, bool keep) {
+        int x = 0;
+        const std::int64_t row = rowOfPosition(caret_, &x);
+        if (caretX_ < 0)
+            caretX_ = x;
+        const qreal keepX = caretX_;
+        const std::int64_t target = row + rowsDown;
+        std::size_t pos;
+        if (target < 0)
+            pos = 0;
+        else if (target >= totalRows())
+            pos = text_.size();
+        else
+            pos = positionAtRow(target, keepX);
+        moveCaret(pos, keep);
+        caretX_ = keepX;
+    };
+    const auto rowEdge = [this](bool end, bool keep) {
+        const std::size_t i = paragraphAt(caret_);
+        const std::vector<Row> rows = rowsOfParagraph(i);
+        std::size_t r = 0;
+        while (r + 1 < rows.size() && rows[r + 1].start <= caret_)
+            ++r;
+        moveCaret(end ? (r + 1 < rows.size() ? previousCharacter(rows[r].end) : rows[r].end) : rows[r].start, keep);
+    };
+
+    if (is(QKeySequence::Copy)) {
+        copySelection();
+    } else if (is(QKeySequence::SelectAll)) {
+        setSelection(0, size);
+    } else if (is(QKeySequence::Cut)) {
+        copySelection();
+        if (!readOnly_ && selectionStart() != selectionEnd())
+            userReplace(selectionStart(), selectionEnd(), {});
+    } else if (is(QKeySequence::Paste)) {
+        if (!readOnly_)
+            insertTyped(QApplication::clipboard()->text());
+    } else if (is(QKeySequence::MoveToNextChar) || is(QKeySequence::SelectNextChar)) {
+        const bool keep = is(QKeySequence::SelectNextChar);
+        moveCaret(!keep && selectionStart() != selectionEnd() ? selectionEnd() : nextCharacter(caret_), keep);
+    } else if (is(QKeySequence::MoveToPreviousChar) || is(QKeySequence::SelectPreviousChar)) {
+        const bool keep = is(QKeySequence::SelectPreviousChar);
+        moveCaret(!keep && selectionStart() != selectionEnd() ? selectionStart() : previousCharacter(caret_), keep);
+    } else if (is(QKeySequence::MoveToNextLine) || is(QKeySequence::SelectNextLine)) {
+        vertical(1, is(QKeySequence::SelectNextLine));
+    } else if (is(QKeySequence::MoveToPreviousLine) || is(QKeySequence::SelectPreviousLine)) {
+        vertical(-1, is(QKeySequence::SelectPreviousLine));
+    } else if (is(QKeySequence::MoveToNextPage) || is(QKeySequence::SelectNextPage)) {
+        vertical(visibleRows(), is(QKeySequence::SelectNextPage));
+    } else if (is(QKeySequence::MoveToPreviousPage) || is(QKeySequence::SelectPreviousPage)) {
+        vertical(-visibleRows(), is(QKeySequence::SelectPreviousPage));
+    } else if (is(QKeySequence::MoveToStartOfLine) || is(QKeySequence::SelectStartOfLine)) {
+        rowEdge(false, is(QKeySequence::SelectStartOfLine));
+    } else if (is(QKeySequence::MoveToEndOfLine) || is(QKeySequence::SelectEndOfLine)) {
+        rowEdge(true, is(QKeySequence::SelectEndOfLine));
+    } else if (is(QKeySequence::MoveToStartOfDocument) || is(QKeySequence::SelectStartOfDocument)) {
+        moveCaret(0, is(QKeySequence::SelectStartOfDocument));
+    } else if (is(QKeySequence::MoveToEndOfDocument) || is(QKeySequence::SelectEndOfDocument)) {
+        moveCaret(size, is(QKeySequence::SelectEndOfDocument));
+    } else if (readOnly_) {
+        e->ignore();
+    } else if (e->key() == Qt::Key_Backspace && !(e->modifiers() & ~Qt::ShiftModifier)) {
+        if (selectionStart() != selectionEnd())
+            userReplace(selectionStart(), selectionEnd(), {});
+        else if (caret_ > 0)
+            userReplace(previousCharacter(caret_), caret_, {});
+    } else if (is(QKeySequence::Delete)) {
+        if (selectionStart() != selectionEnd())
+            userReplace(selectionStart(), selectionEnd(), {});
+        else if (caret_ < size)
+            userReplace(caret_, nextCharacter(caret_), {});
+    } else if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+        insertTyped(QStringLiteral("\n"));
+    } else {
+        const QString typed = e->text();
+        const bool printable =
+            !typed.isEmpty() && std::all_of(typed.begin(), typed.end(), [](QChar c) { return c.isPrint() || c == QLatin1Char('\t'); });
+        if (printable && !(e->modifiers() & (Qt::ControlModifier | Qt::MetaModifier)))
+            insertTyped(typed);
+        else
+            e->ignore();
+    }
+}
+
+void LogView::inputMethodEvent(QInputMethodEvent* e)
+{
+    if (!readOnly_ && !e->commitString().isEmpty())
+        insertTyped(e->commitString());
+    e->accept();
+}
+
+QVariant LogView::inputMethodQuery(Qt::InputMethodQuery query) const
+{
+    switch (query) {
+    case Qt::ImEnabled:
+        return !readOnly_;
+    case Qt::ImCursorRectangle:
+        return QRect(kMargin, kMargin, 1, rowHeight());
+    default:
+        return QAbstractScrollArea::inputMethodQuery(query);
+    }
+}
+
+void LogView::mousePressEvent(QMouseEvent* e)
+{
+    if (e->button() != Qt::LeftButton) {
+        QAbstractScrollArea::mousePressEvent(e);
+        return;
+    }
+    const std::size_t pos = positionAt(e->position().toPoint());
+    caret_ = pos;
+    if (!(e->modifiers() & Qt::ShiftModifier))
+        anchor_ = pos;
+    caretX_ = -1;
+    selecting_ = true;
+    viewport()->update();
+    emit caretMoved();
+}
+
+void LogView::mouseMoveEvent(QMouseEvent* e)
+{
+    if (!selecting_ || !(e->buttons() & Qt::LeftButton))
+        return;
+    const QPoint at = e->position().toPoint();
+    // Dragging past the edge scrolls a row at a time.
+    QScrollBar* bar = verticalScrollBar();
+    if (at.y() < 0)
+        bar->setValue(bar->value() - 1);
+    else if (at.y() > viewport()->height())
+        bar->setValue(bar->value() + 1);
+    caret_ = positionAt(at);
+    viewport()->update();
+    emit caretMoved();
+}
+
+void LogView::mouseReleaseEvent(QMouseEvent* e)
+{
+    if (e->button() == Qt::LeftButton && selecting_) {
+        selecting_ = false;
+        copySelection(true);
+    } else if (e->button() == Qt::MiddleButton && !readOnly_ && QApplication::clipboard()->supportsSelection()) {
+        const std::size_t pos = positionAt(e->position().toPoint());
+        setSelection(pos, pos);
+        insertTyped(QApplication::clipboard()->text(QClipboard::Selection));
+    }
+}
+
+void LogView::mouseDoubleClickEvent(QMouseEvent* e)
+{
+    if (e->button() == Qt::LeftButton)
+        selectWordAt(positionAt(e->position().toPoint()));
+}
+
+void LogView::focusInEvent(QFocusEvent* e)
+{
+    QAbstractScrollArea::focusInEvent(e);
+    viewport()->update();
+}
+
+void LogView::focusOutEvent(QFocusEvent* e)
+{
+    QAbstractScrollArea::focusOutEvent(e);
+    viewport()->update();
+}
+
+QMenu* LogView::createContextMenu()
+{
+    // Qt's own words for these entries, in the program's language.
+    const auto tr = [](const char* text) { return QCoreApplication::translate("QWidgetTextControl", text); };
+    const auto entry = [](QMenu* menu, const QString& caption, QKeySequence::StandardKey key, bool enabled) {
+        QAction* a = menu->addAction(caption);
+        a->setShortcut(QKeySequence(key));
+        a->setEnabled(enabled);
+        return a;
+    };
+    auto* menu = new QMenu(this);
+    const bool selected = selectionStart() != selectionEnd();
+    if (!readOnly_) {
+        connect(entry(menu, tr("Cu&t"), QKeySequence::Cut, selected), &QAction::triggered, this, [this] {
+            copySelection();
+            userReplace(selectionStart(), selectionEnd(), {});
+        });
+    }
+    connect(entry(menu, tr("&Copy"), QKeySequence::Copy, selected), &QAction::triggered, this,
+            [this] { copySelection(); });
+    if (!readOnly_) {
+        connect(entry(menu, tr("&Paste"), QKeySequence::Paste, !QApplication::clipboard()->text().isEmpty()),
+                &QAction::triggered, this, [this] { insertTyped(QApplication::clipboard()->text()); });
+        connect(entry(menu, tr("Delete"), QKeySequence::UnknownKey, selected), &QAction::triggered, this,
+                [this] { userReplace(selectionStart(), selectionEnd(), {}); });
+    }
+    menu->addSeparator();
+    connect(entry(menu, tr("Select All"), QKeySequence::SelectAll, !text_.empty()), &QAction::triggered, this,
+            [this] { setSelection(0, text_.size()); });
+    if (extender_)
+        extender_(*menu);
+    return menu;
+}
+
+void LogView::contextMenuEvent(QContextMenuEvent* event)
+{
+    QMenu* menu = createContextMenu();
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(event->globalPos());
+}
+
+} // namespace dialog::qt

@@ -1,0 +1,171 @@
+#pragma once
+// The receive views' widget. The text is kept once, as the GBK bytes the
+// program gave, and only the lines in sight are converted and laid out:
+// a text edit keeps every character twice over (UTF-16 and its layout) and
+// lays out every paragraph it is given, which made the views the largest
+// cost of a steady feed and their memory grow by several times what they
+// show. Positions are byte offsets into the GBK text, as the surface has
+// them.
+
+#include <QAbstractScrollArea>
+#include <QColor>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+class QMenu;
+class QTextLayout;
+
+namespace dialog::qt {
+
+/// GBK bytes to UTF-16, one character at a time, as fromSurface converts
+/// them (a byte that starts no GBK character becomes U+FFFD).
+struct GbkChar {
+    char16_t unit;
+    int bytes; // 1 or 2
+};
+GbkChar decodeGbkAt(const char* p, std::size_t left);
+
+class LogView : public QAbstractScrollArea {
+    Q_OBJECT
+public:
+    using MenuExtender = std::function<void(QMenu&)>;
+
+    explicit LogView(QWidget* parent);
+    ~LogView() override;
+
+    void setReadOnly(bool on);
+    bool isReadOnly() const { return readOnly_; }
+    void setMenuExtender(MenuExtender extender) { extender_ = std::move(extender); }
+
+    /// The whole text, GBK with its line breaks as given.
+    const std::string& text() const { return text_; }
+    /// Replaces the text, all of it in colour. Only what differs from the
+    /// text shown is laid out again.
+    void setText(const std::string& gbk, QColor colour);
+    void append(const std::string& gbk, QColor colour);
+
+    /// Lines as shown, wrapped at the view's width; at least 1.
+    int rowCount();
+    /// Characters; a line break (CR LF, CR or LF) counts one.
+    std::int64_t characterCount() const { return characters_; }
+
+    std::size_t caret() const { return caret_; }
+    std::size_t selectionStart() const { return std::min(anchor_, caret_); }
+    std::size_t selectionEnd() const { return std::max(anchor_, caret_); }
+    void setSelection(std::size_t anchor, std::size_t caret);
+    void moveCaretToEnd();
+    void scrollToEnd();
+
+    bool isModified() const { return modified_; }
+    void setModified(bool on) { modified_ = on; }
+
+    /// The text from byte from to byte to as the view shows it: line breaks
+    /// as LF. The byte offsets of characters are needed by accessibility
+    /// tools, which count in characters.
+    QString shownText(std::size_t from, std::size_t to) const;
+    QString toPlainText() const { return shownText(0, text_.size()); }
+    std::size_t byteOfCharacter(std::int64_t index) const;
+    std::int64_t characterOfByte(std::size_t pos) const;
+
+    /// The colour of the byte at pos.
+    QRgb colourAt(std::size_t pos) const;
+
+    /// The user's edit: replaces bytes [from, to) with the GBK text.
+    void userReplace(std::size_t from, std::size_t to, const std::string& gbk);
+
+    /// The standard edit entries and the window's; the caller owns it.
+    QMenu* createContextMenu();
+
+signals:
+    /// The user changed the text.
+    void textEdited();
+    /// The caret or the selection moved.
+    void caretMoved();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+private:
+    // A paragraph runs to a line break or, past kParagraphBytes, to the
+    // next character: a long run without breaks is laid out in pieces.
+    struct Paragraph {
+        std::size_t start;
+        std::int64_t rowsEnd; // rows of this and every earlier paragraph
+        std::uint32_t characters; // its line break included
+    };
+    struct ColourRun {
+        std::size_t start;
+        QRgb colour;
+    };
+    struct Row {
+        std::size_t start; // bytes, in the text
+        std::size_t end;   // without the line break
+        QString shown;
+        std::vector<int> byteAt; // of each UTF-16 unit, and of the end
+    };
+
+    void replace(std::size_t from, std::size_t to, const std::string& gbk, QColor colour, bool resetColours);
+    void reindex(std::size_t editFrom, std::size_t editEndNew, std::ptrdiff_t delta);
+    std::size_t paragraphAt(std::size_t pos) const;
+    std::size_t paragraphEnd(std::size_t i) const;
+    std::size_t contentEnd(std::size_t i) const;
+    int rowsOf(std::size_t i);
+    int wrapRows(const QString& shown, std::vector<int>* starts);
+    qreal advance(char16_t unit);
+    qreal wrapWidth() const;
+    void relayoutAll();
+    void syncWidth();
+    std::int64_t rowsBefore(std::size_t i) const { return i == 0 ? 0 : paragraphs_[i - 1].rowsEnd; }
+    std::int64_t totalRows() const { return paragraphs_.back().rowsEnd; }
+
+    std::vector<Row> rowsOfParagraph(std::size_t i);
+    void drawRow(QPainter& p, const Row& row, qreal y, bool caretHere);
+
+    int rowHeight() const;
+    int visibleRows() const;
+    void updateScrollBar();
+    void ensureCaretVisible();
+    std::int64_t rowOfPosition(std::size_t pos, int* x = nullptr);
+    std::size_t positionAt(const QPoint& viewportPoint);
+    std::size_t positionAtRow(std::int64_t row, qreal x);
+
+    std::size_t previousCharacter(std::size_t pos) const;
+    std::size_t nextCharacter(std::size_t pos) const;
+    void moveCaret(std::size_t pos, bool keepAnchor);
+    void insertTyped(const QString& typed);
+    void copySelection(bool toSelectionClipboard = false) const;
+    void selectWordAt(std::size_t pos);
+
+    std::string text_;
+    std::vector<Paragraph> paragraphs_; // never empty: the last may be empty
+    std::vector<ColourRun> colours_;    // never empty, sorted by start
+    std::int64_t characters_ = 0;
+    std::size_t caret_ = 0;
+    std::size_t anchor_ = 0;
+    qreal caretX_ = -1; // kept through up and down moves
+    bool readOnly_ = false;
+    bool modified_ = false;
+    bool selecting_ = false;
+    qreal laidOutWidth_ = -1;
+    std::vector<float> advances_; // of each UTF-16 unit in the view's font; < 0: not measured
+    MenuExtender extender_;
+};
+
+} // namespace dialog::qt

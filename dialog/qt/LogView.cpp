@@ -362,19 +362,13 @@ void LogView::reindex(std::size_t editFrom, std::size_t editEndNew, std::ptrdiff
             }
         }
         const std::size_t start = pos;
+        std::size_t content = n; // where the line break starts
         std::uint32_t chars = 0;
         endsInBreak = false;
         while (pos < n) {
-            if (text_[pos] == '\n') {
-                ++pos;
-                endsInBreak = true;
-                ++chars;
-                break;
-            }
-            if (text_[pos] == '\r') {
-                ++pos;
-                if (pos < n && text_[pos] == '\n')
-                    ++pos;
+            if (text_[pos] == '\n' || text_[pos] == '\r') {
+                content = pos;
+                pos += text_[pos] == '\r' && pos + 1 < n && text_[pos + 1] == '\n' ? 2 : 1;
                 endsInBreak = true;
                 ++chars;
                 break;
@@ -384,22 +378,21 @@ void LogView::reindex(std::size_t editFrom, std::size_t editEndNew, std::ptrdiff
             pos += static_cast<std::size_t>(decodeGbkAt(text_.data() + pos, n - pos).bytes);
             ++chars;
         }
-        paragraphs_.push_back({start, 0, chars});
+        if (!endsInBreak)
+            content = pos;
+        rows += rowsOf(start, content);
+        paragraphs_.push_back({start, rows, chars});
         characters_ += chars;
-        rows += rowsOf(paragraphs_.size() - 1);
-        paragraphs_.back().rowsEnd = rows;
     }
     if (endsInBreak || paragraphs_.empty()) {
         paragraphs_.push_back({n, rows + 1, 0});
     }
 }
 
-int LogView::rowsOf(std::size_t i)
+int LogView::rowsOf(std::size_t start, std::size_t end)
 {
     if (laidOutWidth_ <= 0)
         return 1;
-    const std::size_t start = paragraphs_[i].start;
-    const std::size_t end = contentEnd(i);
     QString shown;
     shown.reserve(static_cast<qsizetype>(end - start));
     for (std::size_t p = start; p < end;) {
@@ -472,7 +465,7 @@ void LogView::relayoutAll()
     laidOutWidth_ = wrapWidth();
     std::int64_t rows = 0;
     for (std::size_t i = 0; i < paragraphs_.size(); ++i) {
-        rows += rowsOf(i);
+        rows += rowsOf(paragraphs_[i].start, contentEnd(i));
         paragraphs_[i].rowsEnd = rows;
     }
 }

@@ -126,7 +126,7 @@ private:
     std::size_t paragraphAt(std::size_t pos) const;
     std::size_t paragraphEnd(std::size_t i) const;
     std::size_t contentEnd(std::size_t i) const;
-    int rowsOf(std::size_t i);
+    int rowsOf(std::size_t start, std::size_t contentEnd);
     int wrapRows(const QString& shown, std::vector<int>* starts);
     qreal advance(char16_t unit);
     qreal wrapWidth() const;

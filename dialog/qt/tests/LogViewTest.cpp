@@ -1,0 +1,139 @@
+#include "dialog/qt/LogView.h"
+
+#include "dialog/Gbk.h"
+
+#include <QAccessible>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+namespace dialog::qt {
+namespace {
+
+using dialog::gbk;
+
+std::unique_ptr<LogView> shownView()
+{
+    auto view = std::make_unique<LogView>(nullptr);
+    view->resize(220, 120);
+    view->show();
+    return view;
+}
+
+// The index a view builds piece by piece must be the one it would build
+// from the whole text at once: rows, characters and what shows.
+TEST(LogView, PieceByPieceMatchesTheWholeText)
+{
+    const QColor red(255, 0, 0);
+    const std::string longRun(9000, 'x');
+    struct Case {
+        const char* name;
+        std::function<void(LogView&)> steps;
+    };
+    const Case cases[] = {
+        {"CR, then LF in the next append", [&](LogView& v) {
+             v.append("ab\r", red);
+             v.append("\ncd", red);
+         }},
+        {"a long run in uneven pieces", [&](LogView& v) {
+             for (std::size_t at = 0; at < longRun.size(); at += 1237)
+                 v.append(longRun.substr(at, 1237) + (at % 2 ? "y z " : ""), red);
+         }},
+        {"a double-byte character across the paragraph limit", [&](LogView& v) {
+             v.append(std::string(4095, 'a'), red);
+             v.append(gbk("中文") + "\r\n" + gbk("表"), red);
+         }},
+        {"the whole text set again without a middle character", [&](LogView& v) {
+             v.setText("line one\r\nline two\r\nline three", red);
+             v.setText("line one\r\nline wo\r\nline three", red);
+         }},
+        {"the user joins two lines", [&](LogView& v) {
+             v.setText("first\r\nsecond\r\nthird\r\n", red);
+             v.userReplace(5, 7, "");
+         }},
+        {"the user types into a long paragraph", [&](LogView& v) {
+             v.setText(longRun + "\r\ntail", red);
+             v.userReplace(5000, 5000, gbk("插入\r\n"));
+         }},
+        {"everything removed", [&](LogView& v) {
+             v.setText("a\r\nb", red);
+             v.setText("", red);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto built = shownView();
+        c.steps(*built);
+        auto whole = shownView();
+        whole->setText(built->text(), red);
+        EXPECT_EQ(built->rowCount(), whole->rowCount());
+        EXPECT_EQ(built->characterCount(), whole->characterCount());
+        EXPECT_EQ(built->toPlainText(), whole->toPlainText());
+    }
+}
+
+TEST(LogView, LongTextsWrapAndLineBreaksCountOnce)
+{
+    auto view = shownView();
+    view->setText("a\r\nb\rc\nd", Qt::black);
+    EXPECT_EQ(view->rowCount(), 4);
+    EXPECT_EQ(view->characterCount(), 7);
+    view->setText(std::string(9000, 'x'), Qt::black);
+    EXPECT_GT(view->rowCount(), 9000 / 60); // far wider than the view
+    EXPECT_EQ(view->toPlainText(), QString(9000, QLatin1Char('x'))); // its pieces join without breaks
+}
+
+TEST(LogView, KeysEditWholeCharacters)
+{
+    struct Case {
+        const char* name;
+        std::string text;
+        std::size_t caret;
+        std::function<void(LogView&)> key;
+        std::string after;
+        bool readOnly = false;
+    };
+    const auto press = [](Qt::Key k) { return [k](LogView& v) { QTest::keyClick(&v, k); }; };
+    const Case cases[] = {
+        {"backspace after a line break", "ab\r\n", 4, press(Qt::Key_Backspace), "ab"},
+        {"backspace after a double-byte character", gbk("a中"), 3, press(Qt::Key_Backspace), "a"},
+        {"delete before a double-byte character", gbk("中b"), 0, press(Qt::Key_Delete), "b"},
+        {"enter", "ab", 1, press(Qt::Key_Return), "a\r\nb"},
+        {"a letter", "ab", 2, [](LogView& v) { QTest::keyClicks(&v, "c"); }, "abc"},
+        {"a letter, read-only", "ab", 2, [](LogView& v) { QTest::keyClicks(&v, "c"); }, "ab", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto view = shownView();
+        view->setReadOnly(c.readOnly);
+        view->setText(c.text, Qt::black);
+        view->setSelection(c.caret, c.caret);
+        QSignalSpy edited(view.get(), &LogView::textEdited);
+        c.key(*view);
+        EXPECT_EQ(view->text(), c.after);
+        EXPECT_EQ(edited.count(), c.after == c.text ? 0 : 1);
+        EXPECT_EQ(view->isModified(), c.after != c.text);
+    }
+}
+
+TEST(LogView, AccessibilityToolsCountCharacters)
+{
+    auto view = shownView();
+    view->setText(gbk("a中\r\nb"), Qt::black);
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(view.get());
+    ASSERT_TRUE(a && a->textInterface() && a->editableTextInterface());
+    EXPECT_EQ(a->textInterface()->characterCount(), 4);
+    EXPECT_EQ(a->textInterface()->text(0, -1), QStringLiteral("a中\nb"));
+    a->textInterface()->setCursorPosition(3);
+    EXPECT_EQ(view->caret(), 5u); // after the CR LF
+    QSignalSpy edited(view.get(), &LogView::textEdited);
+    a->editableTextInterface()->insertText(1, QStringLiteral("文"));
+    EXPECT_EQ(view->text(), gbk("a文中\r\nb"));
+    EXPECT_EQ(edited.count(), 1);
+}
+
+} // namespace
+} // namespace dialog::qt

@@ -12,6 +12,7 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTextLayout>
@@ -285,10 +286,15 @@ void LogView::replace(std::size_t from, std::size_t to, const std::string& gbk, 
     caret_ = std::min(shift(caret_), text_.size());
     anchor_ = std::min(shift(anchor_), text_.size());
 
-    reindex(from, from + gbk.size(), delta);
-    syncWidth();
+    const std::int64_t changedRow = reindex(from, from + gbk.size(), delta);
+    if (laidOutWidth_ != wrapWidth()) {
+        relayoutAll();
+        dirtyFromRow_ = 0;
+    } else {
+        dirtyFromRow_ = dirtyFromRow_ < 0 ? changedRow : std::min(dirtyFromRow_, changedRow);
+    }
     updateScrollBar();
-    viewport()->update();
+    updateFromRow(dirtyFromRow_);
     if (announce) {
         const int at = static_cast<int>(charFrom);
         const QString inserted = shownText(from, from + gbk.size());
@@ -328,37 +334,40 @@ std::size_t LogView::contentEnd(std::size_t i) const
     return end;
 }
 
-void LogView::reindex(std::size_t editFrom, std::size_t editEndNew, std::ptrdiff_t delta)
+std::int64_t LogView::reindex(std::size_t editFrom, std::size_t editEndNew, std::ptrdiff_t delta)
 {
     std::size_t k = paragraphAt(editFrom);
     // A CR that ended the paragraph before and an LF at the start of this
     // one are one line break.
     if (k > 0 && text_[paragraphs_[k].start - 1] == '\r')
         --k;
-    std::vector<Paragraph> old = std::move(paragraphs_);
-    paragraphs_.assign(old.begin(), old.begin() + static_cast<std::ptrdiff_t>(k));
+    // Only the paragraphs from the edit on are looked at: an append costs
+    // the same however long the text is.
+    const std::vector<Paragraph> tail(paragraphs_.begin() + static_cast<std::ptrdiff_t>(k), paragraphs_.end());
+    paragraphs_.resize(k);
     const std::size_t editEndOld = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(editEndNew) - delta);
-    std::int64_t rows = k == 0 ? 0 : old[k - 1].rowsEnd;
-    for (std::size_t j = k; j < old.size(); ++j)
-        characters_ -= old[j].characters;
+    const std::int64_t firstRow = rowsBefore(k);
+    std::int64_t rows = firstRow;
+    for (const Paragraph& p : tail)
+        characters_ -= p.characters;
 
     const std::size_t n = text_.size();
-    std::size_t pos = old[k].start;
+    std::size_t pos = tail.front().start;
     bool endsInBreak = true; // the empty text has its one empty paragraph
     while (pos < n) {
         // The old paragraphs from here on hold the same bytes: they are
         // moved, not laid out again.
-        if (pos >= editEndNew && pos > old[k].start) {
+        if (pos >= editEndNew && pos > tail.front().start) {
             const std::size_t oldStart = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(pos) - delta);
-            const auto it = std::lower_bound(old.begin() + static_cast<std::ptrdiff_t>(k), old.end(), oldStart,
+            const auto it = std::lower_bound(tail.begin(), tail.end(), oldStart,
                                              [](const Paragraph& p, std::size_t s) { return p.start < s; });
-            if (oldStart >= editEndOld && it != old.end() && it->start == oldStart) {
-                const std::int64_t rowShift = rows - (it == old.begin() ? 0 : (it - 1)->rowsEnd);
-                for (auto j = it; j != old.end(); ++j) {
+            if (oldStart >= editEndOld && it != tail.end() && it->start == oldStart) {
+                const std::int64_t rowShift = rows - (it == tail.begin() ? firstRow : (it - 1)->rowsEnd);
+                for (auto j = it; j != tail.end(); ++j) {
                     paragraphs_.push_back({pos + (j->start - oldStart), j->rowsEnd + rowShift, j->characters});
                     characters_ += j->characters;
                 }
-                return;
+                return firstRow;
             }
         }
         const std::size_t start = pos;
@@ -384,9 +393,9 @@ void LogView::reindex(std::size_t editFrom, std::size_t editEndNew, std::ptrdiff
         paragraphs_.push_back({start, rows, chars});
         characters_ += chars;
     }
-    if (endsInBreak || paragraphs_.empty()) {
+    if (endsInBreak || paragraphs_.empty())
         paragraphs_.push_back({n, rows + 1, 0});
-    }
+    return firstRow;
 }
 
 int LogView::rowsOf(std::size_t start, std::size_t end)
@@ -639,7 +648,7 @@ void LogView::drawRow(QPainter& p, const Row& row, qreal y, bool caretHere)
         layout.drawCursor(&p, origin, indexInRow(row.byteAt, row.start, caret_));
 }
 
-void LogView::paintEvent(QPaintEvent*)
+void LogView::paintEvent(QPaintEvent* event)
 {
     if (laidOutWidth_ != wrapWidth()) {
         relayoutAll();
@@ -653,13 +662,19 @@ void LogView::paintEvent(QPaintEvent*)
                                         [](std::int64_t row, const Paragraph& para) { return row < para.rowsEnd; });
     std::size_t i = static_cast<std::size_t>(first - paragraphs_.begin());
     qreal y = kMargin + static_cast<qreal>(rowsBefore(std::min(i, paragraphs_.size())) - top) * rh;
-    const int height = viewport()->height();
+    dirtyFromRow_ = -1;
+    const int from = event->rect().top();
+    const int height = std::min(viewport()->height(), event->rect().bottom() + 1);
     // The caret of a row that wraps is at the start of the next row; that
     // of the paragraph's end, at the end of its last row.
     for (; i < paragraphs_.size() && y < height; ++i) {
+        if (y + static_cast<qreal>(rowsBefore(i + 1) - rowsBefore(i)) * rh <= from) {
+            y += static_cast<qreal>(rowsBefore(i + 1) - rowsBefore(i)) * rh;
+            continue;
+        }
         const std::vector<Row> rows = rowsOfParagraph(i);
         for (std::size_t r = 0; r < rows.size(); ++r, y += rh) {
-            if (y + rh <= 0 || y >= height)
+            if (y + rh <= from || y >= height)
                 continue;
             const bool caretHere = caret_ >= rows[r].start && caret_ <= rows[r].end &&
                                    !(r + 1 < rows.size() && caret_ == rows[r + 1].start);
@@ -689,7 +704,22 @@ void LogView::scrollToEnd()
     verticalScrollBar()->setValue(verticalScrollBar()->maximum());
 }
 
-void LogView::scrollContentsBy(int, int) { viewport()->update(); }
+void LogView::scrollContentsBy(int, int dy)
+{
+    // The rows in sight move as pixels; only the rows that came into
+    // sight, and those whose text changed since the last paint, are drawn.
+    viewport()->scroll(0, dy * rowHeight());
+    if (dirtyFromRow_ >= 0)
+        updateFromRow(dirtyFromRow_);
+}
+
+void LogView::updateFromRow(std::int64_t row)
+{
+    const std::int64_t y = kMargin + (row - verticalScrollBar()->value()) * rowHeight();
+    const int height = viewport()->height();
+    if (y < height)
+        viewport()->update(0, static_cast<int>(std::max<std::int64_t>(0, y)), viewport()->width(), height);
+}
 
 void LogView::resizeEvent(QResizeEvent* event)
 {

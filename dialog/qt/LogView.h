@@ -122,7 +122,8 @@ private:
     };
 
     void replace(std::size_t from, std::size_t to, const std::string& gbk, QColor colour, bool resetColours);
-    void reindex(std::size_t editFrom, std::size_t editEndNew, std::ptrdiff_t delta);
+    /// Returns the first row whose text may have changed.
+    std::int64_t reindex(std::size_t editFrom, std::size_t editEndNew, std::ptrdiff_t delta);
     std::size_t paragraphAt(std::size_t pos) const;
     std::size_t paragraphEnd(std::size_t i) const;
     std::size_t contentEnd(std::size_t i) const;
@@ -141,6 +142,7 @@ private:
     int rowHeight() const;
     int visibleRows() const;
     void updateScrollBar();
+    void updateFromRow(std::int64_t row);
     void ensureCaretVisible();
     std::int64_t rowOfPosition(std::size_t pos, int* x = nullptr);
     std::size_t positionAt(const QPoint& viewportPoint);
@@ -164,6 +166,7 @@ private:
     bool modified_ = false;
     bool selecting_ = false;
     qreal laidOutWidth_ = -1;
+    std::int64_t dirtyFromRow_ = -1; // rows from here changed since the last paint
     std::vector<float> advances_; // of each UTF-16 unit in the view's font; < 0: not measured
     MenuExtender extender_;
 };

@@ -24,7 +24,7 @@ std::unique_ptr<ControlAdapter> createControl(const ControlTemplate& c, QWidget*
 {
     switch (c.kind) {
     case ControlKind::Label:
-        return std::make_unique<LabelControl>(c, parent);
+        return std::make_unique<LabelControl>(c, parent, host);
     case ControlKind::Picture:
         return std::make_unique<PictureControl>(c, parent);
     case ControlKind::Edit:

@@ -48,15 +48,35 @@ PictureWidget* newPicture(const ControlTemplate& c, QWidget* parent)
 
 } // namespace
 
-LabelControl::LabelControl(const ControlTemplate& c, QWidget* parent) : ControlAdapter(c.id, newLabel(c, parent)) {}
+LabelControl::LabelControl(const ControlTemplate& c, QWidget* parent, ControlHost& host)
+    : ControlAdapter(c.id, newLabel(c, parent)), host_(host)
+{
+}
 
 QLabel* LabelControl::label() const { return static_cast<QLabel*>(widget()); }
 
-std::string LabelControl::text() const { return toSurface(label()->text()); }
+std::string LabelControl::text() const { return shown_ ? *shown_ : toSurface(label()->text()); }
 
 void LabelControl::setText(const std::string& gbk)
 {
-    label()->setText(fromSurface(gbk));
+    // Veltra's counters are labels, set at every poll that moves data: a
+    // label shows its last text at the end of the frame.
+    shown_ = gbk;
+    if (label()->isVisible())
+        host_.changesWaiting(id());
+    else
+        flushWaiting();
+}
+
+void LabelControl::flushWaiting() const
+{
+    if (!shown_)
+        return;
+    const QString caption = fromSurface(*shown_);
+    shown_.reset();
+    if (caption == label()->text())
+        return;
+    label()->setText(caption);
     // The accessible names were fixed at creation: follow the caption, so
     // accessibility tools read what the window shows, also for the control
     // the label names.

@@ -3,6 +3,8 @@
 
 #include "dialog/qt/controls/ControlAdapter.h"
 
+#include <optional>
+
 class QGroupBox;
 class QLabel;
 
@@ -10,14 +12,18 @@ namespace dialog::qt {
 
 class LabelControl : public ControlAdapter {
 public:
-    LabelControl(const ControlTemplate& c, QWidget* parent);
+    LabelControl(const ControlTemplate& c, QWidget* parent, ControlHost& host);
     std::string text() const override;
     /// The label's accessible name follows the caption, and so does the
     /// name of the control it labels.
     void setText(const std::string& gbk) override;
+    void flushWaiting() const override;
 
 private:
     QLabel* label() const;
+
+    ControlHost& host_;
+    mutable std::optional<std::string> shown_; // not yet shown
 };
 
 class GroupBoxControl : public ControlAdapter {

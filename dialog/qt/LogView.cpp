@@ -15,6 +15,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStyleOptionSlider>
 #include <QTextLayout>
 
 #include <algorithm>
@@ -154,6 +155,49 @@ private:
     std::size_t byteOf(int offset) const { return view()->byteOfCharacter(std::max(0, offset)); }
 };
 
+// A receive view's range grows at every append; once the handle is as
+// small as it gets and sits at the end, nothing of the bar changes on
+// screen, and the style's gradients are not painted again for it.
+class QuietScrollBar : public QScrollBar {
+public:
+    explicit QuietScrollBar(QWidget* parent) : QScrollBar(Qt::Vertical, parent) {}
+
+protected:
+    // An append moves the range and then the value: the bar is looked at
+    // once both are done.
+    void sliderChange(SliderChange) override
+    {
+        if (checkPending_)
+            return;
+        checkPending_ = true;
+        QMetaObject::invokeMethod(this, [this] { updateIfChanged(); }, Qt::QueuedConnection);
+    }
+    void resizeEvent(QResizeEvent* event) override
+    {
+        shownEnds_ = -1;
+        QScrollBar::resizeEvent(event);
+    }
+
+private:
+    void updateIfChanged()
+    {
+        checkPending_ = false;
+        QStyleOptionSlider option;
+        initStyleOption(&option);
+        const QRect handle = style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this);
+        const int ends = (value() == minimum() ? 1 : 0) | (value() == maximum() ? 2 : 0);
+        if (handle == shownHandle_ && ends == shownEnds_)
+            return;
+        shownHandle_ = handle;
+        shownEnds_ = ends;
+        update();
+    }
+
+    QRect shownHandle_;
+    int shownEnds_ = -1;
+    bool checkPending_ = false;
+};
+
 QAccessibleInterface* accessibleFactory(const QString& className, QObject* object)
 {
     if (className == QLatin1String("dialog::qt::LogView") && object && object->isWidgetType())
@@ -174,6 +218,7 @@ LogView::LogView(QWidget* parent) : QAbstractScrollArea(parent)
     (void)factoryInstalled;
     paragraphs_.push_back({0, 1, 0});
     colours_.push_back({0, palette().color(QPalette::Text).rgb()});
+    setVerticalScrollBar(new QuietScrollBar(this));
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setFocusPolicy(Qt::StrongFocus);

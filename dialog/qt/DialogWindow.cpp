@@ -43,7 +43,9 @@ DialogWindow::DialogWindow(const WindowTemplate& layout, DialogLogic& logic, QWi
     setAutoFillBackground(true);
     paintLater_.setSingleShot(true);
     appendLater_.setSingleShot(true);
-    connect(&appendLater_, &QTimer::timeout, this, [this] { flushWaitingChanges(); });
+    connect(&appendLater_, &QTimer::timeout, this, [this] { flushWaiting(waitingControls_); });
+    countLater_.setSingleShot(true);
+    connect(&countLater_, &QTimer::timeout, this, [this] { flushWaiting(waitingCounts_); });
     connect(&paintLater_, &QTimer::timeout, this,
             [this] { QCoreApplication::postEvent(this, new QEvent(QEvent::UpdateRequest), Qt::LowEventPriority); });
 
@@ -342,14 +344,27 @@ int DialogWindow::msToFrameEnd() const
     return static_cast<int>(std::max<qint64>(0, kFrameMs - sinceLastPaint_.elapsed()));
 }
 
-void DialogWindow::flushWaitingChanges()
+void DialogWindow::countWaiting(int id)
 {
-    while (!waitingControls_.empty()) {
-        const int id = *waitingControls_.begin();
-        waitingControls_.erase(waitingControls_.begin());
+    waitingCounts_.insert(id);
+    if (!countLater_.isActive())
+        countLater_.start(kCountMs);
+}
+
+void DialogWindow::flushWaiting(std::set<int>& ids)
+{
+    while (!ids.empty()) {
+        const int id = *ids.begin();
+        ids.erase(ids.begin());
         if (const ControlAdapter* c = find(id))
             c->flushWaiting();
     }
+}
+
+void DialogWindow::flushWaitingChanges()
+{
+    flushWaiting(waitingControls_);
+    flushWaiting(waitingCounts_);
 }
 
 // --- timers --------------------------------------------------------------

@@ -119,6 +119,8 @@ public:
     /// Shortest time between two paints of a window: at most 25 paints a
     /// second, however often the ticks change the views and counters.
     static constexpr int kFrameMs = 40;
+    /// How long a counter's or a status label's new text waits to be shown.
+    static constexpr int kCountMs = 100;
 
 protected:
     bool event(QEvent* event) override;
@@ -149,11 +151,14 @@ private:
     void endWait(Timer& t);
     /// Time left before the next paint may come; 0 when it may now.
     int msToFrameEnd() const;
+    /// Puts in the waiting changes of the controls in ids, and empties it.
+    void flushWaiting(std::set<int>& ids);
     std::string fileDialog(const FileDialogOptions& options, bool save, bool& chosen);
 
     // ControlHost
     void notify(int id, Notification n) override;
     void changesWaiting(int id) override;
+    void countWaiting(int id) override;
     void flushWaitingChanges() override;
     void addMenuEntries(QMenu& menu) override;
 
@@ -172,6 +177,8 @@ private:
     QElapsedTimer sinceLastPaint_;
     QTimer paintLater_;
     QTimer appendLater_;
+    std::set<int> waitingCounts_; // counters and labels waiting for countLater_
+    QTimer countLater_;
 };
 
 } // namespace dialog::qt

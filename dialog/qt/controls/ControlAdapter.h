@@ -25,6 +25,10 @@ public:
     /// Control id has changes waiting (a view's appends, a counter's text);
     /// the window puts them in at the end of the frame.
     virtual void changesWaiting(int id) = 0;
+    /// Control id shows a count that changes with the data (a counter, a
+    /// status label): its text waits a tenth of a second, as the eye
+    /// cannot follow it faster.
+    virtual void countWaiting(int id) = 0;
     /// Puts every control's waiting changes in.
     virtual void flushWaitingChanges() = 0;
     /// Adds the window's menu entries to a view's context menu.

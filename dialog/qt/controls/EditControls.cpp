@@ -68,7 +68,7 @@ void LineEditControl::setText(const std::string& gbk)
     // cannot type into shows its last text at the end of the frame.
     if (edit()->isReadOnly()) {
         shown_ = gbk;
-        host_.changesWaiting(id());
+        host_.countWaiting(id());
         return;
     }
     shown_.reset();

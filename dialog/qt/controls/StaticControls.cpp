@@ -63,7 +63,7 @@ void LabelControl::setText(const std::string& gbk)
     // label shows its last text at the end of the frame.
     shown_ = gbk;
     if (label()->isVisible())
-        host_.changesWaiting(id());
+        host_.countWaiting(id());
     else
         flushWaiting();
 }

@@ -22,6 +22,7 @@
 #include <QTimer>
 
 #include <map>
+#include <unordered_map>
 #include <memory>
 #include <optional>
 #include <set>
@@ -166,7 +167,7 @@ private:
     QSize clientSize_;
     std::vector<MenuEntry> menu_;
     std::vector<std::unique_ptr<ControlAdapter>> adapters_; // every control, in table order
-    std::map<int, ControlAdapter*> controls_;               // the addressed ones, by id
+    std::unordered_map<int, ControlAdapter*> controls_;     // the addressed ones, by id
     std::map<int, Timer> timers_;
     std::vector<int> runningTicks_; // timers whose tick is running, innermost last
     std::set<int> waitingControls_;    // views with appends waiting for the frame's end

@@ -69,6 +69,33 @@ GbkChar decodeGbkAt(const char* p, std::size_t left)
 
 namespace {
 
+// bytes as shown, line breaks aside; byteAt, when asked for, gets the
+// offset of each UTF-16 unit and of the end.
+QString decoded(const char* bytes, std::size_t n, std::vector<int>* byteAt)
+{
+    QString out(static_cast<qsizetype>(n), Qt::Uninitialized);
+    char16_t* o = reinterpret_cast<char16_t*>(out.data());
+    if (byteAt)
+        byteAt->clear();
+    for (std::size_t p = 0; p < n;) {
+        if (byteAt)
+            byteAt->push_back(static_cast<int>(p));
+        const auto b = static_cast<unsigned char>(bytes[p]);
+        if (b < 0x80) {
+            *o++ = b;
+            ++p;
+            continue;
+        }
+        const GbkChar c = decodeGbkAt(bytes + p, n - p);
+        *o++ = c.unit;
+        p += static_cast<std::size_t>(c.bytes);
+    }
+    if (byteAt)
+        byteAt->push_back(static_cast<int>(n));
+    out.truncate(o - reinterpret_cast<const char16_t*>(out.constData()));
+    return out;
+}
+
 // The view to accessibility tools: an editable text, counted in UTF-16
 // units, as the text edits are.
 class LogViewAccessible : public QAccessibleWidget,
@@ -447,14 +474,7 @@ int LogView::rowsOf(std::size_t start, std::size_t end)
 {
     if (laidOutWidth_ <= 0)
         return 1;
-    QString shown;
-    shown.reserve(static_cast<qsizetype>(end - start));
-    for (std::size_t p = start; p < end;) {
-        const GbkChar c = decodeGbkAt(text_.data() + p, end - p);
-        shown += QChar(c.unit);
-        p += static_cast<std::size_t>(c.bytes);
-    }
-    return wrapRows(shown, nullptr);
+    return wrapRows(decoded(text_.data() + start, end - start, nullptr), nullptr);
 }
 
 qreal LogView::advance(char16_t unit)
@@ -533,18 +553,19 @@ int LogView::rowCount()
 QString LogView::shownText(std::size_t from, std::size_t to) const
 {
     to = std::min(to, text_.size());
-    QString out;
-    out.reserve(static_cast<qsizetype>(to > from ? to - from : 0));
+    QString out(static_cast<qsizetype>(to > from ? to - from : 0), Qt::Uninitialized);
+    char16_t* o = reinterpret_cast<char16_t*>(out.data());
     for (std::size_t p = from; p < to;) {
         if (text_[p] == '\r') {
-            out += QLatin1Char('\n');
+            *o++ = '\n';
             p += p + 1 < to && text_[p + 1] == '\n' ? 2 : 1;
             continue;
         }
         const GbkChar c = decodeGbkAt(text_.data() + p, to - p);
-        out += QChar(c.unit);
+        *o++ = c.unit;
         p += static_cast<std::size_t>(c.bytes);
     }
+    out.truncate(o - reinterpret_cast<const char16_t*>(out.constData()));
     return out;
 }
 
@@ -597,17 +618,8 @@ std::vector<LogView::Row> LogView::rowsOfParagraph(std::size_t i)
 {
     const std::size_t start = paragraphs_[i].start;
     const std::size_t end = contentEnd(i);
-    QString shown;
     std::vector<int> byteAt;
-    shown.reserve(static_cast<qsizetype>(end - start));
-    byteAt.reserve(end - start + 1);
-    for (std::size_t p = start; p < end;) {
-        const GbkChar c = decodeGbkAt(text_.data() + p, end - p);
-        shown += QChar(c.unit);
-        byteAt.push_back(static_cast<int>(p - start));
-        p += static_cast<std::size_t>(c.bytes);
-    }
-    byteAt.push_back(static_cast<int>(end - start));
+    const QString shown = decoded(text_.data() + start, end - start, &byteAt);
     std::vector<int> starts;
     wrapRows(shown, &starts);
     std::vector<Row> rows;

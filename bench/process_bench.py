@@ -11,7 +11,7 @@ RSS slope gives the growth per MB shown. Throughout, a pinger thread
 sends _NET_WM_PING and keeps the worst answer time per phase. Prints a
 markdown table.
 
-Usage: bench/process-bench.sh [--program quillon|veltra|both] [--short]
+Usage: bench/process-bench.sh [--program quillon|veltra|both] [--short] [--growth N]
 """
 import argparse
 import ctypes
@@ -235,8 +235,10 @@ def burst(run, kind, size):
             "cpu_per_mb": (cpu_seconds(run.pid) - c0) / (size / MB)}
 
 
-def bench(name, binary, display, short):
-    idle_s, feed_s, burst_size, growth_bursts = (3, 4, 256 * 1024, 2) if short else (20, 30, 2 * MB, 10)
+def bench(name, binary, display, short, growth_bursts):
+    idle_s, feed_s, burst_size = (3, 4, 256 * 1024) if short else (20, 30, 2 * MB)
+    if short:
+        growth_bursts = 2
     run = Run(name, binary, display)
     pinger = Pinger(run.display, run.pid)
     pinger.start()
@@ -257,10 +259,13 @@ def bench(name, binary, display, short):
         run.toggle_hex()
         # The slope over the bursts after the first leaves out what start-up
         # and the first fill of the view's caches cost.
-        burst(run, "text", burst_size)
+        first = burst(run, "text", burst_size)
         rss1, grown = memory_kib(run.pid)["VmRSS"], run.written
         for _ in range(growth_bursts - 1):
-            burst(run, "text", burst_size)
+            last = burst(run, "text", burst_size)
+        # What a burst costs once the view holds all the rest: flat when
+        # the cost of an append does not grow with what is shown.
+        r["growth_cpu"] = (first["cpu_per_mb"], last["cpu_per_mb"])
         mem = memory_kib(run.pid)
         r.update(rss0=rss0, rss1=mem["VmRSS"], hwm=mem["VmHWM"], shown=run.written,
                  lost=run.written - run.received(), growth_bursts=growth_bursts)
@@ -288,6 +293,8 @@ def table(results, short):
          lambda r: "%.1f → %.1f (%.1f)" % (r["rss0"] / 1024, r["rss1"] / 1024, r["hwm"] / 1024)),
         ("RSS growth per MB of text shown, MiB (default options)", lambda r: "%.2f" % r["growth"]),
         ("MB shown in all", lambda r: "%.1f" % (r["shown"] / MB)),
+        ("text burst CPU s per MB, first → last growth burst",
+         lambda r: "%.2f → %.2f" % r["growth_cpu"]),
         ("worst _NET_WM_PING answer, ms: text, hex feed / text, hex burst / growth bursts",
          lambda r: "%.0f, %.0f / %.0f, %.0f / %.0f" % tuple(r["ping_" + k] for k in (
              "text", "hex", "text_burst", "hex_burst", "growth"))),
@@ -307,6 +314,8 @@ def main():
     parser.add_argument("--short", action="store_true", help="a few seconds per phase, for a quick check")
     parser.add_argument("--bin", default=os.path.join(ROOT, "build", "bin"), help="folder of the programs")
     parser.add_argument("--display", type=int, default=76, help="first X display number to try")
+    parser.add_argument("--growth", type=int, default=10, metavar="N",
+                        help="2 MB text bursts in the growth phase (25 shows 50 MB)")
     args = parser.parse_args()
     names = ["quillon", "veltra"] if args.program == "both" else [args.program]
     for n in names:
@@ -315,7 +324,7 @@ def main():
     results = {}
     for n in names:
         print("%s…" % n, file=sys.stderr, flush=True)
-        results[n] = bench(n, os.path.join(args.bin, n), args.display, args.short)
+        results[n] = bench(n, os.path.join(args.bin, n), args.display, args.short, max(2, args.growth))
     print(table(results, args.short))
 
 

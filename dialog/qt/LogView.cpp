@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdlib>
 
 namespace dialog::qt {
 namespace {
@@ -765,7 +766,10 @@ void LogView::scrollContentsBy(int, int dy)
 {
     // The rows in sight move as pixels; only the rows that came into
     // sight, and those whose text changed since the last paint, are drawn.
-    viewport()->scroll(0, dy * rowHeight());
+    if (std::abs(dy) >= visibleRows())
+        viewport()->update();
+    else
+        viewport()->scroll(0, dy * rowHeight());
     if (dirtyFromRow_ >= 0)
         updateFromRow(dirtyFromRow_);
 }

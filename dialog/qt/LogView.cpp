@@ -9,6 +9,7 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMenu>
@@ -478,14 +479,55 @@ int LogView::rowsOf(std::size_t start, std::size_t end)
     return wrapRows(decoded(text_.data() + start, end - start, nullptr), nullptr);
 }
 
-qreal LogView::advance(char16_t unit)
+const LogView::Glyph& LogView::glyphOf(char16_t unit)
 {
-    if (advances_.empty())
-        advances_.assign(0x10000, -1.0f);
-    float& a = advances_[unit];
-    if (a < 0)
-        a = static_cast<float>(QFontMetricsF(font()).horizontalAdvance(QChar(unit)));
-    return a;
+    if (glyphs_.empty()) {
+        glyphs_.assign(0x10000, Glyph{kUnmeasured, 0});
+        rawFont_ = QRawFont::fromFont(font());
+    }
+    Glyph& g = glyphs_[unit];
+    if (g.index != kUnmeasured)
+        return g;
+    if (unit < 0x20 || unit == 0x7F) {
+        g = {kNoGlyph, 0}; // control characters take no room
+        return g;
+    }
+    const QChar c(unit);
+    quint32 index = 0;
+    int count = 1;
+    if (rawFont_.isValid() && rawFont_.glyphIndexesForChars(&c, 1, &index, &count) && count == 1 && index != 0) {
+        QPointF advance;
+        rawFont_.advancesForGlyphIndexes(&index, &advance, 1);
+        g = {index, static_cast<float>(advance.x())};
+    } else {
+        // Drawn by a fallback font: the row is laid out by Qt.
+        g = {kMissing, static_cast<float>(QFontMetricsF(font()).horizontalAdvance(c))};
+    }
+    return g;
+}
+
+qreal LogView::advance(char16_t unit) { return glyphOf(unit).advance; }
+
+std::vector<qreal> LogView::edgesOf(const QString& shown, bool* allGlyphs)
+{
+    std::vector<qreal> xs(static_cast<std::size_t>(shown.size()) + 1);
+    qreal x = 0;
+    bool all = true;
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        xs[static_cast<std::size_t>(i)] = x;
+        const char16_t u = shown[i].unicode();
+        if (u == '\t') {
+            x += kTabStop - std::fmod(x, kTabStop);
+            continue;
+        }
+        const Glyph& g = glyphOf(u);
+        all = all && g.index != kMissing;
+        x += g.advance;
+    }
+    xs.back() = x;
+    if (allGlyphs)
+        *allGlyphs = all;
+    return xs;
 }
 
 qreal LogView::wrapWidth() const { return viewport()->width() - 2 * kMargin; }
@@ -669,6 +711,72 @@ void layOut(QTextLayout& layout)
 
 void LogView::drawRow(QPainter& p, const Row& row, qreal y, bool caretHere)
 {
+    // The glyphs of the view's font are placed as the wrap measured them:
+    // a log has nothing to shape, and shaping each row was most of a
+    // paint's cost.
+    bool allGlyphs = true;
+    const std::vector<qreal> xs = edgesOf(row.shown, &allGlyphs);
+    if (!allGlyphs) {
+        drawRowLaidOut(p, row, y, caretHere);
+        return;
+    }
+    const int rh = rowHeight();
+    const auto index = [&row](std::size_t pos) { return indexInRow(row.byteAt, row.start, pos); };
+    const int selFrom = index(std::clamp(selectionStart(), row.start, row.end));
+    const int selTo = index(std::clamp(selectionEnd(), row.start, row.end));
+    if (selFrom < selTo)
+        p.fillRect(QRectF(kMargin + xs[static_cast<std::size_t>(selFrom)], y,
+                          xs[static_cast<std::size_t>(selTo)] - xs[static_cast<std::size_t>(selFrom)], rh),
+                   palette().brush(QPalette::Highlight));
+    const qreal baseline = y + QFontMetricsF(font()).ascent();
+    const QRgb selected = palette().color(QPalette::HighlightedText).rgb();
+    QList<quint32> glyphs;
+    QList<QPointF> positions;
+    // One run of glyphs per colour.
+    const auto drawPiece = [&](int from, int to, QRgb colour) {
+        glyphs.clear();
+        positions.clear();
+        for (int i = from; i < to; ++i) {
+            const char16_t u = row.shown[i].unicode();
+            if (u == '\t')
+                continue;
+            const Glyph& g = glyphOf(u);
+            if (g.index == kNoGlyph)
+                continue;
+            glyphs.push_back(g.index);
+            positions.push_back(QPointF(kMargin + xs[static_cast<std::size_t>(i)], baseline));
+        }
+        if (glyphs.isEmpty())
+            return;
+        QGlyphRun run;
+        run.setRawFont(rawFont_);
+        run.setGlyphIndexes(glyphs);
+        run.setPositions(positions);
+        p.setPen(QColor::fromRgb(colour));
+        p.drawGlyphRun(QPointF(0, 0), run);
+    };
+    auto colourRun = std::upper_bound(colours_.begin(), colours_.end(), row.start,
+                                      [](std::size_t pos, const ColourRun& r) { return pos < r.start; });
+    if (colourRun != colours_.begin())
+        --colourRun;
+    for (; colourRun != colours_.end() && colourRun->start < std::max(row.end, row.start + 1); ++colourRun) {
+        const int from = index(std::max(colourRun->start, row.start));
+        const int to = colourRun + 1 != colours_.end() ? index(std::min((colourRun + 1)->start, row.end))
+                                                        : static_cast<int>(row.shown.size());
+        if (to <= from)
+            continue;
+        // The selected part of the run in the selection's colour.
+        drawPiece(from, std::min(to, std::max(from, selFrom)), colourRun->colour);
+        drawPiece(std::max(from, selFrom), std::min(to, selTo), selected);
+        drawPiece(std::max(from, std::min(to, selTo)), to, colourRun->colour);
+    }
+    if (caretHere && hasFocus() && !readOnly_)
+        p.fillRect(QRectF(kMargin + xs[static_cast<std::size_t>(index(caret_))], y, 1, rh),
+                   palette().brush(QPalette::Text));
+}
+
+void LogView::drawRowLaidOut(QPainter& p, const Row& row, qreal y, bool caretHere)
+{
     QTextLayout layout(row.shown, font(), viewport());
     QList<QTextLayout::FormatRange> formats;
     auto run = std::upper_bound(colours_.begin(), colours_.end(), row.start,
@@ -806,7 +914,7 @@ void LogView::changeEvent(QEvent* event)
 {
     QAbstractScrollArea::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
-        advances_.clear();
+        glyphs_.clear();
         relayoutAll();
         updateScrollBar();
         viewport()->update();
@@ -823,11 +931,9 @@ std::int64_t LogView::rowOfPosition(std::size_t pos, int* x)
     std::size_t r = 0;
     while (r + 1 < rows.size() && rows[r + 1].start <= pos)
         ++r;
-    if (x) {
-        QTextLayout layout(rows[r].shown, font(), viewport());
-        layOut(layout);
-        *x = static_cast<int>(layout.lineAt(0).cursorToX(indexInRow(rows[r].byteAt, rows[r].start, pos)));
-    }
+    if (x)
+        *x = static_cast<int>(edgesOf(rows[r].shown, nullptr)[static_cast<std::size_t>(
+            indexInRow(rows[r].byteAt, rows[r].start, pos))]);
     return rowsBefore(i) + static_cast<std::int64_t>(r);
 }
 
@@ -839,9 +945,12 @@ std::size_t LogView::positionAtRow(std::int64_t row, qreal x)
     const std::size_t i = std::min(static_cast<std::size_t>(it - paragraphs_.begin()), paragraphs_.size() - 1);
     const std::vector<Row> rows = rowsOfParagraph(i);
     const std::size_t r = std::min(static_cast<std::size_t>(row - rowsBefore(i)), rows.size() - 1);
-    QTextLayout layout(rows[r].shown, font(), viewport());
-    layOut(layout);
-    int index = layout.lineAt(0).xToCursor(x);
+    const std::vector<qreal> xs = edgesOf(rows[r].shown, nullptr);
+    // The nearer edge of the character under x.
+    int index = 0;
+    while (index < rows[r].shown.size() &&
+           x > (xs[static_cast<std::size_t>(index)] + xs[static_cast<std::size_t>(index) + 1]) / 2)
+        ++index;
     // A click past a wrapped row's end puts the caret before its last
     // character's successor, which starts the next row.
     if (r + 1 < rows.size() && index == rows[r].shown.size() && index > 0)

@@ -9,6 +9,7 @@
 
 #include <QAbstractScrollArea>
 #include <QColor>
+#include <QRawFont>
 #include <QString>
 
 #include <cstdint>
@@ -129,7 +130,19 @@ private:
     std::size_t contentEnd(std::size_t i) const;
     int rowsOf(std::size_t start, std::size_t contentEnd);
     int wrapRows(const QString& shown, std::vector<int>* starts);
+    // How a UTF-16 unit shows in the view's font.
+    struct Glyph {
+        quint32 index;
+        float advance;
+    };
+    static constexpr quint32 kUnmeasured = 0xFFFFFFFF;
+    static constexpr quint32 kMissing = 0xFFFFFFFE; // the font lacks it
+    static constexpr quint32 kNoGlyph = 0xFFFFFFFD; // nothing to draw
+    const Glyph& glyphOf(char16_t unit);
     qreal advance(char16_t unit);
+    /// The x of each unit's left edge and of the row's end; allGlyphs tells
+    /// whether the view's own font has every one of them.
+    std::vector<qreal> edgesOf(const QString& shown, bool* allGlyphs);
     qreal wrapWidth() const;
     void relayoutAll();
     void syncWidth();
@@ -138,6 +151,7 @@ private:
 
     std::vector<Row> rowsOfParagraph(std::size_t i);
     void drawRow(QPainter& p, const Row& row, qreal y, bool caretHere);
+    void drawRowLaidOut(QPainter& p, const Row& row, qreal y, bool caretHere);
 
     int rowHeight() const;
     int visibleRows() const;
@@ -167,7 +181,8 @@ private:
     bool selecting_ = false;
     qreal laidOutWidth_ = -1;
     std::int64_t dirtyFromRow_ = -1; // rows from here changed since the last paint
-    std::vector<float> advances_; // of each UTF-16 unit in the view's font; < 0: not measured
+    QRawFont rawFont_;
+    std::vector<Glyph> glyphs_; // by UTF-16 unit, measured when first met
     MenuExtender extender_;
 };
 

@@ -10,6 +10,14 @@
 #include "testing/TempDir.h"
 
 #include <sys/resource.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <thread>
 
 namespace bench {
 
@@ -37,5 +45,64 @@ template <class Done> void runUntil(Done done, int ms)
 }
 
 inline void runFor(int ms) { runUntil([] { return false; }, ms); }
+
+/// CPU time of the calling thread.
+inline double threadCpuSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
+/// A dialog logic that adds up the CPU time its timer ticks take, surface
+/// calls included; what the window does after them is not counted.
+template <class Logic> struct TimedTicks : Logic {
+    using Logic::Logic;
+    double tickSeconds = 0;
+    void onTimer(int id) override
+    {
+        const double t0 = threadCpuSeconds();
+        Logic::onTimer(id);
+        tickSeconds += threadCpuSeconds() - t0;
+    }
+};
+
+/// Bytes a second of a steady 115200-baud 8N1 line.
+inline constexpr std::size_t kSteadyRate = 11520;
+
+/// Writes data to fd at kSteadyRate in 10 ms slices, as a device streaming
+/// at 115200 baud would; returns when all is written. For a thread of its
+/// own while the event loop runs.
+inline void paceFeed(int fd, const std::string& data)
+{
+    const auto start = std::chrono::steady_clock::now();
+    std::size_t sent = 0;
+    for (int slice = 1; sent < data.size(); ++slice) {
+        std::this_thread::sleep_until(start + std::chrono::milliseconds(10 * slice));
+        const std::size_t due = std::min(data.size(), kSteadyRate * static_cast<std::size_t>(slice) / 100);
+        while (sent < due) {
+            const ssize_t n = ::write(fd, data.data() + sent, due - sent);
+            if (n > 0)
+                sent += static_cast<std::size_t>(n);
+        }
+    }
+}
+
+/// Steady feed payloads: text lines with CR LF, or bytes of every value.
+inline std::string steadyPayload(bool hex, std::size_t size)
+{
+    std::string out;
+    for (std::size_t n = 0; out.size() < size; ++n) {
+        if (hex) {
+            out += static_cast<char>(n * 131 + (n >> 8));
+        } else {
+            char line[96];
+            std::snprintf(line, sizeof line, "%06zu temp 23.5 hum 61%% the quick brown fox jumps over the lazy dog\r\n", n);
+            out += line;
+        }
+    }
+    out.resize(size);
+    return out;
+}
 
 } // namespace bench

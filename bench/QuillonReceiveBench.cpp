@@ -5,7 +5,10 @@
 //  2. the cost of showing one frame with 1 MB and 50 MB already shown
 //     (auto clear off);
 //  3. CPU use with the port open and no traffic.
+//  4. (steady) CPU per MB of a 115200-baud feed, text and hex, time stamps
+//     off and on.
 // Usage: quillon_receive_bench [megabytes per mode, default 2]
+//        quillon_receive_bench steady [seconds per run, default 20]
 
 #include "BenchSupport.h"
 #include "QuillonRig.h"
@@ -43,7 +46,7 @@ using namespace quillon;
 namespace {
 
 // The lamps as the program draws them: idle, they must cost nothing.
-struct Rig : bench::QuillonRig<> {
+struct Rig : bench::QuillonRig<bench::TimedTicks<QuillonMainDialog>> {
     Rig()
     {
         ui::installIndicators(window, logic);
@@ -151,6 +154,28 @@ void frameCost()
     }
 }
 
+// A steady 115200-baud feed with the default options, time stamps on or
+// off: what a tick costs beside the view when each reads about 115 bytes.
+void steady(bool hex, bool stamp, int seconds)
+{
+    Rig rig;
+    rig.s().setCheck(RxHex, hex ? 1 : 0);
+    rig.s().setCheck(ShowTimestamp, stamp ? 1 : 0);
+    rig.open();
+    const std::string data = bench::steadyPayload(hex, bench::kSteadyRate * static_cast<std::size_t>(seconds));
+    const double cpu0 = bench::cpuSeconds();
+    rig.logic.tickSeconds = 0;
+    std::thread writer([&] { bench::paceFeed(rig.master, data); });
+    bench::runUntil([&] { return rig.counter(RxBytes) >= static_cast<std::int64_t>(data.size()); },
+                    seconds * 1000 + 5000);
+    const double cpu = bench::cpuSeconds() - cpu0;
+    writer.join();
+    const double mb = static_cast<double>(data.size()) / 1e6;
+    std::printf("steady %-4s time stamps %-3s: %.3f CPU s per MB, %.3f of them in the ticks; %s\n",
+                hex ? "hex" : "text", stamp ? "on" : "off", cpu / mb, rig.logic.tickSeconds / mb,
+                rig.counter(RxBytes) == static_cast<std::int64_t>(data.size()) ? "all counted" : "BYTES MISSING");
+}
+
 void idleCpu()
 {
     Rig rig;
@@ -172,6 +197,13 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
     dialog::qt::applyProgramLook(app);
+    if (argc > 1 && std::string(argv[1]) == "steady") {
+        const int seconds = argc > 2 ? std::atoi(argv[2]) : 20;
+        for (bool hex : {false, true})
+            for (bool stamp : {false, true})
+                steady(hex, stamp, seconds);
+        return 0;
+    }
     const std::size_t megabytes = argc > 1 ? static_cast<std::size_t>(std::atoi(argv[1])) : 2;
     idleCpu();
     throughput(true, megabytes << 20);

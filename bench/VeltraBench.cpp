@@ -4,7 +4,10 @@
 //     reach the receive area;
 //  2. the cost of one poll tick with 1 MB and 50 MB shown (auto clear off);
 //  3. start-up to a shown window, with the probe of COM1 to COM255.
+//  4. (steady) CPU per MB of a 115200-baud feed, text and hex, time stamps
+//     off and on.
 // Usage: veltra_bench [megabytes per mode, default 1]
+//        veltra_bench steady [seconds per run, default 20]
 
 #include "BenchSupport.h"
 #include "dialog/Clock.h"
@@ -45,13 +48,13 @@ struct Rig {
     test_support::Pty device{test_support::Pty::Slave::Close};
     const int master = device.master();
     dialog::SystemClock clock;
-    std::unique_ptr<VeltraMainDialog> logic;
+    std::unique_ptr<bench::TimedTicks<VeltraMainDialog>> logic;
     std::unique_ptr<dialog::qt::DialogWindow> window;
 
     Rig()
     {
         fs::create_symlink(device.slavePath(), links / "COM1");
-        logic = std::make_unique<VeltraMainDialog>(clock,
+        logic = std::make_unique<bench::TimedTicks<VeltraMainDialog>>(clock,
                                                    serial::PortNames(links.path(), [] { return std::vector<fs::path>{}; }));
         window = std::make_unique<dialog::qt::DialogWindow>(veltraMainWindowTemplate(), *logic);
         window->show();
@@ -113,6 +116,27 @@ void throughput(bool hex, std::size_t total)
                 "%.3f CPU s per MB; %s\n",
                 hex ? "hex" : "text", total, seconds, rate, rate / 3333.33, cpu / (static_cast<double>(total) / 1e6),
                 complete && rig.logic->receivedTotal == static_cast<std::int64_t>(total) ? "no byte lost" : "BYTES LOST");
+}
+
+// A steady 115200-baud feed with the default options, time stamps on or
+// off: what a poll costs beside the area when each reads a few bytes.
+void steady(bool hex, bool stamp, int seconds)
+{
+    Rig rig;
+    rig.s().setCheck(ReceiveHex, hex ? 1 : 0);
+    rig.s().setCheck(ReceiveTime, stamp ? 1 : 0);
+    const std::string data = bench::steadyPayload(hex, bench::kSteadyRate * static_cast<std::size_t>(seconds));
+    const double cpu0 = bench::cpuSeconds();
+    rig.logic->tickSeconds = 0;
+    std::thread writer([&] { bench::paceFeed(rig.master, data); });
+    bench::runUntil([&] { return rig.logic->receivedTotal >= static_cast<std::int64_t>(data.size()); },
+                    seconds * 1000 + 5000);
+    const double cpu = bench::cpuSeconds() - cpu0;
+    writer.join();
+    const double mb = static_cast<double>(data.size()) / 1e6;
+    std::printf("steady %-4s time stamps %-3s: %.3f CPU s per MB, %.3f of them in the polls; %s\n",
+                hex ? "hex" : "text", stamp ? "on" : "off", cpu / mb, rig.logic->tickSeconds / mb,
+                rig.logic->receivedTotal == static_cast<std::int64_t>(data.size()) ? "all counted" : "BYTES MISSING");
 }
 
 void tickCost()
@@ -190,6 +214,13 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
     dialog::qt::applyProgramLook(app);
+    if (argc > 1 && std::string(argv[1]) == "steady") {
+        const int seconds = argc > 2 ? std::atoi(argv[2]) : 20;
+        for (bool hex : {false, true})
+            for (bool stamp : {false, true})
+                steady(hex, stamp, seconds);
+        return 0;
+    }
     const std::size_t megabytes = argc > 1 ? static_cast<std::size_t>(std::atoi(argv[1])) : 1;
     startUp();
     throughput(true, megabytes << 20);

@@ -91,7 +91,9 @@ public:
         std::error_code ignored;
         return bytesWaiting(ignored);
     }
-    /// Reads at most max bytes of what is waiting; never blocks.
+    /// Reads at most max bytes of what is waiting; never blocks. One call
+    /// does what bytesWaiting() and a read of that many would, the count
+    /// and the hang-up alike, for a tick that polls the port.
     /// @return the count; 0 without ec when nothing is there, 0 with ec
     ///         set when the line hung up or the read failed.
     std::size_t read(std::uint8_t* buf, std::size_t max, std::error_code& ec);

@@ -14,6 +14,27 @@ QString fromSurface(const std::string& gbk);
 /// Widget text to GBK bytes; characters GBK cannot hold become '?'.
 std::string toSurface(const QString& text);
 
+/// toSurface of a widget's text that is read far more often than it
+/// changes (the ticks read every bound edit): the last conversion stands
+/// while the widget hands out the same text.
+class SurfaceTextCache {
+public:
+    const std::string& of(const QString& text) const
+    {
+        if (!valid_ || !(text.isSharedWith(source_) || text == source_)) {
+            source_ = text;
+            gbk_ = toSurface(text);
+            valid_ = true;
+        }
+        return gbk_;
+    }
+
+private:
+    mutable QString source_;
+    mutable std::string gbk_;
+    mutable bool valid_ = false;
+};
+
 /// Multi-line surface text to widget text: CR LF and a lone CR become LF.
 QString fromSurfaceLines(const std::string& gbk);
 /// Multi-line widget text to surface text: every LF becomes CR LF.

@@ -27,7 +27,7 @@ void QuillonMainDialog::tick()
     updateFields();
     for (auto& a : areas)
         if (a.hex)
-            a.text = upperCased(a.text);
+            a.text = upperCased(std::move(a.text));
 
     // A write that finds the device gone closes the port; what the tick
     // had left to do stops there, as it would after a close.

@@ -27,8 +27,7 @@ std::size_t QuillonMainDialog::pollPort(std::uint8_t* readBuffer, std::size_t si
     if (!portDevice.isOpen())
         return 0;
     std::error_code ec;
-    const std::size_t waiting = portDevice.bytesWaiting(ec);
-    const std::size_t count = waiting == 0 ? 0 : portDevice.read(readBuffer, std::min(waiting, size), ec);
+    const std::size_t count = portDevice.read(readBuffer, size, ec);
     if (serial::deviceLost(ec))
         portLost(ec);
     return count;
@@ -98,8 +97,9 @@ void QuillonMainDialog::showReceivedFrame(const std::uint8_t* bytes, std::size_t
     std::optional<std::tm> stamp;
     if (showTimestamp)
         stamp = clock_.localNow();
+    static const std::string kMarker = gbk("[接收]");
     const RenderedFrame frame =
-        renderFrame(bytes, count, rxHex != 0, showSent ? gbk("[接收]") : std::string(), stamp ? &*stamp : nullptr);
+        renderFrame(bytes, count, rxHex != 0, showSent ? kMarker : std::string(), stamp ? &*stamp : nullptr);
     insertIntoView(frame.text, frame.decorated, kReceivedColour);
     if (saving)
         appendLog(frame.decorated, showTimestamp || frameNewline);

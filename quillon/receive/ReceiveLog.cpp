@@ -31,7 +31,12 @@ std::error_code appendToLog(const std::filesystem::path& path, std::string_view 
         return {errno, std::generic_category()};
     // The line end is a line feed like any other: after a record that ends
     // in CR it completes that CR's pair.
-    const std::string data = withCrLf(lineEnd ? std::string(record) + '\n' : std::string(record));
+    std::string data = withCrLf(record);
+    if (lineEnd) {
+        if (record.empty() || record.back() != '\r')
+            data += '\r';
+        data += '\n';
+    }
     const char* p = data.data();
     std::size_t left = data.size();
     int err = 0;

@@ -66,6 +66,7 @@ TEST(ReceiveLog, LineFeedsBecomeCrLfUnlessACrStandsBefore)
         {"line end", "A", true, "A\r\n"},
         {"line end after a record ending in CR", "A\r", true, "A\r\n"},
         {"line end after CR LF", "A\r\n", true, "A\r\n\r\n"},
+        {"line end alone", "", true, "\r\n"},
     };
     const TempDir dir{"quillon-log"};
     for (const Case& c : cases) {

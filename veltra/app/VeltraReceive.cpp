@@ -87,8 +87,7 @@ void VeltraMainDialog::onPollTick()
         return;
     dialog::ControlSurface& s = surface();
     std::error_code ec;
-    const std::size_t waiting = std::min(portHandle.bytesWaiting(ec), kReadChunk);
-    const std::size_t got = waiting ? portHandle.read(readBuffer_.data(), waiting, ec) : 0;
+    const std::size_t got = portHandle.read(readBuffer_.data(), kReadChunk, ec);
     if (serial::deviceLost(ec)) {
         portLost(ec);
         return;

@@ -60,7 +60,7 @@ void LineEditControl::connectSignals(ControlHost& host)
                      [&host, id = id()] { host.notify(id, Notification::TextEdited); });
 }
 
-std::string LineEditControl::text() const { return shown_ ? *shown_ : toSurface(edit()->text()); }
+std::string LineEditControl::text() const { return shown_ ? *shown_ : converted_.of(edit()->text()); }
 
 void LineEditControl::setText(const std::string& gbk)
 {

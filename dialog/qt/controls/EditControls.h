@@ -2,6 +2,7 @@
 // The single-line edit, and the edit operations that a combo box's edit
 // shares with it.
 
+#include "dialog/qt/TextConvert.h"
 #include "dialog/qt/controls/ControlAdapter.h"
 
 #include <optional>
@@ -36,6 +37,7 @@ private:
 
     ControlHost& host_;
     mutable std::optional<std::string> shown_; // a read-only edit's text, not yet shown
+    SurfaceTextCache converted_;
 };
 
 } // namespace dialog::qt

@@ -77,9 +77,9 @@ void ListControl::connectSignals(ControlHost& host)
 
 std::string ListControl::text() const
 {
-    if (edit())
-        return toSurface(box()->currentText());
-    return box()->currentIndex() < 0 ? std::string() : toSurface(box()->currentText());
+    if (!edit() && box()->currentIndex() < 0)
+        return {};
+    return converted_.of(box()->currentText());
 }
 
 void ListControl::setText(const std::string& gbk)

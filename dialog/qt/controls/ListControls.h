@@ -1,6 +1,7 @@
 #pragma once
 // Drop-down lists, with or without an edit.
 
+#include "dialog/qt/TextConvert.h"
 #include "dialog/qt/controls/ControlAdapter.h"
 
 #include <QObject>
@@ -41,6 +42,7 @@ private:
     QLineEdit* edit() const; // nullptr for a list without an edit
 
     EnterSwallower enterSwallower_;
+    SurfaceTextCache converted_;
 };
 
 } // namespace dialog::qt

@@ -17,7 +17,6 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyleOptionSlider>
-#include <QTextLayout>
 
 #include <algorithm>
 #include <array>
@@ -500,7 +499,7 @@ const LogView::Glyph& LogView::glyphOf(char16_t unit)
         rawFont_.advancesForGlyphIndexes(&index, &advance, 1);
         g = {index, static_cast<float>(advance.x())};
     } else {
-        // Drawn by a fallback font: the row is laid out by Qt.
+        // Drawn in a fallback font.
         g = {kMissing, static_cast<float>(QFontMetricsF(font()).horizontalAdvance(c))};
     }
     return g;
@@ -508,11 +507,10 @@ const LogView::Glyph& LogView::glyphOf(char16_t unit)
 
 qreal LogView::advance(char16_t unit) { return glyphOf(unit).advance; }
 
-std::vector<qreal> LogView::edgesOf(const QString& shown, bool* allGlyphs)
+std::vector<qreal> LogView::edgesOf(const QString& shown)
 {
     std::vector<qreal> xs(static_cast<std::size_t>(shown.size()) + 1);
     qreal x = 0;
-    bool all = true;
     for (qsizetype i = 0; i < shown.size(); ++i) {
         xs[static_cast<std::size_t>(i)] = x;
         const char16_t u = shown[i].unicode();
@@ -520,13 +518,9 @@ std::vector<qreal> LogView::edgesOf(const QString& shown, bool* allGlyphs)
             x += kTabStop - std::fmod(x, kTabStop);
             continue;
         }
-        const Glyph& g = glyphOf(u);
-        all = all && g.index != kMissing;
-        x += g.advance;
+        x += glyphOf(u).advance;
     }
     xs.back() = x;
-    if (allGlyphs)
-        *allGlyphs = all;
     return xs;
 }
 
@@ -693,20 +687,6 @@ int indexInRow(const std::vector<int>& byteAt, std::size_t rowStart, std::size_t
     return static_cast<int>(std::min<std::ptrdiff_t>(it - byteAt.begin(), static_cast<std::ptrdiff_t>(byteAt.size()) - 1));
 }
 
-// One row laid out without wrapping: the wrap is the view's.
-void layOut(QTextLayout& layout)
-{
-    QTextOption option;
-    option.setWrapMode(QTextOption::NoWrap);
-    option.setTabStopDistance(kTabStop);
-    layout.setTextOption(option);
-    layout.beginLayout();
-    QTextLine line = layout.createLine();
-    if (line.isValid())
-        line.setLineWidth(1e6);
-    layout.endLayout();
-}
-
 } // namespace
 
 void LogView::drawRow(QPainter& p, const Row& row, qreal y, bool caretHere)
@@ -714,12 +694,7 @@ void LogView::drawRow(QPainter& p, const Row& row, qreal y, bool caretHere)
     // The glyphs of the view's font are placed as the wrap measured them:
     // a log has nothing to shape, and shaping each row was most of a
     // paint's cost.
-    bool allGlyphs = true;
-    const std::vector<qreal> xs = edgesOf(row.shown, &allGlyphs);
-    if (!allGlyphs) {
-        drawRowLaidOut(p, row, y, caretHere);
-        return;
-    }
+    const std::vector<qreal> xs = edgesOf(row.shown);
     const int rh = rowHeight();
     const auto index = [&row](std::size_t pos) { return indexInRow(row.byteAt, row.start, pos); };
     const int selFrom = index(std::clamp(selectionStart(), row.start, row.end));
@@ -732,19 +707,26 @@ void LogView::drawRow(QPainter& p, const Row& row, qreal y, bool caretHere)
     const QRgb selected = palette().color(QPalette::HighlightedText).rgb();
     QList<quint32> glyphs;
     QList<QPointF> positions;
-    // One run of glyphs per colour.
+    // One run of glyphs per colour; a character the font lacks is drawn
+    // on its own, in whatever font Qt finds for it.
     const auto drawPiece = [&](int from, int to, QRgb colour) {
+        if (from >= to)
+            return;
         glyphs.clear();
         positions.clear();
+        p.setPen(QColor::fromRgb(colour));
         for (int i = from; i < to; ++i) {
             const char16_t u = row.shown[i].unicode();
             if (u == '\t')
                 continue;
             const Glyph& g = glyphOf(u);
-            if (g.index == kNoGlyph)
-                continue;
-            glyphs.push_back(g.index);
-            positions.push_back(QPointF(kMargin + xs[static_cast<std::size_t>(i)], baseline));
+            const QPointF at(kMargin + xs[static_cast<std::size_t>(i)], baseline);
+            if (g.index == kMissing)
+                p.drawText(at, QString(QChar(u)));
+            else if (g.index != kNoGlyph) {
+                glyphs.push_back(g.index);
+                positions.push_back(at);
+            }
         }
         if (glyphs.isEmpty())
             return;
@@ -752,7 +734,6 @@ void LogView::drawRow(QPainter& p, const Row& row, qreal y, bool caretHere)
         run.setRawFont(rawFont_);
         run.setGlyphIndexes(glyphs);
         run.setPositions(positions);
-        p.setPen(QColor::fromRgb(colour));
         p.drawGlyphRun(QPointF(0, 0), run);
     };
     auto colourRun = std::upper_bound(colours_.begin(), colours_.end(), row.start,
@@ -773,45 +754,6 @@ void LogView::drawRow(QPainter& p, const Row& row, qreal y, bool caretHere)
     if (caretHere && hasFocus() && !readOnly_)
         p.fillRect(QRectF(kMargin + xs[static_cast<std::size_t>(index(caret_))], y, 1, rh),
                    palette().brush(QPalette::Text));
-}
-
-void LogView::drawRowLaidOut(QPainter& p, const Row& row, qreal y, bool caretHere)
-{
-    QTextLayout layout(row.shown, font(), viewport());
-    QList<QTextLayout::FormatRange> formats;
-    auto run = std::upper_bound(colours_.begin(), colours_.end(), row.start,
-                                [](std::size_t pos, const ColourRun& r) { return pos < r.start; });
-    if (run != colours_.begin())
-        --run;
-    for (; run != colours_.end() && run->start < std::max(row.end, row.start + 1); ++run) {
-        const std::size_t from = std::max(run->start, row.start);
-        const std::size_t to = run + 1 != colours_.end() ? std::min((run + 1)->start, row.end) : row.end;
-        if (to <= from)
-            continue;
-        QTextLayout::FormatRange f;
-        f.start = indexInRow(row.byteAt, row.start, from);
-        f.length = indexInRow(row.byteAt, row.start, to) - f.start;
-        f.format.setForeground(QColor::fromRgb(run->colour));
-        formats.push_back(f);
-    }
-    layout.setFormats(formats);
-    layOut(layout);
-
-    QList<QTextLayout::FormatRange> selections;
-    const std::size_t selFrom = std::max(selectionStart(), row.start);
-    const std::size_t selTo = std::min(selectionEnd(), row.end);
-    if (selFrom < selTo) {
-        QTextLayout::FormatRange s;
-        s.start = indexInRow(row.byteAt, row.start, selFrom);
-        s.length = indexInRow(row.byteAt, row.start, selTo) - s.start;
-        s.format.setBackground(palette().brush(QPalette::Highlight));
-        s.format.setForeground(palette().brush(QPalette::HighlightedText));
-        selections.push_back(s);
-    }
-    const QPointF origin(kMargin, y);
-    layout.draw(&p, origin, selections);
-    if (caretHere && hasFocus() && !readOnly_)
-        layout.drawCursor(&p, origin, indexInRow(row.byteAt, row.start, caret_));
 }
 
 void LogView::paintEvent(QPaintEvent* event)
@@ -932,7 +874,7 @@ std::int64_t LogView::rowOfPosition(std::size_t pos, int* x)
     while (r + 1 < rows.size() && rows[r + 1].start <= pos)
         ++r;
     if (x)
-        *x = static_cast<int>(edgesOf(rows[r].shown, nullptr)[static_cast<std::size_t>(
+        *x = static_cast<int>(edgesOf(rows[r].shown)[static_cast<std::size_t>(
             indexInRow(rows[r].byteAt, rows[r].start, pos))]);
     return rowsBefore(i) + static_cast<std::int64_t>(r);
 }
@@ -945,7 +887,7 @@ std::size_t LogView::positionAtRow(std::int64_t row, qreal x)
     const std::size_t i = std::min(static_cast<std::size_t>(it - paragraphs_.begin()), paragraphs_.size() - 1);
     const std::vector<Row> rows = rowsOfParagraph(i);
     const std::size_t r = std::min(static_cast<std::size_t>(row - rowsBefore(i)), rows.size() - 1);
-    const std::vector<qreal> xs = edgesOf(rows[r].shown, nullptr);
+    const std::vector<qreal> xs = edgesOf(rows[r].shown);
     // The nearer edge of the character under x.
     int index = 0;
     while (index < rows[r].shown.size() &&

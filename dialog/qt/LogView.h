@@ -18,7 +18,6 @@
 #include <vector>
 
 class QMenu;
-class QTextLayout;
 
 namespace dialog::qt {
 
@@ -140,9 +139,8 @@ private:
     static constexpr quint32 kNoGlyph = 0xFFFFFFFD; // nothing to draw
     const Glyph& glyphOf(char16_t unit);
     qreal advance(char16_t unit);
-    /// The x of each unit's left edge and of the row's end; allGlyphs tells
-    /// whether the view's own font has every one of them.
-    std::vector<qreal> edgesOf(const QString& shown, bool* allGlyphs);
+    /// The x of each unit's left edge and of the row's end.
+    std::vector<qreal> edgesOf(const QString& shown);
     qreal wrapWidth() const;
     void relayoutAll();
     void syncWidth();
@@ -151,7 +149,6 @@ private:
 
     std::vector<Row> rowsOfParagraph(std::size_t i);
     void drawRow(QPainter& p, const Row& row, qreal y, bool caretHere);
-    void drawRowLaidOut(QPainter& p, const Row& row, qreal y, bool caretHere);
 
     int rowHeight() const;
     int visibleRows() const;

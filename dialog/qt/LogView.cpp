@@ -1,10 +1,10 @@
 #include "dialog/qt/LogView.h"
 
-#include "dialog/Gbk.h"
+#include "dialog/qt/GbkDecode.h"
+#include "dialog/qt/LogViewAccessible.h"
 #include "dialog/qt/TextConvert.h"
 
 #include <QAccessible>
-#include <QAccessibleWidget>
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -19,169 +19,14 @@
 #include <QStyleOptionSlider>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstdlib>
 
 namespace dialog::qt {
 namespace {
 
-// Past this many bytes without a line break a paragraph ends at the next
-// character; it shows as a wrap.
-constexpr std::size_t kParagraphBytes = 4096;
 constexpr int kMargin = 4;
 constexpr qreal kTabStop = 80; // as the text edits have it
-
-constexpr char16_t kUnknown = 0;
-constexpr char16_t kNoCharacter = 0xFFFF;
-constexpr char16_t kReplacement = 0xFFFD;
-
-// What one GBK byte or byte pair converts to, asked of the converter once.
-char16_t convertOnce(const char* p, std::size_t n)
-{
-    const QString s = QString::fromStdString(dialog::fromGbk(std::string_view(p, n)));
-    return s.size() == 1 && s[0].unicode() != kReplacement ? s[0].unicode() : kNoCharacter;
-}
-
-} // namespace
-
-GbkChar decodeGbkAt(const char* p, std::size_t left)
-{
-    static std::array<char16_t, 126 * 256> pairs{};
-    static std::array<char16_t, 128> singles{};
-    const auto b = static_cast<unsigned char>(p[0]);
-    if (b < 0x80)
-        return {b, 1};
-    if (b >= 0x81 && b <= 0xFE && left >= 2) {
-        char16_t& u = pairs[(b - 0x81) * 256 + static_cast<unsigned char>(p[1])];
-        if (u == kUnknown)
-            u = convertOnce(p, 2);
-        if (u != kNoCharacter)
-            return {u, 2};
-        return {kReplacement, 1};
-    }
-    if (left < 2 && b >= 0x81 && b <= 0xFE)
-        return {kReplacement, 1};
-    char16_t& u = singles[b - 0x80];
-    if (u == kUnknown)
-        u = convertOnce(p, 1);
-    return {u == kNoCharacter ? kReplacement : u, 1};
-}
-
-namespace {
-
-// bytes as shown, line breaks aside; byteAt, when asked for, gets the
-// offset of each UTF-16 unit and of the end.
-QString decoded(const char* bytes, std::size_t n, std::vector<int>* byteAt)
-{
-    QString out(static_cast<qsizetype>(n), Qt::Uninitialized);
-    char16_t* o = reinterpret_cast<char16_t*>(out.data());
-    if (byteAt)
-        byteAt->clear();
-    for (std::size_t p = 0; p < n;) {
-        if (byteAt)
-            byteAt->push_back(static_cast<int>(p));
-        const auto b = static_cast<unsigned char>(bytes[p]);
-        if (b < 0x80) {
-            *o++ = b;
-            ++p;
-            continue;
-        }
-        const GbkChar c = decodeGbkAt(bytes + p, n - p);
-        *o++ = c.unit;
-        p += static_cast<std::size_t>(c.bytes);
-    }
-    if (byteAt)
-        byteAt->push_back(static_cast<int>(n));
-    out.truncate(o - reinterpret_cast<const char16_t*>(out.constData()));
-    return out;
-}
-
-// The view to accessibility tools: an editable text, counted in UTF-16
-// units, as the text edits are.
-class LogViewAccessible : public QAccessibleWidget,
-                          public QAccessibleTextInterface,
-                          public QAccessibleEditableTextInterface {
-public:
-    explicit LogViewAccessible(LogView* view) : QAccessibleWidget(view, QAccessible::EditableText) {}
-
-    LogView* view() const { return static_cast<LogView*>(widget()); }
-
-    void* interface_cast(QAccessible::InterfaceType t) override
-    {
-        if (t == QAccessible::TextInterface)
-            return static_cast<QAccessibleTextInterface*>(this);
-        if (t == QAccessible::EditableTextInterface && !view()->isReadOnly())
-            return static_cast<QAccessibleEditableTextInterface*>(this);
-        return QAccessibleWidget::interface_cast(t);
-    }
-
-    QAccessible::State state() const override
-    {
-        QAccessible::State s = QAccessibleWidget::state();
-        s.multiLine = true;
-        s.editable = !view()->isReadOnly();
-        s.readOnly = view()->isReadOnly();
-        s.selectableText = true;
-        return s;
-    }
-
-    QString text(QAccessible::Text t) const override
-    {
-        if (t == QAccessible::Value)
-            return view()->shownText(0, view()->text().size());
-        return QAccessibleWidget::text(t);
-    }
-
-    // Text
-    void selection(int index, int* start, int* end) const override
-    {
-        *start = *end = 0;
-        if (index != 0 || view()->selectionStart() == view()->selectionEnd())
-            return;
-        *start = offsetOf(view()->selectionStart());
-        *end = offsetOf(view()->selectionEnd());
-    }
-    int selectionCount() const override { return view()->selectionStart() == view()->selectionEnd() ? 0 : 1; }
-    void addSelection(int start, int end) override { setSelection(0, start, end); }
-    void removeSelection(int) override { view()->setSelection(view()->caret(), view()->caret()); }
-    void setSelection(int, int start, int end) override { view()->setSelection(byteOf(start), byteOf(end)); }
-    int cursorPosition() const override { return offsetOf(view()->caret()); }
-    void setCursorPosition(int position) override
-    {
-        const std::size_t pos = byteOf(position);
-        view()->setSelection(pos, pos);
-    }
-    QString text(int start, int end) const override
-    {
-        const int count = characterCount();
-        if (end < 0 || end > count)
-            end = count;
-        start = std::clamp(start, 0, end);
-        return view()->shownText(byteOf(start), byteOf(end));
-    }
-    int characterCount() const override { return static_cast<int>(view()->characterCount()); }
-    QRect characterRect(int) const override { return {}; }
-    int offsetAtPoint(const QPoint&) const override { return -1; }
-    void scrollToSubstring(int start, int) override { setCursorPosition(start); }
-    QString attributes(int offset, int* start, int* end) const override
-    {
-        *start = *end = offset;
-        return {};
-    }
-
-    // Editable text: as if the user had typed it.
-    void deleteText(int start, int end) override { replaceText(start, end, {}); }
-    void insertText(int offset, const QString& text) override { replaceText(offset, offset, text); }
-    void replaceText(int start, int end, const QString& text) override
-    {
-        view()->userReplace(byteOf(start), byteOf(end), toSurfaceLines(text));
-    }
-
-private:
-    int offsetOf(std::size_t pos) const { return static_cast<int>(view()->characterOfByte(pos)); }
-    std::size_t byteOf(int offset) const { return view()->byteOfCharacter(std::max(0, offset)); }
-};
 
 // A receive view's range grows at every append; once the handle is as
 // small as it gets and sits at the end, nothing of the bar changes on
@@ -226,26 +71,13 @@ private:
     bool checkPending_ = false;
 };
 
-QAccessibleInterface* accessibleFactory(const QString& className, QObject* object)
-{
-    if (className == QLatin1String("dialog::qt::LogView") && object && object->isWidgetType())
-        return new LogViewAccessible(static_cast<LogView*>(object));
-    return nullptr;
-}
-
 } // namespace
 
 // --- content ---------------------------------------------------------------------
 
-LogView::LogView(QWidget* parent) : QAbstractScrollArea(parent)
+LogView::LogView(QWidget* parent) : QAbstractScrollArea(parent), text_(palette().color(QPalette::Text).rgb())
 {
-    static const bool factoryInstalled = [] {
-        QAccessible::installFactory(accessibleFactory);
-        return true;
-    }();
-    (void)factoryInstalled;
-    paragraphs_.push_back({0, 1, 0});
-    colours_.push_back({0, palette().color(QPalette::Text).rgb()});
+    installLogViewAccessibility();
     setVerticalScrollBar(new QuietScrollBar(this));
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -270,10 +102,11 @@ void LogView::setText(const std::string& gbk, QColor colour)
     // only the part between what stays the same at both ends changes.
     const std::size_t common = std::min(text_.size(), gbk.size());
     std::size_t prefix = 0;
-    while (prefix < common && text_[prefix] == gbk[prefix])
+    const std::string& shown = text_.bytes();
+    while (prefix < common && shown[prefix] == gbk[prefix])
         ++prefix;
     std::size_t suffix = 0;
-    while (suffix < common - prefix && text_[text_.size() - 1 - suffix] == gbk[gbk.size() - 1 - suffix])
+    while (suffix < common - prefix && shown[shown.size() - 1 - suffix] == gbk[gbk.size() - 1 - suffix])
         ++suffix;
     replace(prefix, text_.size() - suffix, gbk.substr(prefix, gbk.size() - suffix - prefix), colour, true);
     modified_ = false;
@@ -314,40 +147,11 @@ void LogView::replace(std::size_t from, std::size_t to, const std::string& gbk, 
     std::int64_t charFrom = 0;
     if (announce) {
         // Appends, the common case, are counted without a walk.
-        charFrom = from == text_.size() ? characters_ : characterOfByte(from);
+        charFrom = from == text_.size() ? text_.characters() : characterOfByte(from);
         removed = shownText(from, to);
     }
     const std::ptrdiff_t delta = static_cast<std::ptrdiff_t>(gbk.size()) - static_cast<std::ptrdiff_t>(to - from);
-    text_.replace(from, to - from, gbk);
-
-    if (resetColours) {
-        colours_.assign(1, {0, colour.rgb()});
-    } else {
-        const QRgb after = colourAt(to);
-        // Runs inside the replaced bytes go; later ones move with the text.
-        std::vector<ColourRun> runs;
-        runs.reserve(colours_.size() + 2);
-        for (const ColourRun& r : colours_)
-            if (r.start < from)
-                runs.push_back(r);
-        if (!gbk.empty())
-            runs.push_back({from, colour.rgb()});
-        if (from + gbk.size() < text_.size())
-            runs.push_back({from + gbk.size(), after});
-        for (const ColourRun& r : colours_)
-            if (r.start > to)
-                runs.push_back({static_cast<std::size_t>(static_cast<std::ptrdiff_t>(r.start) + delta), r.colour});
-        // One run per colour change.
-        colours_.clear();
-        for (const ColourRun& r : runs) {
-            if (!colours_.empty() && colours_.back().start == r.start)
-                colours_.back() = r;
-            else if (colours_.empty() || colours_.back().colour != r.colour)
-                colours_.push_back(r);
-        }
-        if (colours_.empty() || colours_.front().start != 0)
-            colours_.insert(colours_.begin(), {0, colour.rgb()});
-    }
+    const std::int64_t changedRow = text_.replace(from, to, gbk, colour.rgb(), resetColours, rowCounter());
 
     const auto shift = [&](std::size_t p) {
         if (p <= from)
@@ -359,7 +163,6 @@ void LogView::replace(std::size_t from, std::size_t to, const std::string& gbk, 
     caret_ = std::min(shift(caret_), text_.size());
     anchor_ = std::min(shift(anchor_), text_.size());
 
-    const std::int64_t changedRow = reindex(from, from + gbk.size(), delta);
     if (laidOutWidth_ != wrapWidth()) {
         relayoutAll();
         dirtyFromRow_ = 0;
@@ -382,100 +185,6 @@ void LogView::replace(std::size_t from, std::size_t to, const std::string& gbk, 
             QAccessible::updateAccessibility(&event);
         }
     }
-}
-
-std::size_t LogView::paragraphAt(std::size_t pos) const
-{
-    const auto it = std::upper_bound(paragraphs_.begin(), paragraphs_.end(), pos,
-                                     [](std::size_t p, const Paragraph& para) { return p < para.start; });
-    return static_cast<std::size_t>(std::max<std::ptrdiff_t>(0, (it - paragraphs_.begin()) - 1));
-}
-
-std::size_t LogView::paragraphEnd(std::size_t i) const
-{
-    return i + 1 < paragraphs_.size() ? paragraphs_[i + 1].start : text_.size();
-}
-
-std::size_t LogView::contentEnd(std::size_t i) const
-{
-    std::size_t end = paragraphEnd(i);
-    const std::size_t start = paragraphs_[i].start;
-    if (end > start && text_[end - 1] == '\n')
-        --end;
-    if (end > start && text_[end - 1] == '\r')
-        --end;
-    return end;
-}
-
-std::int64_t LogView::reindex(std::size_t editFrom, std::size_t editEndNew, std::ptrdiff_t delta)
-{
-    std::size_t k = paragraphAt(editFrom);
-    // A CR that ended the paragraph before and an LF at the start of this
-    // one are one line break.
-    if (k > 0 && text_[paragraphs_[k].start - 1] == '\r')
-        --k;
-    // Only the paragraphs from the edit on are looked at: an append costs
-    // the same however long the text is.
-    const std::vector<Paragraph> tail(paragraphs_.begin() + static_cast<std::ptrdiff_t>(k), paragraphs_.end());
-    paragraphs_.resize(k);
-    const std::size_t editEndOld = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(editEndNew) - delta);
-    const std::int64_t firstRow = rowsBefore(k);
-    std::int64_t rows = firstRow;
-    for (const Paragraph& p : tail)
-        characters_ -= p.characters;
-
-    const std::size_t n = text_.size();
-    std::size_t pos = tail.front().start;
-    bool endsInBreak = true; // the empty text has its one empty paragraph
-    while (pos < n) {
-        // The old paragraphs from here on hold the same bytes: they are
-        // moved, not laid out again.
-        if (pos >= editEndNew && pos > tail.front().start) {
-            const std::size_t oldStart = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(pos) - delta);
-            const auto it = std::lower_bound(tail.begin(), tail.end(), oldStart,
-                                             [](const Paragraph& p, std::size_t s) { return p.start < s; });
-            if (oldStart >= editEndOld && it != tail.end() && it->start == oldStart) {
-                const std::int64_t rowShift = rows - (it == tail.begin() ? firstRow : (it - 1)->rowsEnd);
-                for (auto j = it; j != tail.end(); ++j) {
-                    paragraphs_.push_back({pos + (j->start - oldStart), j->rowsEnd + rowShift, j->characters});
-                    characters_ += j->characters;
-                }
-                return firstRow;
-            }
-        }
-        const std::size_t start = pos;
-        std::size_t content = n; // where the line break starts
-        std::uint32_t chars = 0;
-        endsInBreak = false;
-        while (pos < n) {
-            if (text_[pos] == '\n' || text_[pos] == '\r') {
-                content = pos;
-                pos += text_[pos] == '\r' && pos + 1 < n && text_[pos + 1] == '\n' ? 2 : 1;
-                endsInBreak = true;
-                ++chars;
-                break;
-            }
-            if (pos - start >= kParagraphBytes)
-                break;
-            pos += static_cast<std::size_t>(decodeGbkAt(text_.data() + pos, n - pos).bytes);
-            ++chars;
-        }
-        if (!endsInBreak)
-            content = pos;
-        rows += rowsOf(start, content);
-        paragraphs_.push_back({start, rows, chars});
-        characters_ += chars;
-    }
-    if (endsInBreak || paragraphs_.empty())
-        paragraphs_.push_back({n, rows + 1, 0});
-    return firstRow;
-}
-
-int LogView::rowsOf(std::size_t start, std::size_t end)
-{
-    if (laidOutWidth_ <= 0)
-        return 1;
-    return wrapRows(decoded(text_.data() + start, end - start, nullptr), nullptr);
 }
 
 const LogView::Glyph& LogView::glyphOf(char16_t unit)
@@ -571,92 +280,39 @@ void LogView::syncWidth()
         relayoutAll();
 }
 
+LogText::RowCounter LogView::rowCounter()
+{
+    return [this](const QString& shown) { return wrapRows(shown, nullptr); };
+}
+
 void LogView::relayoutAll()
 {
     laidOutWidth_ = wrapWidth();
-    std::int64_t rows = 0;
-    for (std::size_t i = 0; i < paragraphs_.size(); ++i) {
-        rows += rowsOf(paragraphs_[i].start, contentEnd(i));
-        paragraphs_[i].rowsEnd = rows;
-    }
+    text_.recount(rowCounter());
 }
 
 int LogView::rowCount()
 {
     syncWidth();
-    return static_cast<int>(std::min<std::int64_t>(totalRows(), INT32_MAX));
+    return static_cast<int>(std::min<std::int64_t>(text_.totalRows(), INT32_MAX));
 }
 
-QString LogView::shownText(std::size_t from, std::size_t to) const
-{
-    to = std::min(to, text_.size());
-    QString out(static_cast<qsizetype>(to > from ? to - from : 0), Qt::Uninitialized);
-    char16_t* o = reinterpret_cast<char16_t*>(out.data());
-    for (std::size_t p = from; p < to;) {
-        if (text_[p] == '\r') {
-            *o++ = '\n';
-            p += p + 1 < to && text_[p + 1] == '\n' ? 2 : 1;
-            continue;
-        }
-        const GbkChar c = decodeGbkAt(text_.data() + p, to - p);
-        *o++ = c.unit;
-        p += static_cast<std::size_t>(c.bytes);
-    }
-    out.truncate(o - reinterpret_cast<const char16_t*>(out.constData()));
-    return out;
-}
+QString LogView::shownText(std::size_t from, std::size_t to) const { return text_.shownText(from, to); }
 
-std::int64_t LogView::characterOfByte(std::size_t pos) const
-{
-    pos = std::min(pos, text_.size());
-    const std::size_t i = paragraphAt(pos);
-    std::int64_t chars = 0;
-    for (std::size_t j = 0; j < i; ++j)
-        chars += paragraphs_[j].characters;
-    for (std::size_t p = paragraphs_[i].start; p < pos;) {
-        if (text_[p] == '\r' && p + 1 < text_.size() && text_[p + 1] == '\n') {
-            p += 2;
-        } else {
-            p += static_cast<std::size_t>(decodeGbkAt(text_.data() + p, text_.size() - p).bytes);
-        }
-        ++chars;
-    }
-    return chars;
-}
+std::int64_t LogView::characterOfByte(std::size_t pos) const { return text_.characterOfByte(pos); }
 
-std::size_t LogView::byteOfCharacter(std::int64_t index) const
-{
-    std::size_t i = 0;
-    while (i + 1 < paragraphs_.size() && index >= paragraphs_[i].characters) {
-        index -= paragraphs_[i].characters;
-        ++i;
-    }
-    std::size_t p = paragraphs_[i].start;
-    const std::size_t end = paragraphEnd(i);
-    for (; index > 0 && p < end; --index) {
-        if (text_[p] == '\r' && p + 1 < end && text_[p + 1] == '\n')
-            p += 2;
-        else
-            p += static_cast<std::size_t>(decodeGbkAt(text_.data() + p, end - p).bytes);
-    }
-    return p;
-}
+std::size_t LogView::byteOfCharacter(std::int64_t index) const { return text_.byteOfCharacter(index); }
 
-QRgb LogView::colourAt(std::size_t pos) const
-{
-    const auto it = std::upper_bound(colours_.begin(), colours_.end(), pos,
-                                     [](std::size_t p, const ColourRun& r) { return p < r.start; });
-    return it == colours_.begin() ? colours_.front().colour : (it - 1)->colour;
-}
+QRgb LogView::colourAt(std::size_t pos) const { return text_.colourAt(pos); }
 
 // --- rows ------------------------------------------------------------------------------
 
 std::vector<LogView::Row> LogView::rowsOfParagraph(std::size_t i)
 {
-    const std::size_t start = paragraphs_[i].start;
-    const std::size_t end = contentEnd(i);
+    const std::size_t start = text_.paragraph(i).start;
+    const std::size_t end = text_.contentEnd(i);
     std::vector<int> byteAt;
-    const QString shown = decoded(text_.data() + start, end - start, &byteAt);
+    const QString shown = decodeGbk(text_.bytes().data() + start, end - start, &byteAt);
     std::vector<int> starts;
     wrapRows(shown, &starts);
     std::vector<Row> rows;
@@ -736,13 +392,14 @@ void LogView::drawRow(QPainter& p, const Row& row, qreal y, bool caretHere)
         run.setPositions(positions);
         p.drawGlyphRun(QPointF(0, 0), run);
     };
-    auto colourRun = std::upper_bound(colours_.begin(), colours_.end(), row.start,
-                                      [](std::size_t pos, const ColourRun& r) { return pos < r.start; });
-    if (colourRun != colours_.begin())
+    const std::vector<LogText::ColourRun>& colours = text_.colours();
+    auto colourRun = std::upper_bound(colours.begin(), colours.end(), row.start,
+                                      [](std::size_t pos, const LogText::ColourRun& r) { return pos < r.start; });
+    if (colourRun != colours.begin())
         --colourRun;
-    for (; colourRun != colours_.end() && colourRun->start < std::max(row.end, row.start + 1); ++colourRun) {
+    for (; colourRun != colours.end() && colourRun->start < std::max(row.end, row.start + 1); ++colourRun) {
         const int from = index(std::max(colourRun->start, row.start));
-        const int to = colourRun + 1 != colours_.end() ? index(std::min((colourRun + 1)->start, row.end))
+        const int to = colourRun + 1 != colours.end() ? index(std::min((colourRun + 1)->start, row.end))
                                                         : static_cast<int>(row.shown.size());
         if (to <= from)
             continue;
@@ -766,18 +423,17 @@ void LogView::paintEvent(QPaintEvent* event)
     p.setPen(palette().color(QPalette::Text));
     const int rh = rowHeight();
     const std::int64_t top = verticalScrollBar()->value();
-    const auto first = std::upper_bound(paragraphs_.begin(), paragraphs_.end(), top,
-                                        [](std::int64_t row, const Paragraph& para) { return row < para.rowsEnd; });
-    std::size_t i = static_cast<std::size_t>(first - paragraphs_.begin());
-    qreal y = kMargin + static_cast<qreal>(rowsBefore(std::min(i, paragraphs_.size())) - top) * rh;
+    std::size_t i = text_.paragraphOfRow(top);
+    qreal y = kMargin + static_cast<qreal>(text_.rowsBefore(std::min(i, text_.paragraphCount())) - top) * rh;
     dirtyFromRow_ = -1;
     const int from = event->rect().top();
     const int height = std::min(viewport()->height(), event->rect().bottom() + 1);
     // The caret of a row that wraps is at the start of the next row; that
     // of the paragraph's end, at the end of its last row.
-    for (; i < paragraphs_.size() && y < height; ++i) {
-        if (y + static_cast<qreal>(rowsBefore(i + 1) - rowsBefore(i)) * rh <= from) {
-            y += static_cast<qreal>(rowsBefore(i + 1) - rowsBefore(i)) * rh;
+    for (; i < text_.paragraphCount() && y < height; ++i) {
+        const qreal paragraphHeight = static_cast<qreal>(text_.rowsBefore(i + 1) - text_.rowsBefore(i)) * rh;
+        if (y + paragraphHeight <= from) {
+            y += paragraphHeight;
             continue;
         }
         const std::vector<Row> rows = rowsOfParagraph(i);
@@ -801,7 +457,7 @@ void LogView::updateScrollBar()
 {
     QScrollBar* bar = verticalScrollBar();
     const int visible = visibleRows();
-    bar->setRange(0, static_cast<int>(std::clamp<std::int64_t>(totalRows() - visible, 0, INT32_MAX)));
+    bar->setRange(0, static_cast<int>(std::clamp<std::int64_t>(text_.totalRows() - visible, 0, INT32_MAX)));
     bar->setPageStep(visible);
 }
 
@@ -842,14 +498,11 @@ void LogView::resizeEvent(QResizeEvent* event)
     // Keeps the first paragraph in sight, or the end when it was shown.
     QScrollBar* bar = verticalScrollBar();
     const bool atEnd = bar->value() >= bar->maximum();
-    const std::size_t topParagraph = static_cast<std::size_t>(
-        std::upper_bound(paragraphs_.begin(), paragraphs_.end(), static_cast<std::int64_t>(bar->value()),
-                         [](std::int64_t row, const Paragraph& para) { return row < para.rowsEnd; }) -
-        paragraphs_.begin());
+    const std::size_t topParagraph = text_.paragraphOfRow(bar->value());
     relayoutAll();
     updateScrollBar();
     bar->setValue(atEnd ? bar->maximum()
-                        : static_cast<int>(rowsBefore(std::min(topParagraph, paragraphs_.size() - 1))));
+                        : static_cast<int>(text_.rowsBefore(std::min(topParagraph, text_.paragraphCount() - 1))));
 }
 
 void LogView::changeEvent(QEvent* event)
@@ -860,15 +513,15 @@ void LogView::changeEvent(QEvent* event)
         relayoutAll();
         updateScrollBar();
         viewport()->update();
-    } else if (event->type() == QEvent::PaletteChange && colours_.size() == 1 && text_.empty()) {
-        colours_.front().colour = palette().color(QPalette::Text).rgb();
+    } else if (event->type() == QEvent::PaletteChange) {
+        text_.setColourOfEmpty(palette().color(QPalette::Text).rgb());
     }
 }
 
 std::int64_t LogView::rowOfPosition(std::size_t pos, int* x)
 {
     syncWidth();
-    const std::size_t i = paragraphAt(pos);
+    const std::size_t i = text_.paragraphAt(pos);
     const std::vector<Row> rows = rowsOfParagraph(i);
     std::size_t r = 0;
     while (r + 1 < rows.size() && rows[r + 1].start <= pos)
@@ -876,17 +529,15 @@ std::int64_t LogView::rowOfPosition(std::size_t pos, int* x)
     if (x)
         *x = static_cast<int>(edgesOf(rows[r].shown)[static_cast<std::size_t>(
             indexInRow(rows[r].byteAt, rows[r].start, pos))]);
-    return rowsBefore(i) + static_cast<std::int64_t>(r);
+    return text_.rowsBefore(i) + static_cast<std::int64_t>(r);
 }
 
 std::size_t LogView::positionAtRow(std::int64_t row, qreal x)
 {
-    row = std::clamp<std::int64_t>(row, 0, totalRows() - 1);
-    const auto it = std::upper_bound(paragraphs_.begin(), paragraphs_.end(), row,
-                                     [](std::int64_t r, const Paragraph& para) { return r < para.rowsEnd; });
-    const std::size_t i = std::min(static_cast<std::size_t>(it - paragraphs_.begin()), paragraphs_.size() - 1);
+    row = std::clamp<std::int64_t>(row, 0, text_.totalRows() - 1);
+    const std::size_t i = std::min(text_.paragraphOfRow(row), text_.paragraphCount() - 1);
     const std::vector<Row> rows = rowsOfParagraph(i);
-    const std::size_t r = std::min(static_cast<std::size_t>(row - rowsBefore(i)), rows.size() - 1);
+    const std::size_t r = std::min(static_cast<std::size_t>(row - text_.rowsBefore(i)), rows.size() - 1);
     const std::vector<qreal> xs = edgesOf(rows[r].shown);
     // The nearer edge of the character under x.
     int index = 0;
@@ -906,7 +557,7 @@ std::size_t LogView::positionAt(const QPoint& point)
     const int rh = rowHeight();
     const std::int64_t row = verticalScrollBar()->value() +
                              static_cast<std::int64_t>(std::floor(static_cast<qreal>(point.y() - kMargin) / rh));
-    if (row >= totalRows())
+    if (row >= text_.totalRows())
         return text_.size();
     if (row < 0)
         return 0;
@@ -942,33 +593,6 @@ void LogView::moveCaretToEnd()
     ensureCaretVisible();
 }
 
-std::size_t LogView::previousCharacter(std::size_t pos) const
-{
-    if (pos == 0)
-        return 0;
-    if (text_[pos - 1] == '\n')
-        return pos >= 2 && text_[pos - 2] == '\r' ? pos - 2 : pos - 1;
-    if (text_[pos - 1] == '\r')
-        return pos - 1;
-    // GBK is read forwards: from the paragraph's start, a character boundary.
-    std::size_t p = paragraphs_[paragraphAt(pos - 1)].start;
-    std::size_t last = p;
-    while (p < pos) {
-        last = p;
-        p += static_cast<std::size_t>(decodeGbkAt(text_.data() + p, text_.size() - p).bytes);
-    }
-    return last;
-}
-
-std::size_t LogView::nextCharacter(std::size_t pos) const
-{
-    if (pos >= text_.size())
-        return text_.size();
-    if (text_[pos] == '\r')
-        return pos + 1 < text_.size() && text_[pos + 1] == '\n' ? pos + 2 : pos + 1;
-    return pos + static_cast<std::size_t>(decodeGbkAt(text_.data() + pos, text_.size() - pos).bytes);
-}
-
 void LogView::moveCaret(std::size_t pos, bool keepAnchor)
 {
     caret_ = std::min(pos, text_.size());
@@ -993,7 +617,7 @@ void LogView::copySelection(bool toSelectionClipboard) const
 
 void LogView::selectWordAt(std::size_t pos)
 {
-    const std::size_t i = paragraphAt(pos);
+    const std::size_t i = text_.paragraphAt(pos);
     for (const Row& row : rowsOfParagraph(i)) {
         if (pos < row.start || pos > row.end)
             continue;
@@ -1028,7 +652,7 @@ void LogView::keyPressEvent(QKeyEvent* e)
         std::size_t pos;
         if (target < 0)
             pos = 0;
-        else if (target >= totalRows())
+        else if (target >= text_.totalRows())
             pos = text_.size();
         else
             pos = positionAtRow(target, keepX);
@@ -1036,12 +660,12 @@ void LogView::keyPressEvent(QKeyEvent* e)
         caretX_ = keepX;
     };
     const auto rowEdge = [this](bool end, bool keep) {
-        const std::size_t i = paragraphAt(caret_);
+        const std::size_t i = text_.paragraphAt(caret_);
         const std::vector<Row> rows = rowsOfParagraph(i);
         std::size_t r = 0;
         while (r + 1 < rows.size() && rows[r + 1].start <= caret_)
             ++r;
-        moveCaret(end ? (r + 1 < rows.size() ? previousCharacter(rows[r].end) : rows[r].end) : rows[r].start, keep);
+        moveCaret(end ? (r + 1 < rows.size() ? text_.previousCharacter(rows[r].end) : rows[r].end) : rows[r].start, keep);
     };
 
     if (is(QKeySequence::Copy)) {
@@ -1057,10 +681,10 @@ void LogView::keyPressEvent(QKeyEvent* e)
             insertTyped(QApplication::clipboard()->text());
     } else if (is(QKeySequence::MoveToNextChar) || is(QKeySequence::SelectNextChar)) {
         const bool keep = is(QKeySequence::SelectNextChar);
-        moveCaret(!keep && selectionStart() != selectionEnd() ? selectionEnd() : nextCharacter(caret_), keep);
+        moveCaret(!keep && selectionStart() != selectionEnd() ? selectionEnd() : text_.nextCharacter(caret_), keep);
     } else if (is(QKeySequence::MoveToPreviousChar) || is(QKeySequence::SelectPreviousChar)) {
         const bool keep = is(QKeySequence::SelectPreviousChar);
-        moveCaret(!keep && selectionStart() != selectionEnd() ? selectionStart() : previousCharacter(caret_), keep);
+        moveCaret(!keep && selectionStart() != selectionEnd() ? selectionStart() : text_.previousCharacter(caret_), keep);
     } else if (is(QKeySequence::MoveToNextLine) || is(QKeySequence::SelectNextLine)) {
         vertical(1, is(QKeySequence::SelectNextLine));
     } else if (is(QKeySequence::MoveToPreviousLine) || is(QKeySequence::SelectPreviousLine)) {
@@ -1083,12 +707,12 @@ void LogView::keyPressEvent(QKeyEvent* e)
         if (selectionStart() != selectionEnd())
             userReplace(selectionStart(), selectionEnd(), {});
         else if (caret_ > 0)
-            userReplace(previousCharacter(caret_), caret_, {});
+            userReplace(text_.previousCharacter(caret_), caret_, {});
     } else if (is(QKeySequence::Delete)) {
         if (selectionStart() != selectionEnd())
             userReplace(selectionStart(), selectionEnd(), {});
         else if (caret_ < size)
-            userReplace(caret_, nextCharacter(caret_), {});
+            userReplace(caret_, text_.nextCharacter(caret_), {});
     } else if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
         insertTyped(QStringLiteral("\n"));
     } else {
@@ -1210,7 +834,7 @@ QMenu* LogView::createContextMenu()
                 [this] { userReplace(selectionStart(), selectionEnd(), {}); });
     }
     menu->addSeparator();
-    connect(entry(menu, tr("Select All"), QKeySequence::SelectAll, !text_.empty()), &QAction::triggered, this,
+    connect(entry(menu, tr("Select All"), QKeySequence::SelectAll, text_.size() > 0), &QAction::triggered, this,
             [this] { setSelection(0, text_.size()); });
     if (extender_)
         extender_(*menu);

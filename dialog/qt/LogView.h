@@ -7,6 +7,8 @@
 // show. Positions are byte offsets into the GBK text, as the surface has
 // them.
 
+#include "dialog/qt/LogText.h"
+
 #include <QAbstractScrollArea>
 #include <QColor>
 #include <QRawFont>
@@ -21,14 +23,6 @@ class QMenu;
 
 namespace dialog::qt {
 
-/// GBK bytes to UTF-16, one character at a time, as fromSurface converts
-/// them (a byte that starts no GBK character becomes U+FFFD).
-struct GbkChar {
-    char16_t unit;
-    int bytes; // 1 or 2
-};
-GbkChar decodeGbkAt(const char* p, std::size_t left);
-
 class LogView : public QAbstractScrollArea {
     Q_OBJECT
 public:
@@ -42,7 +36,7 @@ public:
     void setMenuExtender(MenuExtender extender) { extender_ = std::move(extender); }
 
     /// The whole text, GBK with its line breaks as given.
-    const std::string& text() const { return text_; }
+    const std::string& text() const { return text_.bytes(); }
     /// Replaces the text, all of it in colour. Only what differs from the
     /// text shown is laid out again.
     void setText(const std::string& gbk, QColor colour);
@@ -51,7 +45,7 @@ public:
     /// Lines as shown, wrapped at the view's width; at least 1.
     int rowCount();
     /// Characters; a line break (CR LF, CR or LF) counts one.
-    std::int64_t characterCount() const { return characters_; }
+    std::int64_t characterCount() const { return text_.characters(); }
 
     std::size_t caret() const { return caret_; }
     std::size_t selectionStart() const { return std::min(anchor_, caret_); }
@@ -103,17 +97,6 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
 
 private:
-    // A paragraph runs to a line break or, past kParagraphBytes, to the
-    // next character: a long run without breaks is laid out in pieces.
-    struct Paragraph {
-        std::size_t start;
-        std::int64_t rowsEnd; // rows of this and every earlier paragraph
-        std::uint32_t characters; // its line break included
-    };
-    struct ColourRun {
-        std::size_t start;
-        QRgb colour;
-    };
     struct Row {
         std::size_t start; // bytes, in the text
         std::size_t end;   // without the line break
@@ -122,12 +105,6 @@ private:
     };
 
     void replace(std::size_t from, std::size_t to, const std::string& gbk, QColor colour, bool resetColours);
-    /// Returns the first row whose text may have changed.
-    std::int64_t reindex(std::size_t editFrom, std::size_t editEndNew, std::ptrdiff_t delta);
-    std::size_t paragraphAt(std::size_t pos) const;
-    std::size_t paragraphEnd(std::size_t i) const;
-    std::size_t contentEnd(std::size_t i) const;
-    int rowsOf(std::size_t start, std::size_t contentEnd);
     int wrapRows(const QString& shown, std::vector<int>* starts);
     // How a UTF-16 unit shows in the view's font.
     struct Glyph {
@@ -142,10 +119,9 @@ private:
     /// The x of each unit's left edge and of the row's end.
     std::vector<qreal> edgesOf(const QString& shown);
     qreal wrapWidth() const;
+    LogText::RowCounter rowCounter();
     void relayoutAll();
     void syncWidth();
-    std::int64_t rowsBefore(std::size_t i) const { return i == 0 ? 0 : paragraphs_[i - 1].rowsEnd; }
-    std::int64_t totalRows() const { return paragraphs_.back().rowsEnd; }
 
     std::vector<Row> rowsOfParagraph(std::size_t i);
     void drawRow(QPainter& p, const Row& row, qreal y, bool caretHere);
@@ -159,17 +135,12 @@ private:
     std::size_t positionAt(const QPoint& viewportPoint);
     std::size_t positionAtRow(std::int64_t row, qreal x);
 
-    std::size_t previousCharacter(std::size_t pos) const;
-    std::size_t nextCharacter(std::size_t pos) const;
     void moveCaret(std::size_t pos, bool keepAnchor);
     void insertTyped(const QString& typed);
     void copySelection(bool toSelectionClipboard = false) const;
     void selectWordAt(std::size_t pos);
 
-    std::string text_;
-    std::vector<Paragraph> paragraphs_; // never empty: the last may be empty
-    std::vector<ColourRun> colours_;    // never empty, sorted by start
-    std::int64_t characters_ = 0;
+    LogText text_;
     std::size_t caret_ = 0;
     std::size_t anchor_ = 0;
     qreal caretX_ = -1; // kept through up and down moves

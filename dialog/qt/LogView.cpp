@@ -584,7 +584,6 @@ void LogView::setSelection(std::size_t anchor, std::size_t caret)
     caret_ = std::min(caret, text_.size());
     caretX_ = -1;
     viewport()->update();
-    emit caretMoved();
 }
 
 void LogView::moveCaretToEnd()
@@ -599,7 +598,6 @@ void LogView::moveCaret(std::size_t pos, bool keepAnchor)
     if (!keepAnchor)
         anchor_ = caret_;
     ensureCaretVisible();
-    emit caretMoved();
 }
 
 void LogView::insertTyped(const QString& typed)
@@ -758,7 +756,6 @@ void LogView::mousePressEvent(QMouseEvent* e)
     caretX_ = -1;
     selecting_ = true;
     viewport()->update();
-    emit caretMoved();
 }
 
 void LogView::mouseMoveEvent(QMouseEvent* e)
@@ -774,7 +771,6 @@ void LogView::mouseMoveEvent(QMouseEvent* e)
         bar->setValue(bar->value() + 1);
     caret_ = positionAt(at);
     viewport()->update();
-    emit caretMoved();
 }
 
 void LogView::mouseReleaseEvent(QMouseEvent* e)

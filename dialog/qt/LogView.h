@@ -1,11 +1,11 @@
 #pragma once
-// The receive views' widget. The text is kept once, as the GBK bytes the
-// program gave, and only the lines in sight are converted and laid out:
-// a text edit keeps every character twice over (UTF-16 and its layout) and
-// lays out every paragraph it is given, which made the views the largest
-// cost of a steady feed and their memory grow by several times what they
-// show. Positions are byte offsets into the GBK text, as the surface has
-// them.
+// The receive views' widget. Its text is kept once, as the GBK bytes the
+// program gave (LogText), and only the rows in sight are converted and
+// drawn: a text edit keeps every character twice over (UTF-16 and its
+// layout) and lays out every paragraph it is given, which made the views
+// the largest cost of a steady feed and their memory grow by several times
+// what they show. Positions are byte offsets into the GBK text, as the
+// surface has them.
 
 #include "dialog/qt/LogText.h"
 
@@ -77,8 +77,6 @@ public:
 signals:
     /// The user changed the text.
     void textEdited();
-    /// The caret or the selection moved.
-    void caretMoved();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

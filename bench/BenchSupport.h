@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <thread>
 
@@ -103,6 +104,19 @@ inline std::string steadyPayload(bool hex, std::size_t size)
     }
     out.resize(size);
     return out;
+}
+
+/// "BENCH steady [SECONDS]": runs steady(hex, stamps, seconds) for text and
+/// hex, time stamps off and on, and tells whether it was asked for.
+template <class Steady> bool runSteadyIfAsked(int argc, char** argv, Steady steady)
+{
+    if (argc < 2 || std::string(argv[1]) != "steady")
+        return false;
+    const int seconds = argc > 2 ? std::atoi(argv[2]) : 20;
+    for (bool hex : {false, true})
+        for (bool stamp : {false, true})
+            steady(hex, stamp, seconds);
+    return true;
 }
 
 } // namespace bench

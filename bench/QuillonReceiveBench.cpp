@@ -197,13 +197,8 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
     dialog::qt::applyProgramLook(app);
-    if (argc > 1 && std::string(argv[1]) == "steady") {
-        const int seconds = argc > 2 ? std::atoi(argv[2]) : 20;
-        for (bool hex : {false, true})
-            for (bool stamp : {false, true})
-                steady(hex, stamp, seconds);
+    if (bench::runSteadyIfAsked(argc, argv, steady))
         return 0;
-    }
     const std::size_t megabytes = argc > 1 ? static_cast<std::size_t>(std::atoi(argv[1])) : 2;
     idleCpu();
     throughput(true, megabytes << 20);

@@ -174,7 +174,9 @@ void LogView::replace(std::size_t from, std::size_t to, const std::string& gbk, 
     if (announce) {
         const int at = static_cast<int>(charFrom);
         const QString inserted = shownText(from, from + gbk.size());
-        if (removed.isEmpty()) {
+        if (removed.isEmpty() && inserted.isEmpty()) {
+            // the same text set again
+        } else if (removed.isEmpty()) {
             QAccessibleTextInsertEvent event(this, at, inserted);
             QAccessible::updateAccessibility(&event);
         } else if (inserted.isEmpty()) {

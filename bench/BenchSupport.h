@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -104,6 +105,26 @@ inline std::string steadyPayload(bool hex, std::size_t size)
     }
     out.resize(size);
     return out;
+}
+
+/// Feeds a steady payload of seconds to master from a thread while the
+/// event loop runs until received() has it all, and prints the CPU per MB
+/// and the share of it in the ticks (tickSeconds, reset here).
+template <class Received>
+void measureSteady(int master, bool hex, bool stamp, int seconds, double& tickSeconds, Received received)
+{
+    const std::string data = steadyPayload(hex, kSteadyRate * static_cast<std::size_t>(seconds));
+    const auto all = static_cast<std::int64_t>(data.size());
+    const double cpu0 = cpuSeconds();
+    tickSeconds = 0;
+    std::thread writer([&] { paceFeed(master, data); });
+    runUntil([&] { return received() >= all; }, seconds * 1000 + 5000);
+    const double cpu = cpuSeconds() - cpu0;
+    writer.join();
+    const double mb = static_cast<double>(data.size()) / 1e6;
+    std::printf("steady %-4s time stamps %-3s: %.3f CPU s per MB, %.3f of them in the ticks; %s\n",
+                hex ? "hex" : "text", stamp ? "on" : "off", cpu / mb, tickSeconds / mb,
+                received() == all ? "all counted" : "BYTES MISSING");
 }
 
 /// "BENCH steady [SECONDS]": runs steady(hex, stamps, seconds) for text and

@@ -125,18 +125,8 @@ void steady(bool hex, bool stamp, int seconds)
     Rig rig;
     rig.s().setCheck(ReceiveHex, hex ? 1 : 0);
     rig.s().setCheck(ReceiveTime, stamp ? 1 : 0);
-    const std::string data = bench::steadyPayload(hex, bench::kSteadyRate * static_cast<std::size_t>(seconds));
-    const double cpu0 = bench::cpuSeconds();
-    rig.logic->tickSeconds = 0;
-    std::thread writer([&] { bench::paceFeed(rig.master, data); });
-    bench::runUntil([&] { return rig.logic->receivedTotal >= static_cast<std::int64_t>(data.size()); },
-                    seconds * 1000 + 5000);
-    const double cpu = bench::cpuSeconds() - cpu0;
-    writer.join();
-    const double mb = static_cast<double>(data.size()) / 1e6;
-    std::printf("steady %-4s time stamps %-3s: %.3f CPU s per MB, %.3f of them in the polls; %s\n",
-                hex ? "hex" : "text", stamp ? "on" : "off", cpu / mb, rig.logic->tickSeconds / mb,
-                rig.logic->receivedTotal == static_cast<std::int64_t>(data.size()) ? "all counted" : "BYTES MISSING");
+    bench::measureSteady(rig.master, hex, stamp, seconds, rig.logic->tickSeconds,
+                         [&] { return static_cast<std::int64_t>(rig.logic->receivedTotal); });
 }
 
 void tickCost()

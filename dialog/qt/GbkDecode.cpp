@@ -28,7 +28,8 @@ GbkChar decodeGbkAt(const char* p, std::size_t left)
     const auto b = static_cast<unsigned char>(p[0]);
     if (b < 0x80)
         return {b, 1};
-    if (b >= 0x81 && b <= 0xFE && left >= 2) {
+    const bool lead = dialog::isGbkLeadByte(p[0]);
+    if (lead && left >= 2) {
         char16_t& u = pairs[(b - 0x81) * 256 + static_cast<unsigned char>(p[1])];
         if (u == kUnknown)
             u = convertOnce(p, 2);
@@ -36,8 +37,8 @@ GbkChar decodeGbkAt(const char* p, std::size_t left)
             return {u, 2};
         return {kReplacement, 1};
     }
-    if (left < 2 && b >= 0x81 && b <= 0xFE)
-        return {kReplacement, 1};
+    if (lead)
+        return {kReplacement, 1}; // its second byte has not come
     char16_t& u = singles[b - 0x80];
     if (u == kUnknown)
         u = convertOnce(p, 1);
@@ -53,12 +54,6 @@ QString decodeGbk(const char* bytes, std::size_t n, std::vector<int>* byteAt)
     for (std::size_t p = 0; p < n;) {
         if (byteAt)
             byteAt->push_back(static_cast<int>(p));
-        const auto b = static_cast<unsigned char>(bytes[p]);
-        if (b < 0x80) {
-            *o++ = b;
-            ++p;
-            continue;
-        }
         const GbkChar c = decodeGbkAt(bytes + p, n - p);
         *o++ = c.unit;
         p += static_cast<std::size_t>(c.bytes);

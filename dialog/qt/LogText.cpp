@@ -180,19 +180,9 @@ std::int64_t LogText::reindex(std::size_t editFrom, std::size_t editEndNew, std:
 QString LogText::shownText(std::size_t from, std::size_t to) const
 {
     to = std::min(to, text_.size());
-    QString out(static_cast<qsizetype>(to > from ? to - from : 0), Qt::Uninitialized);
-    char16_t* o = reinterpret_cast<char16_t*>(out.data());
-    for (std::size_t p = from; p < to;) {
-        if (text_[p] == '\r') {
-            *o++ = '\n';
-            p += p + 1 < to && text_[p + 1] == '\n' ? 2 : 1;
-            continue;
-        }
-        const GbkChar c = decodeGbkAt(text_.data() + p, to - p);
-        *o++ = c.unit;
-        p += static_cast<std::size_t>(c.bytes);
-    }
-    out.truncate(o - reinterpret_cast<const char16_t*>(out.constData()));
+    QString out = decodeGbk(text_.data() + from, to > from ? to - from : 0);
+    out.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    out.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return out;
 }
 

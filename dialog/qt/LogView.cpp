@@ -216,7 +216,10 @@ const LogView::Glyph& LogView::glyphOf(char16_t unit)
     return g;
 }
 
-qreal LogView::advance(char16_t unit) { return glyphOf(unit).advance; }
+qreal LogView::widthAt(char16_t unit, qreal x)
+{
+    return unit == '\t' ? kTabStop - std::fmod(x, kTabStop) : glyphOf(unit).advance;
+}
 
 std::vector<qreal> LogView::edgesOf(const QString& shown)
 {
@@ -224,12 +227,7 @@ std::vector<qreal> LogView::edgesOf(const QString& shown)
     qreal x = 0;
     for (qsizetype i = 0; i < shown.size(); ++i) {
         xs[static_cast<std::size_t>(i)] = x;
-        const char16_t u = shown[i].unicode();
-        if (u == '\t') {
-            x += kTabStop - std::fmod(x, kTabStop);
-            continue;
-        }
-        x += glyphOf(u).advance;
+        x += widthAt(shown[i].unicode(), x);
     }
     xs.back() = x;
     return xs;
@@ -244,10 +242,6 @@ int LogView::wrapRows(const QString& shown, std::vector<int>* starts)
     const qreal width = laidOutWidth_;
     if (width <= 0)
         return 1;
-    const auto widthAt = [&](qsizetype i, qreal x) {
-        const char16_t u = shown[i].unicode();
-        return u == '\t' ? kTabStop - std::fmod(x, kTabStop) : advance(u);
-    };
     int rows = 1;
     qsizetype rowStart = 0;
     qsizetype afterSpace = -1; // a row may end after the last space in it
@@ -255,7 +249,7 @@ int LogView::wrapRows(const QString& shown, std::vector<int>* starts)
     for (qsizetype i = 0; i < shown.size(); ++i) {
         const char16_t u = shown[i].unicode();
         const bool space = u == ' ' || u == '\t';
-        qreal w = widthAt(i, x);
+        qreal w = widthAt(u, x);
         // Spaces hang past the edge, as in the text edits.
         while (!space && x + w > width && i > rowStart) {
             const qsizetype cut = afterSpace > rowStart ? afterSpace : i;
@@ -266,8 +260,8 @@ int LogView::wrapRows(const QString& shown, std::vector<int>* starts)
                 starts->push_back(static_cast<int>(cut));
             x = 0;
             for (qsizetype j = cut; j < i; ++j)
-                x += widthAt(j, x);
-            w = widthAt(i, x);
+                x += widthAt(shown[j].unicode(), x);
+            w = widthAt(u, x);
         }
         x += w;
         if (space)
@@ -336,6 +330,15 @@ std::vector<LogView::Row> LogView::rowsOfParagraph(std::size_t i)
 }
 
 namespace {
+
+// The row of rows that holds pos; at a wrap, the row it starts.
+template <class Rows> std::size_t rowHolding(const Rows& rows, std::size_t pos)
+{
+    std::size_t r = 0;
+    while (r + 1 < rows.size() && rows[r + 1].start <= pos)
+        ++r;
+    return r;
+}
 
 // The UTF-16 index in row of byte position pos.
 int indexInRow(const std::vector<int>& byteAt, std::size_t rowStart, std::size_t pos)
@@ -439,12 +442,11 @@ void LogView::paintEvent(QPaintEvent* event)
             continue;
         }
         const std::vector<Row> rows = rowsOfParagraph(i);
+        const bool caretIn = caret_ >= rows.front().start && caret_ <= rows.back().end;
+        const std::size_t caretRow = caretIn ? rowHolding(rows, caret_) : rows.size();
         for (std::size_t r = 0; r < rows.size(); ++r, y += rh) {
-            if (y + rh <= from || y >= height)
-                continue;
-            const bool caretHere = caret_ >= rows[r].start && caret_ <= rows[r].end &&
-                                   !(r + 1 < rows.size() && caret_ == rows[r + 1].start);
-            drawRow(p, rows[r], y, caretHere);
+            if (y + rh > from && y < height)
+                drawRow(p, rows[r], y, r == caretRow);
         }
     }
 }
@@ -525,9 +527,7 @@ std::int64_t LogView::rowOfPosition(std::size_t pos, int* x)
     syncWidth();
     const std::size_t i = text_.paragraphAt(pos);
     const std::vector<Row> rows = rowsOfParagraph(i);
-    std::size_t r = 0;
-    while (r + 1 < rows.size() && rows[r + 1].start <= pos)
-        ++r;
+    const std::size_t r = rowHolding(rows, pos);
     if (x)
         *x = static_cast<int>(edgesOf(rows[r].shown)[static_cast<std::size_t>(
             indexInRow(rows[r].byteAt, rows[r].start, pos))]);
@@ -602,6 +602,14 @@ void LogView::moveCaret(std::size_t pos, bool keepAnchor)
     ensureCaretVisible();
 }
 
+bool LogView::deleteSelection()
+{
+    if (!hasSelection())
+        return false;
+    userReplace(selectionStart(), selectionEnd(), {});
+    return true;
+}
+
 void LogView::insertTyped(const QString& typed)
 {
     userReplace(selectionStart(), selectionEnd(), toSurfaceLines(typed));
@@ -609,7 +617,7 @@ void LogView::insertTyped(const QString& typed)
 
 void LogView::copySelection(bool toSelectionClipboard) const
 {
-    if (selectionStart() == selectionEnd())
+    if (!hasSelection())
         return;
     QApplication::clipboard()->setText(shownText(selectionStart(), selectionEnd()),
                                        toSelectionClipboard ? QClipboard::Selection : QClipboard::Clipboard);
@@ -662,9 +670,7 @@ void LogView::keyPressEvent(QKeyEvent* e)
     const auto rowEdge = [this](bool end, bool keep) {
         const std::size_t i = text_.paragraphAt(caret_);
         const std::vector<Row> rows = rowsOfParagraph(i);
-        std::size_t r = 0;
-        while (r + 1 < rows.size() && rows[r + 1].start <= caret_)
-            ++r;
+        const std::size_t r = rowHolding(rows, caret_);
         moveCaret(end ? (r + 1 < rows.size() ? text_.previousCharacter(rows[r].end) : rows[r].end) : rows[r].start, keep);
     };
 
@@ -674,17 +680,16 @@ void LogView::keyPressEvent(QKeyEvent* e)
         setSelection(0, size);
     } else if (is(QKeySequence::Cut)) {
         copySelection();
-        if (!readOnly_ && selectionStart() != selectionEnd())
-            userReplace(selectionStart(), selectionEnd(), {});
+        deleteSelection();
     } else if (is(QKeySequence::Paste)) {
         if (!readOnly_)
             insertTyped(QApplication::clipboard()->text());
     } else if (is(QKeySequence::MoveToNextChar) || is(QKeySequence::SelectNextChar)) {
         const bool keep = is(QKeySequence::SelectNextChar);
-        moveCaret(!keep && selectionStart() != selectionEnd() ? selectionEnd() : text_.nextCharacter(caret_), keep);
+        moveCaret(!keep && hasSelection() ? selectionEnd() : text_.nextCharacter(caret_), keep);
     } else if (is(QKeySequence::MoveToPreviousChar) || is(QKeySequence::SelectPreviousChar)) {
         const bool keep = is(QKeySequence::SelectPreviousChar);
-        moveCaret(!keep && selectionStart() != selectionEnd() ? selectionStart() : text_.previousCharacter(caret_), keep);
+        moveCaret(!keep && hasSelection() ? selectionStart() : text_.previousCharacter(caret_), keep);
     } else if (is(QKeySequence::MoveToNextLine) || is(QKeySequence::SelectNextLine)) {
         vertical(1, is(QKeySequence::SelectNextLine));
     } else if (is(QKeySequence::MoveToPreviousLine) || is(QKeySequence::SelectPreviousLine)) {
@@ -704,14 +709,10 @@ void LogView::keyPressEvent(QKeyEvent* e)
     } else if (readOnly_) {
         e->ignore();
     } else if (e->key() == Qt::Key_Backspace && !(e->modifiers() & ~Qt::ShiftModifier)) {
-        if (selectionStart() != selectionEnd())
-            userReplace(selectionStart(), selectionEnd(), {});
-        else if (caret_ > 0)
+        if (!deleteSelection() && caret_ > 0)
             userReplace(text_.previousCharacter(caret_), caret_, {});
     } else if (is(QKeySequence::Delete)) {
-        if (selectionStart() != selectionEnd())
-            userReplace(selectionStart(), selectionEnd(), {});
-        else if (caret_ < size)
+        if (!deleteSelection() && caret_ < size)
             userReplace(caret_, text_.nextCharacter(caret_), {});
     } else if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
         insertTyped(QStringLiteral("\n"));
@@ -816,11 +817,11 @@ QMenu* LogView::createContextMenu()
         return a;
     };
     auto* menu = new QMenu(this);
-    const bool selected = selectionStart() != selectionEnd();
+    const bool selected = hasSelection();
     if (!readOnly_) {
         connect(entry(menu, tr("Cu&t"), QKeySequence::Cut, selected), &QAction::triggered, this, [this] {
             copySelection();
-            userReplace(selectionStart(), selectionEnd(), {});
+            deleteSelection();
         });
     }
     connect(entry(menu, tr("&Copy"), QKeySequence::Copy, selected), &QAction::triggered, this,
@@ -829,7 +830,7 @@ QMenu* LogView::createContextMenu()
         connect(entry(menu, tr("&Paste"), QKeySequence::Paste, !QApplication::clipboard()->text().isEmpty()),
                 &QAction::triggered, this, [this] { insertTyped(QApplication::clipboard()->text()); });
         connect(entry(menu, tr("Delete"), QKeySequence::UnknownKey, selected), &QAction::triggered, this,
-                [this] { userReplace(selectionStart(), selectionEnd(), {}); });
+                [this] { deleteSelection(); });
     }
     menu->addSeparator();
     connect(entry(menu, tr("Select All"), QKeySequence::SelectAll, text_.size() > 0), &QAction::triggered, this,

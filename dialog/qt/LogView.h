@@ -50,6 +50,7 @@ public:
     std::size_t caret() const { return caret_; }
     std::size_t selectionStart() const { return std::min(anchor_, caret_); }
     std::size_t selectionEnd() const { return std::max(anchor_, caret_); }
+    bool hasSelection() const { return anchor_ != caret_; }
     void setSelection(std::size_t anchor, std::size_t caret);
     void moveCaretToEnd();
     void scrollToEnd();
@@ -113,7 +114,8 @@ private:
     static constexpr quint32 kMissing = 0xFFFFFFFE; // the font lacks it
     static constexpr quint32 kNoGlyph = 0xFFFFFFFD; // nothing to draw
     const Glyph& glyphOf(char16_t unit);
-    qreal advance(char16_t unit);
+    /// How far a unit at x moves the pen (a tab to the next stop).
+    qreal widthAt(char16_t unit, qreal x);
     /// The x of each unit's left edge and of the row's end.
     std::vector<qreal> edgesOf(const QString& shown);
     qreal wrapWidth() const;
@@ -134,6 +136,8 @@ private:
     std::size_t positionAtRow(std::int64_t row, qreal x);
 
     void moveCaret(std::size_t pos, bool keepAnchor);
+    /// The user's delete of the selection; false when there is none.
+    bool deleteSelection();
     void insertTyped(const QString& typed);
     void copySelection(bool toSelectionClipboard = false) const;
     void selectWordAt(std::size_t pos);

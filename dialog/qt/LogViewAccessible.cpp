@@ -51,12 +51,12 @@ public:
     void selection(int index, int* start, int* end) const override
     {
         *start = *end = 0;
-        if (index != 0 || view()->selectionStart() == view()->selectionEnd())
+        if (index != 0 || !view()->hasSelection())
             return;
         *start = offsetOf(view()->selectionStart());
         *end = offsetOf(view()->selectionEnd());
     }
-    int selectionCount() const override { return view()->selectionStart() == view()->selectionEnd() ? 0 : 1; }
+    int selectionCount() const override { return view()->hasSelection() ? 1 : 0; }
     void addSelection(int start, int end) override { setSelection(0, start, end); }
     void removeSelection(int) override { view()->setSelection(view()->caret(), view()->caret()); }
     void setSelection(int, int start, int end) override { view()->setSelection(byteOf(start), byteOf(end)); }

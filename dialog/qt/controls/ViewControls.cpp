@@ -124,9 +124,8 @@ void ViewControl::queueAppend(const std::string& gbk, std::optional<Rgb> colour)
     if (!pending_)
         pending_.emplace();
     std::vector<Run>& runs = pending_->runs;
-    // A CR ending one append and an LF starting the next stay two appends,
-    // as they are when a frame passes between them.
-    if (!runs.empty() && runs.back().colour == colour && !(runs.back().gbk.back() == '\r' && gbk.front() == '\n'))
+    // Both views join a CR and the LF after it however the pieces came.
+    if (!runs.empty() && runs.back().colour == colour)
         runs.back().gbk += gbk;
     else
         runs.push_back({gbk, colour});

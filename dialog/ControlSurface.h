@@ -80,8 +80,8 @@ public:
     virtual void startTimer(int id, int ms) = 0;
     virtual void stopTimer(int id) = 0;
     /// Holds a running timer until fd has bytes to read, hangs up or fails;
-    /// the timer then runs on with its period, its first tick one period
-    /// after the wake. An idle port so costs no ticks. startTimer and
+    /// the wake is a tick, and the timer runs on with its period from
+    /// there. An idle port so costs no ticks. startTimer and
     /// stopTimer end the wait; the logic ends it before it closes fd.
     virtual void pauseTimerUntilReadable(int id, int fd) = 0;
 

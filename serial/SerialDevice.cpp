@@ -275,8 +275,9 @@ std::size_t SerialDevice::read(std::uint8_t* buf, std::size_t max, std::error_co
         if (n > 0)
             return static_cast<std::size_t>(n);
         if (n == 0) {
-            // With VMIN and VTIME 0 an empty queue reads 0, and so does a
-            // hung-up tty.
+            // An empty queue reads EAGAIN (VMIN 1 on a non-blocking
+            // descriptor); 0 is a hang-up, but a line set up by someone
+            // else may still read 0 when empty, so the poll decides.
             if (hungUp())
                 ec = DeviceError::HungUp;
             return 0;

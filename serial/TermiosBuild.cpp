@@ -12,7 +12,10 @@ termios withRawMode(termios t)
     t.c_oflag &= ~OPOST;
     t.c_lflag &= ~(ECHO | ECHOE | ECHOK | ECHONL | ICANON | ISIG | IEXTEN);
     t.c_cflag |= CREAD | CLOCAL;
-    t.c_cc[VMIN] = 0;
+    // The descriptor is non-blocking, so VMIN 1 never waits: an empty
+    // queue reads EAGAIN and only a hung-up line reads 0, which spares
+    // every empty poll a second system call to tell the two apart.
+    t.c_cc[VMIN] = 1;
     t.c_cc[VTIME] = 0;
     return t;
 }

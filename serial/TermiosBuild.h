@@ -17,7 +17,8 @@ namespace serial {
 
 /// Raw transfer: no echo, no canonical input, no signals, no input or
 /// output translation; receiver on, modem control lines ignored for
-/// opening (CREAD|CLOCAL); reads return what is there (VMIN 0, VTIME 0).
+/// opening (CREAD|CLOCAL); reads return what is there (VMIN 1, VTIME 0, on
+/// the non-blocking descriptor).
 /// Data bits, parity, stop bits and flow control are left alone.
 termios withRawMode(termios t);
 

@@ -414,8 +414,15 @@ void DialogWindow::pauseTimerUntilReadable(int id, int fd)
         connect(t.wake, &QSocketNotifier::activated, this, [this, id] {
             Timer& timer = timers_[id];
             endWait(timer);
+            if (ended_)
+                return;
             ++timer.run;
             timer.timer->start();
+            // The wake is the tick: what woke it is read now, not a
+            // period later, and the loop is woken once per arrival. Not
+            // through tick(): the timer is not in its own slot, so it
+            // fires by itself behind a box this tick opens.
+            logic_.onTimer(id);
         });
     }
     t.wake->setSocket(fd);

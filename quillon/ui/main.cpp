@@ -3,6 +3,7 @@
 #include "dialog/Clock.h"
 #include "dialog/qt/DialogWindow.h"
 #include "dialog/qt/ProgramLook.h"
+#include "dialog/qt/QtRuntime.h"
 #include "quillon/app/QuillonMainDialog.h"
 #include "quillon/app/QuillonTemplates.h"
 #include "quillon/ui/QuillonWindow.h"
@@ -35,6 +36,7 @@ std::filesystem::path settingsDir()
 
 int main(int argc, char** argv)
 {
+    dialog::qt::chooseQtRuntime();
     QApplication app(argc, argv);
     dialog::qt::applyProgramLook(app);
     // Every window of the program (main window, about box, checksum

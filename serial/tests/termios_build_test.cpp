@@ -15,7 +15,7 @@ termios busyTermios()
     t.c_oflag = OPOST | ONLCR;
     t.c_cflag = CS7 | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS | HUPCL | B9600;
     t.c_lflag = ECHO | ECHOE | ECHOK | ICANON | ISIG | IEXTEN;
-    t.c_cc[VMIN] = 1;
+    t.c_cc[VMIN] = 4;
     t.c_cc[VTIME] = 5;
     return t;
 }
@@ -27,7 +27,7 @@ TEST(TermiosBuild, RawModeClearsProcessingAndKeepsFraming)
     EXPECT_EQ(t.c_oflag & OPOST, 0u);
     EXPECT_EQ(t.c_iflag & (ICRNL | INLCR | IGNCR | ISTRIP | BRKINT), 0u);
     EXPECT_EQ(t.c_cflag & (CREAD | CLOCAL), CREAD | CLOCAL);
-    EXPECT_EQ(t.c_cc[VMIN], 0);
+    EXPECT_EQ(t.c_cc[VMIN], 1);
     EXPECT_EQ(t.c_cc[VTIME], 0);
     // Framing and flow belong to the other builders.
     EXPECT_EQ(t.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS | HUPCL), CS7 | PARENB | CSTOPB | CRTSCTS | HUPCL);

@@ -127,7 +127,7 @@ void VeltraMainDialog::onPollTick()
         showReceivePiece(piece);
     }
     // Nothing came and no burst waits for its line end: the poll sleeps
-    // until the port has bytes again, its next tick one period later.
+    // until the port has bytes again, and that wake is its next tick.
     if (got == 0 && !burstPending)
         s.pauseTimerUntilReadable(PollTimer, portHandle.fd());
 }

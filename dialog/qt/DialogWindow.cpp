@@ -396,14 +396,22 @@ void DialogWindow::endWait(Timer& t)
 {
     if (t.wake)
         t.wake->setEnabled(false);
+    if (t.catchUp)
+        t.catchUp->stop();
+}
+
+bool DialogWindow::running(const Timer& t)
+{
+    return t.timer->isActive() || (t.catchUp && t.catchUp->isActive());
 }
 
 void DialogWindow::pauseTimerUntilReadable(int id, int fd)
 {
     auto it = timers_.find(id);
-    if (it == timers_.end() || !it->second.timer->isActive())
+    if (it == timers_.end() || !running(it->second))
         return;
     Timer& t = it->second;
+    endWait(t);
     ++t.run;
     t.timer->stop();
     // One notifier per timer, kept: an idle poll pauses after every burst.
@@ -411,26 +419,51 @@ void DialogWindow::pauseTimerUntilReadable(int id, int fd)
     // while idle is still noticed by the next tick.
     if (!t.wake) {
         t.wake = new QSocketNotifier(QSocketNotifier::Read, this);
-        connect(t.wake, &QSocketNotifier::activated, this, [this, id] {
-            Timer& timer = timers_[id];
-            endWait(timer);
-            if (ended_)
-                return;
-            ++timer.run;
-            timer.timer->start();
-            // The wake is the tick: what woke it is read now, not a
-            // period later, and the loop is woken once per arrival. Not
-            // through tick(): the timer is not in its own slot, so it
-            // fires by itself behind a box this tick opens.
-            logic_.onTimer(id);
-        });
+        connect(t.wake, &QSocketNotifier::activated, this, [this, id] { wake(id); });
     }
     t.wake->setSocket(fd);
     t.wake->setEnabled(true);
 }
 
+void DialogWindow::wake(int id)
+{
+    Timer& t = timers_[id];
+    endWait(t);
+    if (ended_)
+        return;
+    ++t.run;
+    // The wake is the tick, what woke it read at once, unless the last
+    // tick is less than a period ago: ticks never come closer than their
+    // period, so a tick reads no less than a running timer's would.
+    const qint64 periodNs = std::int64_t{t.timer->interval()} * 1000000;
+    const qint64 restNs = t.lastTick.isValid() ? periodNs - t.lastTick.nsecsElapsed() : 0;
+    if (restNs <= 0) {
+        resume(id);
+        return;
+    }
+    if (!t.catchUp) {
+        t.catchUp = new QTimer(this);
+        t.catchUp->setSingleShot(true);
+        t.catchUp->setTimerType(Qt::PreciseTimer);
+        connect(t.catchUp, &QTimer::timeout, this, [this, id] { resume(id); });
+    }
+    t.catchUp->start(static_cast<int>((restNs + 999999) / 1000000));
+}
+
+void DialogWindow::resume(int id)
+{
+    Timer& t = timers_[id];
+    t.timer->start();
+    t.lastTick.start();
+    // Not through tick(): the timer is not in its own slot, so it fires by
+    // itself behind a box this tick opens.
+    logic_.onTimer(id);
+}
+
 void DialogWindow::tick(int id)
 {
+    if (const auto it = timers_.find(id); it != timers_.end())
+        it->second.lastTick.start();
     runningTicks_.push_back(id);
     logic_.onTimer(id);
     runningTicks_.pop_back();
@@ -439,7 +472,7 @@ void DialogWindow::tick(int id)
 bool DialogWindow::ticking(int id) const
 {
     const auto it = timers_.find(id);
-    return it != timers_.end() && it->second.timer->isActive();
+    return it != timers_.end() && running(it->second);
 }
 
 // --- closing ---------------------------------------------------------------
@@ -454,6 +487,7 @@ void DialogWindow::finish(int code)
     ended_ = true;
     // A finished window's logic gets no more ticks.
     for (auto& [id, t] : timers_) {
+        endWait(t);
         ++t.run;
         t.timer->stop();
     }

@@ -138,9 +138,15 @@ private:
     struct Timer {
         QTimer* timer = nullptr;
         QSocketNotifier* wake = nullptr; // enabled while the timer waits for its fd
+        QTimer* catchUp = nullptr; // after a wake, the rest of the period since the last tick
+        QElapsedTimer lastTick;
         unsigned run = 0; // bumped at each start, stop and pause
     };
     class StandInTicks;
+
+    static bool running(const Timer& t);
+    void wake(int id);
+    void resume(int id);
 
     void build(const WindowTemplate& layout);
     ControlAdapter* find(int id) const;

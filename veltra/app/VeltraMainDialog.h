@@ -137,6 +137,7 @@ private:
     // Handlers.
     void onConnectButton();
     void onPollTick();
+    void settleQuietBurstEnd();
     void onClearReceive();
     void onReceiveEdited();
     void onSend();
@@ -176,6 +177,8 @@ private:
     std::string viewPending_;
     bool commandTooLong_ = false; // the preview's frame is not sent
     std::vector<std::uint8_t> readBuffer_ = std::vector<std::uint8_t>(kReadChunk);
+    // The poll sleeps with burstPending still set: its line break was off.
+    bool quietBurstEnd_ = false;
     static const dialog::MessageMap<VeltraMainDialog> messageMap_;
 };
 

@@ -85,6 +85,7 @@ void VeltraMainDialog::onPollTick()
 {
     if (!portHandle.isOpen())
         return;
+    settleQuietBurstEnd();
     dialog::ControlSurface& s = surface();
     std::error_code ec;
     const std::size_t got = portHandle.read(readBuffer_.data(), kReadChunk, ec);
@@ -128,8 +129,24 @@ void VeltraMainDialog::onPollTick()
     }
     // Nothing came and no burst waits for its line end: the poll sleeps
     // until the port has bytes again, and that wake is its next tick.
-    if (got == 0 && !burstPending)
+    if (got == 0 && !burstPending) {
         s.pauseTimerUntilReadable(PollTimer, portHandle.fd());
+    } else if (got > 0 && got < kReadChunk && !s.check(BurstNewline)) {
+        // With no line break to add, the burst's end would show nothing
+        // new, so the poll sleeps at once instead of a period later. The
+        // next tick ends the burst first, as that empty poll would have
+        // before it.
+        quietBurstEnd_ = true;
+        s.pauseTimerUntilReadable(PollTimer, portHandle.fd());
+    }
+}
+
+void VeltraMainDialog::settleQuietBurstEnd()
+{
+    if (quietBurstEnd_) {
+        quietBurstEnd_ = false;
+        burstPending = false;
+    }
 }
 
 void VeltraMainDialog::onClearReceive()

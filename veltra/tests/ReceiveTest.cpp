@@ -189,16 +189,20 @@ TEST_F(VeltraTest, AnIdlePollWaitsForThePort)
     struct Case {
         const char* name;
         std::vector<std::string> peer; // one per tick; "" for a quiet tick
+        int lineBreak;
         bool waits;
     };
     const Case cases[] = {
-        {"nothing came", {""}, true},
-        {"a tick that read", {"ab"}, false},
-        {"the burst's first quiet tick ends it", {"ab", ""}, true},
+        {"nothing came", {""}, 1, true},
+        {"a tick that read, its line break to come", {"ab"}, 1, false},
+        {"the burst's first quiet tick ends it", {"ab", ""}, 1, true},
+        {"a tick that read, no line break: nothing left to show", {"ab"}, 0, true},
+        {"a full read: more waits", {std::string(kReadChunk + 1, 'x')}, 0, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         startConnected();
+        surface.setCheck(BurstNewline, c.lineBreak);
         for (const std::string& p : c.peer) {
             if (!p.empty())
                 peerSends(p);
@@ -211,4 +215,18 @@ TEST_F(VeltraTest, AnIdlePollWaitsForThePort)
         click(ConnectButton);
         EXPECT_EQ(surface.pausedTimers.count(PollTimer), 0U);
     }
+}
+
+TEST_F(VeltraTest, ABurstThePollSleptOnEndsAtACloseWithoutItsBreak)
+{
+    // Its empty poll would have ended it, with the break off, long before.
+    startConnected();
+    peerSends("ab");
+    tick();
+    click(ConnectButton);
+    surface.setCheck(BurstNewline, 1);
+    click(ConnectButton);
+    tick();
+    EXPECT_EQ(area(), "ab");
+    EXPECT_FALSE(dlg().burstPending);
 }

@@ -379,6 +379,19 @@ void DialogWindow::startTimer(int id, int ms)
     }
     endWait(t);
     ++t.run;
+    // Started beside a running timer of the same period, it takes that
+    // timer's beat, the first one at least a period away, so the two tick
+    // in one pass of the loop.
+    const qint64 periodNs = std::int64_t{ms} * 1000000;
+    for (const auto& [other, beat] : timers_) {
+        if (other == id || ms <= 0 || !beat.timer->isActive() || beat.timer->interval() != ms ||
+            !beat.lastTick.isValid())
+            continue;
+        const qint64 firstNs = 2 * periodNs - beat.lastTick.nsecsElapsed() % periodNs;
+        t.timer->setInterval(ms);
+        startCatchUp(id, t, firstNs);
+        return;
+    }
     t.timer->start(ms);
 }
 
@@ -436,18 +449,38 @@ void DialogWindow::wake(int id)
     // tick is less than a period ago: ticks never come closer than their
     // period, so a tick reads no less than a running timer's would.
     const qint64 periodNs = std::int64_t{t.timer->interval()} * 1000000;
-    const qint64 restNs = t.lastTick.isValid() ? periodNs - t.lastTick.nsecsElapsed() : 0;
-    if (restNs <= 0) {
+    const qint64 restNs = std::max<qint64>(0, t.lastTick.isValid() ? periodNs - t.lastTick.nsecsElapsed() : 0);
+    // The other timers of its period move onto its beat, each once to the
+    // first of its beats not sooner than a period after its last tick.
+    for (auto& [other, b] : timers_) {
+        if (other == id || !b.timer->isActive() || b.timer->interval() != t.timer->interval() ||
+            !b.lastTick.isValid())
+            continue;
+        const qint64 dueNs = periodNs - b.lastTick.nsecsElapsed();
+        qint64 firstNs = restNs;
+        while (firstNs < dueNs)
+            firstNs += periodNs;
+        ++b.run;
+        b.timer->stop();
+        startCatchUp(other, b, firstNs);
+    }
+    if (restNs == 0) {
         resume(id);
+        tickDueCompanions(id);
         return;
     }
+    startCatchUp(id, t, restNs);
+}
+
+void DialogWindow::startCatchUp(int id, Timer& t, qint64 ns)
+{
     if (!t.catchUp) {
         t.catchUp = new QTimer(this);
         t.catchUp->setSingleShot(true);
         t.catchUp->setTimerType(Qt::PreciseTimer);
         connect(t.catchUp, &QTimer::timeout, this, [this, id] { resume(id); });
     }
-    t.catchUp->start(static_cast<int>((restNs + 999999) / 1000000));
+    t.catchUp->start(static_cast<int>((ns + 999999) / 1000000));
 }
 
 void DialogWindow::resume(int id)
@@ -467,6 +500,38 @@ void DialogWindow::tick(int id)
     runningTicks_.push_back(id);
     logic_.onTimer(id);
     runningTicks_.pop_back();
+    tickDueCompanions(id);
+}
+
+void DialogWindow::tickDueCompanions(int id)
+{
+    // Timers of one period share a pass of the loop: one due within two
+    // milliseconds (a whole one, rounded up) ticks now and starts its
+    // period again from here, so that the next passes find both due
+    // together. A tick so comes at most that much early, once.
+    const auto it = timers_.find(id);
+    if (ended_ || it == timers_.end() || !it->second.timer->isActive())
+        return;
+    const int period = it->second.timer->interval();
+    const auto dueSoon = [period](const Timer& t) {
+        if (t.timer->interval() != period)
+            return false;
+        if (t.timer->isActive())
+            return t.timer->remainingTime() <= 2;
+        return t.catchUp && t.catchUp->isActive() && t.catchUp->remainingTime() <= 2;
+    };
+    std::vector<int> due;
+    for (const auto& [other, t] : timers_)
+        if (other != id && dueSoon(t))
+            due.push_back(other);
+    for (int other : due) {
+        Timer& t = timers_[other];
+        if (ended_ || !dueSoon(t))
+            continue;
+        endWait(t);
+        ++t.run;
+        resume(other);
+    }
 }
 
 bool DialogWindow::ticking(int id) const

@@ -147,6 +147,8 @@ private:
     static bool running(const Timer& t);
     void wake(int id);
     void resume(int id);
+    void startCatchUp(int id, Timer& t, qint64 ns);
+    void tickDueCompanions(int id);
 
     void build(const WindowTemplate& layout);
     ControlAdapter* find(int id) const;

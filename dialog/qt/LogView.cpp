@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QElapsedTimer>
 #include <QFontMetricsF>
 #include <QGlyphRun>
 #include <QInputMethodEvent>
@@ -17,6 +18,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyleOptionSlider>
+#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -33,7 +35,11 @@ constexpr qreal kTabStop = 80; // as the text edits have it
 // screen, and the style's gradients are not painted again for it.
 class QuietScrollBar : public QScrollBar {
 public:
-    explicit QuietScrollBar(QWidget* parent) : QScrollBar(Qt::Vertical, parent) {}
+    explicit QuietScrollBar(QWidget* parent) : QScrollBar(Qt::Vertical, parent)
+    {
+        followLater_.setSingleShot(true);
+        followLater_.callOnTimeout(this, [this] { updateIfChanged(); });
+    }
 
 protected:
     // An append moves the range and then the value: the bar is looked at
@@ -61,14 +67,30 @@ private:
         const int ends = (value() == minimum() ? 1 : 0) | (value() == maximum() ? 2 : 0);
         if (handle == shownHandle_ && ends == shownEnds_)
             return;
+        // While a feed grows the range, the handle shrinks by a pixel or
+        // so at every frame, and each paint of the style's gradients over
+        // the bar's height wakes Qt's paint threads: it follows at most
+        // five times a second then. A bar the user drags or points at
+        // follows at once.
+        const qint64 sinceMs = shownAt_.isValid() ? shownAt_.elapsed() : kFollowMs;
+        if (sinceMs < kFollowMs && !isSliderDown() && !underMouse()) {
+            if (!followLater_.isActive())
+                followLater_.start(static_cast<int>(kFollowMs - sinceMs));
+            return;
+        }
+        followLater_.stop();
         shownHandle_ = handle;
         shownEnds_ = ends;
+        shownAt_.start();
         update();
     }
 
+    static constexpr qint64 kFollowMs = 200;
     QRect shownHandle_;
     int shownEnds_ = -1;
     bool checkPending_ = false;
+    QElapsedTimer shownAt_;
+    QTimer followLater_;
 };
 
 } // namespace

@@ -193,7 +193,7 @@ def steady(run, kind, seconds):
     until the program has taken in everything written."""
     data = payload(kind, int(RATE * seconds) + RATE)
     sent = 0
-    c0 = cpu_seconds(run.pid)
+    w0, c0 = wakes(run.pid), cpu_seconds(run.pid)
     t0 = time.time()
     while True:
         elapsed = time.time() - t0
@@ -204,8 +204,18 @@ def steady(run, kind, seconds):
             sent += os.write(run.master, data[sent:due])
         time.sleep(max(0.0, t0 + (int(elapsed / SLICE) + 1) * SLICE - time.time()))
     run.written += sent
+    wakes_per_s = (wakes(run.pid) - w0) / (time.time() - t0)
     count, _ = run.drained()
-    return {"cpu_per_mb": (cpu_seconds(run.pid) - c0) / (sent / MB), "lost": run.written - count}
+    return {"cpu_per_mb": (cpu_seconds(run.pid) - c0) / (sent / MB), "lost": run.written - count,
+            "wakes": wakes_per_s}
+
+
+def wakes(pid):
+    """Context switches of the main thread: each blocking pass of its event
+    loop is one. A count, so it does not vary with how busy the host is,
+    as CPU time on a shared machine does."""
+    with open("/proc/%d/status" % pid) as f:
+        return sum(int(line.split()[1]) for line in f if "ctxt_switches:" in line)
 
 
 def queued(fd):
@@ -283,6 +293,8 @@ def table(results, short):
         ("idle, port open, % of one core", lambda r: "%.2f" % r["idle"]),
         ("steady 115200-baud text feed, CPU s per MB", lambda r: "%.2f" % r["text"]["cpu_per_mb"]),
         ("steady 115200-baud random bytes as hex, CPU s per MB", lambda r: "%.2f" % r["hex"]["cpu_per_mb"]),
+        ("main-thread wakes per second, text / hex feed",
+         lambda r: "%.0f / %.0f" % (r["text"]["wakes"], r["hex"]["wakes"])),
         ("burst drain, text / random bytes as hex, bytes/s",
          lambda r: "%.1f K / %.1f K" % (r["text_burst"]["rate"] / 1000, r["hex_burst"]["rate"] / 1000)),
         ("burst CPU s per MB, text / hex",

@@ -446,8 +446,9 @@ void DialogWindow::wake(int id)
         return;
     ++t.run;
     // The wake is the tick, what woke it read at once, unless the last
-    // tick is less than a period ago: ticks never come closer than their
-    // period, so a tick reads no less than a running timer's would.
+    // tick is less than a period ago: ticks come no closer than their
+    // period (to the millisecond), and a tick reads what a running timer's
+    // would.
     const qint64 periodNs = std::int64_t{t.timer->interval()} * 1000000;
     const qint64 restNs = std::max<qint64>(0, t.lastTick.isValid() ? periodNs - t.lastTick.nsecsElapsed() : 0);
     // The other timers of its period move onto its beat, each once to the
@@ -480,7 +481,9 @@ void DialogWindow::startCatchUp(int id, Timer& t, qint64 ns)
         t.catchUp->setTimerType(Qt::PreciseTimer);
         connect(t.catchUp, &QTimer::timeout, this, [this, id] { resume(id); });
     }
-    t.catchUp->start(static_cast<int>((ns + 999999) / 1000000));
+    // To the nearest millisecond, the timer's grain: a tick comes at most
+    // half of one early or late, and a burst's ticks keep their rate.
+    t.catchUp->start(static_cast<int>((ns + 500000) / 1000000));
 }
 
 void DialogWindow::resume(int id)

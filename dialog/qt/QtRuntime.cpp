@@ -7,9 +7,8 @@ namespace dialog::qt {
 
 void chooseQtRuntime()
 {
-    for (const char* name : {"QT_NO_GLIB", "QT_XCB_NO_MITSHM"})
-        if (!qEnvironmentVariableIsSet(name))
-            qputenv(name, QByteArray("1"));
+    if (!qEnvironmentVariableIsSet("QT_NO_GLIB"))
+        qputenv("QT_NO_GLIB", QByteArray("1"));
 }
 
 } // namespace dialog::qt

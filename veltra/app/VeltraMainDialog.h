@@ -179,6 +179,7 @@ private:
     std::vector<std::uint8_t> readBuffer_ = std::vector<std::uint8_t>(kReadChunk);
     // The poll sleeps with burstPending still set: its line break was off.
     bool quietBurstEnd_ = false;
+    bool fullReadBefore_ = false;
     static const dialog::MessageMap<VeltraMainDialog> messageMap_;
 };
 

@@ -131,14 +131,16 @@ void VeltraMainDialog::onPollTick()
     // until the port has bytes again, and that wake is its next tick.
     if (got == 0 && !burstPending) {
         s.pauseTimerUntilReadable(PollTimer, portHandle.fd());
-    } else if (got > 0 && got < kReadChunk && !s.check(BurstNewline)) {
+    } else if (got > 0 && got < kReadChunk && !fullReadBefore_ && !s.check(BurstNewline)) {
         // With no line break to add, the burst's end would show nothing
         // new, so the poll sleeps at once instead of a period later. The
         // next tick ends the burst first, as that empty poll would have
-        // before it.
+        // before it. Not in a flood (the tick before read all it could):
+        // the port fills again within the period.
         quietBurstEnd_ = true;
         s.pauseTimerUntilReadable(PollTimer, portHandle.fd());
     }
+    fullReadBefore_ = got == kReadChunk;
 }
 
 void VeltraMainDialog::settleQuietBurstEnd()

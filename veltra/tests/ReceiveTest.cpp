@@ -198,6 +198,7 @@ TEST_F(VeltraTest, AnIdlePollWaitsForThePort)
         {"the burst's first quiet tick ends it", {"ab", ""}, 1, true},
         {"a tick that read, no line break: nothing left to show", {"ab"}, 0, true},
         {"a full read: more waits", {std::string(kReadChunk + 1, 'x')}, 0, false},
+        {"the rest of a flood after a full read", {std::string(kReadChunk + 1, 'x'), ""}, 0, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -16,7 +16,6 @@
 #include "dialog/FileIo.h"
 #include "dialog/qt/DialogWindow.h"
 #include "dialog/qt/ProgramLook.h"
-#include "dialog/qt/QtRuntime.h"
 #include "quillon/app/QuillonIds.h"
 #include "quillon/app/QuillonMainDialog.h"
 #include "quillon/app/QuillonTemplates.h"
@@ -186,7 +185,6 @@ void idleCpu()
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
-    dialog::qt::chooseQtRuntime();
     QApplication app(argc, argv);
     dialog::qt::applyProgramLook(app);
     if (bench::runSteadyIfAsked(argc, argv, steady))

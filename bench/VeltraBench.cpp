@@ -13,7 +13,6 @@
 #include "dialog/Clock.h"
 #include "dialog/qt/DialogWindow.h"
 #include "dialog/qt/ProgramLook.h"
-#include "dialog/qt/QtRuntime.h"
 #include "veltra/app/VeltraIds.h"
 #include "veltra/app/VeltraMainDialog.h"
 #include "veltra/app/VeltraTemplates.h"
@@ -203,7 +202,6 @@ void startUp()
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
-    dialog::qt::chooseQtRuntime();
     QApplication app(argc, argv);
     dialog::qt::applyProgramLook(app);
     if (bench::runSteadyIfAsked(argc, argv, steady))

@@ -3,7 +3,6 @@
 #include "dialog/Clock.h"
 #include "dialog/qt/DialogWindow.h"
 #include "dialog/qt/ProgramLook.h"
-#include "dialog/qt/QtRuntime.h"
 #include "quillon/app/QuillonMainDialog.h"
 #include "quillon/app/QuillonTemplates.h"
 #include "quillon/ui/QuillonWindow.h"
@@ -36,7 +35,6 @@ std::filesystem::path settingsDir()
 
 int main(int argc, char** argv)
 {
-    dialog::qt::chooseQtRuntime();
     QApplication app(argc, argv);
     dialog::qt::applyProgramLook(app);
     // Every window of the program (main window, about box, checksum

@@ -3,7 +3,6 @@
 #include "dialog/Clock.h"
 #include "dialog/qt/DialogWindow.h"
 #include "dialog/qt/ProgramLook.h"
-#include "dialog/qt/QtRuntime.h"
 #include "serial/PortNames.h"
 #include "veltra/app/VeltraMainDialog.h"
 #include "veltra/app/VeltraTemplates.h"
@@ -13,7 +12,6 @@
 
 int main(int argc, char** argv)
 {
-    dialog::qt::chooseQtRuntime();
     QApplication app(argc, argv);
     dialog::qt::applyProgramLook(app);
     // Every window of the program (main window, about box, message boxes,

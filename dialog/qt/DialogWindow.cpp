@@ -382,12 +382,10 @@ void DialogWindow::startTimer(int id, int ms)
     // Started beside a running timer of the same period, it takes that
     // timer's beat, the first one at least a period away, so the two tick
     // in one pass of the loop.
-    const qint64 periodNs = std::int64_t{ms} * 1000000;
     for (const auto& [other, beat] : timers_) {
-        if (other == id || ms <= 0 || !beat.timer->isActive() || beat.timer->interval() != ms ||
-            !beat.lastTick.isValid())
+        if (other == id || ms <= 0 || !ticksWithLast(beat, ms))
             continue;
-        const qint64 firstNs = 2 * periodNs - beat.lastTick.nsecsElapsed() % periodNs;
+        const qint64 firstNs = 2 * nanoseconds(ms) - beat.lastTick.nsecsElapsed() % nanoseconds(ms);
         t.timer->setInterval(ms);
         startCatchUp(id, t, firstNs);
         return;
@@ -411,6 +409,16 @@ void DialogWindow::endWait(Timer& t)
         t.wake->setEnabled(false);
     if (t.catchUp)
         t.catchUp->stop();
+}
+
+bool DialogWindow::ticksWithLast(const Timer& t, int period)
+{
+    return t.timer->isActive() && t.timer->interval() == period && t.lastTick.isValid();
+}
+
+qint64 DialogWindow::nanoseconds(int ms)
+{
+    return std::int64_t{ms} * 1000000;
 }
 
 bool DialogWindow::running(const Timer& t)
@@ -449,13 +457,13 @@ void DialogWindow::wake(int id)
     // tick is less than a period ago: ticks come no closer than their
     // period (to the millisecond), and a tick reads what a running timer's
     // would.
-    const qint64 periodNs = std::int64_t{t.timer->interval()} * 1000000;
+    const int period = t.timer->interval();
+    const qint64 periodNs = nanoseconds(period);
     const qint64 restNs = std::max<qint64>(0, t.lastTick.isValid() ? periodNs - t.lastTick.nsecsElapsed() : 0);
     // The other timers of its period move onto its beat, each once to the
     // first of its beats not sooner than a period after its last tick.
     for (auto& [other, b] : timers_) {
-        if (other == id || !b.timer->isActive() || b.timer->interval() != t.timer->interval() ||
-            !b.lastTick.isValid())
+        if (other == id || !ticksWithLast(b, period))
             continue;
         const qint64 dueNs = periodNs - b.lastTick.nsecsElapsed();
         qint64 firstNs = restNs;

@@ -145,6 +145,9 @@ private:
     class StandInTicks;
 
     static bool running(const Timer& t);
+    // Running with the period, and has ticked: a beat others can take.
+    static bool ticksWithLast(const Timer& t, int period);
+    static qint64 nanoseconds(int ms);
     void wake(int id);
     void resume(int id);
     void startCatchUp(int id, Timer& t, qint64 ns);

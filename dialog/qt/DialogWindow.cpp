@@ -476,6 +476,7 @@ void DialogWindow::wake(int id)
     if (restNs == 0) {
         resume(id);
         tickDueCompanions(id);
+        serveFrame(id);
         return;
     }
     startCatchUp(id, t, restNs);
@@ -487,7 +488,10 @@ void DialogWindow::startCatchUp(int id, Timer& t, qint64 ns)
         t.catchUp = new QTimer(this);
         t.catchUp->setSingleShot(true);
         t.catchUp->setTimerType(Qt::PreciseTimer);
-        connect(t.catchUp, &QTimer::timeout, this, [this, id] { resume(id); });
+        connect(t.catchUp, &QTimer::timeout, this, [this, id] {
+            resume(id);
+            serveFrame(id);
+        });
     }
     // To the nearest millisecond, the timer's grain: a tick comes at most
     // half of one early or late, and a burst's ticks keep their rate.
@@ -512,6 +516,45 @@ void DialogWindow::tick(int id)
     logic_.onTimer(id);
     runningTicks_.pop_back();
     tickDueCompanions(id);
+    serveFrame(id);
+}
+
+void DialogWindow::serveFrame(int id)
+{
+    // What the frame and the counters would flush or paint before the next
+    // tick is done in this tick's pass of the loop, at most a period early:
+    // under a feed the window then wakes once per tick, not once more for
+    // each of them. Counters due before the next frame's end ride along.
+    // A tick that left its timer waiting for the port cannot tell when the
+    // next comes; it serves what is due within a quarter of a frame.
+    const auto it = timers_.find(id);
+    if (ended_ || it == timers_.end())
+        return;
+    const Timer& t = it->second;
+    const bool waiting = t.wake && t.wake->isEnabled();
+    if (!t.timer->isActive() && !waiting)
+        return;
+    const int period = waiting ? kFrameMs / 4 : t.timer->interval();
+    const bool frameEnds = msToFrameEnd() < period;
+    const bool frameDue = frameEnds && (appendLater_.isActive() || paintLater_.isActive());
+    const bool countsDue =
+        countLater_.isActive() && countLater_.remainingTime() < (frameDue ? kFrameMs + period : period);
+    if (frameDue) {
+        appendLater_.stop();
+        flushWaiting(waitingControls_);
+    }
+    if (countsDue) {
+        countLater_.stop();
+        flushWaiting(waitingCounts_);
+    }
+    // Otherwise the paint waits for its frame's end, which a later tick serves.
+    if (!frameEnds || !(frameDue || countsDue))
+        return;
+    paintNow_ = true;
+    if (paintLater_.isActive()) {
+        paintLater_.stop();
+        QCoreApplication::postEvent(this, new QEvent(QEvent::UpdateRequest), Qt::LowEventPriority);
+    }
 }
 
 void DialogWindow::tickDueCompanions(int id)
@@ -608,11 +651,12 @@ bool DialogWindow::event(QEvent* event)
     // shows everything changed since. What the controls hold is current at
     // once; only their pixels wait. A window at rest paints at once.
     if (event->type() == QEvent::UpdateRequest) {
-        if (const int wait = msToFrameEnd(); wait > 0) {
+        if (const int wait = msToFrameEnd(); wait > 0 && !paintNow_) {
             if (!paintLater_.isActive())
                 paintLater_.start(wait);
             return true;
         }
+        paintNow_ = false;
         sinceLastPaint_.start();
     }
     return QDialog::event(event);

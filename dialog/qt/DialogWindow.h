@@ -152,6 +152,7 @@ private:
     void resume(int id);
     void startCatchUp(int id, Timer& t, qint64 ns);
     void tickDueCompanions(int id);
+    void serveFrame(int id);
 
     void build(const WindowTemplate& layout);
     ControlAdapter* find(int id) const;
@@ -188,6 +189,7 @@ private:
     bool maximizable_ = false;
     QElapsedTimer sinceLastPaint_;
     QTimer paintLater_;
+    bool paintNow_ = false; // a tick served the frame's end: its paint comes at once
     QTimer appendLater_;
     std::set<int> waitingCounts_; // counters and labels waiting for countLater_
     QTimer countLater_;

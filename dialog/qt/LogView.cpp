@@ -71,11 +71,12 @@ private:
         // so at every frame, and each paint of the style's gradients over
         // the bar's height wakes Qt's paint threads: it follows at most
         // five times a second then. A bar the user drags or points at
-        // follows at once.
+        // follows at once. Under a feed the next append looks again; the
+        // timer, a little later, is for the last one.
         const qint64 sinceMs = shownAt_.isValid() ? shownAt_.elapsed() : kFollowMs;
         if (sinceMs < kFollowMs && !isSliderDown() && !underMouse()) {
             if (!followLater_.isActive())
-                followLater_.start(static_cast<int>(kFollowMs - sinceMs));
+                followLater_.start(static_cast<int>(kFollowMs - sinceMs + kLastLookMs));
             return;
         }
         followLater_.stop();
@@ -86,6 +87,7 @@ private:
     }
 
     static constexpr qint64 kFollowMs = 200;
+    static constexpr qint64 kLastLookMs = 50; // longer than a frame
     QRect shownHandle_;
     int shownEnds_ = -1;
     bool checkPending_ = false;

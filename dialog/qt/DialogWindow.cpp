@@ -405,6 +405,7 @@ void DialogWindow::stopTimer(int id)
 
 void DialogWindow::endWait(Timer& t)
 {
+    t.waiting = false;
     if (t.wake)
         t.wake->setEnabled(false);
     if (t.catchUp)
@@ -432,26 +433,35 @@ void DialogWindow::pauseTimerUntilReadable(int id, int fd)
     if (it == timers_.end() || !running(it->second))
         return;
     Timer& t = it->second;
-    endWait(t);
+    if (t.catchUp)
+        t.catchUp->stop();
     ++t.run;
     t.timer->stop();
+    t.waiting = true;
     // One notifier per timer, kept: an idle poll pauses after every burst.
     // Read also wakes on a hang-up or an error, so a device that goes away
-    // while idle is still noticed by the next tick.
+    // while idle is still noticed by the next tick. A wake's tick that
+    // pauses again finds it still on its descriptor: each change of the
+    // loop's descriptors costs GLib two more system calls.
     if (!t.wake) {
         t.wake = new QSocketNotifier(QSocketNotifier::Read, this);
         connect(t.wake, &QSocketNotifier::activated, this, [this, id] { wake(id); });
     }
-    t.wake->setSocket(fd);
+    if (t.wake->socket() != fd)
+        t.wake->setSocket(fd);
     t.wake->setEnabled(true);
 }
 
 void DialogWindow::wake(int id)
 {
     Timer& t = timers_[id];
-    endWait(t);
-    if (ended_)
+    // Not waiting: behind a box the wake's own tick opened, where the
+    // running timer ticks.
+    if (ended_ || !t.waiting) {
+        endWait(t);
         return;
+    }
+    t.waiting = false;
     ++t.run;
     // The wake is the tick, what woke it read at once, unless the last
     // tick is less than a period ago: ticks come no closer than their
@@ -475,10 +485,13 @@ void DialogWindow::wake(int id)
     }
     if (restNs == 0) {
         resume(id);
+        if (!t.waiting)
+            t.wake->setEnabled(false);
         tickDueCompanions(id);
         serveFrame(id);
         return;
     }
+    t.wake->setEnabled(false);
     startCatchUp(id, t, restNs);
 }
 
@@ -531,10 +544,9 @@ void DialogWindow::serveFrame(int id)
     if (ended_ || it == timers_.end())
         return;
     const Timer& t = it->second;
-    const bool waiting = t.wake && t.wake->isEnabled();
-    if (!t.timer->isActive() && !waiting)
+    if (!t.timer->isActive() && !t.waiting)
         return;
-    const int period = waiting ? kFrameMs / 4 : t.timer->interval();
+    const int period = t.waiting ? kFrameMs / 4 : t.timer->interval();
     const bool frameEnds = msToFrameEnd() < period;
     const bool frameDue = frameEnds && (appendLater_.isActive() || paintLater_.isActive());
     const bool countsDue =

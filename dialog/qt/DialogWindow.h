@@ -121,7 +121,7 @@ public:
     /// second, however often the ticks change the views and counters.
     static constexpr int kFrameMs = 40;
     /// How long a counter's or a status label's new text waits to be shown.
-    static constexpr int kCountMs = 100;
+    static constexpr int kCountMs = 200;
 
 protected:
     bool event(QEvent* event) override;
@@ -138,6 +138,7 @@ private:
     struct Timer {
         QTimer* timer = nullptr;
         QSocketNotifier* wake = nullptr; // enabled while the timer waits for its fd
+        bool waiting = false;            // paused until its fd is readable
         QTimer* catchUp = nullptr; // after a wake, the rest of the period since the last tick
         QElapsedTimer lastTick;
         unsigned run = 0; // bumped at each start, stop and pause

@@ -70,6 +70,7 @@ std::int64_t LogText::replace(std::size_t from, std::size_t to, const std::strin
 
 void LogText::recount(const RowCounter& counter)
 {
+    openRow_ = {};
     std::int64_t rows = 0;
     for (std::size_t i = 0; i < paragraphs_.size(); ++i) {
         rows += rowsOf(paragraphs_[i].start, contentEnd(i), counter);
@@ -77,9 +78,16 @@ void LogText::recount(const RowCounter& counter)
     }
 }
 
-int LogText::rowsOf(std::size_t start, std::size_t end, const RowCounter& rows) const
+int LogText::rowsOf(std::size_t start, std::size_t end, const RowCounter& rows, std::size_t* lastRowStart) const
 {
-    return rows(decodeGbk(text_.data() + start, end - start));
+    if (!lastRowStart)
+        return rows(decodeGbk(text_.data() + start, end - start), nullptr);
+    std::vector<int> byteAt;
+    const QString shown = decodeGbk(text_.data() + start, end - start, &byteAt);
+    int last = 0;
+    const int count = rows(shown, &last);
+    *lastRowStart = start + static_cast<std::size_t>(byteAt[static_cast<std::size_t>(last)]);
+    return count;
 }
 
 std::size_t LogText::paragraphOfRow(std::int64_t row) const
@@ -131,6 +139,10 @@ std::int64_t LogText::reindex(std::size_t editFrom, std::size_t editEndNew, std:
         characters_ -= p.characters;
 
     const std::size_t n = text_.size();
+    // Bytes only added at the end leave every row start before them.
+    const bool appended = editEndOld == editFrom && editEndNew == n;
+    const OpenRow open = openRow_;
+    openRow_ = {};
     std::size_t pos = tail.front().start;
     bool endsInBreak = true; // the empty text has its one empty paragraph
     while (pos < n) {
@@ -168,7 +180,17 @@ std::int64_t LogText::reindex(std::size_t editFrom, std::size_t editEndNew, std:
         }
         if (!endsInBreak)
             content = pos;
-        rows += rowsOf(start, content, counter);
+        if (endsInBreak || pos < n) {
+            rows += rowsOf(start, content, counter);
+        } else {
+            const bool resume = appended && open.paragraphStart == start && open.start <= editFrom;
+            const std::size_t from = resume ? open.start : start;
+            const std::int64_t above = resume ? open.rowsBefore : 0;
+            std::size_t lastStart = from;
+            const std::int64_t here = above + rowsOf(from, content, counter, &lastStart);
+            openRow_ = {start, lastStart, here - 1};
+            rows += here;
+        }
         paragraphs_.push_back({start, rows, chars});
         characters_ += chars;
     }

@@ -27,8 +27,10 @@ public:
         std::size_t start;
         QRgb colour;
     };
-    /// The rows a paragraph's shown text takes.
-    using RowCounter = std::function<int(const QString& shown)>;
+    /// The rows a paragraph's shown text takes; given lastRowStart, also
+    /// where in shown its last row starts. Rows are filled greedily: text
+    /// added after a row's start cannot move the rows before it.
+    using RowCounter = std::function<int(const QString& shown, int* lastRowStart)>;
 
     explicit LogText(QRgb colour);
 
@@ -73,12 +75,21 @@ public:
 
 private:
     std::int64_t reindex(std::size_t editFrom, std::size_t editEndNew, std::ptrdiff_t delta, const RowCounter& rows);
-    int rowsOf(std::size_t start, std::size_t end, const RowCounter& rows) const;
+    int rowsOf(std::size_t start, std::size_t end, const RowCounter& rows, std::size_t* lastRowStart = nullptr) const;
 
     std::string text_;
     std::vector<Paragraph> paragraphs_; // never empty: the last may be empty
     std::vector<ColourRun> colours_;    // never empty, sorted by start
     std::int64_t characters_ = 0;
+    // The last row of the text's last paragraph while nothing ends it: an
+    // append counts the paragraph's rows again from there, not from its
+    // start (a long run without line breaks grows a row at a time).
+    struct OpenRow {
+        std::size_t paragraphStart = std::string::npos;
+        std::size_t start = 0;
+        std::int64_t rowsBefore = 0; // the paragraph's rows above it
+    };
+    OpenRow openRow_;
 };
 
 } // namespace dialog::qt

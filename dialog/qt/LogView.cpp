@@ -302,7 +302,14 @@ void LogView::syncWidth()
 
 LogText::RowCounter LogView::rowCounter()
 {
-    return [this](const QString& shown) { return wrapRows(shown, nullptr); };
+    return [this](const QString& shown, int* lastRowStart) {
+        if (!lastRowStart)
+            return wrapRows(shown, nullptr);
+        std::vector<int> starts;
+        const int rows = wrapRows(shown, &starts);
+        *lastRowStart = starts.back();
+        return rows;
+    };
 }
 
 void LogView::relayoutAll()

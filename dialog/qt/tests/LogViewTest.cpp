@@ -58,6 +58,33 @@ TEST(LogView, PieceByPieceMatchesTheWholeText)
              v.setText(longRun + "\r\ntail", red);
              v.userReplace(5000, 5000, gbk("插入\r\n"));
          }},
+        {"hex bytes a few at a time, past the paragraph limit", [&](LogView& v) {
+             std::string hex;
+             for (int i = 0; i < 2000; ++i)
+                 hex += "0123456789ABCDEF"[i % 16] + std::string("F ");
+             for (std::size_t at = 0; at < hex.size(); at += 1 + at % 7)
+                 v.append(hex.substr(at, 1 + at % 7), red);
+         }},
+        {"words, tabs and double-byte characters a character at a time", [&](LogView& v) {
+             const std::string piece = "ab\tcd " + gbk("中文") + "efgh\t";
+             for (int i = 0; i < 40; ++i)
+                 for (std::size_t at = 0; at < piece.size(); at += dialog::isGbkLeadByte(piece[at]) ? 2 : 1)
+                     v.append(piece.substr(at, dialog::isGbkLeadByte(piece[at]) ? 2 : 1), red);
+         }},
+        {"appends between changes of the width", [&](LogView& v) {
+             v.append(std::string(300, 'w') + " ", red);
+             v.resize(150, 120);
+             v.append(std::string(300, 'v') + " ", red);
+             v.resize(220, 120);
+             v.append(std::string(300, 'u'), red);
+         }},
+        {"the word that wrapped made short again", [&](LogView& v) {
+             v.append("aaaa ", red);
+             const std::size_t word = v.text().size();
+             for (const int rows = v.rowCount(); v.rowCount() == rows && v.text().size() < 1000;)
+                 v.append("b", red);
+             v.userReplace(word, v.text().size(), "b");
+         }},
         {"everything removed", [&](LogView& v) {
              v.setText("a\r\nb", red);
              v.setText("", red);

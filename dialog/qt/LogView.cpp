@@ -22,6 +22,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <cstdlib>
 
 namespace dialog::qt {
@@ -314,6 +315,7 @@ LogText::RowCounter LogView::rowCounter()
 
 void LogView::relayoutAll()
 {
+    ++layout_;
     laidOutWidth_ = wrapWidth();
     text_.recount(rowCounter());
 }
@@ -334,16 +336,39 @@ QRgb LogView::colourAt(std::size_t pos) const { return text_.colourAt(pos); }
 
 // --- rows ------------------------------------------------------------------------------
 
-std::vector<LogView::Row> LogView::rowsOfParagraph(std::size_t i)
+const std::vector<LogView::Row>& LogView::rowsOfParagraph(std::size_t i)
 {
+    // The rows of the paragraph asked for last are kept: under a feed the
+    // next paint asks for the same paragraph grown by an append, and rows
+    // are filled greedily, so only its last row is wrapped again.
     const std::size_t start = text_.paragraph(i).start;
     const std::size_t end = text_.contentEnd(i);
+    const char* bytes = text_.bytes().data() + start;
+    RowCache& c = rowCache_;
+    const bool grown = c.start == start && c.layout == layout_ && !c.rows.empty() && end - start >= c.bytes.size() &&
+                       std::memcmp(bytes, c.bytes.data(), c.bytes.size()) == 0;
+    if (grown && end - start == c.bytes.size())
+        return c.rows;
+    std::size_t from = start;
+    if (grown) {
+        from = c.rows.back().start;
+        c.rows.pop_back();
+    } else {
+        c.rows.clear();
+    }
+    appendRows(c.rows, from, end);
+    c.start = start;
+    c.layout = layout_;
+    c.bytes.assign(bytes, end - start);
+    return c.rows;
+}
+
+void LogView::appendRows(std::vector<Row>& rows, std::size_t start, std::size_t end)
+{
     std::vector<int> byteAt;
     const QString shown = decodeGbk(text_.bytes().data() + start, end - start, &byteAt);
     std::vector<int> starts;
     wrapRows(shown, &starts);
-    std::vector<Row> rows;
-    rows.reserve(starts.size());
     for (std::size_t r = 0; r < starts.size(); ++r) {
         const int from = starts[r];
         const int to = r + 1 < starts.size() ? starts[r + 1] : static_cast<int>(shown.size());
@@ -357,7 +382,6 @@ std::vector<LogView::Row> LogView::rowsOfParagraph(std::size_t i)
                                                   row.start));
         rows.push_back(std::move(row));
     }
-    return rows;
 }
 
 namespace {
@@ -472,7 +496,7 @@ void LogView::paintEvent(QPaintEvent* event)
             y += paragraphHeight;
             continue;
         }
-        const std::vector<Row> rows = rowsOfParagraph(i);
+        const std::vector<Row>& rows = rowsOfParagraph(i);
         const bool caretIn = caret_ >= rows.front().start && caret_ <= rows.back().end;
         const std::size_t caretRow = caretIn ? rowHolding(rows, caret_) : rows.size();
         for (std::size_t r = 0; r < rows.size(); ++r, y += rh) {
@@ -657,7 +681,8 @@ void LogView::copySelection(bool toSelectionClipboard) const
 void LogView::selectWordAt(std::size_t pos)
 {
     const std::size_t i = text_.paragraphAt(pos);
-    for (const Row& row : rowsOfParagraph(i)) {
+    const std::vector<Row> rows = rowsOfParagraph(i);
+    for (const Row& row : rows) {
         if (pos < row.start || pos > row.end)
             continue;
         const auto isWord = [](QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_'); };

@@ -123,7 +123,9 @@ private:
     void relayoutAll();
     void syncWidth();
 
-    std::vector<Row> rowsOfParagraph(std::size_t i);
+    /// Valid until the next call.
+    const std::vector<Row>& rowsOfParagraph(std::size_t i);
+    void appendRows(std::vector<Row>& rows, std::size_t start, std::size_t end);
     void drawRow(QPainter& p, const Row& row, qreal y, bool caretHere);
 
     int rowHeight() const;
@@ -150,6 +152,14 @@ private:
     bool modified_ = false;
     bool selecting_ = false;
     qreal laidOutWidth_ = -1;
+    unsigned layout_ = 0; // counts the times every paragraph was laid out again
+    struct RowCache {
+        std::size_t start = std::string::npos;
+        unsigned layout = 0;
+        std::string bytes;
+        std::vector<Row> rows;
+    };
+    RowCache rowCache_;
     std::int64_t dirtyFromRow_ = -1; // rows from here changed since the last paint
     QRawFont rawFont_;
     std::vector<Glyph> glyphs_; // by UTF-16 unit, measured when first met

@@ -23,6 +23,12 @@ std::unique_ptr<LogView> shownView()
     return view;
 }
 
+QRect bottomRows(const LogView& view)
+{
+    const QRect all = view.viewport()->rect();
+    return all.adjusted(0, all.height() - 40, 0, 0);
+}
+
 // The index a view builds piece by piece must be the one it would build
 // from the whole text at once: rows, characters and what shows.
 TEST(LogView, PieceByPieceMatchesTheWholeText)
@@ -62,8 +68,13 @@ TEST(LogView, PieceByPieceMatchesTheWholeText)
              std::string hex;
              for (int i = 0; i < 2000; ++i)
                  hex += "0123456789ABCDEF"[i % 16] + std::string("F ");
-             for (std::size_t at = 0; at < hex.size(); at += 1 + at % 7)
+             for (std::size_t at = 0; at < hex.size(); at += 1 + at % 7) {
                  v.append(hex.substr(at, 1 + at % 7), red);
+                 if (at % 5 == 0) {
+                     v.scrollToEnd();
+                     v.viewport()->grab(bottomRows(v));
+                 }
+             }
          }},
         {"words, tabs and double-byte characters a character at a time", [&](LogView& v) {
              const std::string piece = "ab\tcd " + gbk("中文") + "efgh\t";
@@ -99,6 +110,12 @@ TEST(LogView, PieceByPieceMatchesTheWholeText)
         EXPECT_EQ(built->rowCount(), whole->rowCount());
         EXPECT_EQ(built->characterCount(), whole->characterCount());
         EXPECT_EQ(built->toPlainText(), whole->toPlainText());
+        // The last rows first, as a feed paints them: the rows kept from
+        // the paints before must be the ones a fresh layout gives.
+        built->scrollToEnd();
+        whole->scrollToEnd();
+        EXPECT_EQ(built->viewport()->grab(bottomRows(*built)).toImage(),
+                  whole->viewport()->grab(bottomRows(*whole)).toImage());
     }
 }
 

@@ -5,12 +5,12 @@ the port through its accessible tree and feeds it from the pty's other end.
 CPU comes from /proc/PID/stat (every thread), memory from /proc/PID/status.
 
 Phases: idle with the port open; a paced 115200-baud text feed (two
-rounds unpinged, their best and worst shown, and one pinged); a 2 MB text
-burst; then, with the hex display ticked, the same feed and burst of random
-bytes; last, with the hex display off again, a run of text bursts whose
-RSS slope gives the growth per MB shown. Throughout, a pinger thread
-sends _NET_WM_PING and keeps the worst answer time per phase. Prints a
-markdown table.
+rounds unpinged, their best and worst shown, one pinged, and one with the
+time stamps ticked); a 2 MB text burst; then, with the hex display ticked,
+the same feed and burst of random bytes; last, with the hex display off
+again, a run of text bursts whose RSS slope gives the growth per MB shown.
+Except where a round says otherwise, a pinger thread sends _NET_WM_PING
+and keeps the worst answer time per phase. Prints a markdown table.
 
 Usage: bench/process-bench.sh [--program quillon|veltra|both] [--short] [--growth N]
 """
@@ -31,6 +31,8 @@ from rig import ROOT, cpu_seconds
 
 # The receive view's hex box (quillon/app/QuillonIds.h, veltra/app/VeltraIds.h).
 HEX_BOX = {"quillon": 1009, "veltra": 1007}
+# The time-stamp box: "显示保存时间", "接收时间".
+STAMP_BOX = {"quillon": 1023, "veltra": 1082}
 RATE = 11520          # bytes per second at 115200 baud, 8N1
 SLICE = 0.010         # the feed writes every 10 ms
 MB = 1_000_000
@@ -162,9 +164,12 @@ class Run(rig.Program):
             self.xvfb.close()
             raise
 
-    def toggle_hex(self):
-        self.click(HEX_BOX[self.name])
+    def toggle(self, boxes):
+        self.click(boxes[self.name])
         time.sleep(0.3)
+
+    def toggle_hex(self):
+        self.toggle(HEX_BOX)
 
     def drained(self, stall=3.0):
         """Waits until the counter equals what was written or stops moving;
@@ -275,6 +280,11 @@ def bench(name, binary, display, short, growth_bursts):
         pinger.paused = False
         r["text"] = steady_rounds(run, "text", feed_s, quiet_rounds, pinger)
         r["ping_text"] = pinger.take_worst()
+        run.toggle(STAMP_BOX)
+        pinger.paused = True
+        r["stamped"] = steady(run, "text", feed_s)
+        pinger.paused = False
+        run.toggle(STAMP_BOX)
         r["text_burst"] = burst(run, "text", burst_size)
         r["ping_text_burst"] = pinger.take_worst()
         run.toggle_hex()
@@ -311,6 +321,8 @@ def table(results, short):
          lambda r: "%.2f (%.2f)" % (r["text"]["cpu_per_mb"], r["text"]["cpu_worst"])),
         ("steady 115200-baud random bytes as hex, CPU s per MB, best (worst) round",
          lambda r: "%.2f (%.2f)" % (r["hex"]["cpu_per_mb"], r["hex"]["cpu_worst"])),
+        ("steady text feed with time stamps on, CPU s per MB (one unpinged round)",
+         lambda r: "%.2f" % r["stamped"]["cpu_per_mb"]),
         ("the same, text / hex, in the round pinged 20 times a second",
          lambda r: "%.2f / %.2f" % (r["text"]["cpu_pinged"], r["hex"]["cpu_pinged"])),
         ("main-thread wakes per second, text / hex feed",

@@ -28,8 +28,8 @@ public:
         QRgb colour;
     };
     /// The rows a paragraph's shown text takes; given lastRowStart, also
-    /// where in shown its last row starts. Rows are filled greedily: text
-    /// added after a row's start cannot move the rows before it.
+    /// where in shown its last row starts. Rows are filled greedily, so
+    /// text added at the end moves no row start before it.
     using RowCounter = std::function<int(const QString& shown, int* lastRowStart)>;
 
     explicit LogText(QRgb colour);

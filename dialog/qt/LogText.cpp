@@ -183,7 +183,7 @@ std::int64_t LogText::reindex(std::size_t editFrom, std::size_t editEndNew, std:
         if (endsInBreak || pos < n) {
             rows += rowsOf(start, content, counter);
         } else {
-            const bool resume = appended && open.paragraphStart == start && open.start <= editFrom;
+            const bool resume = appended && open.paragraphStart == start;
             const std::size_t from = resume ? open.start : start;
             const std::int64_t above = resume ? open.rowsBefore : 0;
             std::size_t lastStart = from;

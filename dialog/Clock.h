@@ -1,6 +1,8 @@
 #pragma once
 // Calendar time, injected so that time stamps and time-outs are testable.
 
+#include <chrono>
+#include <cstdint>
 #include <ctime>
 
 namespace dialog {
@@ -10,6 +12,8 @@ public:
     virtual ~Clock() = default;
     /// Calendar seconds.
     virtual std::time_t now() const = 0;
+    /// Milliseconds on a clock that only goes forward, for spacing ticks.
+    virtual std::int64_t monotonicMs() const = 0;
     /// Local broken-down time of now().
     virtual std::tm localNow() const
     {
@@ -23,6 +27,11 @@ public:
 class SystemClock final : public Clock {
 public:
     std::time_t now() const override { return std::time(nullptr); }
+    std::int64_t monotonicMs() const override
+    {
+        using namespace std::chrono;
+        return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+    }
 };
 
 } // namespace dialog

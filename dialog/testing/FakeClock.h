@@ -1,6 +1,6 @@
 #pragma once
-// A clock the test sets: calendar seconds, and optionally a local time of
-// its own (otherwise the local time of those seconds).
+// A clock the test sets: calendar seconds, milliseconds, and optionally a
+// local time of its own (otherwise the local time of those seconds).
 
 #include "dialog/Clock.h"
 
@@ -11,9 +11,11 @@ namespace dialog::testing {
 class FakeClock : public dialog::Clock {
 public:
     std::time_t seconds = 0;
+    std::int64_t ms = 0;
     std::optional<std::tm> local;
 
     std::time_t now() const override { return seconds; }
+    std::int64_t monotonicMs() const override { return ms; }
     std::tm localNow() const override { return local ? *local : Clock::localNow(); }
 
     /// A broken-down local time, months and days counted from 1.

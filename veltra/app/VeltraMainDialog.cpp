@@ -312,7 +312,9 @@ void VeltraMainDialog::connectPort()
     surface().setText(ConnectButton, gbk("断开串口"));
     for (int id : kSettingLists)
         surface().enable(id, false);
-    surface().startTimer(PollTimer, 3);
+    surface().startTimer(PollTimer, kPollMs);
+    streaming_ = false;
+    lastReadMs_ = clock_.monotonicMs() - kPollMs;
     portHandle.purge(serial::purge::ClearOutput | serial::purge::ClearInput);
     surface().setText(StatusText, gbk("串口打开"));
     onTimedSendCheck();

@@ -25,6 +25,8 @@ inline constexpr const char* kProgramName = "Veltra";
 
 /// Most bytes one poll tick reads.
 inline constexpr std::size_t kReadChunk = 1000;
+/// Period of the receive poll, in milliseconds.
+inline constexpr int kPollMs = 3;
 /// Height in pixels of one receive-area line for the auto clear.
 inline constexpr int kAutoClearLineHeight = 12;
 
@@ -180,6 +182,10 @@ private:
     // The poll sleeps with burstPending still set: its line break was off.
     bool quietBurstEnd_ = false;
     bool fullReadBefore_ = false;
+    // Bytes come sooner than a period apart: the poll keeps its period
+    // until a tick finds nothing, instead of waking at each arrival.
+    bool streaming_ = false;
+    std::int64_t lastReadMs_ = 0;
     static const dialog::MessageMap<VeltraMainDialog> messageMap_;
 };
 

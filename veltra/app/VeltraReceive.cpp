@@ -95,6 +95,9 @@ void VeltraMainDialog::onPollTick()
     }
 
     if (got > 0) {
+        const std::int64_t now = clock_.monotonicMs();
+        streaming_ = streaming_ || now - lastReadMs_ < kPollMs;
+        lastReadMs_ = now;
         receivedTotal += static_cast<std::int64_t>(got);
         burstPending = true;
         burstText += renderReceived(readBuffer_.data(), got, s.check(ReceiveHex) != 0);
@@ -131,16 +134,20 @@ void VeltraMainDialog::onPollTick()
     // until the port has bytes again, and that wake is its next tick.
     if (got == 0 && !burstPending) {
         s.pauseTimerUntilReadable(PollTimer, portHandle.fd());
-    } else if (got > 0 && got < kReadChunk && !fullReadBefore_ && !s.check(BurstNewline)) {
+    } else if (got > 0 && got < kReadChunk && !fullReadBefore_ && !streaming_ && !s.check(BurstNewline)) {
         // With no line break to add, the burst's end would show nothing
         // new, so the poll sleeps at once instead of a period later. The
         // next tick ends the burst first, as that empty poll would have
-        // before it. Not in a flood (the tick before read all it could):
-        // the port fills again within the period.
+        // before it. Not in a flood (the tick before read all it could)
+        // nor in a stream of small pieces (an adapter that passes on what
+        // it has every millisecond): the port fills again within the
+        // period, and a wake per piece would cost more than the ticks.
         quietBurstEnd_ = true;
         s.pauseTimerUntilReadable(PollTimer, portHandle.fd());
     }
     fullReadBefore_ = got == kReadChunk;
+    if (got == 0)
+        streaming_ = false;
 }
 
 void VeltraMainDialog::settleQuietBurstEnd()

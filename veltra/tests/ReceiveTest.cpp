@@ -191,6 +191,7 @@ TEST_F(VeltraTest, AnIdlePollWaitsForThePort)
         std::vector<std::string> peer; // one per tick; "" for a quiet tick
         int lineBreak;
         bool waits;
+        int msApart = kPollMs; // between the ticks
     };
     const Case cases[] = {
         {"nothing came", {""}, 1, true},
@@ -199,6 +200,9 @@ TEST_F(VeltraTest, AnIdlePollWaitsForThePort)
         {"a tick that read, no line break: nothing left to show", {"ab"}, 0, true},
         {"a full read: more waits", {std::string(kReadChunk + 1, 'x')}, 0, false},
         {"the rest of a flood after a full read", {std::string(kReadChunk + 1, 'x'), ""}, 0, false},
+        {"pieces a period apart each rest", {"ab", "cd"}, 0, true},
+        {"pieces sooner than a period apart keep the period", {"ab", "cd", "ef"}, 0, false, 1},
+        {"a quiet tick ends the stream", {"ab", "cd", "", "ef"}, 0, true, 2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -208,6 +212,7 @@ TEST_F(VeltraTest, AnIdlePollWaitsForThePort)
             if (!p.empty())
                 peerSends(p);
             tick();
+            clock.ms += c.msApart;
         }
         EXPECT_EQ(surface.ticking(PollTimer), !c.waits);
         if (c.waits) {

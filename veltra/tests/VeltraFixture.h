@@ -77,7 +77,12 @@ protected:
         for (int i = 0; i < 100 && dlg().portHandle.bytesWaiting() < before + bytes.size(); ++i)
             poll(&p, 1, 20);
     }
-    void tick() { dialog_->onTimer(PollTimer); }
+    // A held poll's tick is its wake, which ends the hold, as in the window.
+    void tick()
+    {
+        surface.pausedTimers.erase(PollTimer);
+        dialog_->onTimer(PollTimer);
+    }
     std::string area() { return surface.text(ReceiveArea); }
 
     TempDir linksDir{"veltra-ports"};

@@ -12,7 +12,10 @@ again, a run of text bursts whose RSS slope gives the growth per MB shown.
 Except where a round says otherwise, a pinger thread sends _NET_WM_PING
 and keeps the worst answer time per phase. Prints a markdown table.
 
-Usage: bench/process-bench.sh [--program quillon|veltra|both] [--short] [--growth N]
+With --peers, the general serial terminals installed (cutecom) are
+measured too, in the same run: idle and the text feed, in the same rounds.
+
+Usage: bench/process-bench.sh [--program quillon|veltra|both] [--short] [--growth N] [--peers]
 """
 import argparse
 import ctypes
@@ -20,11 +23,15 @@ import ctypes.util
 import fcntl
 import os
 import select
+import shutil
 import struct
+import subprocess
 import sys
+import tempfile
 import termios
 import threading
 import time
+import tty
 
 import rig
 from rig import ROOT, cpu_seconds
@@ -75,6 +82,9 @@ for fn, res, args in (
         ("XPending", ctypes.c_int, [ptr]), ("XNextEvent", ctypes.c_int, [ptr, ptr]),
         ("XConnectionNumber", ctypes.c_int, [ptr]), ("XCloseDisplay", ctypes.c_int, [ptr])):
     getattr(X, fn).restype, getattr(X, fn).argtypes = res, args
+XTST = ctypes.CDLL(ctypes.util.find_library("Xtst"))
+XTST.XTestFakeMotionEvent.argtypes = [ptr, ctypes.c_int, ctypes.c_int, ctypes.c_int, ulong]
+XTST.XTestFakeButtonEvent.argtypes = [ptr, ctypes.c_uint, ctypes.c_int, ulong]
 CLIENT_MESSAGE, MAP_REQUEST = 33, 20
 SUBSTRUCTURE_NOTIFY, SUBSTRUCTURE_REDIRECT = 1 << 19, 1 << 20
 
@@ -185,6 +195,114 @@ class Run(rig.Program):
     def close(self):
         super().close()
         self.xvfb.close()
+
+
+# General serial terminals measured beside the programs, when installed.
+# cutecom opens the device its settings name with its "Open" button
+# (gtkterm 1.2.1 closes a pty right after opening it: its look-up of the
+# device in /sys, which ptys lack, fails.)
+CUTECOM_CONF = """[sessions]
+1\\BaudRate=115200
+1\\DataBits=8
+1\\Device=%s
+1\\FlowControl=0
+1\\OpenMode=3
+1\\Parity=0
+1\\StopBits=1
+1\\name=Default
+1\\showCtrlCharacters=false
+1\\showTimestamp=false
+size=1
+"""
+
+
+def start_cutecom(tmp, device):
+    os.makedirs(os.path.join(tmp, "CuteCom"))
+    with open(os.path.join(tmp, "CuteCom", "CuteCom5.conf"), "w") as f:
+        f.write(CUTECOM_CONF % device)
+    return ["cutecom"]
+
+
+def open_cutecom(display):
+    # Its Qt 5 does not join the accessibility bus here, so its "Open"
+    # button, at the top left of the window (no window manager places it),
+    # is clicked through XTest.
+    time.sleep(3)
+    dpy = X.XOpenDisplay((":%d" % display).encode())
+    XTST.XTestFakeMotionEvent(dpy, -1, 50, 43, 0)
+    XTST.XTestFakeButtonEvent(dpy, 1, 1, 0)
+    XTST.XTestFakeButtonEvent(dpy, 1, 0, 0)
+    X.XFlush(dpy)
+    X.XCloseDisplay(dpy)
+
+
+# name: (write its settings and give its command, open the port)
+PEERS = {"cutecom": (start_cutecom, open_cutecom)}
+
+
+class PeerRun:
+    """A peer terminal on an Xvfb of its own, on a pty its settings name.
+    It has no counter to read: what it took in is what left the pty's
+    input queue."""
+
+    def __init__(self, name, display):
+        self.name = name
+        self.xvfb = rig.Xvfb(display)
+        self.tmp = tempfile.mkdtemp(prefix="pbench-")
+        self.master, self.slave = os.openpty()
+        tty.setraw(self.slave)
+        start, open_port = PEERS[name]
+        argv = start(self.tmp, os.ttyname(self.slave))
+        env = dict(os.environ, DISPLAY=":%d" % self.xvfb.display, HOME=self.tmp, XDG_CONFIG_HOME=self.tmp,
+                   QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_ACCESSIBILITY="1")
+        self.log = open(os.path.join(self.tmp, "program.log"), "w")
+        self.proc = subprocess.Popen(argv, env=env, cwd=self.tmp, stdout=self.log, stderr=self.log)
+        self.pid = self.proc.pid
+        self.written = 0
+        try:
+            open_port(self.xvfb.display)
+            time.sleep(0.5)
+            # Open once a byte written at the far end has been read.
+            os.write(self.master, b".")
+            self.written = 1
+            rig.atspi.wait_for(lambda: queued(self.slave) == 0, timeout=10, what="%s to open its port" % name)
+        except BaseException:
+            self.close()
+            raise
+
+    def drained(self, stall=3.0):
+        changed = time.time()
+        while queued(self.slave) > 0 and time.time() - changed < stall:
+            time.sleep(0.01)
+        return self.written - queued(self.slave), time.time()
+
+    def close(self):
+        self.proc.terminate()
+        try:
+            self.proc.wait(5)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+            self.proc.wait()
+        os.close(self.master)
+        os.close(self.slave)
+        self.log.close()
+        shutil.rmtree(self.tmp, ignore_errors=True)
+        self.xvfb.close()
+
+
+def bench_peer(name, display, short):
+    """Idle and the steady text feed, in the rounds the programs get."""
+    idle_s, feed_s = (3, 4) if short else (20, 20)
+    run = PeerRun(name, display)
+    try:
+        r = {"idle": idle(run, idle_s)}
+        rounds = sorted((steady(run, "text", feed_s) for _ in range(1 if short else 2)),
+                        key=lambda x: x["cpu_per_mb"])
+        r["text"] = {"cpu_per_mb": rounds[0]["cpu_per_mb"], "cpu_worst": rounds[-1]["cpu_per_mb"],
+                     "wakes": min(x["wakes"] for x in rounds)}
+        return r
+    finally:
+        run.close()
 
 
 def idle(run, seconds):
@@ -352,6 +470,25 @@ def table(results, short):
     return "\n".join(out)
 
 
+def peer_table(results, peers):
+    """The peers beside the programs, on the rows both have."""
+    names = list(results) + list(peers)
+    both = dict(results, **peers)
+    rows = [
+        ("idle, port open, % of one core", lambda r: "%.2f" % r["idle"]),
+        ("steady 115200-baud text feed, CPU s per MB, best (worst) round",
+         lambda r: "%.2f (%.2f)" % (r["text"]["cpu_per_mb"], r["text"]["cpu_worst"])),
+        ("main-thread wakes per second, text feed", lambda r: "%.0f" % r["text"]["wakes"]),
+    ]
+    heads = [n.capitalize() for n in results] + list(peers)
+    out = ["", "| beside the peers, same run | " + " | ".join(heads) + " |", "|---|" + "---|" * len(names)]
+    for label, cell in rows:
+        out.append("| %s | %s |" % (label, " | ".join(cell(both[n]) for n in names)))
+    best = min(peers.values(), key=lambda r: r["text"]["cpu_per_mb"])["text"]["cpu_per_mb"]
+    out += ["", "A third of the best peer's text feed in this run: %.2f CPU s per MB." % (best / 3)]
+    return "\n".join(out)
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--program", choices=("quillon", "veltra", "both"), default="both")
@@ -360,6 +497,9 @@ def main():
     parser.add_argument("--display", type=int, default=76, help="first X display number to try")
     parser.add_argument("--growth", type=int, default=10, metavar="N",
                         help="2 MB text bursts in the growth phase (25 shows 50 MB)")
+    parser.add_argument("--peers", action="store_true",
+                        help="also measure the peer terminals installed (%s) on idle and the text feed"
+                        % ", ".join(PEERS))
     args = parser.parse_args()
     names = ["quillon", "veltra"] if args.program == "both" else [args.program]
     for n in names:
@@ -369,7 +509,20 @@ def main():
     for n in names:
         print("%s…" % n, file=sys.stderr, flush=True)
         results[n] = bench(n, os.path.join(args.bin, n), args.display, args.short, max(2, args.growth))
+    peers = {}
+    if args.peers:
+        for p in PEERS:
+            if not shutil.which(p):
+                print("%s: not installed, left out" % p, file=sys.stderr)
+                continue
+            print("%s…" % p, file=sys.stderr, flush=True)
+            try:
+                peers[p] = bench_peer(p, args.display, args.short)
+            except RuntimeError as e:
+                print("%s: %s, left out" % (p, e), file=sys.stderr)
     print(table(results, args.short))
+    if peers:
+        print(peer_table(results, peers))
 
 
 if __name__ == "__main__":

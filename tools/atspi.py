@@ -36,17 +36,6 @@ def control(app, cid, timeout=5):
     raise KeyError("no control %s" % cid)
 
 
-def named(app, name, role, timeout=5):
-    """A control of another program, which has no ids: by name and role."""
-    deadline = time.time() + timeout
-    while time.time() < deadline:
-        for acc in _walk(app):
-            if acc.name == name and acc.getRoleName() == role:
-                return acc
-        time.sleep(0.2)
-    raise KeyError("no %s %s" % (role, name))
-
-
 def windows(app):
     return [app.getChildAtIndex(i) for i in range(app.childCount)]
 

@@ -6,12 +6,15 @@
 // long run without breaks is measured and drawn in pieces. Positions are
 // byte offsets.
 
+#include "dialog/qt/GrowingBytes.h"
+
 #include <QRgb>
 #include <QString>
 
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace dialog::qt {
@@ -34,7 +37,7 @@ public:
 
     explicit LogText(QRgb colour);
 
-    const std::string& bytes() const { return text_; }
+    std::string_view bytes() const { return text_.view(); }
     std::size_t size() const { return text_.size(); }
 
     /// Replaces bytes [from, to) with gbk in colour; with resetColours the
@@ -77,7 +80,7 @@ private:
     std::int64_t reindex(std::size_t editFrom, std::size_t editEndNew, std::ptrdiff_t delta, const RowCounter& rows);
     int rowsOf(std::size_t start, std::size_t end, const RowCounter& rows, std::size_t* lastRowStart = nullptr) const;
 
-    std::string text_;
+    GrowingBytes text_;
     std::vector<Paragraph> paragraphs_; // never empty: the last may be empty
     std::vector<ColourRun> colours_;    // never empty, sorted by start
     std::int64_t characters_ = 0;

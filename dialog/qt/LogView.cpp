@@ -127,7 +127,7 @@ void LogView::setText(const std::string& gbk, QColor colour)
     // only the part between what stays the same at both ends changes.
     const std::size_t common = std::min(text_.size(), gbk.size());
     std::size_t prefix = 0;
-    const std::string& shown = text_.bytes();
+    const std::string_view shown = text_.bytes();
     while (prefix < common && shown[prefix] == gbk[prefix])
         ++prefix;
     std::size_t suffix = 0;

@@ -36,7 +36,7 @@ public:
     void setMenuExtender(MenuExtender extender) { extender_ = std::move(extender); }
 
     /// The whole text, GBK with its line breaks as given.
-    const std::string& text() const { return text_.bytes(); }
+    std::string_view text() const { return text_.bytes(); }
     /// Replaces the text, all of it in colour. Only what differs from the
     /// text shown is laid out again.
     void setText(const std::string& gbk, QColor colour);

@@ -285,7 +285,7 @@ void LogViewControl::connectSignals(ControlHost& host)
 std::string LogViewControl::text() const
 {
     flushWaiting();
-    return view()->text();
+    return std::string(view()->text());
 }
 
 void LogViewControl::setText(const std::string& gbk)

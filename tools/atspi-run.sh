@@ -14,6 +14,9 @@ unset WAYLAND_DISPLAY
 exec xvfb-run -a -s "-screen 0 1280x800x24 -nolisten tcp" dbus-run-session -- bash -c '
   program=$1; script=$2; shift 2
   log=$(mktemp)
+  # On a loaded machine the server can still be coming up.
+  for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+  xdpyinfo >/dev/null 2>&1 || { echo "the X server on $DISPLAY does not answer" >&2; exit 1; }
   /usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 &
   launcher=$!
   sleep 1

@@ -280,16 +280,7 @@ class PeerRun:
         return self.written - queued(self.slave), time.time()
 
     def close(self):
-        self.proc.terminate()
-        try:
-            self.proc.wait(5)
-        except subprocess.TimeoutExpired:
-            self.proc.kill()
-            self.proc.wait()
-        os.close(self.master)
-        os.close(self.slave)
-        self.log.close()
-        shutil.rmtree(self.tmp, ignore_errors=True)
+        rig.end(self)
         self.xvfb.close()
 
 

@@ -135,16 +135,21 @@ class Program:
         return self.number(self.received_id)
 
     def close(self):
-        self.proc.terminate()
-        try:
-            self.proc.wait(5)
-        except subprocess.TimeoutExpired:
-            self.proc.kill()
-            self.proc.wait()
-        os.close(self.master)
-        os.close(self.slave)
-        self.log.close()
-        shutil.rmtree(self.tmp, ignore_errors=True)
+        end(self)
+
+
+def end(run):
+    """Stops a started program and frees its pty, log and folder."""
+    run.proc.terminate()
+    try:
+        run.proc.wait(5)
+    except subprocess.TimeoutExpired:
+        run.proc.kill()
+        run.proc.wait()
+    os.close(run.master)
+    os.close(run.slave)
+    run.log.close()
+    shutil.rmtree(run.tmp, ignore_errors=True)
 
 
 def with_buses(main):

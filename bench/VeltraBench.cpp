@@ -101,7 +101,7 @@ void throughput(bool hex, std::size_t total)
         expected = data;
     }
     // The area holds the bytes plus the burst breaks: take those out.
-    std::string shown = rig.logic->receiveText;
+    const std::string shown = rig.logic->receiveText.str();
     std::string compact;
     for (std::size_t i = 0; i < shown.size(); ++i) {
         if (shown.compare(i, 2, "\r\n") == 0 && (hex || i == 0 || shown[i - 1] != '\n')) {
@@ -141,10 +141,20 @@ void tickCost()
     std::string block;
     for (int i = 0; i < 1024; ++i)
         block += line; // 1 MB
+    // The text's growth by 1 MB at a time: a store that copies itself
+    // when it doubles stalls the window at that append.
+    double worstGrowth = 0;
+    std::size_t worstAt = 0;
     for (std::size_t megabytes : {std::size_t{1}, std::size_t{50}}) {
         while (rig.logic->receiveText.size() < (megabytes << 20)) {
+            const auto t0 = std::chrono::steady_clock::now();
             rig.logic->receiveText += block;
             rig.s().appendText(ReceiveArea, block);
+            const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+            if (ms > worstGrowth) {
+                worstGrowth = ms;
+                worstAt = rig.logic->receiveText.size() >> 20;
+            }
         }
         rig.s().scrollToEnd(ReceiveArea);
         bench::runFor(50);
@@ -168,6 +178,7 @@ void tickCost()
         std::printf("a 1000-byte tick and its burst end with %3zu MB shown: %.3f ms on average, %.3f ms at worst\n",
                     megabytes, sum / kTicks, worst);
     }
+    std::printf("the slowest 1 MB added to the text and the area: %.1f ms, at %zu MB\n", worstGrowth, worstAt);
 }
 
 void startUp()

@@ -56,7 +56,7 @@ std::error_code followLinks(const std::filesystem::path& p, std::filesystem::pat
     return fromErrno(ELOOP);
 }
 
-std::error_code writeAll(int fd, const std::string& content)
+std::error_code writeAll(int fd, std::string_view content)
 {
     const char* data = content.data();
     std::size_t left = content.size();
@@ -75,7 +75,7 @@ std::error_code writeAll(int fd, const std::string& content)
 
 // A device, a pipe or a file with other names cannot be swapped for a new
 // file without losing what it is: it is emptied and written where it is.
-std::error_code writeInPlace(const std::filesystem::path& p, const std::string& content, bool regular)
+std::error_code writeInPlace(const std::filesystem::path& p, std::string_view content, bool regular)
 {
     serial::UniqueFd fd(::open(p.c_str(), O_WRONLY | O_TRUNC | O_NOCTTY | O_CLOEXEC));
     if (!fd)
@@ -90,7 +90,7 @@ std::error_code writeInPlace(const std::filesystem::path& p, const std::string& 
 
 } // namespace
 
-std::error_code writeFileAtomically(const std::filesystem::path& p, const std::string& content)
+std::error_code writeFileAtomically(const std::filesystem::path& p, std::string_view content)
 {
     std::filesystem::path target;
     if (std::error_code ec = followLinks(p, target))

@@ -30,6 +30,6 @@ std::optional<std::string> readWholeFile(const std::filesystem::path& p,
 /// @return the cause of a failure (an errno value, for fileErrorMessage);
 ///         after a failed replace the old file is untouched, after a failed
 ///         write in place it holds what was written.
-std::error_code writeFileAtomically(const std::filesystem::path& p, const std::string& content);
+std::error_code writeFileAtomically(const std::filesystem::path& p, std::string_view content);
 
 } // namespace dialog

@@ -6,7 +6,7 @@
 // long run without breaks is measured and drawn in pieces. Positions are
 // byte offsets.
 
-#include "dialog/qt/GrowingBytes.h"
+#include "dialog/GrowingBytes.h"
 
 #include <QRgb>
 #include <QString>

@@ -151,7 +151,7 @@ void VeltraMainDialog::readReceiveArea()
 void VeltraMainDialog::snapshotReceive()
 {
     snapshotIsReceive_ = true;
-    std::string().swap(snapshot_);
+    snapshot_ = dialog::GrowingBytes();
 }
 
 void VeltraMainDialog::showMessage(const std::string& gbkText, dialog::MessageIcon icon, const std::string& detail)

@@ -7,6 +7,7 @@
 #include "dialog/Clock.h"
 #include "dialog/ControlSurface.h"
 #include "dialog/DataExchange.h"
+#include "dialog/GrowingBytes.h"
 #include "dialog/MessageMap.h"
 #include "serial/PortNames.h"
 #include "serial/SerialDevice.h"
@@ -44,7 +45,7 @@ std::string receiveTimeStamp(const std::tm& local);
 /// The whole character (one or two GBK bytes) that ends just before byte
 /// position pos of text; at position 0 the first character; "" for an
 /// empty text.
-std::string characterBefore(const std::string& text, std::size_t pos);
+std::string characterBefore(std::string_view text, std::size_t pos);
 
 /// A port the start-up probe tried.
 struct ProbedPort {
@@ -75,7 +76,9 @@ public:
 
     // Bound values.
     std::string sendText;
-    std::string receiveText; // what the receive area shows, GBK, CR LF breaks
+    // What the receive area shows, GBK, CR LF breaks; tens of megabytes
+    // after a long run, so it grows without copying itself.
+    dialog::GrowingBytes receiveText;
     int appendNewline = 0;
     int timedSend = 0;
     std::string periodText = "500";
@@ -97,7 +100,7 @@ public:
     bool burstPending = false;
 
     /// receiveText as the poll last showed it; the typed send puts it back.
-    const std::string& receiveSnapshot() const { return snapshotIsReceive_ ? receiveText : snapshot_; }
+    const dialog::GrowingBytes& receiveSnapshot() const { return snapshotIsReceive_ ? receiveText : snapshot_; }
 
     /// Shows "串口未打开！" and answers false when no port is open.
     bool requireOpenPort();
@@ -171,7 +174,7 @@ private:
     dialog::ControlSurface* surface_ = nullptr;
     dialog::DataExchange exchange_;
     std::vector<dialog::Binding> bindings_;
-    std::string snapshot_;
+    dialog::GrowingBytes snapshot_;
     bool snapshotIsReceive_ = true;
     bool receiveShown_ = true; // the area shows receiveText
     // The last byte of receiveText when it is the first half of a

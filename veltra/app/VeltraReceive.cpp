@@ -35,14 +35,14 @@ std::string receiveTimeStamp(const std::tm& local)
     return std::string(buf, n);
 }
 
-std::string characterBefore(const std::string& text, std::size_t pos)
+std::string characterBefore(std::string_view text, std::size_t pos)
 {
     // GBK is read from the start: a trail byte can look like a lead byte.
     std::size_t i = 0;
     while (i < text.size()) {
         const std::size_t len = dialog::isGbkLeadByte(text[i]) && i + 1 < text.size() ? 2 : 1;
         if (i + len >= pos)
-            return text.substr(i, len);
+            return std::string(text.substr(i, len));
         i += len;
     }
     return {};
@@ -52,12 +52,10 @@ std::string characterBefore(const std::string& text, std::size_t pos)
 // bytes came in two polls reaches it whole, with its second byte.
 void VeltraMainDialog::showWholeReceive()
 {
-    const std::size_t whole = dialog::wholeGbkLength(receiveText);
-    viewPending_.assign(receiveText, whole);
-    if (whole == receiveText.size())
-        surface().setText(ReceiveArea, receiveText);
-    else
-        surface().setText(ReceiveArea, receiveText.substr(0, whole));
+    const std::string_view text = receiveText;
+    const std::size_t whole = dialog::wholeGbkLength(text);
+    viewPending_.assign(text.substr(whole));
+    surface().setText(ReceiveArea, std::string(text.substr(0, whole)));
     receiveShown_ = true;
 }
 

@@ -12,6 +12,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -81,7 +82,9 @@ private:
     int rowsOf(std::size_t start, std::size_t end, const RowCounter& rows, std::size_t* lastRowStart = nullptr) const;
 
     GrowingBytes text_;
-    std::vector<Paragraph> paragraphs_; // never empty: the last may be empty
+    // Never empty: the last may be empty. Hundreds of thousands after a
+    // long run: kept in pieces, so that growing never copies them all.
+    std::deque<Paragraph> paragraphs_;
     std::vector<ColourRun> colours_;    // never empty, sorted by start
     std::int64_t characters_ = 0;
     // The last row of the text's last paragraph while nothing ends it: an

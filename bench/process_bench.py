@@ -363,6 +363,39 @@ def burst(run, kind, size):
             "cpu_per_mb": (cpu_seconds(run.pid) - c0) / (size / MB)}
 
 
+# Each program's tick: most bytes a tick reads, and its period in ms.
+TICK = {"quillon": (1024, 10), "veltra": (1000, 3)}
+
+
+def bare_drain(reader, name, kind, size):
+    """The same burst through a pty of its own to bare_reader, which reads
+    as the program's tick does but with no window: what the pty hands on
+    at that beat on this machine, in the same run. Timed as burst()."""
+    master, slave = os.openpty()
+    chunk, period = TICK[name]
+    proc = subprocess.Popen([reader, os.ttyname(slave), str(chunk), str(period), str(size)],
+                            stdout=subprocess.PIPE, text=True)
+    try:
+        proc.stdout.readline()  # raw mode is set
+        data = payload(kind, size)
+        t0, sent = time.time(), 0
+        while sent < size:
+            sent += os.write(master, data[sent:sent + 4096])
+        done = time.time()
+        while queued(slave) > 0 and time.time() - done < 30:
+            time.sleep(0.002)
+        done = time.time()
+        out = proc.communicate(timeout=30)[0]
+        reads = [int(w) for w in out.split() if w.isdigit()]
+        return {"rate": size / max(done - t0, 1e-9), "short": reads[2] / max(reads[1], 1)}
+    finally:
+        if proc.poll() is None:
+            proc.kill()
+            proc.wait()
+        os.close(master)
+        os.close(slave)
+
+
 def steady_rounds(run, kind, seconds, quiet_rounds, pinger):
     """The feed in rounds: on a shared machine the others' load only adds
     to a round's CPU time, so the quiet rounds' range shows how much. The
@@ -388,7 +421,7 @@ def bench(name, binary, display, short, growth_bursts):
     try:
         rss0 = memory_kib(run.pid)["VmRSS"]
         pinger.paused = True
-        r = {"idle": idle(run, idle_s)}
+        r = {"name": name, "idle": idle(run, idle_s)}
         pinger.paused = False
         run.tick_box(HEX_BOX, False)
         r["text"] = steady_rounds(run, "text", feed_s, quiet_rounds, pinger)
@@ -405,6 +438,8 @@ def bench(name, binary, display, short, growth_bursts):
         r["ping_hex"] = pinger.take_worst()
         r["hex_burst"] = burst(run, "hex", burst_size)
         r["ping_hex_burst"] = pinger.take_worst()
+        reader = os.path.join(os.path.dirname(binary), "bare_reader")
+        r["bare_burst"] = {k: bare_drain(reader, name, k, burst_size) for k in ("text", "hex")}
         run.tick_box(HEX_BOX, False)
         # The slope over the bursts after the first leaves out what start-up
         # and the first fill of the view's caches cost.
@@ -426,6 +461,11 @@ def bench(name, binary, display, short, growth_bursts):
         run.close()
 
 
+def ceiling(name):
+    chunk, period = TICK[name]
+    return chunk * 1000 / period
+
+
 def table(results, short):
     names = list(results)
     rows = [
@@ -442,6 +482,15 @@ def table(results, short):
          lambda r: "%.0f / %.0f" % (r["text"]["wakes"], r["hex"]["wakes"])),
         ("burst drain, text / random bytes as hex, bytes/s",
          lambda r: "%.1f K / %.1f K" % (r["text_burst"]["rate"] / 1000, r["hex_burst"]["rate"] / 1000)),
+        ("a reader with no window at the same tick, the same bursts, bytes/s (reads that found less than a tick's share)",
+         lambda r: "%.1f K / %.1f K (%.0f %% / %.0f %%)" % (
+             r["bare_burst"]["text"]["rate"] / 1000, r["bare_burst"]["hex"]["rate"] / 1000,
+             100 * r["bare_burst"]["text"]["short"], 100 * r["bare_burst"]["hex"]["short"])),
+        ("burst drain as a share of the design ceiling / of that reader's, text, hex",
+         lambda r: "%.1f %%, %.1f %% / %.1f %%, %.1f %%" % (
+             100 * r["text_burst"]["rate"] / ceiling(r["name"]), 100 * r["hex_burst"]["rate"] / ceiling(r["name"]),
+             100 * r["text_burst"]["rate"] / r["bare_burst"]["text"]["rate"],
+             100 * r["hex_burst"]["rate"] / r["bare_burst"]["hex"]["rate"])),
         ("burst CPU s per MB, text / hex",
          lambda r: "%.2f / %.2f" % (r["text_burst"]["cpu_per_mb"], r["hex_burst"]["cpu_per_mb"])),
         ("bytes lost, text / hex burst (all phases)",

@@ -62,6 +62,12 @@ private:
     void updateIfChanged()
     {
         checkPending_ = false;
+        const qint64 sinceMs = shownAt_.isValid() ? shownAt_.elapsed() : kFollowMs;
+        const bool held = sinceMs < kFollowMs && !isSliderDown() && !underMouse();
+        // Held with the later look already due: whatever changed waits for
+        // it, so the style's geometry is not asked at every frame of a feed.
+        if (held && followLater_.isActive())
+            return;
         QStyleOptionSlider option;
         initStyleOption(&option);
         const QRect handle = style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this);
@@ -74,10 +80,8 @@ private:
         // five times a second then. A bar the user drags or points at
         // follows at once. Under a feed the next append looks again; the
         // timer, a little later, is for the last one.
-        const qint64 sinceMs = shownAt_.isValid() ? shownAt_.elapsed() : kFollowMs;
-        if (sinceMs < kFollowMs && !isSliderDown() && !underMouse()) {
-            if (!followLater_.isActive())
-                followLater_.start(static_cast<int>(kFollowMs - sinceMs + kLastLookMs));
+        if (held) {
+            followLater_.start(static_cast<int>(kFollowMs - sinceMs + kLastLookMs));
             return;
         }
         followLater_.stop();

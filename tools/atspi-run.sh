@@ -11,12 +11,25 @@ shift 2
 # Only the X platform carries the AT-SPI bridge (tests often set offscreen).
 export QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1
 unset WAYLAND_DISPLAY
-exec xvfb-run -a -s "-screen 0 1280x800x24 -nolisten tcp" dbus-run-session -- bash -c '
+exec dbus-run-session -- bash -c '
   program=$1; script=$2; shift 2
   log=$(mktemp)
-  # On a loaded machine the server can still be coming up.
-  for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-  xdpyinfo >/dev/null 2>&1 || { echo "the X server on $DISPLAY does not answer" >&2; exit 1; }
+  number=$(mktemp)
+  # Xvfb picks a free display itself and writes its number once it takes
+  # connections: two servers started at once cannot take the same one,
+  # as with xvfb-run -a, and nothing connects to a server still on its way.
+  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$number" >/dev/null 2>&1 &
+  xvfb=$!
+  trap "kill $xvfb 2>/dev/null || true" EXIT
+  for _ in $(seq 100); do [ -s "$number" ] && break; sleep 0.1; done
+  if ! [ -s "$number" ]; then
+    echo "Xvfb did not start" >&2
+    kill $xvfb 2>/dev/null || true
+    rm -f "$log" "$number"
+    exit 1
+  fi
+  export DISPLAY=":$(head -n 1 "$number")"
+  rm -f "$number"
   /usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 &
   launcher=$!
   sleep 1
@@ -26,6 +39,8 @@ exec xvfb-run -a -s "-screen 0 1280x800x24 -nolisten tcp" dbus-run-session -- ba
   kill $app 2>/dev/null || true
   wait $app 2>/dev/null || true
   kill $launcher 2>/dev/null || true
+  kill $xvfb 2>/dev/null || true
+  wait $xvfb 2>/dev/null || true
   if [ $rc -ne 0 ] && [ -s "$log" ]; then
     echo "--- $(basename "$program") printed:" >&2
     cat "$log" >&2

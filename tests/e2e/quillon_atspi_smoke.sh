@@ -12,7 +12,7 @@ quillon=$(realpath "$1")
 sim=$(realpath "$2")
 shift 2
 
-for tool in xvfb-run Xvfb xauth dbus-run-session; do
+for tool in Xvfb dbus-run-session; do
   command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
 done
 [ -x /usr/libexec/at-spi-bus-launcher ] || { echo "skipped: at-spi2-core is not installed"; exit 77; }

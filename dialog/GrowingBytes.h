@@ -15,7 +15,6 @@ namespace dialog {
 class GrowingBytes {
 public:
     GrowingBytes() = default;
-    GrowingBytes(std::string_view bytes) { assign(bytes); }
     GrowingBytes(const GrowingBytes& other) { assign(other.view()); }
     GrowingBytes& operator=(const GrowingBytes& other);
     GrowingBytes(GrowingBytes&& other) noexcept { swap(other); }

@@ -43,9 +43,19 @@ DialogWindow::DialogWindow(const WindowTemplate& layout, DialogLogic& logic, QWi
     setAutoFillBackground(true);
     paintLater_.setSingleShot(true);
     appendLater_.setSingleShot(true);
-    connect(&appendLater_, &QTimer::timeout, this, [this] { flushWaiting(waitingControls_); });
+    // The counters and the text they count are shown together.
+    connect(&appendLater_, &QTimer::timeout, this, [this] {
+        flushWaiting(waitingControls_);
+        if (countLater_.isActive() && countLater_.remainingTime() < kFrameMs) {
+            countLater_.stop();
+            flushWaiting(waitingCounts_);
+        }
+    });
     countLater_.setSingleShot(true);
-    connect(&countLater_, &QTimer::timeout, this, [this] { flushWaiting(waitingCounts_); });
+    connect(&countLater_, &QTimer::timeout, this, [this] {
+        flushWaiting(waitingControls_);
+        flushWaiting(waitingCounts_);
+    });
     connect(&paintLater_, &QTimer::timeout, this,
             [this] { QCoreApplication::postEvent(this, new QEvent(QEvent::UpdateRequest), Qt::LowEventPriority); });
 
@@ -334,7 +344,21 @@ void DialogWindow::changesWaiting(int id)
 {
     waitingControls_.insert(id);
     if (!appendLater_.isActive())
-        appendLater_.start(msToFrameEnd());
+        appendLater_.start(msToViewsShown());
+}
+
+// Under a stream, a view scrolled at every frame costs the window a blit
+// and a paint each time, far more than the bytes it shows: the appends then
+// come at the counters' pace, with the counters when they wait too. After a
+// quiet spell the first append is shown at the frame's end.
+int DialogWindow::msToViewsShown() const
+{
+    const int frame = msToFrameEnd();
+    if (!viewsShown_.isValid() || viewsShown_.elapsed() >= kCountMs)
+        return frame;
+    const int counters = countLater_.isActive() ? countLater_.remainingTime()
+                                                : static_cast<int>(kCountMs - viewsShown_.elapsed());
+    return std::max(frame, counters);
 }
 
 int DialogWindow::msToFrameEnd() const
@@ -348,11 +372,15 @@ void DialogWindow::countWaiting(int id)
 {
     waitingCounts_.insert(id);
     if (!countLater_.isActive())
-        countLater_.start(kCountMs);
+        countLater_.start(appendLater_.isActive() ? std::min(kCountMs, appendLater_.remainingTime()) : kCountMs);
 }
 
 void DialogWindow::flushWaiting(std::set<int>& ids)
 {
+    if (&ids == &waitingControls_ && !ids.empty()) {
+        appendLater_.stop();
+        viewsShown_.start();
+    }
     while (!ids.empty()) {
         const int id = *ids.begin();
         ids.erase(ids.begin());
@@ -548,13 +576,12 @@ void DialogWindow::serveFrame(int id)
         return;
     const int period = t.waiting ? kFrameMs / 4 : t.timer->interval();
     const bool frameEnds = msToFrameEnd() < period;
-    const bool frameDue = frameEnds && (appendLater_.isActive() || paintLater_.isActive());
+    const bool appendsDue = frameEnds && appendLater_.isActive() && appendLater_.remainingTime() < period;
+    const bool frameDue = appendsDue || (frameEnds && paintLater_.isActive());
     const bool countsDue =
         countLater_.isActive() && countLater_.remainingTime() < (frameDue ? kFrameMs + period : period);
-    if (frameDue) {
-        appendLater_.stop();
+    if (appendsDue || countsDue)
         flushWaiting(waitingControls_);
-    }
     if (countsDue) {
         countLater_.stop();
         flushWaiting(waitingCounts_);

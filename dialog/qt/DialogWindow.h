@@ -120,7 +120,8 @@ public:
     /// Shortest time between two paints of a window: at most 25 paints a
     /// second, however often the ticks change the views and counters.
     static constexpr int kFrameMs = 40;
-    /// How long a counter's or a status label's new text waits to be shown.
+    /// How long a counter's or a status label's new text waits to be shown;
+    /// under a stream, the views' appends wait as long.
     static constexpr int kCountMs = 200;
 
 protected:
@@ -165,6 +166,8 @@ private:
     void endWait(Timer& t);
     /// Time left before the next paint may come; 0 when it may now.
     int msToFrameEnd() const;
+    /// Time a view's new append waits before it is put in.
+    int msToViewsShown() const;
     /// Puts in the waiting changes of the controls in ids, and empties it.
     void flushWaiting(std::set<int>& ids);
     std::string fileDialog(const FileDialogOptions& options, bool save, bool& chosen);
@@ -194,6 +197,7 @@ private:
     QTimer appendLater_;
     std::set<int> waitingCounts_; // counters and labels waiting for countLater_
     QTimer countLater_;
+    QElapsedTimer viewsShown_; // since the views' waiting appends were last put in
 };
 
 } // namespace dialog::qt

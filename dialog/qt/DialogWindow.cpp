@@ -104,8 +104,10 @@ void DialogWindow::build(const WindowTemplate& layout)
         }
         if (c.kind == ControlKind::GroupBox || c.kind == ControlKind::Frame)
             below.push_back(w);
-        if (c.id != kStaticId) {
-            controls_[c.id] = control.get();
+        if (c.id >= 0 && c.id <= 0xFFFF) {
+            if (static_cast<std::size_t>(c.id) >= controls_.size())
+                controls_.resize(static_cast<std::size_t>(c.id) + 1);
+            controls_[static_cast<std::size_t>(c.id)] = control.get();
             control->connectSignals(*this);
         }
         adapters_.push_back(std::move(control));
@@ -121,8 +123,7 @@ void DialogWindow::notify(int id, Notification n)
 
 ControlAdapter* DialogWindow::find(int id) const
 {
-    auto it = controls_.find(id);
-    return it == controls_.end() ? nullptr : it->second;
+    return id >= 0 && static_cast<std::size_t>(id) < controls_.size() ? controls_[static_cast<std::size_t>(id)] : nullptr;
 }
 
 QWidget* DialogWindow::control(int id) const

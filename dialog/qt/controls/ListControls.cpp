@@ -120,7 +120,7 @@ std::string ListControl::itemText(int pos) const
 {
     if (pos < 0 || pos >= box()->count())
         return {};
-    return toSurface(box()->itemText(pos));
+    return itemConverted_.of(box()->itemText(pos));
 }
 
 int ListControl::selection() const { return box()->currentIndex(); }

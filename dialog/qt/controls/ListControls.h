@@ -43,6 +43,7 @@ private:
 
     EnterSwallower enterSwallower_;
     SurfaceTextCache converted_;
+    SurfaceTextCache itemConverted_; // the item last asked for: a tick reads the selected one
 };
 
 } // namespace dialog::qt

@@ -187,7 +187,7 @@ private:
     std::vector<ControlAdapter*> controls_;
     std::map<int, Timer> timers_;
     std::vector<int> runningTicks_; // timers whose tick is running, innermost last
-    std::set<int> waitingControls_;    // views with appends waiting for the frame's end
+    std::set<int> waitingControls_;    // views with appends waiting for the frame's end (the counters' under a stream)
     bool ended_ = false;        // done() was called for this run
     bool inCloseRequest_ = false;
     bool placed_ = false;

@@ -43,10 +43,11 @@ DialogWindow::DialogWindow(const WindowTemplate& layout, DialogLogic& logic, QWi
     setAutoFillBackground(true);
     paintLater_.setSingleShot(true);
     appendLater_.setSingleShot(true);
-    // The counters and the text they count are shown together.
+    // The counters and the text they count are shown together, in one
+    // paint: waiting counters come with the views' appends.
     connect(&appendLater_, &QTimer::timeout, this, [this] {
         flushWaiting(waitingControls_);
-        if (countLater_.isActive() && countLater_.remainingTime() < kFrameMs) {
+        if (countLater_.isActive()) {
             countLater_.stop();
             flushWaiting(waitingCounts_);
         }
@@ -579,8 +580,8 @@ void DialogWindow::serveFrame(int id)
     const bool frameEnds = msToFrameEnd() < period;
     const bool appendsDue = frameEnds && appendLater_.isActive() && appendLater_.remainingTime() < period;
     const bool frameDue = appendsDue || (frameEnds && paintLater_.isActive());
-    const bool countsDue =
-        countLater_.isActive() && countLater_.remainingTime() < (frameDue ? kFrameMs + period : period);
+    const bool countsDue = countLater_.isActive() &&
+                           (appendsDue || countLater_.remainingTime() < (frameDue ? kFrameMs + period : period));
     if (appendsDue || countsDue)
         flushWaiting(waitingControls_);
     if (countsDue) {

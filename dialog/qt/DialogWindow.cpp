@@ -374,7 +374,7 @@ void DialogWindow::countWaiting(int id)
 {
     waitingCounts_.insert(id);
     if (!countLater_.isActive())
-        countLater_.start(appendLater_.isActive() ? std::min(kCountMs, appendLater_.remainingTime()) : kCountMs);
+        countLater_.start(kCountMs);
 }
 
 void DialogWindow::flushWaiting(std::set<int>& ids)

@@ -348,19 +348,25 @@ def burst(run, kind, size):
     come through the accessibility bus and a frame late)."""
     data = payload(kind, size)
     before = run.received()
-    c0, t0 = cpu_seconds(run.pid), time.time()
-    sent = 0
-    while sent < size:
-        sent += os.write(run.master, data[sent:sent + 4096])
-    run.written += sent
-    done = time.time()
-    while queued(run.slave) > 0 and time.time() - done < 30:
-        time.sleep(0.002)
-    done = time.time()
+    c0 = cpu_seconds(run.pid)
+    t0, done = pour(run.master, run.slave, data)
+    run.written += size
     count, _ = run.drained()
     taken = count - before
-    return {"rate": taken / max(done - t0, 1e-9), "lost": sent - taken,
+    return {"rate": taken / max(done - t0, 1e-9), "lost": size - taken,
             "cpu_per_mb": (cpu_seconds(run.pid) - c0) / (size / MB)}
+
+
+def pour(master, slave, data):
+    """Writes data as fast as the pty takes it and waits until the reader
+    has emptied its input queue; the times of the first write and of that."""
+    t0, sent = time.time(), 0
+    while sent < len(data):
+        sent += os.write(master, data[sent:sent + 4096])
+    done = time.time()
+    while queued(slave) > 0 and time.time() - done < 30:
+        time.sleep(0.002)
+    return t0, time.time()
 
 
 # Each program's tick: most bytes a tick reads, and its period in ms.
@@ -377,14 +383,7 @@ def bare_drain(reader, name, kind, size):
                             stdout=subprocess.PIPE, text=True)
     try:
         proc.stdout.readline()  # raw mode is set
-        data = payload(kind, size)
-        t0, sent = time.time(), 0
-        while sent < size:
-            sent += os.write(master, data[sent:sent + 4096])
-        done = time.time()
-        while queued(slave) > 0 and time.time() - done < 30:
-            time.sleep(0.002)
-        done = time.time()
+        t0, done = pour(master, slave, payload(kind, size))
         out = proc.communicate(timeout=30)[0]
         reads = [int(w) for w in out.split() if w.isdigit()]
         return {"rate": size / max(done - t0, 1e-9), "short": reads[2] / max(reads[1], 1)}

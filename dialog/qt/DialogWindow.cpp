@@ -43,20 +43,9 @@ DialogWindow::DialogWindow(const WindowTemplate& layout, DialogLogic& logic, QWi
     setAutoFillBackground(true);
     paintLater_.setSingleShot(true);
     appendLater_.setSingleShot(true);
-    // The counters and the text they count are shown together, in one
-    // paint: waiting counters come with the views' appends.
-    connect(&appendLater_, &QTimer::timeout, this, [this] {
-        flushWaiting(waitingControls_);
-        if (countLater_.isActive()) {
-            countLater_.stop();
-            flushWaiting(waitingCounts_);
-        }
-    });
+    connect(&appendLater_, &QTimer::timeout, this, [this] { flushWaitingChanges(); });
     countLater_.setSingleShot(true);
-    connect(&countLater_, &QTimer::timeout, this, [this] {
-        flushWaiting(waitingControls_);
-        flushWaiting(waitingCounts_);
-    });
+    connect(&countLater_, &QTimer::timeout, this, [this] { flushWaitingChanges(); });
     connect(&paintLater_, &QTimer::timeout, this,
             [this] { QCoreApplication::postEvent(this, new QEvent(QEvent::UpdateRequest), Qt::LowEventPriority); });
 
@@ -351,16 +340,14 @@ void DialogWindow::changesWaiting(int id)
 
 // Under a stream, a view scrolled at every frame costs the window a blit
 // and a paint each time, far more than the bytes it shows: the appends then
-// come at the counters' pace, with the counters when they wait too. After a
-// quiet spell the first append is shown at the frame's end.
+// come at the counters' pace. After a quiet spell the first append is shown
+// at the frame's end.
 int DialogWindow::msToViewsShown() const
 {
     const int frame = msToFrameEnd();
     if (!viewsShown_.isValid() || viewsShown_.elapsed() >= kCountMs)
         return frame;
-    const int counters = countLater_.isActive() ? countLater_.remainingTime()
-                                                : static_cast<int>(kCountMs - viewsShown_.elapsed());
-    return std::max(frame, counters);
+    return std::max(frame, static_cast<int>(kCountMs - viewsShown_.elapsed()));
 }
 
 int DialogWindow::msToFrameEnd() const
@@ -379,10 +366,6 @@ void DialogWindow::countWaiting(int id)
 
 void DialogWindow::flushWaiting(std::set<int>& ids)
 {
-    if (&ids == &waitingControls_ && !ids.empty()) {
-        appendLater_.stop();
-        viewsShown_.start();
-    }
     while (!ids.empty()) {
         const int id = *ids.begin();
         ids.erase(ids.begin());
@@ -391,9 +374,15 @@ void DialogWindow::flushWaiting(std::set<int>& ids)
     }
 }
 
+// The counters and the text they count are shown together, in one paint.
 void DialogWindow::flushWaitingChanges()
 {
-    flushWaiting(waitingControls_);
+    if (!waitingControls_.empty()) {
+        appendLater_.stop();
+        viewsShown_.start();
+        flushWaiting(waitingControls_);
+    }
+    countLater_.stop();
     flushWaiting(waitingCounts_);
 }
 
@@ -583,11 +572,7 @@ void DialogWindow::serveFrame(int id)
     const bool countsDue = countLater_.isActive() &&
                            (appendsDue || countLater_.remainingTime() < (frameDue ? kFrameMs + period : period));
     if (appendsDue || countsDue)
-        flushWaiting(waitingControls_);
-    if (countsDue) {
-        countLater_.stop();
-        flushWaiting(waitingCounts_);
-    }
+        flushWaitingChanges();
     // Otherwise the paint waits for its frame's end, which a later tick serves.
     if (!frameEnds || !(frameDue || countsDue))
         return;

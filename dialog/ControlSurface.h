@@ -132,6 +132,13 @@ public:
     /// (inside frame and scroll bars).
     virtual int clientHeight(int id) const = 0;
 
+    /// When what text, check, selection, itemCount and itemText return for
+    /// control id last changed, by the program, the user or an
+    /// accessibility tool, on a clock of the surface's own that only goes
+    /// forward: while it stays, those reads return what they did. nullopt
+    /// when the surface cannot tell, for that control or at all.
+    virtual std::optional<std::uint64_t> changedAt(int /*id*/) const { return std::nullopt; }
+
     // The window itself.
     virtual void setTitle(const std::string& gbk) = 0;
     virtual void setTopmost(bool on) = 0;

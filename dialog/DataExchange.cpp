@@ -2,6 +2,7 @@
 
 #include "dialog/Gbk.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace dialog {
@@ -44,8 +45,61 @@ std::optional<int> parseInteger(std::string_view text)
 
 std::string formatInteger(long long value) { return std::to_string(value); }
 
+std::optional<std::uint64_t> DataExchange::lastChange(const ControlSurface& s, std::span<const Binding> bindings)
+{
+    std::uint64_t latest = 0;
+    for (const auto& b : bindings) {
+        if (b.kind == Binding::Kind::Control)
+            continue;
+        const std::optional<std::uint64_t> at = s.changedAt(b.id);
+        if (!at)
+            return std::nullopt;
+        latest = std::max(latest, *at);
+    }
+    return latest;
+}
+
+void DataExchange::remember(const ControlSurface& s, std::span<const Binding> bindings, std::uint64_t changedAt) const
+{
+    LastRead r{&s, {bindings.begin(), bindings.end()}, changedAt, {}};
+    r.values.reserve(bindings.size());
+    for (const auto& b : bindings) {
+        if (const auto* i = std::get_if<int*>(&b.field))
+            r.values.emplace_back(**i);
+        else if (const auto* t = std::get_if<std::string*>(&b.field))
+            r.values.emplace_back(**t);
+        else
+            r.values.emplace_back();
+    }
+    lastRead_ = std::move(r);
+}
+
+bool DataExchange::repeatLastRead(const ControlSurface& s, std::span<const Binding> bindings,
+                                  std::optional<std::uint64_t> changed) const
+{
+    if (!changed || !lastRead_ || lastRead_->surface != &s || lastRead_->changedAt != *changed ||
+        !std::ranges::equal(lastRead_->bindings, bindings))
+        return false;
+    // The program may have changed a field since: the controls hold what
+    // was read then.
+    for (std::size_t i = 0; i < bindings.size(); ++i) {
+        const auto& v = lastRead_->values[i];
+        if (const auto* n = std::get_if<int>(&v))
+            *std::get<int*>(bindings[i].field) = *n;
+        else if (const auto* t = std::get_if<std::string>(&v))
+            *std::get<std::string*>(bindings[i].field) = *t;
+    }
+    return true;
+}
+
 bool DataExchange::toFields(ControlSurface& s, std::span<const Binding> bindings) const
 {
+    const std::optional<std::uint64_t> changed = lastChange(s, bindings);
+    if (repeatLastRead(s, bindings, changed)) {
+        lastFailure_.reset();
+        return true;
+    }
+    lastRead_.reset();
     for (const auto& b : bindings) {
         switch (b.kind) {
         case Binding::Kind::Control:
@@ -89,6 +143,8 @@ bool DataExchange::toFields(ControlSurface& s, std::span<const Binding> bindings
         }
     }
     lastFailure_.reset();
+    if (changed)
+        remember(s, bindings, *changed);
     return true;
 }
 

@@ -4,12 +4,14 @@
 
 #include "dialog/ControlSurface.h"
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 namespace dialog {
 
@@ -29,6 +31,8 @@ struct Binding {
     std::variant<std::monostate, int*, std::string*> field;
     /// Text kinds: a read of more bytes than this fails (0: no limit).
     int maxChars = 0;
+
+    bool operator==(const Binding&) const = default;
 
     static Binding control(int id) { return {id, Kind::Control, std::monostate{}}; }
     static Binding position(int id, int& f) { return {id, Kind::Position, &f}; }
@@ -58,6 +62,9 @@ public:
     /// gives that edit the focus and returns false; fields bound after it
     /// keep their values. A text longer than its maxChars is stored, then
     /// stops the read the same way with "“请填入不多于%1个的字符。”".
+    /// When the surface tells that no bound control changed since the last
+    /// read of these bindings, which succeeded, the fields get that read's
+    /// values again without asking the controls.
     bool toFields(ControlSurface& s, std::span<const Binding> bindings) const;
 
     /// Fields to controls; every bound control is rewritten.
@@ -71,8 +78,24 @@ public:
     const std::optional<std::pair<int, std::string>>& lastFailure() const { return lastFailure_; }
 
 private:
+    // A window's tick reads all its controls a hundred times a second,
+    // and most of the time none has changed.
+    struct LastRead {
+        const ControlSurface* surface;
+        std::vector<Binding> bindings;
+        std::uint64_t changedAt;
+        std::vector<std::variant<std::monostate, int, std::string>> values; // one per binding
+    };
+    /// The latest change of the bound controls; nullopt when the surface
+    /// cannot tell for one of them.
+    static std::optional<std::uint64_t> lastChange(const ControlSurface& s, std::span<const Binding> bindings);
+    void remember(const ControlSurface& s, std::span<const Binding> bindings, std::uint64_t changedAt) const;
+    bool repeatLastRead(const ControlSurface& s, std::span<const Binding> bindings,
+                        std::optional<std::uint64_t> changed) const;
+
     std::string caption_;
     mutable std::optional<std::pair<int, std::string>> lastFailure_;
+    mutable std::optional<LastRead> lastRead_;
 };
 
 } // namespace dialog

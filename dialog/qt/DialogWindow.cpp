@@ -99,6 +99,7 @@ void DialogWindow::build(const WindowTemplate& layout)
                 controls_.resize(static_cast<std::size_t>(c.id) + 1);
             controls_[static_cast<std::size_t>(c.id)] = control.get();
             control->connectSignals(*this);
+            control->watchChanges(*this);
         }
         adapters_.push_back(std::move(control));
     }
@@ -178,6 +179,12 @@ void DialogWindow::setToolTip(int id, const std::string& gbk)
         w->setToolTip(fromSurface(gbk));
 }
 
+std::optional<std::uint64_t> DialogWindow::changedAt(int id) const
+{
+    const ControlAdapter* c = find(id);
+    return c ? c->changedAt() : std::nullopt;
+}
+
 int DialogWindow::clientHeight(int id) const
 {
     if (auto* area = qobject_cast<QAbstractScrollArea*>(control(id)))
@@ -201,6 +208,7 @@ void DialogWindow::setText(int id, const std::string& gbk)
     if (ControlAdapter* c = find(id)) {
         ProgramChange change(*this);
         c->setText(gbk);
+        c->markChanged(*this);
     }
 }
 
@@ -215,6 +223,7 @@ void DialogWindow::setCheck(int id, int state)
     if (ControlAdapter* c = find(id)) {
         ProgramChange change(*this);
         c->setCheck(state);
+        c->markChanged(*this);
     }
 }
 
@@ -223,6 +232,7 @@ void DialogWindow::clearList(int id)
     if (ControlAdapter* c = find(id)) {
         ProgramChange change(*this);
         c->clearList();
+        c->markChanged(*this);
     }
 }
 
@@ -232,7 +242,9 @@ int DialogWindow::insertItem(int id, int pos, const std::string& gbk)
     if (!c)
         return -1;
     ProgramChange change(*this);
-    return c->insertItem(pos, gbk);
+    const int at = c->insertItem(pos, gbk);
+    c->markChanged(*this);
+    return at;
 }
 
 int DialogWindow::itemCount(int id) const
@@ -258,6 +270,7 @@ void DialogWindow::select(int id, int pos)
     if (ControlAdapter* c = find(id)) {
         ProgramChange change(*this);
         c->select(pos);
+        c->markChanged(*this);
     }
 }
 
@@ -274,6 +287,7 @@ void DialogWindow::appendText(int id, const std::string& gbk)
         return;
     ProgramChange change(*this);
     c->appendText(gbk);
+    c->markChanged(*this);
 }
 
 bool DialogWindow::isModified(int id) const
@@ -302,8 +316,10 @@ void DialogWindow::moveCaretToEnd(int id)
 
 void DialogWindow::appendRich(int id, const std::string& gbk, Rgb colour)
 {
-    if (ControlAdapter* c = find(id))
+    if (ControlAdapter* c = find(id)) {
         c->appendRich(gbk, colour);
+        c->markChanged(*this);
+    }
 }
 
 int DialogWindow::lineCount(int id) const

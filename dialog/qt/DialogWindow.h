@@ -107,6 +107,7 @@ public:
     int selectionStart(int id) const override;
     void moveCaretToEnd(int id) override;
     int clientHeight(int id) const override;
+    std::optional<std::uint64_t> changedAt(int id) const override;
     void setDefaultColour(int id, Rgb colour) override;
     void setTitle(const std::string& gbk) override;
     void setTopmost(bool on) override;

@@ -54,6 +54,19 @@ void MemorySurface::setText(int id, const std::string& gbk)
     c.text = gbk;
     c.modified = false;
 }
+
+std::optional<std::uint64_t> MemorySurface::changedAt(int id) const
+{
+    const Control* c = find(id);
+    Seen now{text(id), check(id), c ? c->items : std::vector<std::string>{}, selection(id)};
+    auto [it, added] = seen_.try_emplace(id);
+    if (added || !(it->second == now)) {
+        now.at = ++clock_;
+        it->second = std::move(now);
+    }
+    return it->second.at;
+}
+
 int MemorySurface::check(int id) const { return find(id) ? find(id)->check : 0; }
 void MemorySurface::setCheck(int id, int state) { at(id).check = state; }
 void MemorySurface::enable(int id, bool on) { at(id).enabled = on; }

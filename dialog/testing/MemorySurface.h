@@ -6,6 +6,7 @@
 #include "dialog/ControlSurface.h"
 #include "dialog/WindowTemplate.h"
 
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
@@ -112,6 +113,9 @@ public:
     void setTitle(const std::string& gbk) override { title = gbk; }
     void setTopmost(bool on) override { topmost = on; }
     void closeWindow() override { closed = true; }
+    /// The state is public to the tests: a change is seen as a difference
+    /// in what the reads return from what they returned when last asked.
+    std::optional<std::uint64_t> changedAt(int id) const override;
 
     /// The rich view's whole text.
     std::string richText(int id) const;
@@ -142,8 +146,23 @@ public:
     bool closed = false;
 
 private:
+    struct Seen {
+        std::string text;
+        int check = 0;
+        std::vector<std::string> items;
+        int selection = -1;
+        std::uint64_t at = 0;
+        bool operator==(const Seen& o) const
+        {
+            return text == o.text && check == o.check && items == o.items && selection == o.selection;
+        }
+    };
+
     Control& at(int id) { return controls[id]; }
     const Control* find(int id) const;
+
+    mutable std::map<int, Seen> seen_;
+    inline static std::uint64_t clock_ = 0; // one for all surfaces, as the windows'
 };
 
 } // namespace dialog::testing

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <tuple>
 #include <vector>
 
 using dialog::Binding;
@@ -156,6 +158,89 @@ TEST(DataExchange, EmptyListSelectionReadsAsMinusOneAndEmptyName)
     ASSERT_TRUE(DataExchange("Quillon").toFields(s, b));
     EXPECT_EQ(f.position, -1);
     EXPECT_EQ(f.port, "");
+}
+
+// A tick reads every bound control; while none changed, the exchange
+// gives the last read's values without asking them, and what it gives must
+// be what a fresh read would.
+TEST(DataExchange, ARepeatedReadOfUnchangedControlsAsksThemNothing)
+{
+    // Counts the exchange's reads, not those the in-memory stamps make.
+    struct CountingSurface : MemorySurface {
+        mutable int reads = 0;
+        mutable bool stamping = false;
+        std::string text(int id) const override { return reads += !stamping, MemorySurface::text(id); }
+        int check(int id) const override { return reads += !stamping, MemorySurface::check(id); }
+        int selection(int id) const override { return reads += !stamping, MemorySurface::selection(id); }
+        std::optional<std::uint64_t> changedAt(int id) const override
+        {
+            stamping = true;
+            const auto at = MemorySurface::changedAt(id);
+            stamping = false;
+            return at;
+        }
+    };
+    struct Case {
+        const char* name;
+        std::function<void(CountingSurface&, Fields&, std::vector<Binding>&, DataExchange&)> between;
+        bool asks;
+        bool reads = true;
+    };
+    const Case cases[] = {
+        {"nothing changed", [](auto&...) {}, false},
+        {"the program changed fields since", [](auto&, Fields& f, auto&...) { f.text = "mine", f.first = 9; }, false},
+        {"an edit changed", [](CountingSurface& s, auto&...) { s.setText(12, "new"); }, true},
+        {"the items changed under the selection", [](CountingSurface& s, auto&...) {
+             s.clearList(11);
+             s.insertItem(11, -1, "COM3");
+             s.select(11, 0);
+         }, true},
+        {"other bindings", [](auto&, Fields& f, std::vector<Binding>& b, auto&) { b.pop_back(), f.after = 5; }, true},
+        {"the last read failed", [](CountingSurface& s, Fields& f, std::vector<Binding>& b, DataExchange& dx) {
+             s.setText(14, "?");
+             dx.toFields(s, b);
+             s.setText(14, "-3"); // as it was at the good read
+             f.second = 0;
+         }, true},
+        {"a bad integer is reported again", [](CountingSurface& s, auto&...) { s.setText(14, "?"); }, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CountingSurface s;
+        for (const char* item : {"110", "300", "600"})
+            s.insertItem(10, -1, item);
+        for (const char* item : {"COM1", "COM2"})
+            s.insertItem(11, -1, item);
+        s.select(10, 1);
+        s.select(11, 1);
+        s.setText(12, "text");
+        s.setText(13, "7");
+        s.setText(14, "-3");
+        s.setCheck(15, 1);
+        Fields f;
+        std::vector<Binding> b = bindingsOf(f);
+        DataExchange dx("Quillon");
+        ASSERT_TRUE(dx.toFields(s, b));
+        c.between(s, f, b, dx);
+        s.reads = 0;
+        const std::size_t shown = s.messages.size();
+        EXPECT_EQ(dx.toFields(s, b), c.reads);
+        EXPECT_EQ(s.reads > 0, c.asks);
+        if (!c.reads) {
+            EXPECT_EQ(s.messages.size(), shown + 1);
+            EXPECT_FALSE(dx.toFields(s, b)); // and not taken for a good read next time
+            EXPECT_EQ(s.messages.size(), shown + 2);
+            continue;
+        }
+        Fields fresh;
+        std::vector<Binding> freshBindings = bindingsOf(fresh);
+        freshBindings.resize(b.size());
+        fresh.after = f.after;
+        ASSERT_TRUE(DataExchange("Quillon").toFields(s, freshBindings));
+        EXPECT_EQ(std::tie(f.position, f.port, f.text, f.checked, f.first, f.second, f.after),
+                  std::tie(fresh.position, fresh.port, fresh.text, fresh.checked, fresh.first, fresh.second,
+                           fresh.after));
+    }
 }
 
 TEST(DataExchange, StopsAtTheFirstBadIntegerWithMessageAndFocus)

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <functional>
+#include <map>
 
 namespace dialog::contract {
 
@@ -527,6 +528,63 @@ TEST_P(SurfaceContract, ProgramChangesRaiseNoNotification)
     s.scrollToEnd(Rich);
     EXPECT_EQ(s.text(Lines), gbk("文字\r\n2\r\n")); // every append went in
     EXPECT_EQ(t->notifications(), (std::vector<std::pair<int, Notification>>{}));
+}
+
+TEST_P(SurfaceContract, EveryChangeAReadCanSeeMovesTheControlsChangeStamp)
+{
+    // The reads of controls whose stamp stays are taken as unchanged: a
+    // change that does not move it leaves the program acting on old values.
+    struct Case {
+        const char* name;
+        int id;
+        std::function<void(SurfaceUnderTest&)> change; // empty: reads only, which move nothing
+    };
+    const Case cases[] = {
+        {"edit set", Edit, [](SurfaceUnderTest& t) { t.surface().setText(Edit, "COM9"); }},
+        {"edit appended", Edit, [](SurfaceUnderTest& t) { t.surface().appendText(Edit, "1"); }},
+        {"edit typed", Edit, [](SurfaceUnderTest& t) { t.userTypes(Edit, "9"); }},
+        {"read-only edit set", Counter, [](SurfaceUnderTest& t) { t.surface().setText(Counter, "1024"); }},
+        {"multi-line appended", Lines, [](SurfaceUnderTest& t) { t.surface().appendText(Lines, "01\r\n"); }},
+        {"multi-line typed", Lines, [](SurfaceUnderTest& t) { t.userTypes(Lines, "ab"); }},
+        {"list selected", List, [](SurfaceUnderTest& t) { t.surface().select(List, 2); }},
+        {"list item inserted", List, [](SurfaceUnderTest& t) { t.surface().insertItem(List, 0, "COM0"); }},
+        {"list emptied", List, [](SurfaceUnderTest& t) { t.surface().clearList(List); }},
+        {"combo box typed", Combo, [](SurfaceUnderTest& t) { t.userTypes(Combo, "01"); }},
+        {"combo box set", Combo, [](SurfaceUnderTest& t) { t.surface().setText(Combo, "02"); }},
+        {"check box indeterminate", Check, [](SurfaceUnderTest& t) { t.surface().setCheck(Check, 2); }},
+        {"radio", RadioA, [](SurfaceUnderTest& t) { t.surface().setCheck(RadioA, 1); }},
+        {"button caption", Push, [](SurfaceUnderTest& t) { t.surface().setText(Push, "关闭"); }},
+        {"label", Caption, [](SurfaceUnderTest& t) { t.surface().setText(Caption, "OK"); }},
+        {"reads only", Edit, {}},
+    };
+    const int watched[] = {Caption, Edit, Number, Lines, List, Check, RadioA, RadioB, Push, Combo, Counter};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto t = make();
+        ControlSurface& s = t->surface();
+        s.setCheck(Check, 1);
+        s.select(List, 0);
+        std::map<int, std::uint64_t> before;
+        for (int id : watched) {
+            ASSERT_TRUE(s.changedAt(id).has_value()) << id;
+            before[id] = *s.changedAt(id);
+        }
+        for (int id : watched) {
+            s.text(id);
+            s.check(id);
+            s.selectedText(id);
+            s.itemCount(id);
+        }
+        if (c.change)
+            c.change(*t);
+        for (int id : watched) {
+            if (id == c.id && c.change) {
+                EXPECT_GT(*s.changedAt(id), before[id]) << id;
+            } else if (id != c.id) {
+                EXPECT_EQ(*s.changedAt(id), before[id]) << id;
+            }
+        }
+    }
 }
 
 } // namespace

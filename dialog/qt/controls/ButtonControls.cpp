@@ -110,6 +110,16 @@ void CheckableControl::connectSignals(ControlHost& host)
     });
 }
 
+bool CheckableControl::connectChanges(ControlHost& host)
+{
+    QAbstractButton* b = button();
+    QObject::connect(b, &QAbstractButton::toggled, b, [this, &host] { markChanged(host); });
+    // Checked and indeterminate are both "on": only the state tells them apart.
+    if (auto* box = qobject_cast<QCheckBox*>(b))
+        QObject::connect(box, &QCheckBox::stateChanged, box, [this, &host] { markChanged(host); });
+    return true;
+}
+
 int CheckableControl::check() const
 {
     if (!radio_) {

@@ -35,6 +35,9 @@ public:
     int check() const override;
     void setCheck(int state) override;
 
+protected:
+    bool connectChanges(ControlHost& host) override;
+
 private:
     bool radio_;
     bool toggledUnclicked_ = false; // toggled, and no click seen yet

@@ -8,7 +8,9 @@
 #include "dialog/WindowTemplate.h"
 #include "dialog/qt/Widgets.h"
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 class QButtonGroup;
@@ -38,12 +40,18 @@ public:
     /// signals it causes are not taken for the user's.
     bool programChanging() const { return programChanges_ != 0; }
 
+    /// The change clock: each change of a control takes the next value.
+    /// One for all windows, so that a window's stamps never meet those of
+    /// a window before it.
+    std::uint64_t nextChange() { return ++changeClock_; }
+
 protected:
     ~ControlHost() = default;
 
 private:
     friend class ProgramChange;
     int programChanges_ = 0;
+    inline static std::uint64_t changeClock_ = 0;
 };
 
 /// Marks a programmatic change for its lifetime, on the whole window.
@@ -71,6 +79,22 @@ public:
     /// Ties the widget's user signals to host; called only for controls the
     /// logic addresses.
     virtual void connectSignals(ControlHost& /*host*/) {}
+
+    /// Starts marking every change of what text, check, selection,
+    /// itemCount and itemText read, however it comes: the window marks
+    /// the program's, the widget's signals the rest.
+    void watchChanges(ControlHost& host)
+    {
+        watched_ = connectChanges(host);
+        markChanged(host);
+    }
+    /// Where the window's clock stood at the last change; nullopt for a
+    /// kind that cannot see all its changes.
+    std::optional<std::uint64_t> changedAt() const
+    {
+        return watched_ ? std::optional<std::uint64_t>(changedAt_) : std::nullopt;
+    }
+    void markChanged(ControlHost& host) { changedAt_ = host.nextChange(); }
 
     virtual std::string text() const { return {}; }
     virtual void setText(const std::string& /*gbk*/) {}
@@ -104,9 +128,18 @@ public:
     /// Puts in the changes that wait for the end of the frame.
     virtual void flushWaiting() const {}
 
+protected:
+    /// Connects the signals of the changes the widget makes by itself (the
+    /// user's, an accessibility tool's) to markChanged; false when some of
+    /// them have none. A kind whose reads only the program changes has
+    /// nothing to connect.
+    virtual bool connectChanges(ControlHost& /*host*/) { return true; }
+
 private:
     int id_;
     QWidget* widget_;
+    bool watched_ = false;
+    std::uint64_t changedAt_ = 0;
 };
 
 /// Builds the widget of c as a child of parent, with its adapter.

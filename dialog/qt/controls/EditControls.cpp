@@ -60,6 +60,12 @@ void LineEditControl::connectSignals(ControlHost& host)
                      [&host, id = id()] { host.notify(id, Notification::TextEdited); });
 }
 
+bool LineEditControl::connectChanges(ControlHost& host)
+{
+    QObject::connect(edit(), &QLineEdit::textChanged, edit(), [this, &host] { markChanged(host); });
+    return true;
+}
+
 std::string LineEditControl::text() const { return shown_ ? *shown_ : converted_.of(edit()->text()); }
 
 void LineEditControl::setText(const std::string& gbk)

@@ -32,6 +32,9 @@ public:
     void moveCaretToEnd() override;
     void flushWaiting() const override;
 
+protected:
+    bool connectChanges(ControlHost& host) override;
+
 private:
     QLineEdit* edit() const;
 

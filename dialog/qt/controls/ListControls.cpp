@@ -75,6 +75,23 @@ void ListControl::connectSignals(ControlHost& host)
     edit()->installEventFilter(&enterSwallower_);
 }
 
+bool ListControl::connectChanges(ControlHost& host)
+{
+    QComboBox* b = box();
+    const auto mark = [this, &host] { markChanged(host); };
+    QObject::connect(b, &QComboBox::currentIndexChanged, b, mark);
+    QObject::connect(b, &QComboBox::currentTextChanged, b, mark);
+    QObject::connect(b, &QComboBox::editTextChanged, b, mark);
+    QAbstractItemModel* m = b->model();
+    QObject::connect(m, &QAbstractItemModel::rowsInserted, b, mark);
+    QObject::connect(m, &QAbstractItemModel::rowsRemoved, b, mark);
+    QObject::connect(m, &QAbstractItemModel::rowsMoved, b, mark);
+    QObject::connect(m, &QAbstractItemModel::dataChanged, b, mark);
+    QObject::connect(m, &QAbstractItemModel::layoutChanged, b, mark);
+    QObject::connect(m, &QAbstractItemModel::modelReset, b, mark);
+    return true;
+}
+
 std::string ListControl::text() const
 {
     if (!edit() && box()->currentIndex() < 0)

@@ -37,6 +37,9 @@ public:
     int selectionStart() const override;
     void moveCaretToEnd() override;
 
+protected:
+    bool connectChanges(ControlHost& host) override;
+
 private:
     QComboBox* box() const;
     QLineEdit* edit() const; // nullptr for a list without an edit

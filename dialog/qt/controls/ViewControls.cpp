@@ -170,6 +170,12 @@ void MultiLineEditControl::connectSignals(ControlHost& host)
     ViewControl::connectSignals(host);
 }
 
+bool MultiLineEditControl::connectChanges(ControlHost& host)
+{
+    QObject::connect(edit()->document(), &QTextDocument::contentsChanged, edit(), [this, &host] { markChanged(host); });
+    return true;
+}
+
 std::string MultiLineEditControl::text() const
 {
     flushWaiting();

@@ -75,6 +75,9 @@ public:
     void moveCaretToEnd() override;
     int lineCount() const override;
 
+protected:
+    bool connectChanges(ControlHost& host) override;
+
 private:
     QPlainTextEdit* edit() const;
     void insert(const std::string& gbk, std::optional<Rgb> colour) override;
@@ -101,6 +104,11 @@ public:
     int lineCount() const override;
     int textLength() const override;
     void setDefaultColour(Rgb colour) override;
+
+protected:
+    /// Not watched: the view's own edits (typed, dropped, an accessibility
+    /// tool's) do not all come through one signal.
+    bool connectChanges(ControlHost& /*host*/) override { return false; }
 
 private:
     LogView* view() const;

@@ -256,6 +256,43 @@ TEST(DialogWindow, CheckablesAreToldOnceHoweverOperated)
     }
 }
 
+// What the widgets change by themselves, beyond the contract's typing:
+// each must move the control's change stamp, or a tick reads an old value.
+TEST(DialogWindow, ChangesTheWidgetsMakeMoveTheChangeStamp)
+{
+    struct Case {
+        const char* name;
+        int id;
+        std::function<void(Fixture&)> act;
+    };
+    const Case cases[] = {
+        {"check box clicked", Check, [](Fixture& f) { QTest::mouseClick(f.get<QCheckBox>(Check), Qt::LeftButton); }},
+        {"radio unchecked by its group", RadioA,
+         [](Fixture& f) { QTest::mouseClick(f.get<QRadioButton>(RadioB), Qt::LeftButton); }},
+        {"list stepped by a key", List, [](Fixture& f) { QTest::keyClick(f.get<QComboBox>(List), Qt::Key_Down); }},
+        {"edit written by an accessibility tool", Edit,
+         [](Fixture& f) {
+             QAccessibleInterface* a = QAccessible::queryAccessibleInterface(f.window.control(Edit));
+             ASSERT_TRUE(a && a->editableTextInterface());
+             a->editableTextInterface()->insertText(0, "COM");
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Fixture f;
+        f.window.show();
+        f.window.setCheck(RadioA, 1);
+        f.window.select(List, 0);
+        const std::uint64_t before = *f.window.changedAt(c.id);
+        const std::string text = f.window.text(c.id);
+        const int state = f.window.check(c.id);
+        c.act(f);
+        QCoreApplication::processEvents();
+        ASSERT_TRUE(f.window.text(c.id) != text || f.window.check(c.id) != state); // the action did change it
+        EXPECT_GT(*f.window.changedAt(c.id), before);
+    }
+}
+
 // A labelled control is its label's buddy, and is named after the label
 // also when the program changes the caption.
 TEST(DialogWindow, LabelsNameTheControlsTheyLabel)

@@ -88,7 +88,7 @@ public:
         watched_ = connectChanges(host);
         markChanged(host);
     }
-    /// Where the window's clock stood at the last change; nullopt for a
+    /// Where the change clock stood at the last change; nullopt for a
     /// kind that cannot see all its changes.
     std::optional<std::uint64_t> changedAt() const
     {

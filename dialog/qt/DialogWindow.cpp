@@ -194,8 +194,21 @@ int DialogWindow::clientHeight(int id) const
 }
 
 // --- what the kinds do ---------------------------------------------------------
-// The program's changes are marked, so the signals they cause are not taken
-// for the user's.
+
+// The program's change of control id: marked while it runs, so the signals
+// it causes are not taken for the user's, and stamped once done. False when
+// the table has no such control.
+template <class Change>
+bool DialogWindow::changeByProgram(int id, Change&& change)
+{
+    ControlAdapter* c = find(id);
+    if (!c)
+        return false;
+    ProgramChange marked(*this);
+    change(*c);
+    c->markChanged(*this);
+    return true;
+}
 
 std::string DialogWindow::text(int id) const
 {
@@ -205,11 +218,7 @@ std::string DialogWindow::text(int id) const
 
 void DialogWindow::setText(int id, const std::string& gbk)
 {
-    if (ControlAdapter* c = find(id)) {
-        ProgramChange change(*this);
-        c->setText(gbk);
-        c->markChanged(*this);
-    }
+    changeByProgram(id, [&](ControlAdapter& c) { c.setText(gbk); });
 }
 
 int DialogWindow::check(int id) const
@@ -220,30 +229,18 @@ int DialogWindow::check(int id) const
 
 void DialogWindow::setCheck(int id, int state)
 {
-    if (ControlAdapter* c = find(id)) {
-        ProgramChange change(*this);
-        c->setCheck(state);
-        c->markChanged(*this);
-    }
+    changeByProgram(id, [&](ControlAdapter& c) { c.setCheck(state); });
 }
 
 void DialogWindow::clearList(int id)
 {
-    if (ControlAdapter* c = find(id)) {
-        ProgramChange change(*this);
-        c->clearList();
-        c->markChanged(*this);
-    }
+    changeByProgram(id, [](ControlAdapter& c) { c.clearList(); });
 }
 
 int DialogWindow::insertItem(int id, int pos, const std::string& gbk)
 {
-    ControlAdapter* c = find(id);
-    if (!c)
-        return -1;
-    ProgramChange change(*this);
-    const int at = c->insertItem(pos, gbk);
-    c->markChanged(*this);
+    int at = -1;
+    changeByProgram(id, [&](ControlAdapter& c) { at = c.insertItem(pos, gbk); });
     return at;
 }
 
@@ -267,11 +264,7 @@ int DialogWindow::selection(int id) const
 
 void DialogWindow::select(int id, int pos)
 {
-    if (ControlAdapter* c = find(id)) {
-        ProgramChange change(*this);
-        c->select(pos);
-        c->markChanged(*this);
-    }
+    changeByProgram(id, [&](ControlAdapter& c) { c.select(pos); });
 }
 
 void DialogWindow::setItemToolTip(int id, int pos, const std::string& gbk)
@@ -282,12 +275,8 @@ void DialogWindow::setItemToolTip(int id, int pos, const std::string& gbk)
 
 void DialogWindow::appendText(int id, const std::string& gbk)
 {
-    ControlAdapter* c = find(id);
-    if (!c || gbk.empty())
-        return;
-    ProgramChange change(*this);
-    c->appendText(gbk);
-    c->markChanged(*this);
+    if (!gbk.empty())
+        changeByProgram(id, [&](ControlAdapter& c) { c.appendText(gbk); });
 }
 
 bool DialogWindow::isModified(int id) const
@@ -316,10 +305,7 @@ void DialogWindow::moveCaretToEnd(int id)
 
 void DialogWindow::appendRich(int id, const std::string& gbk, Rgb colour)
 {
-    if (ControlAdapter* c = find(id)) {
-        c->appendRich(gbk, colour);
-        c->markChanged(*this);
-    }
+    changeByProgram(id, [&](ControlAdapter& c) { c.appendRich(gbk, colour); });
 }
 
 int DialogWindow::lineCount(int id) const

@@ -158,6 +158,7 @@ private:
 
     void build(const WindowTemplate& layout);
     ControlAdapter* find(int id) const;
+    template <class Change> bool changeByProgram(int id, Change&& change);
     void requestClose();
     /// Size limits for the normal or the maximized state.
     void constrainSize(bool maximized);

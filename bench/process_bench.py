@@ -38,10 +38,11 @@ import tty
 import rig
 from rig import ROOT, cpu_seconds
 
-# The receive view's hex box (quillon/app/QuillonIds.h, veltra/app/VeltraIds.h).
-HEX_BOX = {"quillon": 1009, "veltra": 1007}
+# The receive view's hex box, by its name in quillon/app/QuillonIds.h and
+# veltra/app/VeltraIds.h.
+HEX_BOX = {"quillon": "RxHex", "veltra": "ReceiveHex"}
 # The time-stamp box: "显示保存时间", "接收时间".
-STAMP_BOX = {"quillon": 1023, "veltra": 1082}
+STAMP_BOX = {"quillon": "ShowTimestamp", "veltra": "ReceiveTime"}
 RATE = 11520          # bytes per second at 115200 baud, 8N1
 SLICE = 0.010         # the feed writes every 10 ms
 MB = 1_000_000
@@ -179,9 +180,10 @@ class Run(rig.Program):
     def tick_box(self, boxes, on):
         """Sets the box, whatever it starts as: Quillon starts with its
         receive view's hex box ticked, Veltra with its own not."""
-        if self.checked(boxes[self.name]) != on:
-            self.click(boxes[self.name])
-            rig.atspi.wait_for(lambda: self.checked(boxes[self.name]) == on, what="box %d" % boxes[self.name])
+        box = self.ids[boxes[self.name]]
+        if self.checked(box) != on:
+            self.click(box)
+            rig.atspi.wait_for(lambda: self.checked(box) == on, what="%s to toggle" % box.name)
             time.sleep(0.3)
 
     def drained(self, stall=3.0):
@@ -548,6 +550,7 @@ def main():
     for n in names:
         if not os.access(os.path.join(args.bin, n), os.X_OK):
             sys.exit("%s: no %s in %s; build it first" % (sys.argv[0], n, args.bin))
+        rig.ids.load(os.path.join(args.bin, n))  # its control ids, before any phase starts
     results = {}
     for n in names:
         print("%s…" % n, file=sys.stderr, flush=True)

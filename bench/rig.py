@@ -14,10 +14,11 @@ import tty
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(ROOT, "tools"))
+import ids  # noqa: E402
 HZ = os.sysconf("SC_CLK_TCK")
 
-# Control ids (quillon/app/QuillonIds.h, veltra/app/VeltraIds.h).
-OPEN_AND_RECEIVED = {"quillon": (1003, 1065), "veltra": (1011, 1076)}
+# Names in quillon/app/QuillonIds.h and veltra/app/VeltraIds.h.
+OPEN_AND_RECEIVED = {"quillon": ("OpenButton", "RxBytes"), "veltra": ("ConnectButton", "ReceivedCount")}
 
 atspi = None  # tools/atspi.py, imported by with_buses once the buses run
 
@@ -81,11 +82,14 @@ class Xvfb:
 class Program:
     """One program started for real on DISPLAY, its port open, its pty's
     other end (master) ours. The byte written to see the port open is
-    counted in written."""
+    counted in written. ids holds the program's control ids by name, as
+    the build made them with the binary."""
 
     def __init__(self, name, binary, display):
         self.name = name
-        self.open_id, self.received_id = OPEN_AND_RECEIVED[name]
+        binary = os.path.abspath(binary)  # it starts in a folder of its own
+        self.ids = getattr(ids.load(binary), name.capitalize())
+        self.open_id, self.received_id = (self.ids[n] for n in OPEN_AND_RECEIVED[name])
         self.tmp = tempfile.mkdtemp(prefix="pbench-")
         self.display = display
         self.master, self.slave = os.openpty()

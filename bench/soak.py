@@ -154,8 +154,8 @@ def verify(prog, texts, ticked):
     """Push buttons pressed through the accessible tree click a moment
     later, and a handler that writes the window's state back could undo
     a text set before it ran: the setup is read back before traffic."""
-    wrong = ["%d holds %r" % (cid, prog.text(cid)) for cid, text in texts.items() if prog.text(cid) != text]
-    wrong += ["%d is not ticked" % cid for cid in ticked if not prog.checked(cid)]
+    wrong = ["%s holds %r" % (cid.name, prog.text(cid)) for cid, text in texts.items() if prog.text(cid) != text]
+    wrong += ["%s is not ticked" % cid.name for cid in ticked if not prog.checked(cid)]
     if wrong:
         raise RuntimeError("%s: the setup did not take: %s" % (prog.name, "; ".join(wrong)))
 
@@ -181,16 +181,17 @@ def frame(tag):
 
 
 class QuillonSoak:
-    # Control ids, quillon/app/QuillonIds.h.
-    AREA_TEXT = {1: 1002, 2: 1007, 3: 1008}
-    AREA1_AUTO, AREA1_PERIOD = 1025, 1026
-    TAKES_PART = {2: 1036, 3: 1038}
-    ANSWER_MODE, ROTATION = 1043, 1039
-    TX_FRAMES, RX_FRAMES, TX_BYTES, RX_BYTES, CLEAR_COUNTERS = 1062, 1063, 1064, 1065, 1067
     FRAMES = {1: frame("A1"), 2: frame("B2"), 3: frame("C3")}
 
     def __init__(self, prog):
         self.prog = prog
+        q = prog.ids
+        self.AREA_TEXT = {1: q.Area1Text, 2: q.Area2Text, 3: q.Area3Text}
+        self.AREA1_AUTO, self.AREA1_PERIOD = q.Area1Auto, q.Area1Period
+        self.TAKES_PART = {2: q.Area2TakesPart, 3: q.Area3TakesPart}
+        self.ANSWER_MODE, self.ROTATION = q.AnswerMode, q.AreaRotationButton
+        self.TX_FRAMES, self.RX_FRAMES, self.TX_BYTES, self.RX_BYTES = q.TxFrames, q.RxFrames, q.TxBytes, q.RxBytes
+        self.CLEAR_COUNTERS = q.ClearCounters
         prog.click(self.CLEAR_COUNTERS)
         time.sleep(0.5)
         self.texts = {self.AREA_TEXT[a]: hex_text(f) for a, f in self.FRAMES.items()}  # hex by default
@@ -244,14 +245,14 @@ class QuillonSoak:
 
 
 class VeltraSoak:
-    # Control ids, veltra/app/VeltraIds.h.
-    SEND_TEXT, SEND_HEX, TIMED, PERIOD = 1010, 1012, 1017, 1018
-    AUTO_CLEAR, CLEAR_RECEIVE, CLEAR_SEND = 1039, 1009, 1014
-    SENT, RECEIVED = 1075, 1076
     FRAME = frame("V1")
 
     def __init__(self, prog):
         self.prog = prog
+        v = prog.ids
+        self.SEND_TEXT, self.SEND_HEX, self.TIMED, self.PERIOD = v.SendArea, v.SendHex, v.TimedSend, v.Period
+        self.AUTO_CLEAR, self.CLEAR_RECEIVE, self.CLEAR_SEND = v.AutoClear, v.ClearReceive, v.ClearSend
+        self.SENT, self.RECEIVED = v.SentCount, v.ReceivedCount
         prog.click(self.CLEAR_SEND)
         prog.click(self.CLEAR_RECEIVE)
         time.sleep(0.5)
@@ -436,6 +437,7 @@ def main():
     for n, b in binaries.items():
         if not os.access(b, os.X_OK):
             sys.exit("%s: no %s in %s; build it first" % (sys.argv[0], n, args.bin))
+        rig.ids.load(b)  # its control ids, before the run starts
     results = soak(names, binaries, args.display, args.minutes)
     lines = ["Soak: %s; %s; %g min, %s at once" % (rig.machine(), rig.today(), args.minutes, " and ".join(
         n.capitalize() for n in names)), "",

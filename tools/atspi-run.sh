@@ -4,10 +4,13 @@
 # Usage: tools/atspi-run.sh PROGRAM-PATH SCRIPT.py [script arguments...]
 # The script gets the application's name as its first argument. When the
 # script fails, what the program printed follows its own output.
+# CONTROL_IDS names the control ids the build made with the program
+# (tools/ids.py), unless it is set already.
 set -euo pipefail
 PROGRAM="$(realpath "$1")"
 SCRIPT="$(realpath "$2")"
 shift 2
+export CONTROL_IDS="${CONTROL_IDS:-$(dirname "$PROGRAM")/../python/control_ids.py}"
 # Only the X platform carries the AT-SPI bridge (tests often set offscreen).
 export QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1
 unset WAYLAND_DISPLAY

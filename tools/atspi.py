@@ -1,5 +1,6 @@
 """Small helpers for driving the programs through AT-SPI: find a control
-by its id (the programs put it in each widget's accessible description),
+by its id (the programs put it in each widget's accessible description;
+take the id by name from tools/ids.py, e.g. ids.Quillon.OpenButton),
 click it, read and set its text."""
 import time
 
@@ -27,13 +28,14 @@ def _walk(acc):
 
 
 def control(app, cid, timeout=5):
+    wanted = str(int(cid))
     deadline = time.time() + timeout
     while time.time() < deadline:
         for acc in _walk(app):
-            if acc.description == str(cid):
+            if acc.description == wanted:
                 return acc
         time.sleep(0.2)
-    raise KeyError("no control %s" % cid)
+    raise KeyError("no control %r" % cid)
 
 
 def windows(app):

@@ -13,6 +13,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import atspi  # noqa: E402
+from ids import Quillon as Q  # noqa: E402
 
 TOOLS = os.path.dirname(os.path.abspath(__file__))
 app = atspi.find_app(sys.argv[1])
@@ -38,7 +39,7 @@ def grab_named(title, name):
 
 grab("normal.png")
 
-atspi.click(atspi.control(app, 1003))  # open COM1
+atspi.click(atspi.control(app, Q.OpenButton))  # COM1
 time.sleep(0.5)
 peer = os.open(peer_path, os.O_RDWR | os.O_NOCTTY)
 running = True
@@ -59,15 +60,15 @@ def device():
 os.set_blocking(peer, False)
 feeder = threading.Thread(target=device)
 feeder.start()
-atspi.set_text(atspi.control(app, 1002), "01 02")
-atspi.click(atspi.control(app, 1025))  # auto-send area 1
-atspi.set_text(atspi.control(app, 1026), "10")
-atspi.click(atspi.control(app, 1074))  # always on top
+atspi.set_text(atspi.control(app, Q.Area1Text), "01 02")
+atspi.click(atspi.control(app, Q.Area1Auto))
+atspi.set_text(atspi.control(app, Q.Area1Period), "10")
+atspi.click(atspi.control(app, Q.TopmostToggle))
 time.sleep(1.0)
 grab("lamps.png")
 running = False
 feeder.join()
-atspi.click(atspi.control(app, 1025))  # auto-send off
+atspi.click(atspi.control(app, Q.Area1Auto))  # off again
 
 subprocess.run(["wmctrl", "-r", "Quillon", "-b", "add,maximized_vert,maximized_horz"], check=True)
 time.sleep(1.0)
@@ -76,7 +77,7 @@ subprocess.run(["wmctrl", "-r", "Quillon", "-b", "remove,maximized_vert,maximize
 time.sleep(1.0)
 grab("restored.png")
 
-threading.Thread(target=lambda: atspi.click(atspi.control(app, 1073))).start()  # the box is modal
+threading.Thread(target=lambda: atspi.click(atspi.control(app, Q.About))).start()  # the box is modal
 time.sleep(1.5)
 grab_named("关于 Quillon 3.0AD", "about.png")
 wm.terminate()

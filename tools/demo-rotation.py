@@ -15,6 +15,7 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import atspi  # noqa: E402
 import pyatspi  # noqa: E402
+from ids import Quillon as Q  # noqa: E402
 
 app = atspi.find_app(sys.argv[1])
 peer_path, frames_file, out = sys.argv[2], sys.argv[3], sys.argv[4]
@@ -28,15 +29,15 @@ def enabled(cid):
     return c(cid).getState().contains(pyatspi.STATE_ENABLED)
 
 
-atspi.set_text(c(1002), "01 02")
-atspi.set_text(c(1007), "03 04")
-for cid in (1035, 1036, 1066):  # areas 1 and 2 take part; show sent frames
+atspi.set_text(c(Q.Area1Text), "01 02")
+atspi.set_text(c(Q.Area2Text), "03 04")
+for cid in (Q.Area1TakesPart, Q.Area2TakesPart, Q.ShowSent):
     atspi.click(c(cid))
-atspi.click(c(1043))  # answer-driven, through the accessible toggle
+atspi.click(c(Q.AnswerMode))  # answer-driven, through the accessible toggle
 time.sleep(0.3)
-print("answer-driven: 1028 enabled", enabled(1028), "| 1068 enabled", enabled(1068))
-atspi.set_text(c(1068), "1")
-atspi.click(c(1003))
+print("answer-driven: period enabled", enabled(Q.RotationPeriod), "| time-out enabled", enabled(Q.AnswerTimeout))
+atspi.set_text(c(Q.AnswerTimeout), "1")
+atspi.click(c(Q.OpenButton))
 time.sleep(0.5)
 peer = os.open(peer_path, os.O_RDWR | os.O_NOCTTY)
 t0 = time.time()
@@ -55,36 +56,38 @@ def frames(n, answer, timeout):
     return got
 
 
-atspi.click(c(1039))
+atspi.click(c(Q.AreaRotationButton))
 time.sleep(0.3)
-print("caption:", atspi.text_of(c(1039)), "| 1061 enabled:", enabled(1061))
+print("caption:", atspi.text_of(c(Q.AreaRotationButton)), "| file rotation enabled:",
+      enabled(Q.FileRotationButton))
 print("answered:", frames(4, True, 5))
 print("unanswered (time-out 1 s, one re-send):", frames(3, False, 8))
-atspi.click(c(1039))
+atspi.click(c(Q.AreaRotationButton))
 time.sleep(0.3)
-print("caption after stop:", atspi.text_of(c(1039)))
+print("caption after stop:", atspi.text_of(c(Q.AreaRotationButton)))
 os.write(peer, b"\xcc")  # ends the wait for the last frame
 time.sleep(0.3)
 
-atspi.click(c(1060))
+atspi.click(c(Q.ChooseFile))
 time.sleep(1.5)
-dialogs = [w for w in atspi.windows(app) if "1054" not in [a.description for a in atspi._walk(w)]]
+main_view = str(int(Q.ReceiveView))  # what tells the main window from the file dialog
+dialogs = [w for w in atspi.windows(app) if main_view not in [a.description for a in atspi._walk(w)]]
 edits = [a for w in dialogs for a in atspi._walk(w)
          if a.getRole() == pyatspi.ROLE_TEXT and a.getState().contains(pyatspi.STATE_EDITABLE)]
 edits[-1].queryEditableText().setTextContents(frames_file)
 buttons = [a for w in dialogs for a in atspi._walk(w) if a.getRole() == pyatspi.ROLE_PUSH_BUTTON]
-atspi.click([b for b in buttons if b.name in ("打开", "Open", "&Open", "打开(&O)")][0])
+atspi.click([b for b in buttons if b.name in ("打开", "Open", "&Open", "打开(&O)", "打开(O)")][0])
 time.sleep(0.5)
-print("title:", [w.name for w in atspi.windows(app)], "| lines:", atspi.text_of(c(1071)),
-      "| timed again:", c(1032).getState().contains(pyatspi.STATE_CHECKED))
-atspi.set_text(c(1028), "300")
-atspi.click(c(1061))
+print("title:", [w.name for w in atspi.windows(app)], "| lines:", atspi.text_of(c(Q.FileLineCount)),
+      "| timed again:", c(Q.TimedMode).getState().contains(pyatspi.STATE_CHECKED))
+atspi.set_text(c(Q.RotationPeriod), "300")
+atspi.click(c(Q.FileRotationButton))
 t0 = time.time()
 time.sleep(0.2)
-print("file caption:", atspi.text_of(c(1061)))
+print("file caption:", atspi.text_of(c(Q.FileRotationButton)))
 for _ in range(4):
-    print("line:", frames(1, False, 3), "| 1072:", atspi.text_of(c(1072)))
+    print("line:", frames(1, False, 3), "| current line:", atspi.text_of(c(Q.FileCurrentLine)))
 subprocess.run([os.path.join(os.path.dirname(os.path.abspath(__file__)), "grab-window.sh"), out], check=True)
-atspi.click(c(1061))
+atspi.click(c(Q.FileRotationButton))
 time.sleep(0.3)
-print("file caption after stop:", atspi.text_of(c(1061)))
+print("file caption after stop:", atspi.text_of(c(Q.FileRotationButton)))

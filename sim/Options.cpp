@@ -29,7 +29,9 @@ Modes:
 
   modbus          a Modbus RTU server (libmodbus): holding and input
                   registers from address 0, exception replies for what it
-                  does not hold, silence on a bad CRC or another slave id
+                  does not hold or serve, silence on a bad CRC or another
+                  slave id; a request ends after 3.5 characters of silence
+                  at --baud (1.75 ms above 19200), also on the pty
     --slave N       slave id, 1 to 247 (default 1)
     --registers N   how many holding and input registers (default 100)
     --base V        register i holds V + i (default 0)

@@ -56,32 +56,17 @@ std::unique_ptr<Responder> makeResponder(const Options& o)
         return std::make_unique<ModuleResponder>(o.requireCrc, gap);
     case Mode::Stream:
         return std::make_unique<StreamResponder>(o.stream, nowMicros());
-    case Mode::Modbus:
-        break;
+    case Mode::Modbus: {
+        ModbusSettings settings = o.modbus;
+        settings.baud = o.baud;
+        return std::make_unique<ModbusResponder>(settings);
+    }
     }
     return nullptr;
 }
 
-End runModbus(const Options& o, const StopSignals& stop)
-{
-    ModbusSettings settings = o.modbus;
-    settings.baud = o.baud;
-    if (!o.device.empty()) {
-        ModbusServer server = ModbusServer::onDevice(o.device, settings);
-        announce(o.device);
-        return server.serve(stop.fd());
-    }
-    const Line line = Line::pty();
-    const ComLink link(serial::defaultLinksDir(), line.path(), o.name);
-    ModbusServer server = ModbusServer::onDescriptor(line.fd(), settings);
-    announce(link.name() + " -> " + line.path());
-    return server.serve(stop.fd());
-}
-
 End run(const Options& o, const StopSignals& stop)
 {
-    if (o.mode == Mode::Modbus)
-        return runModbus(o, stop);
     std::unique_ptr<Responder> responder = makeResponder(o);
     const Line line = o.device.empty() ? Line::pty() : Line::device(o.device, o.baud);
     std::optional<ComLink> link;

@@ -10,6 +10,7 @@ PACKAGES=(
   socat xvfb xauth x11-utils imagemagick openbox wmctrl librsvg2-bin
   fonts-wqy-zenhei fonts-wqy-microhei
   at-spi2-core dbus-x11 python3-pyatspi python3-serial
+  mbpoll python3-pymodbus python3-serial-asyncio
   desktop-file-utils dpkg-dev
 )
 

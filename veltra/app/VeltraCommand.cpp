@@ -4,7 +4,6 @@
 #include "veltra/app/VeltraMainDialog.h"
 
 #include "dialog/Gbk.h"
-#include "veltra/app/HexText.h"
 #include "veltra/command/CommandFrame.h"
 
 #include <span>
@@ -26,6 +25,24 @@ void fillCaptions(dialog::ControlSurface& s, int id, std::span<const Entry> entr
 }
 
 bool inside(int pos, std::size_t size) { return pos >= 0 && static_cast<std::size_t>(pos) < size; }
+
+std::string commandProblemText(const command::ComposedFrame& frame, const command::FrameRequest& request)
+{
+    switch (frame.problem) {
+    case command::FrameProblem::NoAddress:
+        return gbk("请选择或填入设备地址");
+    case command::FrameProblem::AddressText:
+        return gbk("设备地址") + hexFaultText(request.address, frame.fault);
+    case command::FrameProblem::AddressLength:
+        return gbk("设备地址应为") + std::to_string(command::kAddressBytes) + gbk("个字节，现在是") +
+               std::to_string(frame.addressSize) + gbk("个");
+    case command::FrameProblem::ParameterText:
+        return gbk("参数") + hexFaultText(request.parameter, frame.fault);
+    case command::FrameProblem::None:
+        break;
+    }
+    return {};
+}
 
 } // namespace
 
@@ -98,7 +115,7 @@ void VeltraMainDialog::onParameterSelected()
 void VeltraMainDialog::onParameterEdited()
 {
     refreshFromControls();
-    parameterBytes = parameterText; // unchecked: the frame counts what converts
+    parameterBytes = parameterText; // the frame refuses what is not hex
     buildCommandPreview(commandType);
 }
 
@@ -115,8 +132,17 @@ void VeltraMainDialog::buildCommandPreview(CommandKind type)
     request.address = deviceAddressText;
     request.parameter = parameterBytes;
     command::ComposedFrame frame = command::composeFrame(request);
-    commandPreview = std::move(frame.text);
-    commandTooLong_ = frame.tooLong;
+    commandFrame_ = std::move(frame.bytes);
+    commandRefusal_.clear();
+    if (frame.problem != command::FrameProblem::None) {
+        // The preview says what is wrong in place of a frame.
+        commandPreview = commandProblemText(frame, request);
+        commandRefusal_ = commandPreview + gbk("，没有发送！");
+    } else {
+        commandPreview = std::move(frame.text);
+        if (frame.tooLong)
+            commandRefusal_ = gbk("指令超过100字节，没有发送！");
+    }
     s.setText(CommandPreview, commandPreview);
 }
 
@@ -125,13 +151,12 @@ void VeltraMainDialog::sendCommand()
     // The frame last built, as shown: the controls are not read again.
     if (!requireOpenPort())
         return;
-    if (commandTooLong_) {
-        surface().messageBox(gbk("指令超过100字节，没有发送！"), gbk("提示信息"), dialog::MessageIcon::Warning);
+    if (!commandRefusal_.empty()) {
+        surface().messageBox(commandRefusal_, gbk("提示信息"), dialog::MessageIcon::Warning);
         return;
     }
-    const std::vector<std::uint8_t> bytes = parseHexText(commandPreview);
-    write(bytes.data(), bytes.size());
-    countSent(static_cast<std::int64_t>(bytes.size()));
+    write(commandFrame_.data(), commandFrame_.size());
+    countSent(static_cast<std::int64_t>(commandFrame_.size()));
 }
 
 } // namespace veltra

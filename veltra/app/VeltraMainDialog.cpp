@@ -229,7 +229,16 @@ void VeltraMainDialog::onTimer(int id)
     if (id == PollTimer)
         onPollTick();
     else if (id == SendTimer)
-        onSend();
+        sendMain(true);
+}
+
+bool VeltraMainDialog::onCloseRequest()
+{
+    readReceiveArea();
+    if (!unsavedReceive_ || receiveText.empty())
+        return true;
+    return surface().messageBox(gbk("接收区的数据还没有保存，仍然退出吗？"), kProgramName, dialog::MessageIcon::Question,
+                                dialog::MessageButtons::YesNo) == dialog::MessageAnswer::Yes;
 }
 
 void VeltraMainDialog::onMenuCommand(int command)
@@ -338,6 +347,9 @@ void VeltraMainDialog::disconnectPort()
     portOpen = false;
     surface().stopTimer(PollTimer);
     surface().stopTimer(SendTimer);
+    // A burst the poll rested on is still waiting for its end: the first
+    // quiet tick after a reopen ends it, with the break if ticked then.
+    quietBurstEnd_ = false;
     surface().setText(ConnectButton, gbk("连接串口"));
     for (int id : kSettingLists)
         surface().enable(id, true);

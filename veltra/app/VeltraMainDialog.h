@@ -11,12 +11,14 @@
 #include "dialog/MessageMap.h"
 #include "serial/PortNames.h"
 #include "serial/SerialDevice.h"
+#include "veltra/app/HexText.h"
 #include "veltra/app/VeltraIds.h"
 #include "veltra/command/CommandCatalogue.h"
 
 #include <array>
 #include <cstdint>
 #include <ctime>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -46,6 +48,9 @@ std::string receiveTimeStamp(const std::tm& local);
 /// position pos of text; at position 0 the first character; "" for an
 /// empty text.
 std::string characterBefore(std::string_view text, std::size_t pos);
+/// What is wrong with hex text at fault, GBK: "第3个字符“G”不是十六进制数字",
+/// counting characters (a double-byte one is one) from 1.
+std::string hexFaultText(std::string_view text, const HexFault& fault);
 
 /// A port the start-up probe tried.
 struct ProbedPort {
@@ -63,9 +68,10 @@ public:
     void onInit() override;
     void dispatch(int id, dialog::Notification n) override;
     void onTimer(int id) override;
-    /// Escape and the close box end the program; the port is left to be
-    /// released with it.
-    bool onCloseRequest() override { return true; }
+    /// Escape and the close box end the program, after asking when the
+    /// receive area holds received data no save has written; the port is
+    /// left to be released with it.
+    bool onCloseRequest() override;
     void onMenuCommand(int command) override;
 
     /// Controls to bound values, in the window's order; false (after the
@@ -130,7 +136,11 @@ private:
     /// button does, then one message names the port.
     void portLost(const std::error_code& ec);
     void write(const std::uint8_t* bytes, std::size_t count);
-    void sendText_(const std::string& text, bool hex);
+    /// Sends text, or the bytes it holds as hex; hex that is not whole
+    /// bytes is refused with a message naming where (source names the
+    /// place it came from) and nothing is written.
+    bool sendText_(const std::string& text, bool hex, const char* source);
+    void sendMain(bool timed);
 
     // Receive area bookkeeping: the area is only rewritten when it does not
     // already show receiveText, and only read back when the user changed it.
@@ -180,7 +190,15 @@ private:
     // The last byte of receiveText when it is the first half of a
     // double-byte character; the area gets it with its second half.
     std::string viewPending_;
-    bool commandTooLong_ = false; // the preview's frame is not sent
+    // The frame the preview shows, and what the send says instead of
+    // sending it (GBK; empty when it may go).
+    std::vector<std::uint8_t> commandFrame_;
+    std::string commandRefusal_;
+    // The send area's hex text a timed send last refused: each period
+    // refuses it again silently, so one box, not one per period.
+    std::optional<std::string> refusedTimedText_;
+    // Bytes came into the receive area since the last save or clear.
+    bool unsavedReceive_ = false;
     std::vector<std::uint8_t> readBuffer_ = std::vector<std::uint8_t>(kReadChunk);
     // The poll sleeps with burstPending still set: its line break was off.
     bool quietBurstEnd_ = false;

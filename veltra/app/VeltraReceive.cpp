@@ -98,6 +98,7 @@ void VeltraMainDialog::onPollTick()
         lastReadMs_ = now;
         receivedTotal += static_cast<std::int64_t>(got);
         burstPending = true;
+        unsavedReceive_ = true;
         burstText += renderReceived(readBuffer_.data(), got, s.check(ReceiveHex) != 0);
         std::string piece;
         if (s.check(ReceiveTime))
@@ -162,6 +163,7 @@ void VeltraMainDialog::onClearReceive()
     snapshotReceive();
     receiveShown_ = false;
     receivedTotal = 0;
+    unsavedReceive_ = false;
     surface().setText(ReceivedCount, "0");
     refreshToControls();
 }

@@ -57,19 +57,46 @@ void VeltraMainDialog::write(const std::uint8_t* bytes, std::size_t count)
         portLost(ec);
 }
 
-void VeltraMainDialog::sendText_(const std::string& text, bool hex)
+std::string hexFaultText(std::string_view text, const HexFault& fault)
 {
-    if (hex) {
-        const std::vector<std::uint8_t> bytes = parseHexText(text);
-        write(bytes.data(), bytes.size());
-        countSent(static_cast<std::int64_t>(bytes.size()));
-    } else {
-        write(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
-        countSent(static_cast<std::int64_t>(text.size()));
+    // Counted in characters, as the user sees the text.
+    std::size_t position = 1;
+    std::size_t i = 0;
+    while (i < fault.at) {
+        i += dialog::isGbkLeadByte(text[i]) && i + 1 < text.size() ? 2 : 1;
+        ++position;
     }
+    const std::string character = characterBefore(text, fault.at + 1);
+    std::string out = gbk("第") + std::to_string(position) + gbk("个字符");
+    // A control character would show as nothing, or break the line.
+    if (static_cast<unsigned char>(character[0]) >= 0x20 && character[0] != 0x7F)
+        out += gbk("“") + character + gbk("”");
+    out += gbk(fault.kind == HexFault::LoneDigit ? "缺少配对的另一位数字" : "不是十六进制数字");
+    return out;
 }
 
-void VeltraMainDialog::onSend()
+bool VeltraMainDialog::sendText_(const std::string& text, bool hex, const char* source)
+{
+    if (!hex) {
+        write(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+        countSent(static_cast<std::int64_t>(text.size()));
+        return true;
+    }
+    // A cut frame would be another frame: all of it or nothing.
+    const HexBytes read = readHexBytes(text);
+    if (!read.whole()) {
+        surface().messageBox(gbk(source) + hexFaultText(text, read.fault) + gbk("，没有发送！"), gbk("提示信息"),
+                             dialog::MessageIcon::Warning);
+        return false;
+    }
+    write(read.bytes.data(), read.bytes.size());
+    countSent(static_cast<std::int64_t>(read.bytes.size()));
+    return true;
+}
+
+void VeltraMainDialog::onSend() { sendMain(false); }
+
+void VeltraMainDialog::sendMain(bool timed)
 {
     refreshFromControls();
     if (!requireOpenPort())
@@ -78,28 +105,36 @@ void VeltraMainDialog::onSend()
     // controls takes the area's text again.
     if (appendNewline)
         sendText += "\r\n";
-    sendText_(sendText, surface().check(SendHex) != 0);
+    const bool hex = surface().check(SendHex) != 0;
+    // A period refuses a text it refused before without a box: the box
+    // would come back every period, and stack up while one is open.
+    if (timed && hex && refusedTimedText_ == sendText)
+        return;
+    // Noted before the box: the ticks go on while it is open.
+    refusedTimedText_ = sendText;
+    if (sendText_(sendText, hex, "发送区"))
+        refusedTimedText_.reset();
 }
 
 void VeltraMainDialog::onQuickSend1()
 {
     refreshFromControls();
     if (requireOpenPort())
-        sendText_(quickText1, surface().check(Quick1Hex) != 0);
+        sendText_(quickText1, surface().check(Quick1Hex) != 0, "快捷发送第1行");
 }
 
 void VeltraMainDialog::onQuickSend2()
 {
     refreshFromControls();
     if (requireOpenPort())
-        sendText_(quickText2, surface().check(Quick2Hex) != 0);
+        sendText_(quickText2, surface().check(Quick2Hex) != 0, "快捷发送第2行");
 }
 
 void VeltraMainDialog::onQuickSend3()
 {
     refreshFromControls();
     if (requireOpenPort())
-        sendText_(quickText3, surface().check(Quick3Hex) != 0);
+        sendText_(quickText3, surface().check(Quick3Hex) != 0, "快捷发送第3行");
 }
 
 void VeltraMainDialog::onClearSend()
@@ -157,6 +192,8 @@ void VeltraMainDialog::onSave()
     // Written beside and renamed over: a failed save leaves the old file.
     if (std::error_code ec = dialog::writeFileAtomically(dialog::pathFromGbk(*path), receiveText))
         showMessage(dialog::fileErrorMessage(ec, *path), dialog::MessageIcon::Stop);
+    else
+        unsavedReceive_ = false;
 }
 
 } // namespace veltra

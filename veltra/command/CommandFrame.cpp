@@ -1,41 +1,18 @@
 #include "veltra/command/CommandFrame.h"
 
-#include "veltra/app/HexText.h"
-
-#include <cstdio>
-#include <vector>
-
 namespace veltra::command {
 namespace {
 
-std::string hexByte(unsigned value)
+std::string hexText(const std::vector<std::uint8_t>& bytes)
 {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%02X", value);
-    return buf;
-}
-
-std::string body(const FrameRequest& r)
-{
-    const std::string code = hexByte(functionCode(r.kind, r.functionPos));
-    std::string out(r.address);
-    out += ' ';
-    switch (r.kind) {
-    case CommandKind::DataQuery:
-    case CommandKind::ParameterQuery:
-        out += code;
-        break;
-    case CommandKind::DeviceControl:
-        out += code + ' ';
-        out += r.parameter;
-        break;
-    case CommandKind::ParameterChange:
-        out += r.temporary ? "00 " : "01 ";
-        out += code + ' ';
-        out += r.parameter;
-        break;
-    case CommandKind::None:
-        break;
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(bytes.size() * 3);
+    for (std::uint8_t b : bytes) {
+        if (!out.empty())
+            out += ' ';
+        out += kDigits[b >> 4];
+        out += kDigits[b & 0x0F];
     }
     return out;
 }
@@ -48,15 +25,51 @@ ComposedFrame composeFrame(const FrameRequest& r)
     const CommandTypeEntry* type = typeEntry(r.kind);
     if (!type)
         return frame;
-    const std::string text = body(r);
-    const std::size_t length = parseHexText(text).size() + (r.crc ? 4 : 2);
-    frame.tooLong = length > kMaxFrameBytes;
-    frame.text = hexByte(type->typeCode) + ' ' + hexByte(static_cast<unsigned>(length)) + ' ' + text;
-    if (r.crc) {
-        const std::vector<std::uint8_t> bytes = parseHexText(frame.text);
-        const std::uint16_t crc = commandCrc16(bytes.data(), bytes.size());
-        frame.text += ' ' + hexByte(crc & 0xFFu) + ' ' + hexByte(crc >> 8);
+    const HexBytes address = readHexBytes(r.address);
+    if (!address.whole()) {
+        frame.problem = FrameProblem::AddressText;
+        frame.fault = address.fault;
+        return frame;
     }
+    if (address.bytes.empty()) {
+        frame.problem = FrameProblem::NoAddress;
+        return frame;
+    }
+    if (address.bytes.size() != kAddressBytes) {
+        frame.problem = FrameProblem::AddressLength;
+        frame.addressSize = address.bytes.size();
+        return frame;
+    }
+    // Query frames carry no parameter: what stands in the disabled box is
+    // not theirs to refuse.
+    const bool carriesParameter = r.kind == CommandKind::DeviceControl || r.kind == CommandKind::ParameterChange;
+    HexBytes parameter;
+    if (carriesParameter) {
+        parameter = readHexBytes(r.parameter);
+        if (!parameter.whole()) {
+            frame.problem = FrameProblem::ParameterText;
+            frame.fault = parameter.fault;
+            return frame;
+        }
+    }
+
+    std::vector<std::uint8_t>& b = frame.bytes;
+    b.push_back(type->typeCode);
+    b.push_back(0); // the length, once it is known
+    b.insert(b.end(), address.bytes.begin(), address.bytes.end());
+    if (r.kind == CommandKind::ParameterChange)
+        b.push_back(r.temporary ? 0x00 : 0x01);
+    b.push_back(functionCode(r.kind, r.functionPos));
+    b.insert(b.end(), parameter.bytes.begin(), parameter.bytes.end());
+    const std::size_t length = b.size() + (r.crc ? 2 : 0);
+    b[1] = static_cast<std::uint8_t>(length);
+    frame.tooLong = length > kMaxFrameBytes;
+    if (r.crc) {
+        const std::uint16_t crc = commandCrc16(b.data(), b.size());
+        b.push_back(static_cast<std::uint8_t>(crc & 0xFFu));
+        b.push_back(static_cast<std::uint8_t>(crc >> 8));
+    }
+    frame.text = hexText(b);
     return frame;
 }
 

@@ -61,15 +61,16 @@ TEST_F(VeltraCommandTest, FramesFollowTheChoices)
         {"pulse width", "", "设备控制", "00 00 00 02", "IO1", "PWM 50%", "15 08 00 00 00 02 04 32"},
         {"4-20 mA", "", "数据查询", "00 00 00 03", "4-20MA 采集", nullptr, "10 07 00 00 00 03 05"},
         {"all ports", "C", "数据查询", "00 00 00 01", "所有开通功能端口", nullptr, "10 09 00 00 00 01 FF 4B 88"},
-        {"change, nothing chosen", "", "参数修改", "00 00 00 01", nullptr, nullptr, "22 08 00 00 00 01 01 01 "},
-        {"query before an address", "", "数据查询", nullptr, nullptr, nullptr, "10 03  FF"},
+        {"change, nothing chosen", "", "参数修改", "00 00 00 01", nullptr, nullptr, "22 08 00 00 00 01 01 01"},
         {"four-byte parameter", "", "参数修改", "00 00 00 01", "修改设备地址", "00 00 00 05",
          "22 0C 00 00 00 01 01 02 00 00 00 05"},
-        {"typed time as typed", "", "参数修改", "00 00 00 01", "修改工作时间", "00 3c", "22 0A 00 00 00 01 01 18 00 3c"},
+        {"typed time, normalised", "", "参数修改", "00 00 00 01", "修改工作时间", "00 3c", "22 0A 00 00 00 01 01 18 00 3C"},
+        {"typed address and parameter unspaced", "", "参数修改", "123456aB", "修改工作时间", "0A0b",
+         "22 0A 12 34 56 AB 01 18 0A 0B"},
+        {"the same spaced, with CRC", "C", "参数修改", "12 34 56 ab", "修改工作时间", "0A 0B",
+         "22 0C 12 34 56 AB 01 18 0A 0B 9F C3"},
+        {"a parameter left over is no query's", "", "数据查询", "00 00 00 03", "4-20MA 采集", "zz", "10 07 00 00 00 03 05"},
         {"STOP3 is 03", "", "参数修改", "00 00 00 01", "修改低功耗模式", "STOP3 模式", "22 09 00 00 00 01 01 17 03"},
-        {"typed two-byte address", "", "数据查询", "ab cd", "0-5V 采集", nullptr, "10 05 ab cd 08"},
-        // Length and CRC count what converts: up to "zz".
-        {"unconvertible parameter", "C", "设备控制", "00 00 00 01", "AD1", "zz", "15 09 00 00 00 01 00 zz 5E C8"},
         {"no type chosen yet", "C", nullptr, "00 00 00 01", nullptr, "01", ""},
     };
     for (const auto& c : cases) {
@@ -90,6 +91,43 @@ TEST_F(VeltraCommandTest, FramesFollowTheChoices)
     EXPECT_EQ(preview(), "10 09 00 00 00 01 FF 4B 88");
     toggle(Crc16);
     EXPECT_EQ(preview(), "10 07 00 00 00 01 FF");
+}
+
+TEST_F(VeltraCommandTest, TypedValuesThatAreNotWholeBytesAreShownAndRefused)
+{
+    struct Case {
+        const char* name;
+        const char *type, *address, *function, *parameter; // nullptr: left alone
+        const char* problem; // shown in place of the frame
+    };
+    const Case cases[] = {
+        {"odd digits", "参数修改", "12 34 56 78", "修改设备地址", "ABC", "参数第3个字符“C”缺少配对的另一位数字"},
+        {"not hex", "参数修改", "12 34 56 78", "修改设备地址", "ZZ", "参数第1个字符“Z”不是十六进制数字"},
+        {"one digit", "参数修改", "12 34 56 78", "修改工作时间", "1", "参数第1个字符“1”缺少配对的另一位数字"},
+        {"a space inside a pair", "设备控制", "00 00 00 01", "AD1", "0A 0 B", "参数第4个字符“0”缺少配对的另一位数字"},
+        {"a Chinese character", "设备控制", "00 00 00 01", "AD1", "0A温", "参数第3个字符“温”不是十六进制数字"},
+        {"address not hex", "数据查询", "GG 00 00 01", "4-20MA 采集", nullptr, "设备地址第1个字符“G”不是十六进制数字"},
+        {"two-byte address", "数据查询", "ab cd", "0-5V 采集", nullptr, "设备地址应为4个字节，现在是2个"},
+        {"no address yet", "参数查询", nullptr, "读取设备信息", nullptr, "请选择或填入设备地址"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        startConnected();
+        toggle(Crc16);
+        for (const auto& [id, text] : {std::pair{CommandType, c.type}, {DeviceAddress, c.address},
+                                       {Function, c.function}, {Parameter, c.parameter}})
+            if (text)
+                enter(id, text);
+        EXPECT_EQ(preview(), gbk(c.problem));
+        click(SendCommand);
+        ASSERT_EQ(surface.messages.size(), 1u);
+        EXPECT_EQ(surface.messages[0].text, gbk(c.problem) + gbk("，没有发送！"));
+        EXPECT_EQ(surface.messages[0].caption, gbk("提示信息"));
+        EXPECT_EQ(surface.messages[0].icon, dialog::MessageIcon::Warning);
+        EXPECT_EQ(pty.drain(), "");
+        EXPECT_EQ(surface.text(SentCount), "0");
+        click(ConnectButton);
+    }
 }
 
 TEST_F(VeltraCommandTest, ListsLabelsCodesAndParameterBytes)
@@ -180,7 +218,7 @@ TEST_F(VeltraCommandTest, SendWritesTheShownFrameOnly)
     ASSERT_EQ(surface.messages.size(), 1u);
     EXPECT_EQ(surface.messages[0].text, gbk("“请填入不多于11个的字符。”"));
     EXPECT_EQ(surface.focused, DeviceAddress);
-    EXPECT_EQ(preview(), "10 08 00 00 00 00 01 05");
+    EXPECT_EQ(preview(), gbk("设备地址应为4个字节，现在是5个"));
     enter(DeviceAddress, "00 00 00 02");
     EXPECT_EQ(preview(), "10 07 00 00 00 02 05");
     click(SendCommand);

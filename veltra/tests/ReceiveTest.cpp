@@ -1,5 +1,7 @@
 #include "VeltraFixture.h"
 
+#include "dialog/FileIo.h"
+
 using namespace veltra;
 using namespace veltra::testing;
 using dialog::gbk;
@@ -223,16 +225,83 @@ TEST_F(VeltraTest, AnIdlePollWaitsForThePort)
     }
 }
 
-TEST_F(VeltraTest, ABurstThePollSleptOnEndsAtACloseWithoutItsBreak)
+TEST_F(VeltraTest, ABurstWaitingAcrossACloseEndsAtTheFirstQuietTickAfter)
 {
-    // Its empty poll would have ended it, with the break off, long before.
-    startConnected();
-    peerSends("ab");
-    tick();
-    click(ConnectButton);
-    surface.setCheck(BurstNewline, 1);
-    click(ConnectButton);
-    tick();
-    EXPECT_EQ(area(), "ab");
-    EXPECT_FALSE(dlg().burstPending);
+    struct Case {
+        const char* name;
+        int breakBefore, breakAfter; // "数据帧换行" while it came, and at the reopen
+        std::string shown;
+    };
+    const Case cases[] = {
+        {"rested on, break ticked while closed", 0, 1, "ab\r\n"},
+        {"rested on, break left off", 0, 0, "ab"},
+        {"break on throughout", 1, 1, "ab\r\n"},
+        {"break taken off while closed", 1, 0, "ab"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        startConnected();
+        surface.setCheck(BurstNewline, c.breakBefore);
+        peerSends("ab");
+        tick();
+        click(ConnectButton);
+        surface.setCheck(BurstNewline, c.breakAfter);
+        click(ConnectButton);
+        tick();
+        EXPECT_EQ(area(), c.shown);
+        EXPECT_FALSE(dlg().burstPending);
+        click(ConnectButton);
+    }
+}
+
+TEST_F(VeltraTest, ClosingAsksFirstWhenReceivedDataIsUnsaved)
+{
+    enum Then { Nothing, Saved, SaveFailed, Cleared, MoreAfterSave };
+    struct Case {
+        const char* name;
+        bool received;
+        Then then;
+        dialog::MessageAnswer answer;
+        bool asked, closes;
+    };
+    using A = dialog::MessageAnswer;
+    const Case cases[] = {
+        {"nothing received", false, Nothing, A::Yes, false, true},
+        {"unsaved, yes", true, Nothing, A::Yes, true, true},
+        {"unsaved, no keeps the window", true, Nothing, A::No, true, false},
+        {"saved", true, Saved, A::No, false, true},
+        {"the save failed", true, SaveFailed, A::No, true, false},
+        {"emptied with the clear", true, Cleared, A::No, false, true},
+        {"more came after the save", true, MoreAfterSave, A::No, true, false},
+    };
+    const TempDir dir{"veltra-close"};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        startConnected();
+        if (c.received) {
+            peerSends("ab");
+            tick();
+        }
+        if (c.then == Saved || c.then == SaveFailed || c.then == MoreAfterSave) {
+            surface.fileAnswers.push_back(dialog::gbkFromPath(dir / (c.then == SaveFailed ? "no/v.txt" : "v.txt")));
+            click(Save);
+        }
+        if (c.then == Cleared)
+            click(ClearReceive);
+        if (c.then == MoreAfterSave) {
+            peerSends("c");
+            tick();
+        }
+        surface.messages.clear();
+        surface.messageAnswers.push_back(c.answer);
+        EXPECT_EQ(dlg().onCloseRequest(), c.closes);
+        ASSERT_EQ(surface.messages.size(), c.asked ? 1u : 0u);
+        if (c.asked) {
+            EXPECT_EQ(surface.messages[0].text, gbk("接收区的数据还没有保存，仍然退出吗？"));
+            EXPECT_EQ(surface.messages[0].buttons, dialog::MessageButtons::YesNo);
+            EXPECT_EQ(surface.messages[0].icon, dialog::MessageIcon::Question);
+        }
+        surface.messageAnswers.clear();
+        click(ConnectButton);
+    }
 }

@@ -21,10 +21,7 @@ TEST_F(VeltraTest, SendAreaAndQuickLinesSendTextOrHex)
     const Case cases[] = {
         {"hex spaced", SendArea, SendHex, SendButton, "01 02 0A", 1, 0, "\x01\x02\x0A"},
         {"hex without spaces", SendArea, SendHex, SendButton, "0102", 1, 0, "\x01\x02"},
-        {"hex lone last digit", SendArea, SendHex, SendButton, "01 2", 1, 0, "\x01"},
-        {"hex space inside the first pair", SendArea, SendHex, SendButton, "1 02", 1, 0, ""},
-        {"hex stops at zz", SendArea, SendHex, SendButton, "01 zz 02", 1, 0, "\x01"},
-        {"hex stops at the first line break", SendArea, SendHex, SendButton, "01\r\n02", 1, 0, "\x01"},
+        {"hex over two lines", SendArea, SendHex, SendButton, "01\r\n\t02", 1, 0, "\x01\x02"},
         {"hex with appended break", SendArea, SendHex, SendButton, "01 02", 1, 1, "\x01\x02"},
         {"text with appended break", SendArea, SendHex, SendButton, "AB", 0, 1, "AB\r\n"},
         {"text double-byte", SendArea, SendHex, SendButton, "\xD6\xD0", 0, 0, "\xD6\xD0"},
@@ -47,6 +44,81 @@ TEST_F(VeltraTest, SendAreaAndQuickLinesSendTextOrHex)
         EXPECT_TRUE(surface.messages.empty());
         click(ConnectButton);
     }
+}
+
+TEST_F(VeltraTest, HexThatIsNotWholeBytesIsRefusedWithItsPlace)
+{
+    struct Case {
+        const char* name;
+        int text, hexBox, button;
+        const char* typed;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"a letter beyond F", SendArea, SendHex, SendButton, "01 03 0G 0A", "发送区第8个字符“G”不是十六进制数字"},
+        {"commas", SendArea, SendHex, SendButton, "01,02,03", "发送区第3个字符“,”不是十六进制数字"},
+        {"odd digits", SendArea, SendHex, SendButton, "123", "发送区第3个字符“3”缺少配对的另一位数字"},
+        {"a lone last digit", SendArea, SendHex, SendButton, "01 2", "发送区第4个字符“2”缺少配对的另一位数字"},
+        {"a space inside a pair", SendArea, SendHex, SendButton, "1 02", "发送区第1个字符“1”缺少配对的另一位数字"},
+        {"zz between pairs", SendArea, SendHex, SendButton, "01 zz 02", "发送区第4个字符“z”不是十六进制数字"},
+        {"a Chinese character counts as one", SendArea, SendHex, SendButton, "中文 0X", "发送区第1个字符“中”不是十六进制数字"},
+        {"after a Chinese character", Quick1Text, Quick1Hex, Quick1Send, "01 中 Q", "快捷发送第1行第4个字符“中”不是十六进制数字"},
+        {"quick line 2", Quick2Text, Quick2Hex, Quick2Send, "0A0", "快捷发送第2行第3个字符“0”缺少配对的另一位数字"},
+        {"quick line 3", Quick3Text, Quick3Hex, Quick3Send, "7e;", "快捷发送第3行第3个字符“;”不是十六进制数字"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        startConnected();
+        typeInto(c.text, gbk(c.typed));
+        surface.setCheck(c.hexBox, 1);
+        click(c.button);
+        ASSERT_EQ(surface.messages.size(), 1u);
+        EXPECT_EQ(surface.messages[0].text, gbk(c.message) + gbk("，没有发送！"));
+        EXPECT_EQ(surface.messages[0].caption, gbk("提示信息"));
+        EXPECT_EQ(surface.messages[0].icon, dialog::MessageIcon::Warning);
+        EXPECT_EQ(pty.drain(), "");
+        EXPECT_EQ(dlg().sentTotal, 0);
+        EXPECT_EQ(surface.text(SentCount), "0");
+        click(ConnectButton);
+    }
+}
+
+TEST_F(VeltraTest, TimedSendRefusesEachBadTextOnce)
+{
+    struct Step {
+        const char* name;
+        const char* text;
+        int ticks;
+        std::size_t boxes; // shown so far
+        std::string sent;  // by these ticks
+    };
+    const Step steps[] = {
+        {"a bad text: one box for many periods", "01 0G", 3, 1, ""},
+        {"another bad text: one more", "01 0H", 2, 2, ""},
+        {"a good text goes out", "01 02", 1, 2, "\x01\x02"},
+        {"bad again after a good one: told again", "01 0H", 2, 3, ""},
+    };
+    startConnected();
+    surface.setCheck(SendHex, 1);
+    surface.setText(Period, "50");
+    surface.setCheck(TimedSend, 1);
+    click(TimedSend);
+    // Ticks come while a box is open; none of them may raise another.
+    int open = 0;
+    surface.onMessage = [&](const dialog::testing::ShownMessage&) {
+        if (open++ == 0)
+            dlg().onTimer(SendTimer);
+        --open;
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.name);
+        typeInto(SendArea, s.text);
+        for (int i = 0; i < s.ticks; ++i)
+            dlg().onTimer(SendTimer);
+        EXPECT_EQ(surface.messages.size(), s.boxes);
+        EXPECT_EQ(pty.drain(), s.sent);
+    }
+    EXPECT_EQ(dlg().sentTotal, 2);
 }
 
 TEST_F(VeltraTest, AppendedBreakShowsAfterAWriteBackAndIsSentAgain)

@@ -129,6 +129,7 @@ void SerialDevice::close()
 bool SerialDevice::fail(int err)
 {
     lastError_.assign(err, std::generic_category());
+    refusal_.reset();
     return false;
 }
 
@@ -145,18 +146,43 @@ bool SerialDevice::applyLineSettings(const LineSettings& line)
 {
     if (!fd_)
         return fail(EBADF);
+    auto refuse = [&](const LineRefusal& r) {
+        fail(EINVAL);
+        refusal_ = r;
+        return false;
+    };
+    if (const auto r = refusedByLinux(line))
+        return refuse(*r);
+    const int fd = fd_.get();
     termios current{};
-    if (tcgetattr(fd_.get(), &current) != 0)
+    std::uint32_t inBaud = 0, outBaud = 0;
+    if (tcgetattr(fd, &current) != 0)
         return fail(errno);
+    if (int err = termios2::readSpeeds(fd, inBaud, outBaud))
+        return fail(err);
     std::optional<termios> wanted = withLineSettings(current, line);
-    if (!wanted || line.baudRate == 0)
+    if (!wanted)
         return fail(EINVAL);
     // The flags go in with the current speed, then the exact speed through
     // termios2, so the line never runs at a speed nobody asked for.
-    if (tcsetattr(fd_.get(), TCSANOW, &*wanted) != 0)
+    if (tcsetattr(fd, TCSANOW, &*wanted) != 0)
         return fail(errno);
-    if (int err = termios2::setSpeed(fd_.get(), line.baudRate))
+    if (int err = termios2::setSpeed(fd, line.baudRate))
         return fail(err);
+    // tcsetattr succeeds when the driver kept only part of the record; what
+    // it kept is the line the user gets.
+    termios kept{};
+    std::uint32_t keptIn = 0, keptOut = 0;
+    if (tcgetattr(fd, &kept) != 0)
+        return fail(errno);
+    if (int err = termios2::readSpeeds(fd, keptIn, keptOut))
+        return fail(err);
+    LineSettings got = lineSettingsFrom(kept, keptOut == line.baudRate ? keptIn : keptOut, std::nullopt);
+    if (const auto r = notKept(line, got)) {
+        tcsetattr(fd, TCSANOW, &current);
+        termios2::setSpeeds(fd, inBaud, outBaud);
+        return refuse(*r);
+    }
     bool ok = true;
     if (line.dtr != LineControl::Handshake)
         ok = setDtr(line.dtr == LineControl::Enable) && ok;
@@ -347,8 +373,7 @@ bool deviceLost(const std::error_code& ec)
 
 namespace {
 
-// Not strerror(): under a Chinese locale that would hand back UTF-8, and
-// the surface takes GBK.
+// Not strerror(): the locale's language and encoding are not the window's.
 std::string describe(const std::error_code& ec)
 {
     if (ec.category() != std::generic_category())
@@ -381,26 +406,33 @@ const std::error_category& deviceErrorCategory()
 
 std::error_code make_error_code(DeviceError e) { return {static_cast<int>(e), deviceErrorCategory()}; }
 
-std::string lossReason(const std::error_code& ec) { return describe(ec); }
-
-std::string openFailureReason(const std::error_code& ec)
+std::string failureReason(const std::error_code& ec)
 {
-    if (ec.category() != std::generic_category())
-        return describe(ec);
-    switch (ec.value()) {
-    case EACCES:
-    case EPERM:
-        return "Permission denied: add yourself to the dialout group";
-    case EBUSY:
-        return "device busy";
-    case ENOENT:
-    case ENODEV:
-    case ENXIO:
-        return "no such device";
-    default:
-        break;
+    if (!ec)
+        return {};
+    if (ec == DeviceError::HungUp)
+        return "设备已断开";
+    if (ec.category() == std::generic_category()) {
+        switch (ec.value()) {
+        case EACCES:
+        case EPERM:
+            return "权限不足：请把用户加入 dialout 组（重新登录后生效）";
+        case EBUSY:
+            return "设备忙：另一个程序正在使用该端口";
+        case ENOENT:
+        case ENODEV:
+        case ENXIO:
+            return "没有这个设备";
+        default:
+            break;
+        }
     }
-    return describe(ec);
+    return "系统错误：" + describe(ec);
+}
+
+std::string SerialDevice::lastErrorReason() const
+{
+    return refusal_ ? refusalReason(*refusal_) : failureReason(lastError_);
 }
 
 } // namespace serial

@@ -4,12 +4,14 @@
 // its failure as a std::error_code: the system's errno values in the
 // generic category, and DeviceError for what no errno says.
 
+#include "LineCheck.h"
 #include "PortSettings.h"
 #include "UniqueFd.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <system_error>
 
@@ -60,8 +62,11 @@ public:
     // all and test once (EBADF when no port is held).
 
     /// Applies settings; what Linux cannot do (1.5 stop bits, data bits
-    /// outside 5..8, unknown parity or stop codes, DSR flow) is refused.
-    /// @return false and lastError() set on refusal or failure.
+    /// outside 5..8, unknown parity or stop codes, DSR flow) is refused
+    /// before anything is changed, and what the port did not keep (read
+    /// back after applying) is refused and the previous settings put back.
+    /// @return false and lastError() set on refusal (EINVAL, the refusal in
+    ///         lineRefusal()) or failure.
     bool applyLineSettings(const LineSettings& line);
     /// Keeps the time-outs for write(); always succeeds on an open device.
     bool setTimeouts(const Timeouts& t);
@@ -107,7 +112,16 @@ public:
 
     /// The cause of the last failed configuration step; empty if all succeeded.
     std::error_code lastError() const { return lastError_; }
-    void clearLastError() { lastError_.clear(); }
+    /// The line setting the last failed step refused, if that was the cause.
+    const std::optional<LineRefusal>& lineRefusal() const { return refusal_; }
+    /// lastError() in words for the user (UTF-8): the refusal's reason, or
+    /// failureReason().
+    std::string lastErrorReason() const;
+    void clearLastError()
+    {
+        lastError_.clear();
+        refusal_.reset();
+    }
 
     /// Restores the original termios, releases the lock, closes. Idempotent.
     void close();
@@ -117,6 +131,7 @@ private:
     PortSettings settings_;
     Timeouts timeouts_;
     std::error_code lastError_;
+    std::optional<LineRefusal> refusal_;
     // The port's termios and speeds as found at open, put back at close.
     // Kept behind a pointer so this header does not pull in <termios.h>.
     struct Original;
@@ -136,16 +151,13 @@ private:
 /// held).
 bool deviceLost(const std::error_code& ec);
 
-/// Why an open failed, in English words a user can act on: EACCES and
-/// EPERM ask to join the dialout group, EBUSY (also the lock refusal) is
-/// "device busy", ENOENT, ENODEV and ENXIO "no such device"; any other
-/// error its C library description, in English whatever the locale.
-std::string openFailureReason(const std::error_code& ec);
-
-/// Why an open port stopped working, in English whatever the locale: "the
-/// device hung up", or the C library's description of the errno
-/// ("Input/output error").
-std::string lossReason(const std::error_code& ec);
+/// Why an open failed or an open port stopped working, in Chinese (UTF-8)
+/// words a user can act on: EACCES and EPERM ask to join the dialout group,
+/// EBUSY (also the lock refusal) is a busy device, ENOENT, ENODEV and ENXIO
+/// no such device, DeviceError::HungUp a device gone; any other error the C
+/// library's description (in English whatever the locale) after "系统错误：";
+/// empty for no error.
+std::string failureReason(const std::error_code& ec);
 
 } // namespace serial
 

@@ -363,7 +363,7 @@ bool QuillonMainDialog::OpenPort()
     if (const auto path = ports_.resolve(portName))
         device = serial::SerialDevice::open(path->string(), portName, ec);
     if (!device.isOpen()) {
-        report(cannotOpen, dialog::MessageIcon::Warning, 0, serial::openFailureReason(ec));
+        report(cannotOpen, dialog::MessageIcon::Warning, 0, gbk(serial::failureReason(ec)));
         return false;
     }
     portDevice = std::move(device);
@@ -386,26 +386,29 @@ bool QuillonMainDialog::OpenPort()
     line.rts = serial::LineControl::Enable;
     line.xonChar = 0x11;
     line.xoffChar = 0x13;
-    portDevice.applyLineSettings(line);
-
-    serial::Timeouts timeouts;
-    timeouts.readIntervalMs = 0xFFFFFFFF;
-    timeouts.readTotalMultiplierMs = 100;
-    timeouts.readTotalConstantMs = 1000;
-    timeouts.writeTotalMultiplierMs = 100;
-    timeouts.writeTotalConstantMs = 1000;
-    portDevice.setTimeouts(timeouts);
-    portDevice.setQueueSizes(1024, 1024);
-    portDevice.purge(serial::purge::AbortWrite | serial::purge::AbortRead | serial::purge::ClearOutput |
-                     serial::purge::ClearInput);
-    portDevice.setDtr(true);
+    // A line the port cannot give is not half set up: nothing more is done
+    // to the device, and its error is reported below.
+    if (portDevice.applyLineSettings(line)) {
+        serial::Timeouts timeouts;
+        timeouts.readIntervalMs = 0xFFFFFFFF;
+        timeouts.readTotalMultiplierMs = 100;
+        timeouts.readTotalConstantMs = 1000;
+        timeouts.writeTotalMultiplierMs = 100;
+        timeouts.writeTotalConstantMs = 1000;
+        portDevice.setTimeouts(timeouts);
+        portDevice.setQueueSizes(1024, 1024);
+        portDevice.purge(serial::purge::AbortWrite | serial::purge::AbortRead | serial::purge::ClearOutput |
+                         serial::purge::ClearInput);
+        portDevice.setDtr(true);
+    }
 
     if (const std::error_code err = portDevice.lastError()) {
+        const std::string why = gbk(portDevice.lastErrorReason());
         portDevice.clearLastError();
         // Release the device, so the same port can be opened again.
         portDevice.close();
         report(gbk("错误码: ") + std::to_string(static_cast<unsigned long>(err.value())), dialog::MessageIcon::Warning,
-               0, serial::openFailureReason(err));
+               0, why);
         return false;
     }
     return true;
@@ -435,7 +438,7 @@ void QuillonMainDialog::portLost(const std::error_code& ec)
     portOpen = 0;
     setOpenCaption();
     updatePortToolTip();
-    report(gbk("通信端口<") + name + gbk(">已断开!"), dialog::MessageIcon::Warning, 0, serial::lossReason(ec));
+    report(gbk("通信端口<") + name + gbk(">已断开!"), dialog::MessageIcon::Warning, 0, gbk(serial::failureReason(ec)));
 }
 
 void QuillonMainDialog::setOpenCaption() { surface().setText(OpenButton, gbk(portOpen ? "关闭串口" : "打开串口")); }

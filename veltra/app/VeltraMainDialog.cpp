@@ -275,15 +275,13 @@ void VeltraMainDialog::connectPort()
     else if (name.empty() && probeRefusal_)
         ec = probeRefusal_;
     if (!device.isOpen()) {
-        showMessage(gbk("打开串口失败!"), dialog::MessageIcon::Warning, serial::openFailureReason(ec));
+        showMessage(gbk("打开串口失败!"), dialog::MessageIcon::Warning, gbk(serial::failureReason(ec)));
         portHandle.close();
         portOpen = false;
         return;
     }
-    portHandle = std::move(device);
-    portOpen = true;
 
-    serial::LineSettings line = portHandle.readLineSettings();
+    serial::LineSettings line = device.readLineSettings();
     line.baudRate = leadingNumber(surface().selectedText(BaudList));
     line.dataBits = static_cast<std::uint8_t>(leadingNumber(surface().selectedText(DataBitsList)));
     line.parity = parityCode(surface().selectedText(ParityList));
@@ -306,9 +304,18 @@ void VeltraMainDialog::connectPort()
         line.xonXoffOut = false;
         line.xonXoffIn = false;
     }
-    // A refusal (1.5 stop bits, 4 data bits) leaves the port open with what
-    // the device kept, unreported.
-    portHandle.applyLineSettings(line);
+    // A line the port cannot give (1.5 stop bits, 4 data bits, or what it
+    // did not keep) fails the open as a refused device does.
+    if (!device.applyLineSettings(line)) {
+        const std::string why = gbk(device.lastErrorReason());
+        device.close();
+        portHandle.close();
+        portOpen = false;
+        showMessage(gbk("打开串口失败!"), dialog::MessageIcon::Warning, why);
+        return;
+    }
+    portHandle = std::move(device);
+    portOpen = true;
     portHandle.setQueueSizes(1024, 1024);
     serial::Timeouts timeouts;
     timeouts.readIntervalMs = 2000;
@@ -338,7 +345,7 @@ void VeltraMainDialog::portLost(const std::error_code& ec)
     // Closed first, as the button closes it: the stopped timers raise
     // nothing more while the box is open.
     disconnectPort();
-    showMessage(gbk("串口") + name + gbk("已断开!"), dialog::MessageIcon::Warning, serial::lossReason(ec));
+    showMessage(gbk("串口") + name + gbk("已断开!"), dialog::MessageIcon::Warning, gbk(serial::failureReason(ec)));
 }
 
 void VeltraMainDialog::disconnectPort()

@@ -27,7 +27,7 @@ struct Host : RotationHost {
     std::string sentText;
     int endMessages = 0, oversizeMessages = 0;
 
-    void sendArea(int) override { fuzz::fail("an area sent by the file rotation", __FILE__, __LINE__); }
+    bool sendArea(int) override { fuzz::fail("an area sent by the file rotation", __FILE__, __LINE__); }
     void sendLine(const std::vector<std::uint8_t>& bytes, const std::string& text) override
     {
         FUZZ_CHECK(!sentLine, "one line per step");

@@ -38,7 +38,7 @@ void QuillonMainDialog::tick()
         if (!a.autoSend)
             continue;
         if (static_cast<long long>(++a.autoSendTicks) * 14 > a.period) {
-            sendArea(n);
+            sendArea(n, true);
             a.autoSendTicks = 0;
         }
     }

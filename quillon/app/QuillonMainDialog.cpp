@@ -106,7 +106,7 @@ QuillonMainDialog::QuillonMainDialog(const dialog::Clock& clock, serial::PortNam
     // text, since the tick reads the controls every 10 ms.
     exchange_.reportFilter = [this](int id, const std::string& text) {
         auto failure = std::make_pair(id, text);
-        if ((inTick_ || showingReport_) && reportedBadInteger_ == failure)
+        if ((inTick_ || showingReport_ || writingBack_) && reportedBadInteger_ == failure)
             return false;
         reportedBadInteger_ = failure;
         report(gbk("请键入一个整数。"), dialog::MessageIcon::Warning, id);
@@ -115,16 +115,6 @@ QuillonMainDialog::QuillonMainDialog(const dialog::Clock& clock, serial::PortNam
 }
 
 QuillonMainDialog::~QuillonMainDialog() = default;
-
-bool QuillonMainDialog::updateFields()
-{
-    const bool ok = exchange_.toFields(surface(), bindings_);
-    if (ok)
-        reportedBadInteger_.reset();
-    return ok;
-}
-
-void QuillonMainDialog::updateControls() { exchange_.toControls(surface(), bindings_); }
 
 void QuillonMainDialog::report(const std::string& gbkText, dialog::MessageIcon icon, int focusId,
                                const std::string& detail)
@@ -192,10 +182,11 @@ void QuillonMainDialog::initFields()
 
 void QuillonMainDialog::onInit()
 {
+    // The fields are what the window starts with: nothing to read yet.
     initFields();
-    updateControls();
+    exchange_.toControls(surface(), bindings_);
     readSettingsFiles();
-    updateControls();
+    exchange_.toControls(surface(), bindings_);
 
     surface().enable(Area1Period, false);
     surface().enable(Area2Period, false);

@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <ctime>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -79,8 +80,12 @@ public:
 private:
     /// Controls to fields; false (after the message) on a bad integer edit.
     bool updateFields();
-    /// Fields to controls.
-    void updateControls();
+    /// A handler's change of fields, shown in the controls: the controls
+    /// are read first and change runs on what they hold, and only the
+    /// controls whose fields it changed are written, so nothing typed since
+    /// the last read is put back to an older value, not even after a read
+    /// that stopped at a bad integer.
+    void updateControls(const std::function<void()>& change);
 
     /// Opens portName with the settings fields; shows the failure and
     /// returns false when the port cannot be opened or configured.
@@ -97,8 +102,16 @@ private:
     void tick();
     /// Echoes one sent frame into the view (blue) and the log.
     void echoSentFrame(const std::uint8_t* bytes, std::size_t count);
-    /// Sends area n (1 to 3) as it stands in the controls.
-    void sendArea(int n) override;
+    /// Sends area n (1 to 3) as it stands in the controls. Hex text of
+    /// spaces alone is a frame of no bytes, echoed and counted, when
+    /// emptyFrameCounts is set.
+    /// @return false when the area has nothing to send: an empty text, one
+    ///         that is not hex or is too long (said once per text), or, with
+    ///         emptyFrameCounts unset, no bytes. True while the port is
+    ///         closed, since nothing there is the area's.
+    bool sendArea(int n, bool emptyFrameCounts);
+    /// The rotation's send: a frame of no bytes is nothing to send.
+    bool sendArea(int n) override;
     /// Lights the send lamp and writes frame; a device gone closes the
     /// port. The bytes the device took, or nothing when it took none of a
     /// frame that had some: then no frame went out.
@@ -174,7 +187,7 @@ private:
     /// Timer 2: lights or dims the lamps for the next 10 ms.
     void lampTick();
     void applyLayout(const WindowLayout& layout);
-    template <int N> void onSend() { sendArea(N); }
+    template <int N> void onSend() { sendArea(N, true); }
     template <int N> void onClearArea() { clearArea(N); }
     template <int N> void onChecksum() { appendChecksum(N); }
     template <int N> void onAutoSendBox();
@@ -224,7 +237,8 @@ private:
     /// A box whose answer is needed now; what ticks report meanwhile waits
     /// until it is closed.
     dialog::MessageAnswer ask(const std::string& gbkText, dialog::MessageIcon icon, dialog::MessageButtons buttons);
-    bool refuseOversized(int n, std::size_t bytes, std::size_t limit);
+    /// Reports why area n's typed text is not sent, once per text.
+    void refuseText(int n, const std::string& typed, const std::string& why);
 
     dialog::ControlSurface& surface() { return *surface_; }
 
@@ -253,6 +267,9 @@ private:
     void wakeTicks();
     void wakeLampsIfDue();
     bool showingReport_ = false;
+    // The read before a write-back does not repeat a bad integer already
+    // reported (the checksum button reads before its dialog, too).
+    bool writingBack_ = false;
     std::vector<Report> pendingReports_;
     // The integer edit and text last reported from a tick: not again while
     // they stay the same.
@@ -260,7 +277,8 @@ private:
     // Reported once; choosing a file or switching logging on asks again.
     bool logFailureReported_ = false;
     FrameSplitter frames_;
-    // A text too long to send, per area: reported once, until it changes.
+    // A text refused (too long, not hex), per area: reported once, until
+    // it changes.
     std::array<std::string, 3> refusedText_;
     std::vector<dialog::Binding> bindings_;
     RotationSettings rotation_;

@@ -146,10 +146,11 @@ void QuillonMainDialog::onSaveToggle()
         saving = 0;
         return;
     }
-    if (logPath.empty()) {
-        logPath = "data.txt";
-        updateControls();
-    }
+    // The path as it stands in its edit, not as the last read found it.
+    updateControls([&] {
+        if (logPath.empty())
+            logPath = "data.txt";
+    });
     surface().setText(SaveToggle, gbk("停止保存"));
     saving = 1;
     logFailureReported_ = false;
@@ -161,8 +162,7 @@ void QuillonMainDialog::onChangeFile()
     options.filter = gbk("文本文件(*.txt)|*.txt||");
     options.defaultExt = ".txt";
     if (auto path = surface().openFileDialog(options)) {
-        logPath = *path;
-        updateControls();
+        updateControls([&] { logPath = *path; });
         logFailureReported_ = false;
     }
 }

@@ -21,19 +21,19 @@ public:
 
     /// One answer-driven tick at calendar second now. Calls step() (the
     /// next frame) when nothing is awaited, or when the awaited answer has
-    /// timed out (more than timeoutS whole seconds) with no re-send left;
-    /// calls resend() (the same frame) when it timed out with re-sends
-    /// left; otherwise waits. Nothing here is reset when a rotation starts
-    /// or stops.
+    /// timed out (more than timeoutS whole seconds) and its re-sends have
+    /// reached retryCount or passed it; calls resend() (the same frame)
+    /// when it timed out with re-sends left; otherwise waits. Nothing here
+    /// is reset when a rotation starts or stops.
     template <class Step, class Resend>
     void tick(std::time_t now, int timeoutS, int retryCount, Step&& step, Resend&& resend)
     {
         if (answerPending && now - waitStart <= timeoutS)
             return;
-        // Equality, not "at least": a limit lowered below the re-sends made
-        // keeps re-sending the frame until an answer comes. A negative limit
+        // "At least": a limit lowered below the re-sends already made moves
+        // the frame on instead of re-sending it for ever. A negative limit
         // cannot be typed into the digits-only edit; it counts as none.
-        if (answerPending && retriesDone != (retryCount < 0 ? 0 : retryCount)) {
+        if (answerPending && retriesDone < retryCount) {
             resend();
             ++retriesDone;
             waitStart = now;

@@ -44,25 +44,42 @@ void AreaRotation::tick()
         });
 }
 
-void AreaRotation::rotationStep()
+bool AreaRotation::advance()
 {
-    auto takesPart = [this](int n) { return areas_[static_cast<std::size_t>(n - 1)].takesPart != 0; };
-    if (!takesPart(1) && !takesPart(2) && !takesPart(3))
-        return;
     for (int i = 0; i < 4; ++i) {
         ++rotationArea;
         if (rotationArea >= 4) {
             if (settings_.rotateOnce) {
                 stop();
                 rotationArea = 0;
-                return;
+                return false;
             }
             rotationArea = 1;
         }
-        if (takesPart(rotationArea))
-            break;
+        if (areas_[static_cast<std::size_t>(rotationArea - 1)].takesPart)
+            return true;
     }
-    host_.sendArea(rotationArea);
+    return true;
+}
+
+void AreaRotation::rotationStep()
+{
+    int taking = 0;
+    for (const SendArea& a : areas_)
+        taking += a.takesPart ? 1 : 0;
+    if (taking == 0)
+        return;
+    // An area with nothing to send is passed over within the step, as an
+    // answer to nothing would never come; a round of them all ends the
+    // rotation.
+    for (int tried = 0; tried < taking; ++tried) {
+        if (!advance())
+            return;
+        if (host_.sendArea(rotationArea))
+            return;
+    }
+    stop();
+    host_.reportMessage(gbk("参加轮发的发送区都没有可以发送的数据，发送区轮发已停止。"), dialog::MessageIcon::Warning);
 }
 
 } // namespace quillon

@@ -30,13 +30,18 @@ public:
     void onStartStop(bool fileRotationRunning);
     /// One 10 ms tick while the port is open; does nothing while stopped.
     void tick();
-    /// Sends the next area that takes part (1, 2, 3, 1, ...); with
-    /// rotateOnce, the step after the last one ends the rotation instead.
-    /// Sends nothing when no area takes part.
+    /// Sends the next area that takes part (1, 2, 3, 1, ...) and has
+    /// something to send, passing over those that have not; with
+    /// rotateOnce, reaching the end of the pass ends the rotation instead.
+    /// Sends nothing when no area takes part; stops the rotation, with a
+    /// message, when none of those that do has anything to send.
     void rotationStep();
 
 private:
     void stop();
+    /// Moves rotationArea on to the next area that takes part; false when
+    /// a single pass ended there instead.
+    bool advance();
 
     RotationHost& host_;
     const RotationSettings& settings_;

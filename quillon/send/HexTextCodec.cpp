@@ -52,6 +52,19 @@ HexResult parseHex(std::string text, bool stripLineBreaks, std::vector<std::uint
     return HexResult::Ok;
 }
 
+std::optional<std::size_t> firstNonHexCharacter(std::string_view text, bool stripLineBreaks)
+{
+    // A double-byte character's first byte is no digit, so the pair is
+    // found before its second byte could be taken for one.
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        const bool lineBreak = c == '\t' || c == '\r' || c == '\n';
+        if (c != ' ' && !(stripLineBreaks && lineBreak) && !((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F')))
+            return i;
+    }
+    return std::nullopt;
+}
+
 std::string formatHex(const std::uint8_t* bytes, std::size_t count)
 {
     std::string text;

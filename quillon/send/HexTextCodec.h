@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,6 +29,11 @@ int hexDigitValue(char c);
 /// @return InvalidHexCharacter for any character that is neither a digit
 ///         nor a space (lower case included): the whole text is rejected.
 HexResult parseHex(std::string text, bool stripLineBreaks, std::vector<std::uint8_t>& out);
+
+/// Where parseHex rejects text: the byte offset of its first character
+/// that is neither a digit nor a space (nor, with stripLineBreaks, a tab, CR
+/// or LF); nothing when parseHex takes it.
+std::optional<std::size_t> firstNonHexCharacter(std::string_view text, bool stripLineBreaks);
 
 /// ASCII letters upper-cased, as hex text is before it is parsed; GBK
 /// double-byte characters left whole, since their second byte may look like

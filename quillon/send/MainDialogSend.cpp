@@ -30,51 +30,90 @@ constexpr AreaIds kAreaIds[] = {
     {Area3Auto, Area3Period, Area3TakesPart},
 };
 
-} // namespace
-
-bool QuillonMainDialog::refuseOversized(int n, std::size_t bytes, std::size_t limit)
+/// Why hex text is refused, with the place of its first bad character as
+/// the user counts: characters, not bytes, and by line in a text of lines.
+std::string notHexMessage(int n, const std::string& typed, std::size_t badAt)
 {
-    std::string& refused = refusedText_[static_cast<std::size_t>(n - 1)];
-    const std::string& text = areas[static_cast<std::size_t>(n - 1)].text;
-    if (bytes <= limit) {
-        refused.clear();
-        return false;
+    int line = 1, column = 1;
+    for (std::size_t i = 0; i < badAt; ++i) {
+        if (typed[i] == '\n') {
+            ++line;
+            column = 1;
+        } else if (typed[i] != '\r') {
+            i += dialog::isGbkLeadByte(typed[i]) ? 1 : 0;
+            ++column;
+        }
     }
-    // Cutting the frame would send something the user did not write;
-    // auto-send would repeat the message every period, so once per text.
-    if (refused != text) {
-        refused = text;
-        report(gbk("发送区") + std::to_string(n) + gbk("的数据有") + std::to_string(bytes) + gbk("字节，超过") +
-                   std::to_string(limit) + gbk("字节，没有发送。"),
-               dialog::MessageIcon::Warning);
-    }
-    return true;
+    const auto lead = static_cast<unsigned char>(typed[badAt]);
+    const std::string bad = typed.substr(badAt, dialog::isGbkLeadByte(typed[badAt]) ? 2 : 1);
+    std::string where = gbk("发送区") + std::to_string(n) + gbk("的");
+    if (typed.find('\n') != std::string::npos)
+        where += gbk("第") + std::to_string(line) + gbk("行");
+    where += gbk("第") + std::to_string(column) + gbk("个字符");
+    // A control character would show as nothing between the quotes.
+    if (lead > 0x20 && lead != 0x7F)
+        where += gbk("“") + bad + gbk("”");
+    return where + gbk("不是16进制数字，没有发送。");
 }
 
-void QuillonMainDialog::sendArea(int n)
+} // namespace
+
+void QuillonMainDialog::refuseText(int n, const std::string& typed, const std::string& why)
+{
+    // Auto-send and the rotation would repeat the message every period, so
+    // once per text.
+    std::string& refused = refusedText_[static_cast<std::size_t>(n - 1)];
+    if (refused != typed) {
+        refused = typed;
+        report(why, dialog::MessageIcon::Warning);
+    }
+}
+
+bool QuillonMainDialog::sendArea(int n) { return sendArea(n, false); }
+
+bool QuillonMainDialog::sendArea(int n, bool emptyFrameCounts)
 {
     updateFields();
     SendArea& a = areas[static_cast<std::size_t>(n - 1)];
+    // The read gives the text as typed, also after a tick upper-cased it.
+    const std::string typed = a.text;
     if (a.hex)
         a.text = upperCased(a.text);
-    if (!portOpen || a.text.empty())
-        return;
+    if (!portOpen)
+        return true;
+    if (a.text.empty()) {
+        refusedText_[static_cast<std::size_t>(n - 1)].clear();
+        return false;
+    }
 
     std::vector<std::uint8_t> frame;
     if (a.hex) {
-        if (parseHex(a.text, true, frame) != HexResult::Ok)
-            return;
+        if (parseHex(a.text, true, frame) != HexResult::Ok) {
+            refuseText(n, typed, notHexMessage(n, typed, firstNonHexCharacter(a.text, true).value_or(0)));
+            return false;
+        }
     } else {
         frame.assign(a.text.begin(), a.text.end());
     }
-    if (refuseOversized(n, frame.size(), kMaxSendBytes))
-        return;
+    if (frame.size() > kMaxSendBytes) {
+        // Cutting the frame would send something the user did not write.
+        refuseText(n, typed,
+                   gbk("发送区") + std::to_string(n) + gbk("的数据有") + std::to_string(frame.size()) +
+                       gbk("字节，超过") + std::to_string(kMaxSendBytes) + gbk("字节，没有发送。"));
+        return false;
+    }
+    refusedText_[static_cast<std::size_t>(n - 1)].clear();
+    // Spaces alone are a frame of no bytes; a rotation waiting for its
+    // answer would wait for nothing.
+    if (frame.empty() && !emptyFrameCounts)
+        return false;
 
     const std::optional<std::size_t> taken = writeFrame(frame);
-    if (!taken)
-        return;
-    echoSentFrame(frame.data(), *taken);
-    countSentFrame(*taken);
+    if (taken) {
+        echoSentFrame(frame.data(), *taken);
+        countSentFrame(*taken);
+    }
+    return true;
 }
 
 std::optional<std::size_t> QuillonMainDialog::writeFrame(const std::vector<std::uint8_t>& frame)
@@ -123,8 +162,7 @@ void QuillonMainDialog::echoSentText(const std::string& text)
 
 void QuillonMainDialog::clearArea(int n)
 {
-    areas[static_cast<std::size_t>(n - 1)].text.clear();
-    updateControls();
+    updateControls([&] { areas[static_cast<std::size_t>(n - 1)].text.clear(); });
 }
 
 template <int N> void QuillonMainDialog::onAutoSendBox()
@@ -177,8 +215,8 @@ void QuillonMainDialog::appendChecksum(int n)
                dialog::MessageIcon::Warning);
         return;
     }
-    a.text += checksumSuffix(kChecksumList[chooser.kind].value, bytes);
-    updateControls();
+    const std::string suffix = checksumSuffix(kChecksumList[chooser.kind].value, bytes);
+    updateControls([&] { a.text = kept + suffix; });
 }
 
 } // namespace quillon

@@ -43,8 +43,11 @@ void rotationTick(const RotationSettings& settings, int& ticks, int msPerTick, A
 class RotationHost {
 public:
     virtual ~RotationHost() = default;
-    /// Sends area n (1 to 3) as a press of its send button would.
-    virtual void sendArea(int n) = 0;
+    /// Sends area n (1 to 3) as a press of its send button would, except
+    /// that hex text of spaces alone is nothing to send here.
+    /// @return false when the area has nothing to send (empty, not hex, too
+    ///         long), so that a rotation passes over it.
+    virtual bool sendArea(int n) = 0;
     /// Writes one file line's bytes to the port, counts them and echoes
     /// text (the line as read, upper-cased) into the view and the log.
     virtual void sendLine(const std::vector<std::uint8_t>& bytes, const std::string& text) = 0;

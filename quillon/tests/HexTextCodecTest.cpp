@@ -52,6 +52,8 @@ TEST(ParseHex, WorkedExamples)
         Bytes out{0xEE};
         EXPECT_EQ(parseHex(c.text, c.strip, out), c.result);
         EXPECT_EQ(out, c.bytes);
+        // The place a refusal names is found in exactly the texts refused.
+        EXPECT_EQ(quillon::firstNonHexCharacter(c.text, c.strip).has_value(), c.result != HexResult::Ok);
     }
 }
 

@@ -24,12 +24,16 @@ struct RecordingHost : RotationHost {
     std::vector<std::string> events, messages;
     std::map<int, std::string> texts;
     std::function<void()> onSend;
+    std::set<int> nothingToSend; // areas that are passed over
 
     void record(const std::string& what) { events.push_back(std::to_string(now) + ": " + what); }
-    void sendArea(int n) override
+    bool sendArea(int n) override
     {
+        if (nothingToSend.count(n))
+            return false;
         record("area " + std::to_string(n));
         onSend();
+        return true;
     }
     void sendLine(const std::vector<std::uint8_t>& bytes, const std::string& text) override
     {
@@ -62,7 +66,7 @@ struct Script {
 
 struct Case {
     const char* name;
-    std::string input; // the take-part boxes ("101"), or the file's content
+    std::string input; // the take-part boxes ("101", "e": nothing to send), or the file's content
     RotationSettings settings;
     Script script;
     std::vector<std::string> expected;
@@ -76,7 +80,6 @@ protected:
 
     void run(const Case& c, const std::function<void()>& press, const std::function<void()>& tick)
     {
-        host = {};
         std::set<int> answers = c.script.answersAt;
         host.onSend = [&] {
             if (c.script.answerAfter >= 0)
@@ -97,10 +100,14 @@ protected:
     }
     void prepare(const Case& c)
     {
+        host = {};
         settings = c.settings;
         wait = AnswerWait{c.pending, kStart - 3, 0};
-        for (std::size_t i = 0; i < 3; ++i)
-            areas[i].takesPart = i < c.input.size() && c.input[i] == '1';
+        for (std::size_t i = 0; i < 3; ++i) {
+            areas[i].takesPart = i < c.input.size() && (c.input[i] == '1' || c.input[i] == 'e');
+            if (i < c.input.size() && c.input[i] == 'e')
+                host.nothingToSend.insert(static_cast<int>(i) + 1);
+        }
         areas[0].hex = c.area1Hex;
     }
 
@@ -135,9 +142,16 @@ TEST_F(RotationTest, AreasGoOutInTurn)
          {.ticks = 901}, {kStarted, "300: area 2", "900: area 3"}, {}, 1, 2},
         {"started while an answer is awaited: steps on an answer", "111", {.answerMode = 1},
          {.ticks = 30, .answersAt = {20}}, {kStarted, "21: area 3"}, {}, 1, 2},
-        {"re-send count lowered below those made: re-sends until an answer", "110",
+        {"re-send count lowered below those made: the next time-out moves on", "110",
          {.answerMode = 1, .retryCount = 2}, {.ticks = 1801, .lowerRetriesAt = 700},
-         {kStarted, "0: area 1", "600: area 1", "1200: area 1", "1800: area 1"}},
+         {kStarted, "0: area 1", "600: area 1", "1200: area 2", "1800: area 1"}},
+        {"an area with nothing to send is passed over in the same step", "11e", {.answerMode = 1},
+         {.ticks = 34, .answerAfter = 10}, {kStarted, "0: area 1", "11: area 2", "22: area 1", "33: area 2"}},
+        {"once through: an area with nothing to send ends the pass", "1e", {.rotationPeriodMs = 10, .rotateOnce = 1},
+         {.ticks = 5}, {kStarted, "1: area 1", "3: " + kStopped}},
+        {"no area with anything to send: stops with one message", "e0e", {.rotationPeriodMs = 10}, {.ticks = 5},
+         {kStarted, "1: " + kStopped, "1: message"},
+         gbk("参加轮发的发送区都没有可以发送的数据，发送区轮发已停止。")},
         {"answer-driven once through: ends when the last frame times out", "010",
          {.answerMode = 1, .retryCount = 0, .rotateOnce = 1}, {.ticks = 700},
          {kStarted, "0: area 2", "600: " + kStopped}},
@@ -148,6 +162,7 @@ TEST_F(RotationTest, AreasGoOutInTurn)
         AreaRotation rotation{host, settings, areas, wait, clock};
         rotation.rotationArea = c.lastSent;
         run(c, [&] { rotation.onStartStop(false); }, [&] { rotation.tick(); });
+        EXPECT_EQ(host.messages, c.message.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.message});
     }
 }
 
@@ -205,6 +220,9 @@ TEST_F(FileRotationTest, LinesGoOutInTurn)
          {started, "0: #1 01", "11: #2 02", "22: #1 01"}},
         {"started while an answer is awaited: the re-send is line 1", "01\n02\n", {.answerMode = 1}, {.ticks = 901},
          {started, "300: #1 01", "900: #2 02"}, {}, 1},
+        {"re-send count lowered below those made: the next time-out moves on", "01\n02\n",
+         {.answerMode = 1, .retryCount = 2}, {.ticks = 1801, .lowerRetriesAt = 700},
+         {started, "0: #1 01", "600: #1 01", "1200: #2 02", "1800: #1 01"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

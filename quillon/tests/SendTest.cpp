@@ -40,7 +40,56 @@ TEST_F(TrafficTest, AreaTextsGoOutAsTheyShouldBytes)
     }
     EXPECT_EQ(surface.text(TxFrames), "5");
     EXPECT_EQ(surface.text(TxBytes), "15");
-    EXPECT_TRUE(surface.messages.empty());
+    EXPECT_EQ(surface.messages.size(), 1u); // the invalid hex
+}
+
+TEST_F(TrafficTest, TextThatIsNoHexIsNotSentAndSaidOncePerText)
+{
+    enum How { ByHand, AutoSend, Rotation };
+    struct Case {
+        const char* name;
+        How how;
+        int area;
+        std::string text;
+        std::string message; // UTF-8
+    };
+    const Case cases[] = {
+        {"a letter past F, by hand", ByHand, 1, "01 03 0G 0A", "发送区1的第8个字符“G”不是16进制数字，没有发送。"},
+        {"a 0x prefix, by hand", ByHand, 2, "0x01 0x02", "发送区2的第2个字符“x”不是16进制数字，没有发送。"},
+        {"on the second line, by auto-send", AutoSend, 3, "01 02\r\n03 g4",
+         "发送区3的第2行第4个字符“g”不是16进制数字，没有发送。"},
+        {"a Chinese character, passed over by the rotation", Rotation, 2, "01 " + gbk("中"),
+         "发送区2的第4个字符“中”不是16进制数字，没有发送。"},
+    };
+    const int texts[] = {Area1Text, Area2Text, Area3Text}, sends[] = {Area1Send, Area2Send, Area3Send};
+    const int autos[] = {Area1Auto, Area2Auto, Area3Auto}, periods[] = {Area1Period, Area2Period, Area3Period};
+    surface.setText(RotationPeriod, "10");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        surface.messages.clear();
+        const int i = c.area - 1;
+        surface.setText(texts[i], c.text);
+        if (c.how == ByHand) {
+            click(sends[i]);
+            click(sends[i]);
+        } else if (c.how == AutoSend) {
+            surface.setCheck(autos[i], 1);
+            surface.setText(periods[i], "10");
+            ticks(3);
+            surface.setCheck(autos[i], 0);
+        } else {
+            surface.setText(Area1Text, "01");
+            surface.setCheck(Area1TakesPart, 1);
+            surface.setCheck(Area2TakesPart, 1);
+            click(AreaRotationButton);
+            ticks(6); // area 1 at every second tick
+            click(AreaRotationButton);
+        }
+        const Bytes got = deviceReceived();
+        EXPECT_EQ(got, Bytes(c.how == Rotation ? 3 : 0, 0x01));
+        ASSERT_EQ(surface.messages.size(), 1u);
+        EXPECT_EQ(dialog::fromGbk(surface.messages[0].text), c.message);
+    }
 }
 
 TEST_F(TrafficTest, NothingIsSentWhileThePortIsClosed)
@@ -150,6 +199,47 @@ TEST_F(TrafficTest, OversizedFrameIsRefusedWholeAndReportedOnce)
         got += deviceReceived().size();
     EXPECT_EQ(got, 4096u);
     EXPECT_EQ(surface.messages.size(), 1u);
+}
+
+TEST_F(QuillonTest, HandlersKeepWhatWasTypedWhileThePortIsClosed)
+{
+    struct Case {
+        const char* name;
+        int button;
+        std::string pathTyped, pathChosen, pathAfter;
+        int cleared; // the area text the handler empties, 0: none
+        std::string timeout = "5"; // "": the read stops there, before the check box
+    };
+    const Case cases[] = {
+        {"更改文件", ChangeFile, "typed.txt", "chosen.txt", "chosen.txt", 0},
+        {"清空 of area 2", Area2Clear, "typed.txt", "", "typed.txt", Area2Text},
+        {"清空 of area 3 after a read that stops at a bad integer", Area3Clear, "typed.txt", "", "typed.txt",
+         Area3Text, ""},
+        {"保存数据 with the log path emptied", SaveToggle, "", "", "data.txt", 0},
+    };
+    start();
+    for (int k = 0; k < 4; ++k) {
+        const Case& c = cases[k];
+        SCOPED_TRACE(c.name);
+        const std::string typed = "0" + std::to_string(k);
+        for (int id : {Area1Text, Area2Text, Area3Text})
+            surface.setText(id, typed + std::to_string(id));
+        surface.setCheck(ShowSent, 1 - k % 2);
+        choose(Baud, 6 + k);
+        surface.setText(LogPath, c.pathTyped);
+        surface.setText(AnswerTimeout, c.timeout);
+        surface.messages.clear();
+        if (!c.pathChosen.empty())
+            surface.fileAnswers.push_back(c.pathChosen);
+        click(c.button);
+        for (int id : {Area1Text, Area2Text, Area3Text})
+            EXPECT_EQ(surface.text(id), id == c.cleared ? "" : typed + std::to_string(id));
+        EXPECT_EQ(surface.check(ShowSent), 1 - k % 2);
+        EXPECT_EQ(surface.selection(Baud), 6 + k);
+        EXPECT_EQ(surface.text(LogPath), c.pathAfter);
+        EXPECT_EQ(surface.text(AnswerTimeout), c.timeout);
+        EXPECT_EQ(surface.messages.size(), c.timeout.empty() ? 1u : 0u);
+    }
 }
 
 TEST_F(TrafficTest, ClearAreaEmptiesTheText)

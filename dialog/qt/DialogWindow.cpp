@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QPushButton>
 #include <QPointer>
 #include <QScreen>
 #include <QSocketNotifier>
@@ -699,16 +700,46 @@ void DialogWindow::keyPressEvent(QKeyEvent* event)
         return;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        event->accept(); // never a default button, never the end of the window
+        event->accept();
+        pressForEnter();
         return;
     default:
         QDialog::keyPressEvent(event);
     }
 }
 
+// Enter presses the push button that has the focus, otherwise the window's
+// default button; a window without one (the main windows) stays as it is.
+void DialogWindow::pressForEnter()
+{
+    const auto usable = [](QPushButton* b) { return b && b->isEnabled() && b->isVisible(); };
+    auto* button = qobject_cast<QPushButton*>(focusWidget());
+    if (!usable(button)) {
+        button = nullptr;
+        for (QPushButton* b : findChildren<QPushButton*>())
+            if (b->isDefault())
+                button = b;
+    }
+    if (usable(button))
+        button->click();
+}
+
+void DialogWindow::moveEvent(QMoveEvent* event)
+{
+    QDialog::moveEvent(event);
+    // Only a normal window's own size: the manager's move of a window it
+    // maximizes may come before the state it has put it in.
+    if (!(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)) &&
+        size().height() <= clientSize_.height() + 1)
+        normalPos_ = geometry().topLeft();
+}
+
 void DialogWindow::showEvent(QShowEvent* event)
 {
     ended_ = false;
+    // The focus shows from the start, as for a window reached by the
+    // keyboard: its controls are worked with Tab, Space and Enter.
+    setAttribute(Qt::WA_KeyboardFocusChange);
     QDialog::showEvent(event);
     if (!placed_ && !parentWidget()) {
         placed_ = true;
@@ -734,6 +765,10 @@ void DialogWindow::changeEvent(QEvent* event)
         constrainSize(true);
     } else {
         constrainSize(false);
+        // Some managers (openbox) leave a restored window where its
+        // maximized frame was, at the top left.
+        if (normalPos_)
+            setGeometry(QRect(*normalPos_, size()));
     }
     // The layout is computed from the screen, not from the client area the
     // window manager leaves.

@@ -131,6 +131,7 @@ protected:
     void changeEvent(QEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
 public slots:
     void reject() override;
@@ -160,6 +161,7 @@ private:
     ControlAdapter* find(int id) const;
     template <class Change> bool changeByProgram(int id, Change&& change);
     void requestClose();
+    void pressForEnter();
     /// Size limits for the normal or the maximized state.
     void constrainSize(bool maximized);
     void finish(int code);
@@ -194,6 +196,7 @@ private:
     bool inCloseRequest_ = false;
     bool placed_ = false;
     bool maximizable_ = false;
+    std::optional<QPoint> normalPos_; // where the client area was while normal
     QElapsedTimer sinceLastPaint_;
     QTimer paintLater_;
     bool paintNow_ = false; // a tick served the frame's end: its paint comes at once

@@ -41,6 +41,22 @@ public:
             return option->rect.adjusted(2, 2, -2, -2);
         return QProxyStyle::subElementRect(element, option, widget);
     }
+
+    // Fusion tells a focused push button only by the outline it also
+    // gives the default one: the focus gets a frame of its own inside.
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override
+    {
+        QProxyStyle::drawControl(element, option, painter, widget);
+        if (element != CE_PushButton || !(option->state & State_HasFocus) ||
+            !(option->state & State_KeyboardFocusChange))
+            return;
+        QStyleOptionFocusRect focus;
+        focus.QStyleOption::operator=(*option);
+        focus.rect = option->rect.adjusted(3, 3, -3, -3);
+        focus.backgroundColor = option->palette.button().color();
+        QCommonStyle::drawPrimitive(PE_FrameFocusRect, &focus, painter, widget);
+    }
 };
 
 } // namespace

@@ -16,9 +16,10 @@ QPushButton* newPushButton(const ControlTemplate& c, QWidget* parent)
 {
     const QString caption = fromSource(c.caption);
     QPushButton* w = c.kind == ControlKind::Button ? new QPushButton(caption, parent) : new PaintedButton(parent);
-    // Enter must never press a button by itself.
+    // Enter presses the focused button or the template's default one
+    // (the window decides), never one the focus merely passed.
     w->setAutoDefault(false);
-    w->setDefault(false);
+    w->setDefault(c.styles & style::Default);
     w->setAccessibleName(withoutMnemonic(caption));
     return w;
 }

@@ -1,6 +1,7 @@
 #include "dialog/qt/DialogWindow.h"
 
 #include "dialog/Gbk.h"
+#include "dialog/TemplateBuilder.h"
 #include "dialog/qt/LogView.h"
 #include "dialog/qt/TextConvert.h"
 #include "dialog/qt/testing/ModalAnswer.h"
@@ -492,18 +493,52 @@ TEST(DialogWindow, MenuEntriesReachTheLogic)
     EXPECT_EQ(f.logic.menuCommands, (std::vector<int>{16, 16}));
 }
 
-TEST(DialogWindow, EscAsksTheLogicAndEnterDoesNothing)
+// Enter presses the focused push button, else the window's default one;
+// a window without one stays as it is, and no window ends by it.
+TEST(DialogWindow, EnterPressesTheFocusedOrTheDefaultButton)
+{
+    enum { Ok = 1, Cancel = 2, Box = 3 };
+    WindowTemplate box = WindowTemplate::fixedDialog("box", 200, 100);
+    TemplateBuilder b(box);
+    b.check(Box, "check", {10, 10, 80, 20});
+    b.add(Ok, ControlKind::Button, "ok", {10, 60, 60, 24}, style::Default);
+    b.add(Cancel, ControlKind::Button, "cancel", {80, 60, 60, 24});
+    struct Case {
+        const char* name;
+        WindowTemplate layout;
+        int focus;
+        Qt::Key key;
+        std::vector<int> clicked;
+    };
+    const Case cases[] = {
+        {"a button of a window without a default", sampleWindow(), Push, Qt::Key_Return, {Push}},
+        {"the keypad's Enter on the owner-drawn button", sampleWindow(), Drawn, Qt::Key_Enter, {Drawn}},
+        {"an edit of a window without a default", sampleWindow(), Edit, Qt::Key_Return, {}},
+        {"a check box of a window with a default", box, Box, Qt::Key_Return, {Ok}},
+        {"the other button of a window with a default", box, Cancel, Qt::Key_Return, {Cancel}},
+        {"the default button itself, once", box, Ok, Qt::Key_Return, {Ok}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RecordingLogic logic;
+        DialogWindow window(c.layout, logic);
+        window.show();
+        window.control(c.focus)->setFocus();
+        QTest::keyClick(window.control(c.focus), c.key);
+        std::vector<int> clicked;
+        for (const auto& [id, n] : logic.events)
+            if (n == Notification::Clicked)
+                clicked.push_back(id);
+        EXPECT_EQ(clicked, c.clicked);
+        EXPECT_EQ(logic.closeRequests, 0);
+        EXPECT_TRUE(window.isVisible());
+    }
+}
+
+TEST(DialogWindow, EscAsksTheLogic)
 {
     Fixture f;
     f.window.show();
-    f.get<QPushButton>(Push)->setFocus();
-
-    QTest::keyClick(&f.window, Qt::Key_Return);
-    QTest::keyClick(f.get<QPushButton>(Push), Qt::Key_Enter);
-    QTest::keyClick(f.get<QLineEdit>(Edit), Qt::Key_Return);
-    EXPECT_TRUE(f.logic.events.empty());
-    EXPECT_EQ(f.logic.closeRequests, 0);
-    EXPECT_TRUE(f.window.isVisible());
 
     QTest::keyClick(f.get<QLineEdit>(Edit), Qt::Key_Escape); // refused
     EXPECT_EQ(f.logic.closeRequests, 1);

@@ -25,6 +25,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 namespace fs = std::filesystem;
@@ -174,6 +175,45 @@ TEST(QuillonMainWindow, LampsShowWhatTheLampTickDecided)
         const QImage image = w.window->control(TrafficLamps)->grab().toImage();
         EXPECT_EQ(image.pixelColor(12, 13), c.send);
         EXPECT_EQ(image.pixelColor(42, 13), c.receive);
+    }
+}
+
+// Enter presses the push button with the focus, in the checksum dialog
+// too, where it accepts on "确定"; the main window stays.
+TEST(QuillonMainWindow, EnterPressesTheFocusedButton)
+{
+    Window w;
+    w.window->show();
+    w.get<QPlainTextEdit>(Area1Text)->setPlainText(QStringLiteral("01 02"));
+    MessageCatcher catcher;
+    struct Case {
+        const char* name;
+        int id;
+        std::function<void()> before;
+        std::function<bool()> done;
+    };
+    const Case cases[] = {
+        {"打开串口", OpenButton, [&] { catcher.arm(); },
+         [&] { return catcher.text == QStringLiteral("通信端口<COM1>无法打开!"); }},
+        {"停止显示", DisplayToggle, [] {},
+         [&] { return w.get<QPushButton>(DisplayToggle)->text() != QStringLiteral("停止显示"); }},
+        {"校验, then Enter in its dialog", Area1Checksum,
+         [] {
+             dialog::qt::testing::whenModal<dialog::qt::DialogWindow>([] { return true; }, [](dialog::qt::DialogWindow* box) {
+                 QTest::keyClick(box->focusWidget() ? box->focusWidget() : box, Qt::Key_Return);
+                 if (box->isVisible())
+                     box->reject(); // Enter did not accept: the test fails, not hangs
+             });
+         },
+         [&] { return w.get<QPlainTextEdit>(Area1Text)->toPlainText().startsWith(QStringLiteral("01 02 ")); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.before();
+        w.window->control(c.id)->setFocus();
+        QTest::keyClick(w.window->control(c.id), Qt::Key_Return);
+        EXPECT_TRUE(c.done());
+        EXPECT_TRUE(w.window->isVisible());
     }
 }
 

@@ -70,12 +70,10 @@ std::int64_t LogText::replace(std::size_t from, std::size_t to, const std::strin
 
 void LogText::recount(const RowCounter& counter)
 {
+    // The pieces of long runs end at row starts of the old width: cut
+    // again.
     openRow_ = {};
-    std::int64_t rows = 0;
-    for (std::size_t i = 0; i < paragraphs_.size(); ++i) {
-        rows += rowsOf(paragraphs_[i].start, contentEnd(i), counter);
-        paragraphs_[i].rowsEnd = rows;
-    }
+    reindex(0, text_.size(), 0, counter);
 }
 
 int LogText::rowsOf(std::size_t start, std::size_t end, const RowCounter& rows, std::size_t* lastRowStart) const
@@ -123,24 +121,27 @@ std::size_t LogText::contentEnd(std::size_t i) const
 std::int64_t LogText::reindex(std::size_t editFrom, std::size_t editEndNew, std::ptrdiff_t delta,
                               const RowCounter& counter)
 {
+    const std::size_t n = text_.size();
+    const std::size_t editEndOld = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(editEndNew) - delta);
+    // Bytes only added at the end leave every row start before them.
+    const bool appended = editEndOld == editFrom && editEndNew == n;
     std::size_t k = paragraphAt(editFrom);
     // A CR that ended the paragraph before and an LF at the start of this
-    // one are one line break.
-    if (k > 0 && text_[paragraphs_[k].start - 1] == '\r')
-        --k;
+    // one are one line break; a piece of a long run before this one may
+    // take the edited characters onto its last row.
+    if (k > 0) {
+        const char before = text_[paragraphs_[k].start - 1];
+        if (before == '\r' || (!appended && before != '\n'))
+            --k;
+    }
     // Only the paragraphs from the edit on are looked at: an append costs
     // the same however long the text is.
     const std::vector<Paragraph> tail(paragraphs_.begin() + static_cast<std::ptrdiff_t>(k), paragraphs_.end());
     paragraphs_.resize(k);
-    const std::size_t editEndOld = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(editEndNew) - delta);
     const std::int64_t firstRow = rowsBefore(k);
     std::int64_t rows = firstRow;
     for (const Paragraph& p : tail)
         characters_ -= p.characters;
-
-    const std::size_t n = text_.size();
-    // Bytes only added at the end leave every row start before them.
-    const bool appended = editEndOld == editFrom && editEndNew == n;
     const OpenRow open = openRow_;
     openRow_ = {};
     std::size_t pos = tail.front().start;
@@ -180,8 +181,24 @@ std::int64_t LogText::reindex(std::size_t editFrom, std::size_t editEndNew, std:
         }
         if (!endsInBreak)
             content = pos;
-        if (endsInBreak || pos < n) {
+        if (endsInBreak) {
             rows += rowsOf(start, content, counter);
+        } else if (pos < n) {
+            // A piece of a long run ends where its last row starts, so the
+            // next piece goes on with that row: a row the width does not
+            // force would be a line the text does not hold.
+            const bool resume = appended && open.paragraphStart == start;
+            std::size_t lastStart = resume ? open.start : start;
+            const std::int64_t here = (resume ? open.rowsBefore : 0) + rowsOf(lastStart, pos, counter, &lastStart);
+            if (lastStart > start) {
+                pos = lastStart;
+                chars = 0;
+                for (std::size_t p = start; p < pos; ++chars)
+                    p += static_cast<std::size_t>(decodeGbkAt(text_.data() + p, pos - p).bytes);
+                rows += here - 1;
+            } else {
+                rows += here; // one row wider than a piece
+            }
         } else {
             const bool resume = appended && open.paragraphStart == start;
             const std::size_t from = resume ? open.start : start;

@@ -1,5 +1,7 @@
 #include "dialog/qt/LogView.h"
 
+#include "dialog/qt/LogText.h"
+
 #include "dialog/Gbk.h"
 
 #include <QAccessible>
@@ -7,6 +9,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -130,6 +133,69 @@ TEST(LogView, LongTextsWrapAndLineBreaksCountOnce)
     view->setText(std::string(9000, 'x'), Qt::black);
     EXPECT_GT(view->rowCount(), 9000 / 60); // far wider than the view
     EXPECT_EQ(view->toPlainText(), QString(9000, QLatin1Char('x'))); // its pieces join without breaks
+}
+
+// A long run without line breaks is kept in pieces; its rows are the ones
+// the width forces, wherever the pieces end and however the text came.
+TEST(LogText, PiecesOfALongRunInventNoRows)
+{
+    // Rows of a fixed number of characters, cut anywhere.
+    const auto perRow = [](int width) -> LogText::RowCounter {
+        return [width](const QString& shown, int* lastRowStart) {
+            const int rows = std::max<int>(1, static_cast<int>((shown.size() + width - 1) / width));
+            if (lastRowStart)
+                *lastRowStart = (rows - 1) * width;
+            return rows;
+        };
+    };
+    // The rows of each line at that width.
+    const auto expectedRows = [](const QString& shown, int width) {
+        std::int64_t rows = 0;
+        for (const QString& line : shown.split(QLatin1Char('\n')))
+            rows += std::max<qsizetype>(1, (line.size() + width - 1) / width);
+        return rows;
+    };
+    const std::string frame = gbk("[接收]") + [] {
+        std::string run;
+        for (int i = 0; i < 5000; ++i)
+            run += gbk("中");
+        return run + "1"; // 10,001 bytes
+    }();
+    const std::string next = gbk("[接收]") + "ok\r\n";
+    struct Case {
+        const char* name;
+        int width;
+        std::function<void(LogText&, const LogText::RowCounter&)> steps;
+        int finalWidth = 0; // recounted at this width when not 0
+    };
+    const Case cases[] = {
+        {"a 10,001-byte frame, then the next one", 55,
+         [&](LogText& t, const LogText::RowCounter& rows) {
+             t.replace(0, 0, frame, 0, false, rows);
+             t.replace(t.size(), t.size(), next, 0, false, rows);
+         }},
+        {"the frame in uneven appends", 55,
+         [&](LogText& t, const LogText::RowCounter& rows) {
+             for (std::size_t at = 0; at < frame.size(); at += 1237)
+                 t.replace(t.size(), t.size(), frame.substr(at, 1237), 0, false, rows);
+         }},
+        {"a character typed into its second piece", 55,
+         [&](LogText& t, const LogText::RowCounter& rows) {
+             t.replace(0, 0, frame + next, 0, false, rows);
+             t.replace(6000, 6000, "z", 0, false, rows);
+         }},
+        {"the width changed after it came", 55,
+         [&](LogText& t, const LogText::RowCounter& rows) { t.replace(0, 0, frame + next, 0, false, rows); }, 37},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        LogText text(0);
+        c.steps(text, perRow(c.width));
+        const int width = c.finalWidth ? c.finalWidth : c.width;
+        if (c.finalWidth)
+            text.recount(perRow(width));
+        EXPECT_EQ(text.totalRows(), expectedRows(text.shownText(0, text.size()), width));
+    }
 }
 
 TEST(LogView, KeysEditWholeCharacters)

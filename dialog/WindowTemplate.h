@@ -24,6 +24,7 @@ enum class ControlKind {
     OwnerDrawButton, // drawn by the program
     HorizontalRule,  // thin black line
     Frame,           // sunken frame around an area
+    Icon,            // the program's icon, at the rectangle's size
 };
 
 /// Style bits.

@@ -7,6 +7,7 @@
 
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -74,9 +75,11 @@ void paintTrafficLamps(QPainter& p, const QRect& r, bool txLit, bool rxLit)
 
 void paintTopmostToggle(QPainter& p, const QRect& r, bool onTop)
 {
+    // The face leaves the button's outer line, so that its frame shows
+    // pressed, or inactive.
     p.setPen(QPen(Qt::black, 1));
     p.setBrush(onTop ? kToggleOnTop : kToggleNormal);
-    p.drawRect(r.adjusted(0, 0, -1, -1));
+    p.drawRect(r.adjusted(1, 1, -2, -2));
     p.setPen(kToggleLetter);
     p.drawText(r.adjusted(2, 2, 0, 0), Qt::AlignLeft | Qt::AlignTop,
                onTop ? QStringLiteral("定") : QStringLiteral("活"));
@@ -98,6 +101,21 @@ void installIndicators(dialog::qt::DialogWindow& window, const QuillonMainDialog
         const QuillonMainDialog::Lamps& lamps = logic.lamps();
         return IndicatorState{lamps.portOpen, lamps.txLit, lamps.rxLit, logic.onTop()};
     });
+}
+
+qreal fittingScale(const QSize& windowSize, const QSize& available, qreal devicePixelRatio, const QSize& frameReserve)
+{
+    // The manager draws its frame in device pixels, whatever the scale.
+    const auto fits = [&](qreal scale) {
+        return windowSize.width() * scale + frameReserve.width() <= available.width() * devicePixelRatio &&
+               windowSize.height() * scale + frameReserve.height() <= available.height() * devicePixelRatio;
+    };
+    if (devicePixelRatio <= 1 || fits(devicePixelRatio))
+        return devicePixelRatio;
+    qreal scale = std::floor(devicePixelRatio * 4 - 1e-9) / 4;
+    while (scale > 1 && !fits(scale))
+        scale -= 0.25;
+    return std::max<qreal>(scale, 1);
 }
 
 QIcon programIcon()

@@ -5,6 +5,7 @@
 
 #include <QIcon>
 #include <QRect>
+#include <QSize>
 
 #include <functional>
 
@@ -41,6 +42,14 @@ void installIndicators(dialog::qt::DialogWindow& window, std::function<Indicator
 /// The same, showing what logic (which must outlive the window) decided at
 /// its last lamp tick and toggle click.
 void installIndicators(dialog::qt::DialogWindow& window, const QuillonMainDialog& logic);
+
+/// The scale the fixed window of windowSize (logical pixels) is shown at
+/// on a screen of devicePixelRatio whose work area is available (logical
+/// pixels): the ratio itself when the window and the manager's frame
+/// (frameReserve, device pixels) fit, otherwise the largest quarter step
+/// below it that fits, but never below 1.
+qreal fittingScale(const QSize& windowSize, const QSize& available, qreal devicePixelRatio,
+                   const QSize& frameReserve = QSize(8, 32));
 
 /// Icon 128, the program's icon, in the sizes the desktop asks for.
 QIcon programIcon();

@@ -138,6 +138,7 @@ dialog::WindowTemplate veltraAboutBoxTemplate()
     auto layout = dialog::WindowTemplate::fixedDialog("版权信息", 360, 110);
 
     Builder b(layout);
+    b.add(kStaticId, ControlKind::Icon, "", {16, 18, 32, 32}); // the program's icon
     b.label("Veltra科技串口调试助手 1.1 版", {60, 18, 280, 20});
     b.label(std::string("版权所有 (C) ").append(kWebAddress).c_str(), {60, 44, 280, 20});
     b.add(IdOk, ControlKind::Button, "确定", {270, 76, 72, 26}, style::Default | style::Group);

@@ -6,8 +6,10 @@
 #include "dialog/qt/controls/StaticControls.h"
 #include "dialog/qt/controls/ViewControls.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QFrame>
+#include <QLabel>
 #include <QLineEdit>
 
 namespace dialog::qt {
@@ -48,6 +50,13 @@ std::unique_ptr<ControlAdapter> createControl(const ControlTemplate& c, QWidget*
         return std::make_unique<ButtonControl>(c, parent);
     case ControlKind::HorizontalRule:
         return std::make_unique<ControlAdapter>(c.id, new RuleWidget(parent));
+    case ControlKind::Icon: {
+        // The application's icon is the program's: every window shows it.
+        auto* w = new QLabel(parent);
+        w->setPixmap(QApplication::windowIcon().pixmap(QSize(c.rect.w, c.rect.h)));
+        w->setAccessibleName(QApplication::applicationDisplayName());
+        return std::make_unique<ControlAdapter>(c.id, w);
+    }
     case ControlKind::Frame: {
         auto* w = new QFrame(parent);
         w->setFrameStyle(QFrame::Panel | QFrame::Sunken);

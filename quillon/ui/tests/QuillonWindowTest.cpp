@@ -13,6 +13,7 @@
 #include <QRadioButton>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace quillon::ui {
@@ -107,15 +108,80 @@ TEST(QuillonWindow, IndicatorColours)
         {"send lit", {60, 20}, [](QPainter& p, const QRect& r) { paintTrafficLamps(p, r, true, false); },
          {{{12, 13}, QColor(0, 255, 0)}, {{42, 13}, QColor(0, 70, 0)}}},
         {"toggle", {15, 17}, [](QPainter& p, const QRect& r) { paintTopmostToggle(p, r, false); },
-         {{{0, 0}, Qt::black}, {{14, 16}, Qt::black}, {{1, 15}, QColor(0, 255, 0)}}},
+         {{{0, 0}, Qt::magenta}, {{1, 1}, Qt::black}, {{13, 15}, Qt::black}, {{7, 2}, QColor(0, 255, 0)}}},
         {"toggle on top", {15, 17}, [](QPainter& p, const QRect& r) { paintTopmostToggle(p, r, true); },
-         {{{1, 15}, QColor(255, 0, 0)}}},
+         {{{7, 2}, QColor(255, 0, 0)}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const QImage image = paint(c.size, c.draw);
         for (const auto& [at, colour] : c.pixels)
             EXPECT_EQ(image.pixelColor(at), colour) << at.x() << "," << at.y();
+    }
+}
+
+// The toggle is a push button: its frame shows around the face, pressed
+// while held down and inactive while disabled.
+TEST(QuillonWindow, ToggleShowsThePushButtonFrameInEachState)
+{
+    IdleLogic logic;
+    dialog::qt::DialogWindow window(quillonMainWindowTemplate(), logic);
+    installIndicators(window, [] { return IndicatorState{}; });
+    auto* toggle = qobject_cast<QPushButton*>(window.control(TopmostToggle));
+    ASSERT_NE(toggle, nullptr);
+    window.show();
+    const auto look = [toggle] { return toggle->grab().toImage(); };
+    const QImage normal = look();
+    toggle->setDown(true);
+    const QImage pressed = look();
+    toggle->setDown(false);
+    toggle->setEnabled(false);
+    const QImage disabled = look();
+    const int w = toggle->width();
+    struct Case {
+        const char* name;
+        const QImage& image;
+        const QImage* differsFrom;
+    };
+    const Case cases[] = {{"normal", normal, nullptr}, {"pressed", pressed, &normal}, {"disabled", disabled, &normal}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        // The frame's line along the top, clear of the rounded corners.
+        const QColor frame = c.image.pixelColor(w / 2, 0);
+        EXPECT_NE(frame, QColor(0, 255, 0));
+        EXPECT_NE(frame, QColor(Qt::black));
+        if (c.differsFrom) {
+            // The frame itself, not only the face, looks different.
+            bool frameDiffers = false;
+            for (int x = 0; x < w; ++x)
+                frameDiffers = frameDiffers || c.image.pixelColor(x, 0) != c.differsFrom->pixelColor(x, 0);
+            EXPECT_TRUE(frameDiffers);
+        }
+    }
+}
+
+// The checksum dialog is worked from the keyboard: the control with the
+// focus shows it from the start.
+TEST(QuillonWindow, ChecksumDialogShowsWhereTheFocusIs)
+{
+    IdleLogic logic;
+    dialog::qt::DialogWindow window(quillonChecksumDialogTemplate(), logic);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    struct Case {
+        const char* name;
+        int focus;
+        int elsewhere;
+    };
+    const Case cases[] = {{"the first radio button", kChecksumFirstRadio, IdCancel}, {"确定", IdOk, IdCancel}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QWidget* w = window.control(c.focus);
+        w->setFocus(Qt::OtherFocusReason);
+        const QImage focused = w->grab().toImage();
+        window.control(c.elsewhere)->setFocus(Qt::OtherFocusReason);
+        EXPECT_NE(focused, w->grab().toImage());
     }
 }
 
@@ -129,6 +195,29 @@ TEST(QuillonWindow, HighlightArcIsWhiteInTheUpperLeft)
                 (x <= 6 && y <= 6 ? upperLeft : elsewhere) += 1;
     EXPECT_GT(upperLeft, 0);
     EXPECT_EQ(elsewhere, 0);
+}
+
+TEST(QuillonWindow, ScaleFitsTheFixedWindowOnTheScreen)
+{
+    struct Case {
+        const char* name;
+        QSize available; // logical pixels
+        qreal ratio;
+        qreal scale;
+    };
+    const Case cases[] = {
+        {"1920 x 1080 at 2", {960, 540}, 2, 1.75},
+        {"3840 x 2160 at 2", {1920, 1080}, 2, 2},
+        {"1366 x 768 at 1.5", {911, 512}, 1.5, 1.25},
+        {"1024 x 768 at 1", {1024, 768}, 1, 1},
+        {"800 x 600 at 1: no smaller than the template", {800, 600}, 1, 1},
+        {"1280 x 720 at 2", {640, 360}, 2, 1.25},
+        {"800 x 600 at 2: never below 1", {400, 300}, 2, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(fittingScale(QSize(794, 540), c.available, c.ratio), c.scale);
+    }
 }
 
 TEST(QuillonWindow, ProgramIconIsCompiledInEverySize)

@@ -4,6 +4,7 @@
 #include "dialog/Clock.h"
 #include "dialog/qt/DialogWindow.h"
 #include "dialog/qt/LogView.h"
+#include "dialog/TemplateBuilder.h"
 #include "veltra/app/VeltraIds.h"
 #include "veltra/app/VeltraMainDialog.h"
 #include "veltra/app/VeltraTemplates.h"
@@ -15,6 +16,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QIcon>
+#include <QPixmap>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -27,6 +30,7 @@
 #include <poll.h>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -186,6 +190,46 @@ TEST(VeltraWindow, OpeningThePortListReadsTheControls)
     w.get<QComboBox>(PortList)->showPopup();
     EXPECT_EQ(catcher.text, QStringLiteral("“请填入不多于11个的字符。”"));
     w.get<QComboBox>(PortList)->hidePopup();
+}
+
+// Enter presses the push button with the focus; the window stays.
+TEST(VeltraWindow, EnterPressesTheFocusedButton)
+{
+    Window w(true);
+    ASSERT_GE(w.master, 0);
+    w.window->show();
+    struct Case {
+        const char* name;
+        int id;
+        std::function<bool()> done;
+    };
+    const Case cases[] = {
+        {"连接串口", ConnectButton, [&] { return w.logic->portOpen; }},
+        {"发送", SendButton, [&] { return w.pty->readUntil(15) == "www.example.com"; }},
+        {"清空发送", ClearSend, [&] { return w.get<QPlainTextEdit>(SendArea)->toPlainText().isEmpty(); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        w.window->control(c.id)->setFocus();
+        QTest::keyClick(w.window->control(c.id), Qt::Key_Return);
+        EXPECT_TRUE(c.done());
+        EXPECT_TRUE(w.window->isVisible());
+    }
+}
+
+TEST(VeltraWindow, AboutBoxShowsTheProgramsIcon)
+{
+    QPixmap red(32, 32);
+    red.fill(Qt::red);
+    const QIcon before = QApplication::windowIcon();
+    QApplication::setWindowIcon(QIcon(red));
+    dialog::InfoBoxLogic logic;
+    dialog::qt::DialogWindow box(veltraAboutBoxTemplate(), logic);
+    QApplication::setWindowIcon(before);
+    bool shown = false;
+    for (auto* label : box.findChildren<QLabel*>())
+        shown = shown || (!label->pixmap().isNull() && label->pixmap().toImage().pixelColor(16, 16) == QColor(Qt::red));
+    EXPECT_TRUE(shown);
 }
 
 TEST(VeltraWindow, EnterKeepsTheWindowAndEscapeEndsIt)

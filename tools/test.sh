@@ -3,9 +3,11 @@
 #
 #   tools/test.sh              the tests of the full build (build/)
 #   tools/test.sh --sanitize   also under AddressSanitizer and UBSan (build-asan/)
-#   tools/test.sh --ci         as CI runs them: warnings are errors, the core
-#                              alone without Qt (build-core/), then --sanitize,
-#                              then each fuzz target briefly (build-fuzz/)
+#   tools/test.sh --ci         as CI runs them: warnings are errors, the
+#                              package checked by lintian and appstreamcli,
+#                              the core alone without Qt (build-core/), then
+#                              --sanitize, then each fuzz target briefly
+#                              (build-fuzz/)
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 "$ROOT/tools/deps.sh"
@@ -22,6 +24,13 @@ BUILD_DIR="$ROOT/build" "$ROOT/tools/build.sh" "${strict[@]}"
 run_tests "$ROOT/build"
 
 if [ "$mode" = "--ci" ]; then
+  # The Debian package of that build, as Debian's own checkers see it.
+  rm -f "$ROOT"/build/serial-bench_*.deb
+  cmake --build "$ROOT/build" --target package >/dev/null || status=1
+  for deb in "$ROOT"/build/serial-bench_*.deb; do
+    "$ROOT/packaging/check-package.sh" "$deb" || status=1
+  done
+
   # The core libraries, the simulator and their tests must build and pass
   # with no Qt at all.
   BUILD_DIR="$ROOT/build-core" "$ROOT/tools/build.sh" "${strict[@]}" -DBUILD_GUI=OFF

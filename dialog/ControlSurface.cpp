@@ -29,7 +29,8 @@ bool startsWithNoCase(const std::string& s, const std::string& prefix)
 
 bool ControlSurface::selectPrefix(int id, const std::string& prefix)
 {
-    // As the platform's list search: an empty text begins no item.
+    // An empty text begins no item: an empty stored name must leave the
+    // list as it is (a combo keeps its typed text), not pick the first entry.
     if (prefix.empty())
         return false;
     const int n = itemCount(id);

@@ -1,12 +1,10 @@
 #pragma once
 // Received bytes grouped into frames by line silence, as the tick polls.
 //
-// The tick is asked for every 10 ms, but a 10 ms window timer used to fire
-// about every 14 ms on the desktops Quillon grew up on. The periods users
-// type for auto-send and the file rotation count a tick as those 14 ms, so
-// they come out near the clock; the area rotation and the frame silence
-// here count the nominal 10 ms. Devices and test set-ups are tuned to both
-// counts, so both stay.
+// The tick is asked for every 10 ms. The periods users type for auto-send
+// and the file rotation count a tick as 14 ms; the area rotation and the
+// frame silence here count the nominal 10 ms. Devices and test set-ups are
+// tuned to both counts, so both stay.
 
 #include <cstddef>
 #include <cstdint>

@@ -68,8 +68,9 @@ enum Id : int {
 /// Window timers.
 enum Timer : int { PollTimer = 0, SendTimer = 1 };
 
-/// Window-menu command of the about entry (a system command: the low four
-/// bits are the platform's).
+/// Window-menu command of the about entry. Only the upper bits name a
+/// window-menu command, the low four may carry flags, so it is compared
+/// masked with 0xFFF0.
 inline constexpr int kAboutCommand = 0x0010;
 
 /// The maker's web address (window title, initial send text) and as the

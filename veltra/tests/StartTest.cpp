@@ -130,7 +130,7 @@ TEST_F(VeltraTest, AboutEntryOpensTheAboutBox)
         EXPECT_NE(layout.find(IdOk), nullptr);
         return IdOk;
     };
-    dlg().onMenuCommand(0x0012); // the low bits are the platform's
+    dlg().onMenuCommand(0x0012); // flag bits in the low four: still the about entry
     EXPECT_EQ(title, "版权信息");
     title.clear();
     dlg().onMenuCommand(0xF060);

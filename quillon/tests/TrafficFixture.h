@@ -11,6 +11,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 namespace quillon::testing {
@@ -52,6 +53,19 @@ protected:
     {
         for (int i = 0; i < n; ++i)
             dlg().onTimer(MainTick);
+    }
+    /// Ticks 10 ms apart, as the window's timer gives them, until done()
+    /// holds after one; false if it did not within about five seconds. For
+    /// a peer that answers in its own time.
+    bool tickUntil(const std::function<bool()>& done)
+    {
+        for (int i = 0; i < 500; ++i) {
+            ::poll(nullptr, 0, 10);
+            ticks(1);
+            if (done())
+                return true;
+        }
+        return false;
     }
     /// Leaves a rotation's frame awaiting its answer: an answer-driven
     /// rotation sends area 1 at its first tick and is stopped again.

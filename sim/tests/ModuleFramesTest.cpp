@@ -1,22 +1,14 @@
 #include "sim/ModuleFrames.h"
 
+#include "sim/tests/HexBytes.h"
+
 #include <gtest/gtest.h>
 
-#include <sstream>
 
 using namespace sim;
+using sim::test::bytes;
 
 namespace {
-
-Bytes bytes(const char* hex)
-{
-    std::istringstream in(hex);
-    Bytes out;
-    unsigned v;
-    while (in >> std::hex >> v)
-        out.push_back(static_cast<std::uint8_t>(v));
-    return out;
-}
 
 TEST(ModuleFrames, WellFormedFramesAndTheRest)
 {

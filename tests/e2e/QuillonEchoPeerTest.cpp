@@ -42,18 +42,6 @@ protected:
         echo.reset();
     }
 
-    /// Ticks 10 ms apart until done() holds; false after about five seconds.
-    bool tickUntil(const std::function<bool()>& done)
-    {
-        for (int i = 0; i < 500; ++i) {
-            ::poll(nullptr, 0, 10);
-            ticks(1);
-            if (done())
-                return true;
-        }
-        return false;
-    }
-
     std::unique_ptr<Process> echo;
 };
 

@@ -67,19 +67,6 @@ protected:
         socat.reset();
     }
 
-    /// Ticks 10 ms apart, as the window's timer gives them, until done()
-    /// holds after one; false if it did not within about five seconds.
-    bool tickUntil(const std::function<bool()>& done)
-    {
-        for (int i = 0; i < 500; ++i) {
-            ::poll(nullptr, 0, 10);
-            ticks(1);
-            if (done())
-                return true;
-        }
-        return false;
-    }
-
     /// Types hex text into a send area and appends the checksum button's
     /// CRC-16, low byte first.
     void typeWithCrc(int textId, int checksumButton, const std::string& text)

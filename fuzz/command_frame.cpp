@@ -1,6 +1,7 @@
-// The command builder with any typed address and parameter: the frame's
-// length byte counts the whole frame, its CRC closes it, and the window's
-// preview is the frame of what the typed texts were read as.
+// The command builder with any typed address and parameter: a frame is
+// made only of whole hex bytes with a 4-byte address, its length byte
+// counts the whole frame, its CRC closes it, its text is its bytes, and
+// the window's preview is that frame or, in its place, the fault.
 
 #include "FuzzCommon.h"
 
@@ -72,19 +73,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const ComposedFrame frame = composeFrame(r);
     const CommandTypeEntry* type = typeEntry(r.kind);
-    if (!type) {
-        FUZZ_CHECK(frame.text.empty() && !frame.tooLong, "no frame without a type");
+    if (!type || frame.problem != FrameProblem::None) {
+        FUZZ_CHECK(frame.bytes.empty() && frame.text.empty() && !frame.tooLong, "no frame without a type or with a fault");
+        FUZZ_CHECK(!type || !clean || readHexBytes(address).bytes.size() != kAddressBytes,
+                   "whole hex with a 4-byte address makes a frame");
     } else {
-        const std::vector<std::uint8_t> bytes = parseHexText(frame.text);
-        FUZZ_CHECK(bytes.size() >= 2 && bytes[0] == type->typeCode, "the type code leads");
-        const std::size_t lengthEnd = frame.text.find(' ', 3);
-        const unsigned long length = std::stoul(frame.text.substr(3, lengthEnd - 3), nullptr, 16);
-        FUZZ_CHECK(frame.tooLong == (length > kMaxFrameBytes), "too long by its length byte");
-        if (clean && length <= 0xFF) {
-            FUZZ_CHECK(bytes.size() == length, "the length counts the whole frame");
-            if (r.crc)
-                FUZZ_CHECK(commandCrc16(bytes.data(), bytes.size()) == 0, "the CRC closes the frame");
-        }
+        const std::vector<std::uint8_t>& bytes = frame.bytes;
+        FUZZ_CHECK(bytes.size() >= 2 + kAddressBytes && bytes[0] == type->typeCode, "the type code leads");
+        FUZZ_CHECK(bytes[1] == (bytes.size() & 0xFFu), "the length byte counts the whole frame");
+        FUZZ_CHECK(frame.tooLong == (bytes.size() > kMaxFrameBytes), "too long by its length");
+        FUZZ_CHECK(frame.text == cleanHex(std::string(bytes.begin(), bytes.end())), "the text is the bytes");
+        if (r.crc && bytes.size() <= 0xFF)
+            FUZZ_CHECK(commandCrc16(bytes.data(), bytes.size()) == 0, "the CRC closes the frame");
     }
 
     // The same texts typed into the window.
@@ -105,6 +105,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(w.dlg.parameterBytes == parameter, "the typed parameter is taken");
     FrameRequest shown{w.dlg.commandType, w.surface.selection(Function), r.temporary, r.crc,
                        w.dlg.deviceAddressText, w.dlg.parameterBytes};
-    FUZZ_CHECK(w.surface.text(CommandPreview) == composeFrame(shown).text, "the preview is the frame");
+    const ComposedFrame shownFrame = composeFrame(shown);
+    if (shownFrame.problem == FrameProblem::None)
+        FUZZ_CHECK(w.surface.text(CommandPreview) == shownFrame.text, "the preview is the frame");
+    else
+        FUZZ_CHECK(!w.surface.text(CommandPreview).empty() && !readHexBytes(w.surface.text(CommandPreview)).whole(),
+                   "a fault is shown in place of the frame");
     return 0;
 }

@@ -674,6 +674,19 @@ void LogView::insertTyped(const QString& typed)
     userReplace(selectionStart(), selectionEnd(), toSurfaceLines(typed));
 }
 
+void LogView::typeEach(const QString& typed)
+{
+    // Each character is an edit of its own, as keys typed one by one are:
+    // a view whose owner acts on every typed character sees them all.
+    for (qsizetype i = 0; i < typed.size();) {
+        const bool pair = i + 1 < typed.size() && ((typed[i].isHighSurrogate() && typed[i + 1].isLowSurrogate()) ||
+                                                   (typed[i] == QLatin1Char('\r') && typed[i + 1] == QLatin1Char('\n')));
+        const qsizetype n = pair ? 2 : 1;
+        insertTyped(typed.mid(i, n));
+        i += n;
+    }
+}
+
 void LogView::copySelection(bool toSelectionClipboard) const
 {
     if (!hasSelection())
@@ -781,7 +794,7 @@ void LogView::keyPressEvent(QKeyEvent* e)
         const bool printable =
             !typed.isEmpty() && std::all_of(typed.begin(), typed.end(), [](QChar c) { return c.isPrint() || c == QLatin1Char('\t'); });
         if (printable && !(e->modifiers() & (Qt::ControlModifier | Qt::MetaModifier)))
-            insertTyped(typed);
+            typeEach(typed);
         else
             e->ignore();
     }
@@ -790,7 +803,7 @@ void LogView::keyPressEvent(QKeyEvent* e)
 void LogView::inputMethodEvent(QInputMethodEvent* e)
 {
     if (!readOnly_ && !e->commitString().isEmpty())
-        insertTyped(e->commitString());
+        typeEach(e->commitString());
     e->accept();
 }
 

@@ -71,6 +71,8 @@ public:
 
     /// The user's edit: replaces bytes [from, to) with the GBK text.
     void userReplace(std::size_t from, std::size_t to, const std::string& gbk);
+    /// Typing of text at the selection, one character at a time.
+    void typeEach(const QString& typed);
 
     /// The standard edit entries and the window's; the caller owns it.
     QMenu* createContextMenu();

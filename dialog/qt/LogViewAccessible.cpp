@@ -86,7 +86,14 @@ public:
 
     // Editable text: as if the user had typed it.
     void deleteText(int start, int end) override { replaceText(start, end, {}); }
-    void insertText(int offset, const QString& text) override { replaceText(offset, offset, text); }
+    void insertText(int offset, const QString& text) override
+    {
+        if (view()->isReadOnly())
+            return;
+        const std::size_t pos = byteOf(offset);
+        view()->setSelection(pos, pos);
+        view()->typeEach(text);
+    }
     void replaceText(int start, int end, const QString& text) override
     {
         view()->userReplace(byteOf(start), byteOf(end), toSurfaceLines(text));

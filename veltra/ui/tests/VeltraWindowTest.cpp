@@ -12,11 +12,14 @@
 #include "testing/Pty.h"
 #include "testing/TempDir.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QIcon>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
 #include <QPixmap>
 #include <QLabel>
 #include <QLineEdit>
@@ -153,6 +156,56 @@ TEST(VeltraWindow, KeyTypedIntoTheReceiveAreaGoesOutAndDisappears)
     // The counter shows its text at the end of the frame.
     EXPECT_TRUE(QTest::qWaitFor([&] { return w.get<QLabel>(SentCount)->text() == QStringLiteral("2"); }, 2000));
     EXPECT_TRUE(w.window->isVisible()); // Enter in the area did not close it
+}
+
+// Input methods commit whole words and accessibility tools insert whole
+// strings: each character goes out, in order, as if typed one by one.
+TEST(VeltraWindow, EveryCharacterOfOneInputGoesOutInOrder)
+{
+    struct Case {
+        const char* name;
+        std::function<void(dialog::qt::LogView*)> input;
+        std::string sent;
+    };
+    const QString word = QStringLiteral("温度");
+    const Case cases[] = {
+        {"input-method commit",
+         [&](dialog::qt::LogView* area) {
+             QInputMethodEvent commit;
+             commit.setCommitString(word);
+             QApplication::sendEvent(area, &commit);
+         },
+         "\xCE\xC2\xB6\xC8"},
+        {"key event carrying two characters",
+         [&](dialog::qt::LogView* area) {
+             QKeyEvent key(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QStringLiteral("a温"));
+             QApplication::sendEvent(area, &key);
+         },
+         "a\xCE\xC2"},
+        {"accessible text insert",
+         [&](dialog::qt::LogView* area) {
+             QAccessibleInterface* acc = QAccessible::queryAccessibleInterface(area);
+             ASSERT_NE(acc, nullptr);
+             ASSERT_NE(acc->editableTextInterface(), nullptr);
+             acc->editableTextInterface()->insertText(2, QStringLiteral("温\n度"));
+         },
+         "\xCE\xC2\r\xB6\xC8"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Window w(true);
+        ASSERT_GE(w.master, 0);
+        w.window->show();
+        QTest::mouseClick(w.get<QPushButton>(ConnectButton), Qt::LeftButton);
+        ASSERT_TRUE(w.logic->portOpen);
+        w.deviceSends("rx");
+        auto* area = w.get<dialog::qt::LogView>(ReceiveArea);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return area->toPlainText() == QStringLiteral("rx"); }, 2000));
+        c.input(area);
+        EXPECT_EQ(w.pty->readUntil(c.sent.size()), c.sent);
+        EXPECT_EQ(w.logic->sentTotal, static_cast<std::int64_t>(c.sent.size()));
+        EXPECT_EQ(area->toPlainText(), QStringLiteral("rx"));
+    }
 }
 
 TEST(VeltraWindow, ADoubleByteCharacterSplitAcrossPollsShowsWhole)

@@ -89,15 +89,10 @@ protected:
         surface.setCheck(hexId, hex);
         click(sendId);
     }
-    void choose(int id, const char* utf8)
+    void chooseListed(int id, const char* utf8)
     {
-        for (int i = 0; i < surface.itemCount(id); ++i)
-            if (surface.itemText(id, i) == gbk(utf8)) {
-                surface.select(id, i);
-                dlg().dispatch(id, dialog::Notification::SelectionChanged);
-                return;
-            }
-        ADD_FAILURE() << "no entry " << utf8 << " in " << id;
+        if (!choose(id, utf8))
+            ADD_FAILURE() << "no entry " << utf8 << " in " << id;
     }
     void option(int id, bool on)
     {
@@ -108,11 +103,11 @@ protected:
     void command(const char* type, const char* address, const char* function, const char* parameter, bool temporary,
                  bool crc)
     {
-        choose(CommandType, type);
-        choose(DeviceAddress, address);
-        choose(Function, function);
+        chooseListed(CommandType, type);
+        chooseListed(DeviceAddress, address);
+        chooseListed(Function, function);
         if (parameter)
-            choose(Parameter, parameter);
+            chooseListed(Parameter, parameter);
         option(TemporaryChange, temporary);
         option(Crc16, crc);
         click(SendCommand);

@@ -22,15 +22,11 @@ std::string hexOf(const std::string& bytes)
 
 class VeltraTypedFramesTest : public VeltraTest {
 protected:
-    void choose(int id, const char* utf8)
+    // A listed entry is chosen, anything else typed.
+    void chooseOrType(int id, const char* utf8)
     {
-        for (int i = 0; i < surface.itemCount(id); ++i)
-            if (surface.itemText(id, i) == gbk(utf8)) {
-                surface.select(id, i);
-                dlg().dispatch(id, dialog::Notification::SelectionChanged);
-                return;
-            }
-        typeInto(id, gbk(utf8));
+        if (!choose(id, utf8))
+            typeInto(id, gbk(utf8));
     }
 };
 
@@ -61,7 +57,7 @@ TEST_F(VeltraTypedFramesTest, TheBuilderSendsItsPreviewOrNothing)
         for (const auto& [id, text] : {std::pair{CommandType, c.type}, {DeviceAddress, c.address},
                                        {Function, c.function}, {Parameter, c.parameter}})
             if (text)
-                choose(id, text);
+                chooseOrType(id, text);
         click(SendCommand);
         const std::string wire = pty.drain();
         if (c.sent) {

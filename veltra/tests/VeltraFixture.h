@@ -67,6 +67,18 @@ protected:
         surface.userEdit(id, gbkText);
         edited(id);
     }
+    /// Selects the entry whose text is utf8, as a click in the list does;
+    /// false when the list has none.
+    bool choose(int id, const char* utf8)
+    {
+        for (int i = 0; i < surface.itemCount(id); ++i)
+            if (surface.itemText(id, i) == dialog::gbk(utf8)) {
+                surface.select(id, i);
+                dlg().dispatch(id, dialog::Notification::SelectionChanged);
+                return true;
+            }
+        return false;
+    }
 
     /// The peer sends bytes; returns once the port has them all waiting.
     void peerSends(const std::string& bytes)

@@ -78,6 +78,18 @@ struct Window {
             poll(&p, 1, 20);
         logic->onTimer(PollTimer);
     }
+    /// Shows the window, connects COM1 and lets the device send "rx" into
+    /// the receive area, which it returns.
+    dialog::qt::LogView* connectedWithReceived()
+    {
+        window->show();
+        QTest::mouseClick(get<QPushButton>(ConnectButton), Qt::LeftButton);
+        EXPECT_TRUE(logic->portOpen);
+        deviceSends("rx");
+        auto* area = get<dialog::qt::LogView>(ReceiveArea);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return area->toPlainText() == QStringLiteral("rx"); }, 2000));
+        return area;
+    }
 };
 
 TEST(VeltraWindow, EveryControlOfTheTemplateWithItsCaption)
@@ -142,12 +154,8 @@ TEST(VeltraWindow, KeyTypedIntoTheReceiveAreaGoesOutAndDisappears)
 {
     Window w(true);
     ASSERT_GE(w.master, 0);
-    w.window->show();
-    QTest::mouseClick(w.get<QPushButton>(ConnectButton), Qt::LeftButton);
-    ASSERT_TRUE(w.logic->portOpen);
-    w.deviceSends("rx");
-    auto* area = w.get<dialog::qt::LogView>(ReceiveArea);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return area->toPlainText() == QStringLiteral("rx"); }, 2000));
+    auto* area = w.connectedWithReceived();
+    ASSERT_FALSE(testing::Test::HasFailure());
 
     QTest::keyClicks(area, "a");
     QTest::keyClick(area, Qt::Key_Return);
@@ -195,12 +203,8 @@ TEST(VeltraWindow, EveryCharacterOfOneInputGoesOutInOrder)
         SCOPED_TRACE(c.name);
         Window w(true);
         ASSERT_GE(w.master, 0);
-        w.window->show();
-        QTest::mouseClick(w.get<QPushButton>(ConnectButton), Qt::LeftButton);
-        ASSERT_TRUE(w.logic->portOpen);
-        w.deviceSends("rx");
-        auto* area = w.get<dialog::qt::LogView>(ReceiveArea);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return area->toPlainText() == QStringLiteral("rx"); }, 2000));
+        auto* area = w.connectedWithReceived();
+        ASSERT_FALSE(testing::Test::HasFailure());
         c.input(area);
         EXPECT_EQ(w.pty->readUntil(c.sent.size()), c.sent);
         EXPECT_EQ(w.logic->sentTotal, static_cast<std::int64_t>(c.sent.size()));

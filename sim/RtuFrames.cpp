@@ -1,6 +1,6 @@
 #include "sim/RtuFrames.h"
 
-#include "veltra/command/CommandFrame.h"
+#include "serial/Crc16.h"
 
 #include <algorithm>
 
@@ -53,13 +53,13 @@ bool rtuCrcHolds(const Bytes& frame)
 {
     if (frame.size() < 3)
         return false;
-    const std::uint16_t crc = veltra::command::commandCrc16(frame.data(), frame.size() - 2);
+    const std::uint16_t crc = serial::crc16Modbus(frame.data(), frame.size() - 2);
     return frame[frame.size() - 2] == (crc & 0xFFu) && frame[frame.size() - 1] == (crc >> 8);
 }
 
 Bytes withRtuCrc(Bytes frame)
 {
-    const std::uint16_t crc = veltra::command::commandCrc16(frame.data(), frame.size());
+    const std::uint16_t crc = serial::crc16Modbus(frame.data(), frame.size());
     frame.push_back(static_cast<std::uint8_t>(crc & 0xFFu));
     frame.push_back(static_cast<std::uint8_t>(crc >> 8));
     return frame;

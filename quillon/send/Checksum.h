@@ -4,6 +4,7 @@
 
 #include "dialog/ControlSurface.h"
 #include "dialog/ValueList.h"
+#include "serial/Crc16.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -32,8 +33,8 @@ inline constexpr dialog::ListEntry<ChecksumKind> kChecksumList[] = {
 };
 inline constexpr int kChecksumKinds = static_cast<int>(std::size(kChecksumList));
 
-/// CRC-16/MODBUS: register 0xFFFF, reflected polynomial 0xA001, no final XOR.
-std::uint16_t crc16Modbus(const std::uint8_t* data, std::size_t n);
+/// CRC-16/MODBUS, the one both programs and the simulator use.
+using serial::crc16Modbus;
 /// CRC-8/SMBUS: polynomial 0x07, register 0, no reflection, no final XOR.
 std::uint8_t crc8(const std::uint8_t* data, std::size_t n);
 /// Sum of all bytes modulo 256.

@@ -1,5 +1,7 @@
 #include "veltra/command/CommandFrame.h"
 
+#include "serial/Crc16.h"
+
 namespace veltra::command {
 namespace {
 
@@ -75,14 +77,8 @@ ComposedFrame composeFrame(const FrameRequest& r)
 
 std::uint16_t commandCrc16(const std::uint8_t* bytes, std::size_t count)
 {
-    std::uint16_t reg = 0xFFFF;
-    const auto n = static_cast<std::uint8_t>(count);
-    for (std::size_t i = 0; i < n; ++i) {
-        reg ^= bytes[i];
-        for (int bit = 0; bit < 8; ++bit)
-            reg = (reg & 1u) ? static_cast<std::uint16_t>((reg >> 1) ^ 0xA001u) : static_cast<std::uint16_t>(reg >> 1);
-    }
-    return reg;
+    // The module counts the bytes under its CRC in 8 bits.
+    return serial::crc16Modbus(bytes, static_cast<std::uint8_t>(count));
 }
 
 } // namespace veltra::command

@@ -40,6 +40,15 @@ std::optional<int> modemLines(int fd)
     return bits;
 }
 
+// The line as the driver holds it: the termios and the exact speeds
+// (TCGETS2). 0, or the errno of the read that failed.
+int readLine(int fd, termios& t, std::uint32_t& inBaud, std::uint32_t& outBaud)
+{
+    if (tcgetattr(fd, &t) != 0)
+        return errno;
+    return termios2::readSpeeds(fd, inBaud, outBaud);
+}
+
 } // namespace
 
 SerialDevice::SerialDevice() = default;
@@ -97,9 +106,7 @@ SerialDevice SerialDevice::open(const std::string& devicePath, const std::string
         return giveUp(errno);
     exclusive = true;
     auto original = std::make_unique<Original>();
-    if (tcgetattr(fd, &original->attributes) != 0)
-        return giveUp(errno);
-    if (int err = termios2::readSpeeds(fd, original->inBaud, original->outBaud))
+    if (int err = readLine(fd, original->attributes, original->inBaud, original->outBaud))
         return giveUp(err);
 
     SerialDevice device;
@@ -137,7 +144,7 @@ LineSettings SerialDevice::readLineSettings() const
 {
     termios t{};
     std::uint32_t inBaud = 0, outBaud = 0;
-    if (!fd_ || tcgetattr(fd_.get(), &t) != 0 || termios2::readSpeeds(fd_.get(), inBaud, outBaud) != 0)
+    if (!fd_ || readLine(fd_.get(), t, inBaud, outBaud) != 0)
         return settings_.line;
     return lineSettingsFrom(t, outBaud, modemLines(fd_.get()));
 }
@@ -156,9 +163,7 @@ bool SerialDevice::applyLineSettings(const LineSettings& line)
     const int fd = fd_.get();
     termios current{};
     std::uint32_t inBaud = 0, outBaud = 0;
-    if (tcgetattr(fd, &current) != 0)
-        return fail(errno);
-    if (int err = termios2::readSpeeds(fd, inBaud, outBaud))
+    if (int err = readLine(fd, current, inBaud, outBaud))
         return fail(err);
     std::optional<termios> wanted = withLineSettings(current, line);
     if (!wanted)
@@ -173,9 +178,7 @@ bool SerialDevice::applyLineSettings(const LineSettings& line)
     // it kept is the line the user gets.
     termios kept{};
     std::uint32_t keptIn = 0, keptOut = 0;
-    if (tcgetattr(fd, &kept) != 0)
-        return fail(errno);
-    if (int err = termios2::readSpeeds(fd, keptIn, keptOut))
+    if (int err = readLine(fd, kept, keptIn, keptOut))
         return fail(err);
     LineSettings got = lineSettingsFrom(kept, keptOut == line.baudRate ? keptIn : keptOut, std::nullopt);
     if (const auto r = notKept(line, got)) {

@@ -45,12 +45,9 @@ struct LineSettings {
 
 /// Time-outs in milliseconds. Only the write total (multiplier x bytes +
 /// constant) bounds an operation on Linux; reads never wait.
-struct Timeouts {
-    std::uint32_t readIntervalMs = 0;
-    std::uint32_t readTotalMultiplierMs = 0;
-    std::uint32_t readTotalConstantMs = 0;
-    std::uint32_t writeTotalMultiplierMs = 0;
-    std::uint32_t writeTotalConstantMs = 0;
+struct WriteTimeout {
+    std::uint32_t perByteMs = 0;
+    std::uint32_t constantMs = 0;
 };
 
 /// A port as a program names it ("COM3") with the settings it was opened with.

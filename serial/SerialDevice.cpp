@@ -61,7 +61,7 @@ SerialDevice::~SerialDevice()
 SerialDevice::SerialDevice(SerialDevice&& other) noexcept
     : fd_(std::move(other.fd_))
     , settings_(std::move(other.settings_))
-    , timeouts_(other.timeouts_)
+    , writeTimeout_(other.writeTimeout_)
     , lastError_(std::exchange(other.lastError_, {}))
     , original_(std::move(other.original_))
 {
@@ -73,7 +73,7 @@ SerialDevice& SerialDevice::operator=(SerialDevice&& other) noexcept
         close();
         fd_ = std::move(other.fd_);
         settings_ = std::move(other.settings_);
-        timeouts_ = other.timeouts_;
+        writeTimeout_ = other.writeTimeout_;
         lastError_ = std::exchange(other.lastError_, {});
         original_ = std::move(other.original_);
     }
@@ -196,18 +196,11 @@ bool SerialDevice::applyLineSettings(const LineSettings& line)
     return ok;
 }
 
-bool SerialDevice::setTimeouts(const Timeouts& t)
+bool SerialDevice::setWriteTimeout(const WriteTimeout& t)
 {
     if (!fd_)
         return fail(EBADF);
-    timeouts_ = t;
-    return true;
-}
-
-bool SerialDevice::setQueueSizes(std::size_t, std::size_t)
-{
-    if (!fd_)
-        return fail(EBADF);
+    writeTimeout_ = t;
     return true;
 }
 
@@ -215,7 +208,7 @@ bool SerialDevice::purge(unsigned flags)
 {
     if (!fd_)
         return fail(EBADF);
-    constexpr unsigned known = purge::AbortWrite | purge::AbortRead | purge::ClearOutput | purge::ClearInput;
+    constexpr unsigned known = purge::ClearOutput | purge::ClearInput;
     if (flags & ~known)
         return fail(EINVAL);
     const bool in = flags & purge::ClearInput;
@@ -328,7 +321,7 @@ std::size_t SerialDevice::write(const std::uint8_t* buf, std::size_t len, std::e
     }
     using Clock = std::chrono::steady_clock;
     const std::uint64_t limitMs =
-        std::uint64_t{timeouts_.writeTotalMultiplierMs} * len + timeouts_.writeTotalConstantMs;
+        std::uint64_t{writeTimeout_.perByteMs} * len + writeTimeout_.constantMs;
     const bool bounded = limitMs != 0;
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(limitMs);
 

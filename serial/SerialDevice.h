@@ -26,9 +26,9 @@ enum class DeviceError {
 const std::error_category& deviceErrorCategory();
 std::error_code make_error_code(DeviceError e);
 
-/// Purge flags, as the programs pass them (0x0F, 0x0C).
+/// What purge() drops.
 namespace purge {
-inline constexpr unsigned AbortWrite = 0x01, AbortRead = 0x02, ClearOutput = 0x04, ClearInput = 0x08;
+inline constexpr unsigned ClearOutput = 0x04, ClearInput = 0x08;
 }
 
 class SerialDevice {
@@ -68,12 +68,9 @@ public:
     /// @return false and lastError() set on refusal (EINVAL, the refusal in
     ///         lineRefusal()) or failure.
     bool applyLineSettings(const LineSettings& line);
-    /// Keeps the time-outs for write(); always succeeds on an open device.
-    bool setTimeouts(const Timeouts& t);
-    /// The kernel's tty buffers have a fixed size: accepted and ignored.
-    bool setQueueSizes(std::size_t in, std::size_t out);
-    /// Drops queued bytes (ClearInput, ClearOutput). The abort flags have
-    /// nothing to abort: no operation is ever left pending.
+    /// Keeps the time-out for write(); always succeeds on an open device.
+    bool setWriteTimeout(const WriteTimeout& t);
+    /// Drops queued bytes (ClearInput, ClearOutput).
     /// @return false with lastError() EINVAL for bits outside purge::*.
     bool purge(unsigned flags);
     /// Raises or lowers DTR / RTS. A device without modem lines (a
@@ -103,7 +100,7 @@ public:
     ///         set when the line hung up or the read failed.
     std::size_t read(std::uint8_t* buf, std::size_t max, std::error_code& ec);
     /// Writes until every byte was taken or the write time-out
-    /// (writeTotalMultiplierMs x len + writeTotalConstantMs) passed; with
+    /// (perByteMs x len + constantMs) passed; with
     /// both at 0 it waits without limit.
     /// @return the count taken; short with ec std::errc::timed_out on
     ///         time-out, or with the write's error (EIO on a device that
@@ -129,7 +126,7 @@ public:
 private:
     UniqueFd fd_;
     PortSettings settings_;
-    Timeouts timeouts_;
+    WriteTimeout writeTimeout_;
     std::error_code lastError_;
     std::optional<LineRefusal> refusal_;
     // The port's termios and speeds as found at open, put back at close.

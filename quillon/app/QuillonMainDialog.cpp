@@ -380,16 +380,8 @@ bool QuillonMainDialog::OpenPort()
     // A line the port cannot give is not half set up: nothing more is done
     // to the device, and its error is reported below.
     if (portDevice.applyLineSettings(line)) {
-        serial::Timeouts timeouts;
-        timeouts.readIntervalMs = 0xFFFFFFFF;
-        timeouts.readTotalMultiplierMs = 100;
-        timeouts.readTotalConstantMs = 1000;
-        timeouts.writeTotalMultiplierMs = 100;
-        timeouts.writeTotalConstantMs = 1000;
-        portDevice.setTimeouts(timeouts);
-        portDevice.setQueueSizes(1024, 1024);
-        portDevice.purge(serial::purge::AbortWrite | serial::purge::AbortRead | serial::purge::ClearOutput |
-                         serial::purge::ClearInput);
+        portDevice.setWriteTimeout({100, 1000});
+        portDevice.purge(serial::purge::ClearOutput | serial::purge::ClearInput);
         portDevice.setDtr(true);
     }
 
@@ -413,8 +405,7 @@ void QuillonMainDialog::ClosePort()
     if (mainTickHeld_)
         surface().stopTimer(MainTick);
     portDevice.setDtr(false);
-    portDevice.purge(serial::purge::AbortWrite | serial::purge::AbortRead | serial::purge::ClearOutput |
-                     serial::purge::ClearInput);
+    portDevice.purge(serial::purge::ClearOutput | serial::purge::ClearInput);
     portDevice.close();
 }
 

@@ -316,14 +316,7 @@ void VeltraMainDialog::connectPort()
     }
     portHandle = std::move(device);
     portOpen = true;
-    portHandle.setQueueSizes(1024, 1024);
-    serial::Timeouts timeouts;
-    timeouts.readIntervalMs = 2000;
-    timeouts.readTotalMultiplierMs = 5000;
-    timeouts.readTotalConstantMs = 1000;
-    timeouts.writeTotalMultiplierMs = 5000;
-    timeouts.writeTotalConstantMs = 1000;
-    portHandle.setTimeouts(timeouts);
+    portHandle.setWriteTimeout({5000, 1000});
 
     surface().setText(ConnectButton, gbk("断开串口"));
     for (int id : kSettingLists)

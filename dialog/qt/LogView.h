@@ -5,13 +5,17 @@
 // layout) and lays out every paragraph it is given, which made the views
 // the largest cost of a steady feed and their memory grow by several times
 // what they show. Positions are byte offsets into the GBK text, as the
-// surface has them.
+// surface has them. The rows are LogLayout's, the caret and selection
+// LogCursor's, the drawing LogPainter's; LogViewInput.cpp takes the
+// user's keys, mouse and input method.
 
+#include "dialog/qt/LogCursor.h"
+#include "dialog/qt/LogLayout.h"
+#include "dialog/qt/LogPaint.h"
 #include "dialog/qt/LogText.h"
 
 #include <QAbstractScrollArea>
 #include <QColor>
-#include <QRawFont>
 #include <QString>
 
 #include <cstdint>
@@ -47,10 +51,10 @@ public:
     /// Characters; a line break (CR LF, CR or LF) counts one.
     std::int64_t characterCount() const { return text_.characters(); }
 
-    std::size_t caret() const { return caret_; }
-    std::size_t selectionStart() const { return std::min(anchor_, caret_); }
-    std::size_t selectionEnd() const { return std::max(anchor_, caret_); }
-    bool hasSelection() const { return anchor_ != caret_; }
+    std::size_t caret() const { return cursor_.caret(); }
+    std::size_t selectionStart() const { return cursor_.selectionStart(); }
+    std::size_t selectionEnd() const { return cursor_.selectionEnd(); }
+    bool hasSelection() const { return cursor_.hasSelection(); }
     void setSelection(std::size_t anchor, std::size_t caret);
     void moveCaretToEnd();
     void scrollToEnd();
@@ -98,73 +102,35 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
 
 private:
-    struct Row {
-        std::size_t start; // bytes, in the text
-        std::size_t end;   // without the line break
-        QString shown;
-        std::vector<int> byteAt; // of each UTF-16 unit, and of the end
-    };
-
     void replace(std::size_t from, std::size_t to, const std::string& gbk, QColor colour, bool resetColours);
-    int wrapRows(const QString& shown, std::vector<int>* starts);
-    // How a UTF-16 unit shows in the view's font.
-    struct Glyph {
-        quint32 index;
-        float advance;
-    };
-    static constexpr quint32 kUnmeasured = 0xFFFFFFFF;
-    static constexpr quint32 kMissing = 0xFFFFFFFE; // the font lacks it
-    static constexpr quint32 kNoGlyph = 0xFFFFFFFD; // nothing to draw
-    const Glyph& glyphOf(char16_t unit);
-    /// How far a unit at x moves the pen (a tab to the next stop).
-    qreal widthAt(char16_t unit, qreal x);
-    /// The x of each unit's left edge and of the row's end.
-    std::vector<qreal> edgesOf(const QString& shown);
     qreal wrapWidth() const;
-    LogText::RowCounter rowCounter();
     void relayoutAll();
     void syncWidth();
-
-    /// Valid until the next call.
-    const std::vector<Row>& rowsOfParagraph(std::size_t i);
-    void appendRows(std::vector<Row>& rows, std::size_t start, std::size_t end);
-    void drawRow(QPainter& p, const Row& row, qreal y, bool caretHere);
 
     int rowHeight() const;
     int visibleRows() const;
     void updateScrollBar();
     void updateFromRow(std::int64_t row);
     void ensureCaretVisible();
-    std::int64_t rowOfPosition(std::size_t pos, int* x = nullptr);
     std::size_t positionAt(const QPoint& viewportPoint);
-    std::size_t positionAtRow(std::int64_t row, qreal x);
 
-    void moveCaret(std::size_t pos, bool keepAnchor);
+    /// The key's caret move, kept in sight; false for any other key.
+    bool moveByKey(QKeyEvent* event);
+    void moveCaret(LogCursor::Move move, bool keepAnchor);
     /// The user's delete of the selection; false when there is none.
     bool deleteSelection();
     void insertTyped(const QString& typed);
     void copySelection(bool toSelectionClipboard = false) const;
-    void selectWordAt(std::size_t pos);
 
     LogText text_;
-    std::size_t caret_ = 0;
-    std::size_t anchor_ = 0;
-    qreal caretX_ = -1; // kept through up and down moves
+    FontGlyphs glyphs_;
+    LogLayout layout_;
+    LogCursor cursor_;
+    LogPainter painter_;
     bool readOnly_ = false;
     bool modified_ = false;
     bool selecting_ = false;
-    qreal laidOutWidth_ = -1;
-    unsigned layout_ = 0; // counts the times every paragraph was laid out again
-    struct RowCache {
-        std::size_t start = std::string::npos;
-        unsigned layout = 0;
-        std::string bytes;
-        std::vector<Row> rows;
-    };
-    RowCache rowCache_;
     std::int64_t dirtyFromRow_ = -1; // rows from here changed since the last paint
-    QRawFont rawFont_;
-    std::vector<Glyph> glyphs_; // by UTF-16 unit, measured when first met
     MenuExtender extender_;
 };
 

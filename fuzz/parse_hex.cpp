@@ -5,6 +5,7 @@
 #include "FuzzCommon.h"
 
 #include "quillon/send/HexTextCodec.h"
+#include "serial/HexFormat.h"
 
 #include <algorithm>
 
@@ -38,9 +39,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     std::vector<std::uint8_t> back;
     if (clean)
-        FUZZ_CHECK(parseHex(formatHex(out), false, back) == HexResult::Ok && back == out, "parsed bytes round trip");
+        FUZZ_CHECK(parseHex(serial::formatHex(out), false, back) == HexResult::Ok && back == out,
+                   "parsed bytes round trip");
     const std::vector<std::uint8_t> raw(data, data + size);
-    std::string rendered = formatHex(raw);
+    std::string rendered = serial::formatHex(raw);
     FUZZ_CHECK(parseHex(rendered, strip, back) == HexResult::Ok && back == raw, "any bytes round trip");
     std::erase(rendered, ' ');
     FUZZ_CHECK(parseHex(rendered, strip, back) == HexResult::Ok && back == raw, "one group pairs all its digits");

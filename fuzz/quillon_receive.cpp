@@ -16,6 +16,7 @@
 #include "quillon/app/QuillonTemplates.h"
 #include "quillon/receive/FrameSplitter.h"
 #include "quillon/send/HexTextCodec.h"
+#include "serial/HexFormat.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -174,7 +175,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool plain = displayOn && !filter && !autoClear && !stamp && !marker;
     const bool zeros = std::find(all.begin(), all.end(), 0) != all.end();
     if (plain && (hex || !zeros)) {
-        const std::string came = hex ? formatHex(all) : fuzz::text(all.data(), all.size());
+        const std::string came = hex ? serial::formatHex(all) : fuzz::text(all.data(), all.size());
         FUZZ_CHECK(without(view, "\r") == without(came, "\r"), "the view holds what came");
         FUZZ_CHECK(newline || view == came, "nothing but what came");
     }

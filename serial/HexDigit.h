@@ -1,6 +1,7 @@
 #pragma once
 // The value of one hex digit, for everything that reads bytes typed as hex
-// text (the programs' hex send, the simulator's reply table).
+// text (the programs' hex send, the simulator's reply table); HexFormat.h
+// writes such text.
 
 namespace serial {
 

@@ -2,7 +2,7 @@
 
 #include "quillon/app/QuillonIds.h"
 #include "quillon/app/QuillonTemplates.h"
-#include "quillon/send/HexTextCodec.h"
+#include "serial/HexFormat.h"
 
 #include <array>
 
@@ -95,13 +95,7 @@ std::vector<std::uint8_t> checksumBytes(ChecksumKind kind, const std::vector<std
 
 std::string checksumSuffix(ChecksumKind kind, const std::vector<std::uint8_t>& data)
 {
-    std::string text;
-    for (std::uint8_t b : checksumBytes(kind, data)) {
-        text += ' ';
-        text += HexDigits[b >> 4];
-        text += HexDigits[b & 0x0F];
-    }
-    return text;
+    return serial::formatHex(checksumBytes(kind, data), serial::HexSpacing::BeforeEach);
 }
 
 void ChecksumDialog::onInit()

@@ -1,18 +1,11 @@
 #include "quillon/send/HexTextCodec.h"
 
 #include "dialog/Gbk.h"
+#include "serial/HexDigit.h"
 
 #include <algorithm>
 
 namespace quillon {
-
-int hexDigitValue(char c)
-{
-    for (int i = 0; i < 16; ++i)
-        if (HexDigits[i] == c)
-            return i;
-    return 0;
-}
 
 std::string upperCased(std::string text)
 {
@@ -44,9 +37,9 @@ HexResult parseHex(std::string text, bool stripLineBreaks, std::vector<std::uint
         }
         ++run;
         if (run % 2 == 1)
-            out.push_back(static_cast<std::uint8_t>(hexDigitValue(c)));
+            out.push_back(static_cast<std::uint8_t>(serial::hexDigitValue(c)));
         else
-            out.back() = static_cast<std::uint8_t>(16 * hexDigitValue(previous) + hexDigitValue(c));
+            out.back() = static_cast<std::uint8_t>(16 * serial::hexDigitValue(previous) + serial::hexDigitValue(c));
         previous = c;
     }
     return HexResult::Ok;
@@ -63,18 +56,6 @@ std::optional<std::size_t> firstNonHexCharacter(std::string_view text, bool stri
             return i;
     }
     return std::nullopt;
-}
-
-std::string formatHex(const std::uint8_t* bytes, std::size_t count)
-{
-    std::string text;
-    text.resize(count * 3);
-    for (std::size_t i = 0; i < count; ++i) {
-        text[i * 3] = HexDigits[bytes[i] >> 4];
-        text[i * 3 + 1] = HexDigits[bytes[i] & 0x0F];
-        text[i * 3 + 2] = ' ';
-    }
-    return text;
 }
 
 } // namespace quillon

@@ -2,6 +2,8 @@
 // Hex text as the user types it ("01 03 00 0A") to bytes and back.
 // Upper-case digits only, spaces the only separator, no prefixes.
 
+#include "serial/HexFormat.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -11,15 +13,10 @@
 
 namespace quillon {
 
-inline constexpr char HexDigits[] = "0123456789ABCDEF";
-
 enum class HexResult : int {
     Ok = 0,
     InvalidHexCharacter = 2,
 };
-
-/// The value of a digit of HexDigits; 0 for any other character.
-int hexDigitValue(char c);
 
 /// Parses hex text: digits pair up from the left within each group of
 /// non-space characters; a group of odd length ends in a byte holding its
@@ -41,7 +38,6 @@ std::optional<std::size_t> firstNonHexCharacter(std::string_view text, bool stri
 std::string upperCased(std::string text);
 
 /// Two upper-case digits and one space per byte ("01 AB ").
-std::string formatHex(const std::uint8_t* bytes, std::size_t count);
-inline std::string formatHex(const std::vector<std::uint8_t>& bytes) { return formatHex(bytes.data(), bytes.size()); }
+using serial::formatHex;
 
 } // namespace quillon

@@ -1,26 +1,16 @@
 #include "sim/ModbusServer.h"
 
+#include "serial/HexFormat.h"
 #include "sim/tests/HexBytes.h"
 
 #include <gtest/gtest.h>
-
-#include <cstdio>
 
 using namespace sim;
 using sim::test::bytes;
 
 namespace {
 
-std::string hex(const Bytes& b)
-{
-    std::string s;
-    char two[4];
-    for (std::uint8_t v : b) {
-        std::snprintf(two, sizeof two, "%02X ", v);
-        s += two;
-    }
-    return s;
-}
+std::string hex(const Bytes& b) { return serial::formatHex(b); }
 
 struct Step {
     Micros at;

@@ -1,21 +1,14 @@
 #include "sim/ReplyTable.h"
 
+#include "serial/HexFormat.h"
+
 #include <gtest/gtest.h>
 
 using namespace sim;
 
 namespace {
 
-std::string hex(const Bytes& b)
-{
-    std::string s;
-    for (std::uint8_t x : b) {
-        char buf[4];
-        std::snprintf(buf, sizeof buf, "%02X ", x);
-        s += buf;
-    }
-    return s;
-}
+std::string hex(const Bytes& b) { return serial::formatHex(b); }
 
 TEST(ReplyTable, ErrorsNameTheirLines)
 {

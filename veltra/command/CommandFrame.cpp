@@ -1,25 +1,9 @@
 #include "veltra/command/CommandFrame.h"
 
 #include "serial/Crc16.h"
+#include "serial/HexFormat.h"
 
 namespace veltra::command {
-namespace {
-
-std::string hexText(const std::vector<std::uint8_t>& bytes)
-{
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string out;
-    out.reserve(bytes.size() * 3);
-    for (std::uint8_t b : bytes) {
-        if (!out.empty())
-            out += ' ';
-        out += kDigits[b >> 4];
-        out += kDigits[b & 0x0F];
-    }
-    return out;
-}
-
-} // namespace
 
 ComposedFrame composeFrame(const FrameRequest& r)
 {
@@ -71,7 +55,7 @@ ComposedFrame composeFrame(const FrameRequest& r)
         b.push_back(static_cast<std::uint8_t>(crc & 0xFFu));
         b.push_back(static_cast<std::uint8_t>(crc >> 8));
     }
-    frame.text = hexText(b);
+    frame.text = serial::formatHex(b, serial::HexSpacing::Between);
     return frame;
 }
 

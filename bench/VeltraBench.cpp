@@ -59,7 +59,7 @@ struct Rig {
         window = std::make_unique<dialog::qt::DialogWindow>(veltraMainWindowTemplate(), *logic);
         window->show();
         logic->dispatch(ConnectButton, dialog::Notification::Clicked);
-        if (!logic->portOpen)
+        if (!logic->isPortOpen())
             std::abort();
     }
     ~Rig()
@@ -89,7 +89,7 @@ void throughput(bool hex, std::size_t total)
     const double cpu0 = bench::cpuSeconds();
     QElapsedTimer t;
     t.start();
-    bench::runUntil([&] { return rig.logic->receivedTotal >= static_cast<std::int64_t>(total); }, 600000);
+    bench::runUntil([&] { return rig.logic->receivedCount() >= static_cast<std::int64_t>(total); }, 600000);
     const double seconds = static_cast<double>(t.nsecsElapsed()) / 1e9;
     const double cpu = bench::cpuSeconds() - cpu0;
     writer.join();
@@ -101,7 +101,7 @@ void throughput(bool hex, std::size_t total)
         expected = data;
     }
     // The area holds the bytes plus the burst breaks: take those out.
-    const std::string shown = rig.logic->receiveText.str();
+    const std::string shown = rig.logic->receiveText().str();
     std::string compact;
     for (std::size_t i = 0; i < shown.size(); ++i) {
         if (shown.compare(i, 2, "\r\n") == 0 && (hex || i == 0 || shown[i - 1] != '\n')) {
@@ -115,7 +115,7 @@ void throughput(bool hex, std::size_t total)
     std::printf("%-4s %8zu bytes in %6.2f s: %8.0f B/s reach the area (%5.1f %% of the 333333 B/s ceiling); "
                 "%.3f CPU s per MB; %s\n",
                 hex ? "hex" : "text", total, seconds, rate, rate / 3333.33, cpu / (static_cast<double>(total) / 1e6),
-                complete && rig.logic->receivedTotal == static_cast<std::int64_t>(total) ? "no byte lost" : "BYTES LOST");
+                complete && rig.logic->receivedCount() == static_cast<std::int64_t>(total) ? "no byte lost" : "BYTES LOST");
 }
 
 // A steady 115200-baud feed with the default options, time stamps on or
@@ -126,7 +126,7 @@ void steady(bool hex, bool stamp, int seconds)
     rig.s().setCheck(ReceiveHex, hex ? 1 : 0);
     rig.s().setCheck(ReceiveTime, stamp ? 1 : 0);
     bench::measureSteady(rig.master, hex, stamp, seconds, rig.logic->tickSeconds,
-                         [&] { return static_cast<std::int64_t>(rig.logic->receivedTotal); });
+                         [&] { return static_cast<std::int64_t>(rig.logic->receivedCount()); });
 }
 
 void tickCost()
@@ -145,9 +145,9 @@ void tickCost()
     // store that copies itself when it doubles stalls the window there.
     std::vector<double> growth;
     for (std::size_t megabytes : {std::size_t{1}, std::size_t{50}}) {
-        while (rig.logic->receiveText.size() < (megabytes << 20)) {
+        while (rig.logic->receiveText().size() < (megabytes << 20)) {
             const auto t0 = std::chrono::steady_clock::now();
-            rig.logic->receiveText += block;
+            rig.logic->receiveTextToFill() += block;
             rig.s().appendText(ReceiveArea, block);
             rig.s().lineCount(ReceiveArea);
             const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
@@ -161,9 +161,9 @@ void tickCost()
         for (int i = 0; i < kTicks; ++i) {
             if (::write(rig.master, chunk.data(), chunk.size()) != 1000)
                 std::abort();
-            pollfd p{rig.logic->portHandle.fd(), POLLIN, 0};
+            pollfd p{rig.logic->port().fd(), POLLIN, 0};
             ::poll(&p, 1, 1000);
-            while (rig.logic->portHandle.bytesWaiting() < 1000)
+            while (rig.logic->port().bytesWaiting() < 1000)
                 ::poll(nullptr, 0, 1);
             const auto t0 = std::chrono::steady_clock::now();
             rig.logic->onTimer(PollTimer); // 1000 bytes as 3000 characters

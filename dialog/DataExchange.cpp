@@ -68,6 +68,8 @@ void DataExchange::remember(const ControlSurface& s, std::span<const Binding> bi
             r.values.emplace_back(**i);
         else if (const auto* t = std::get_if<std::string*>(&b.field))
             r.values.emplace_back(**t);
+        else if (const auto* f = std::get_if<bool*>(&b.field))
+            r.values.emplace_back(std::in_place_type<bool>, **f);
         else
             r.values.emplace_back();
     }
@@ -88,6 +90,8 @@ bool DataExchange::repeatLastRead(const ControlSurface& s, std::span<const Bindi
             *std::get<int*>(bindings[i].field) = *n;
         else if (const auto* t = std::get_if<std::string>(&v))
             *std::get<std::string*>(bindings[i].field) = *t;
+        else if (const auto* f = std::get_if<bool>(&v))
+            *std::get<bool*>(bindings[i].field) = *f;
     }
     return true;
 }
@@ -125,7 +129,10 @@ bool DataExchange::toFields(ControlSurface& s, std::span<const Binding> bindings
             break;
         }
         case Binding::Kind::Check:
-            *std::get<int*>(b.field) = s.check(b.id);
+            if (bool* const* flag = std::get_if<bool*>(&b.field))
+                **flag = s.check(b.id) != 0;
+            else
+                *std::get<int*>(b.field) = s.check(b.id);
             break;
         case Binding::Kind::Integer: {
             const std::string t = s.text(b.id);
@@ -171,7 +178,10 @@ void DataExchange::toControls(ControlSurface& s, std::span<const Binding> bindin
             break;
         }
         case Binding::Kind::Check:
-            s.setCheck(b.id, *std::get<int*>(b.field));
+            if (bool* const* flag = std::get_if<bool*>(&b.field))
+                s.setCheck(b.id, **flag ? 1 : 0);
+            else
+                s.setCheck(b.id, *std::get<int*>(b.field));
             break;
         case Binding::Kind::Integer:
             s.setText(b.id, formatInteger(*std::get<int*>(b.field)));

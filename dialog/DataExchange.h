@@ -28,7 +28,7 @@ struct Binding {
     };
     int id;
     Kind kind;
-    std::variant<std::monostate, int*, std::string*> field;
+    std::variant<std::monostate, int*, std::string*, bool*> field;
     /// Text kinds: a read of more bytes than this fails (0: no limit).
     int maxChars = 0;
 
@@ -39,6 +39,8 @@ struct Binding {
     static Binding selectedText(int id, std::string& f) { return {id, Kind::SelectedText, &f}; }
     static Binding text(int id, std::string& f) { return {id, Kind::Text, &f}; }
     static Binding check(int id, int& f) { return {id, Kind::Check, &f}; }
+    /// A check box as a flag: checked or not.
+    static Binding check(int id, bool& f) { return {id, Kind::Check, &f}; }
     static Binding integer(int id, int& f) { return {id, Kind::Integer, &f}; }
     static Binding comboText(int id, std::string& f, int maxChars = 0) { return {id, Kind::ComboText, &f, maxChars}; }
 };
@@ -84,7 +86,7 @@ private:
         const ControlSurface* surface;
         std::vector<Binding> bindings;
         std::uint64_t changedAt;
-        std::vector<std::variant<std::monostate, int, std::string>> values; // one per binding
+        std::vector<std::variant<std::monostate, int, std::string, bool>> values; // one per binding
     };
     /// The latest change of the bound controls; nullopt when the surface
     /// cannot tell for one of them.

@@ -34,4 +34,13 @@ template <class T, std::size_t N> std::optional<T> valueAt(const ListEntry<T> (&
     return list[pos].value;
 }
 
+/// The position of the first entry holding value; -1 when none does.
+template <class T, std::size_t N> constexpr int positionOf(const ListEntry<T> (&list)[N], const T& value)
+{
+    for (std::size_t i = 0; i < N; ++i)
+        if (list[i].value == value)
+            return static_cast<int>(i);
+    return -1;
+}
+
 } // namespace dialog

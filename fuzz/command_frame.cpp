@@ -7,6 +7,7 @@
 
 #include "dialog/testing/FakeClock.h"
 #include "dialog/testing/MemorySurface.h"
+#include "serial/HexFormat.h"
 #include "testing/TempDir.h"
 #include "veltra/app/HexText.h"
 #include "veltra/app/VeltraMainDialog.h"
@@ -42,10 +43,11 @@ struct Window {
     }
 };
 
-// Hex text of the bytes, pairs between single spaces.
+// Hex text of the bytes, pairs between single spaces: the receive area's
+// form without its last space, so the preview's spacing is checked apart.
 std::string cleanHex(const std::string& bytes)
 {
-    std::string hex = renderReceived(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), true);
+    std::string hex = serial::formatHex(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
     if (!hex.empty())
         hex.pop_back();
     return hex;
@@ -99,12 +101,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     w.surface.setCheck(Crc16, r.crc);
     w.type(DeviceAddress, address);
     w.type(Parameter, parameter);
-    FUZZ_CHECK(w.dlg.deviceAddressText == address, "the typed address is taken, too long or not");
+    FUZZ_CHECK(w.dlg.boundValues().deviceAddressText == address, "the typed address is taken, too long or not");
     FUZZ_CHECK(w.surface.messages.empty() == (address.size() <= kAddressMaxChars), "a too-long address is told");
     if (address.size() <= kAddressMaxChars)
-        FUZZ_CHECK(w.dlg.parameterBytes == parameter, "the typed parameter is taken");
-    FrameRequest shown{w.dlg.commandType, w.surface.selection(Function), r.temporary, r.crc,
-                       w.dlg.deviceAddressText, w.dlg.parameterBytes};
+        FUZZ_CHECK(w.dlg.parameterBytes() == parameter, "the typed parameter is taken");
+    FrameRequest shown{w.dlg.commandType(), w.surface.selection(Function), r.temporary, r.crc,
+                       w.dlg.boundValues().deviceAddressText, w.dlg.parameterBytes()};
     const ComposedFrame shownFrame = composeFrame(shown);
     if (shownFrame.problem == FrameProblem::None)
         FUZZ_CHECK(w.surface.text(CommandPreview) == shownFrame.text, "the preview is the frame");

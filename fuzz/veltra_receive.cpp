@@ -47,7 +47,7 @@ struct Line {
         dlg->bind(surface);
         dlg->onInit();
         dlg->dispatch(ConnectButton, dialog::Notification::Clicked);
-        FUZZ_CHECK(dlg->portOpen, "COM1 opens");
+        FUZZ_CHECK(dlg->isPortOpen(), "COM1 opens");
     }
     ~Line() { dlg.reset(); } // before its port's far end
 
@@ -76,23 +76,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (chunk.empty())
             break;
         all.insert(all.end(), chunk.begin(), chunk.end());
-        fuzz::deliver(line.pty, chunk, [&] { return line.dlg->portHandle.bytesWaiting(); });
+        fuzz::deliver(line.pty, chunk, [&] { return line.dlg->port().bytesWaiting(); });
         line.tick();
         for (int i = 0; i < quiet; ++i)
             line.tick();
-        FUZZ_CHECK(line.surface.text(ReceiveArea) == wholeCharacters(line.dlg->receiveText),
+        FUZZ_CHECK(line.surface.text(ReceiveArea) == wholeCharacters(line.dlg->receiveText()),
                    "the area shows the receive text");
     }
     line.tick(); // ends the last burst
 
-    FUZZ_CHECK(line.dlg->receivedTotal == static_cast<std::int64_t>(all.size()), "every byte counted");
+    FUZZ_CHECK(line.dlg->receivedCount() == static_cast<std::int64_t>(all.size()), "every byte counted");
     FUZZ_CHECK(line.surface.text(ReceivedCount) == std::to_string(all.size()), "and shown");
-    FUZZ_CHECK(line.surface.text(ReceiveArea) == wholeCharacters(line.dlg->receiveText),
+    FUZZ_CHECK(line.surface.text(ReceiveArea) == wholeCharacters(line.dlg->receiveText()),
                "the area shows the receive text");
     if (!stamp && !autoClear) {
         const std::string came = renderReceived(all.data(), all.size(), hex);
-        FUZZ_CHECK(without(line.dlg->receiveText.str(), "\r\n") == without(came, "\r\n"), "the text holds what came");
-        FUZZ_CHECK(newline || line.dlg->receiveText == came, "nothing but what came");
+        FUZZ_CHECK(without(line.dlg->receiveText().str(), "\r\n") == without(came, "\r\n"), "the text holds what came");
+        FUZZ_CHECK(newline || line.dlg->receiveText() == came, "nothing but what came");
     }
     return 0;
 }

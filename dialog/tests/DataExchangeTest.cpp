@@ -63,13 +63,14 @@ struct Fields {
     int first = 0;
     int second = 0;
     int after = 0;
+    bool flag = false;
 };
 
 std::vector<Binding> bindingsOf(Fields& f)
 {
     return {Binding::control(1), Binding::position(10, f.position), Binding::selectedText(11, f.port),
             Binding::text(12, f.text), Binding::integer(13, f.first), Binding::integer(14, f.second),
-            Binding::check(15, f.after)};
+            Binding::check(16, f.flag), Binding::check(15, f.after)};
 }
 
 MemorySurface surfaceWithLists()
@@ -94,12 +95,14 @@ TEST(DataExchange, RoundTripsEveryKindOfBinding)
     f.first = -5;
     f.second = 1000;
     f.after = 1;
+    f.flag = true;
     auto b = bindingsOf(f);
     DataExchange dx("Quillon");
     dx.toControls(s, b);
     EXPECT_EQ(s.selection(10), 2);
     EXPECT_EQ(s.selectedText(11), "COM10");
     EXPECT_EQ(s.text(13), "-5");
+    EXPECT_EQ(s.check(16), 1);
     Fields g;
     auto b2 = bindingsOf(g);
     ASSERT_TRUE(dx.toFields(s, b2));
@@ -109,6 +112,7 @@ TEST(DataExchange, RoundTripsEveryKindOfBinding)
     EXPECT_EQ(g.first, -5);
     EXPECT_EQ(g.second, 1000);
     EXPECT_EQ(g.after, 1);
+    EXPECT_TRUE(g.flag);
     EXPECT_TRUE(s.messages.empty());
 }
 
@@ -188,7 +192,7 @@ TEST(DataExchange, ARepeatedReadOfUnchangedControlsAsksThemNothing)
     };
     const Case cases[] = {
         {"nothing changed", [](auto&...) {}, false},
-        {"the program changed fields since", [](auto&, Fields& f, auto&...) { f.text = "mine", f.first = 9; }, false},
+        {"the program changed fields since", [](auto&, Fields& f, auto&...) { f.text = "mine", f.first = 9, f.flag = false; }, false},
         {"an edit changed", [](CountingSurface& s, auto&...) { s.setText(12, "new"); }, true},
         {"the items changed under the selection", [](CountingSurface& s, auto&...) {
              s.clearList(11);
@@ -217,6 +221,7 @@ TEST(DataExchange, ARepeatedReadOfUnchangedControlsAsksThemNothing)
         s.setText(13, "7");
         s.setText(14, "-3");
         s.setCheck(15, 1);
+        s.setCheck(16, 1);
         Fields f;
         std::vector<Binding> b = bindingsOf(f);
         DataExchange dx("Quillon");
@@ -237,9 +242,9 @@ TEST(DataExchange, ARepeatedReadOfUnchangedControlsAsksThemNothing)
         freshBindings.resize(b.size());
         fresh.after = f.after;
         ASSERT_TRUE(DataExchange("Quillon").toFields(s, freshBindings));
-        EXPECT_EQ(std::tie(f.position, f.port, f.text, f.checked, f.first, f.second, f.after),
+        EXPECT_EQ(std::tie(f.position, f.port, f.text, f.checked, f.first, f.second, f.after, f.flag),
                   std::tie(fresh.position, fresh.port, fresh.text, fresh.checked, fresh.first, fresh.second,
-                           fresh.after));
+                           fresh.after, fresh.flag));
     }
 }
 

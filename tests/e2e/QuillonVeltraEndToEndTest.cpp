@@ -52,7 +52,7 @@ protected:
         veltra->onInit();
         ASSERT_EQ(vs.selectedText(veltra::PortList), "COM1");
         veltra->dispatch(veltra::ConnectButton, Notification::Clicked);
-        ASSERT_TRUE(veltra->portOpen);
+        ASSERT_TRUE(veltra->isPortOpen());
     }
     void TearDown() override
     {
@@ -88,7 +88,7 @@ TEST_F(QuillonVeltraLine, FramesGoBothWays)
         tickBoth();
         return vs.text(veltra::ReceiveArea) == "01 02 A5 FF \r\n";
     })) << vs.text(veltra::ReceiveArea);
-    EXPECT_EQ(veltra->receivedTotal, 4);
+    EXPECT_EQ(veltra->receivedCount(), 4);
 
     // Veltra's send area as text, with its line break, and a quick line in
     // hex, to Quillon's receive view in hex.
@@ -106,7 +106,7 @@ TEST_F(QuillonVeltraLine, FramesGoBothWays)
         tickBoth();
         return qs.richText(quillon::ReceiveView).find("7E 10 00") != std::string::npos;
     })) << qs.richText(quillon::ReceiveView);
-    EXPECT_EQ(veltra->sentTotal, 7);
+    EXPECT_EQ(veltra->sentCount(), 7);
     EXPECT_EQ(vs.text(veltra::SentCount), "7");
 
     // A key typed into Veltra's receive area reaches Quillon as one byte.

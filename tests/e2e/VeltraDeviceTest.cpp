@@ -33,7 +33,7 @@ protected:
         socat.emplace(test_support::socatPair(linksDir / "COM1", line / "device"));
         start();
         click(ConnectButton);
-        ASSERT_TRUE(dlg().portOpen);
+        ASSERT_TRUE(dlg().isPortOpen());
     }
     void TearDown() override
     {
@@ -173,7 +173,7 @@ TEST_F(VeltraDeviceTest, EverySendPathWritesExactlyItsBytes)
         c.act();
     }
     EXPECT_EQ(deviceVerdict(), "");
-    EXPECT_EQ(dlg().sentTotal, total);
+    EXPECT_EQ(dlg().sentCount(), total);
     EXPECT_TRUE(surface.messages.empty());
 }
 
@@ -197,7 +197,7 @@ TEST_F(VeltraDeviceTest, BurstsShowAsTheyCame)
     quick(Quick1Hex, Quick1Text, Quick1Send, "d", false);
 
     EXPECT_EQ(deviceVerdict(), "");
-    EXPECT_EQ(dlg().receivedTotal, 20);
+    EXPECT_EQ(dlg().receivedCount(), 20);
     EXPECT_EQ(surface.text(ReceivedCount), "20");
 }
 

@@ -62,11 +62,11 @@ TEST_F(VeltraTypedFramesTest, TheBuilderSendsItsPreviewOrNothing)
         const std::string wire = pty.drain();
         if (c.sent) {
             EXPECT_EQ(hexOf(wire), surface.text(CommandPreview));
-            EXPECT_EQ(dlg().sentTotal, static_cast<std::int64_t>(wire.size()));
+            EXPECT_EQ(dlg().sentCount(), static_cast<std::int64_t>(wire.size()));
             EXPECT_TRUE(surface.messages.empty());
         } else {
             EXPECT_EQ(wire, "");
-            EXPECT_EQ(dlg().sentTotal, 0);
+            EXPECT_EQ(dlg().sentCount(), 0);
             EXPECT_EQ(surface.messages.size(), 1u);
         }
         click(ConnectButton);
@@ -100,7 +100,7 @@ TEST_F(VeltraTypedFramesTest, HexSendPathsSendTheWholeTextOrNothing)
         click(c.button);
         const std::string wire = pty.drain();
         EXPECT_EQ(hexOf(wire), c.wire ? c.wire : "");
-        EXPECT_EQ(dlg().sentTotal, static_cast<std::int64_t>(wire.size()));
+        EXPECT_EQ(dlg().sentCount(), static_cast<std::int64_t>(wire.size()));
         EXPECT_EQ(surface.messages.size(), c.wire ? 0u : 1u);
         click(ConnectButton);
     }

@@ -60,17 +60,18 @@ void VeltraMainDialog::onCommandTypeSelected()
         s.enable(id, true);
     s.clearList(Function);
     emptyParameterList();
-    if (const command::CommandTypeEntry* type =
-            command::typeEntryByCaption(dialog::fromGbk(s.selectedText(CommandType)))) {
+    const auto types = command::commandTypes();
+    if (const int pos = s.selection(CommandType); inside(pos, types.size())) {
+        const command::CommandTypeEntry* type = &types[static_cast<std::size_t>(pos)];
         s.setText(FunctionLabel, gbk(type->functionLabel));
         fillCaptions(s, Function, type->functions);
         fillCaptions(s, Parameter, type->parameters);
         s.enable(ParameterLabel, type->parameterEnabled);
         s.enable(Parameter, type->parameterEnabled);
         s.enable(TemporaryChange, type->temporaryEnabled);
-        commandType = type->kind;
+        commandType_ = type->kind;
     }
-    buildCommandPreview(commandType);
+    buildCommandPreview(commandType_);
 }
 
 void VeltraMainDialog::onDeviceAddressSelected()
@@ -80,46 +81,46 @@ void VeltraMainDialog::onDeviceAddressSelected()
     const int pos = surface().selection(DeviceAddress);
     const auto addresses = command::deviceAddresses();
     if (inside(pos, addresses.size()))
-        deviceAddressText = addresses[static_cast<std::size_t>(pos)];
-    buildCommandPreview(commandType);
+        bound_.deviceAddressText = addresses[static_cast<std::size_t>(pos)];
+    buildCommandPreview(commandType_);
 }
 
 void VeltraMainDialog::onDeviceAddressEdited()
 {
     // A too-long address is reported by the read and still taken.
     refreshFromControls();
-    buildCommandPreview(commandType);
+    buildCommandPreview(commandType_);
 }
 
 void VeltraMainDialog::onFunctionSelected()
 {
     refreshFromControls();
     // The output levels of device control are the same for every port.
-    if (commandType == CommandKind::ParameterChange) {
+    if (commandType_ == CommandKind::ParameterChange) {
         emptyParameterList();
-        fillCaptions(surface(), Parameter, command::parameterChoices(commandType, surface().selection(Function)));
+        fillCaptions(surface(), Parameter, command::parameterChoices(commandType_, surface().selection(Function)));
     }
-    buildCommandPreview(commandType);
+    buildCommandPreview(commandType_);
 }
 
 void VeltraMainDialog::onParameterSelected()
 {
     refreshFromControls();
-    const auto choices = command::parameterChoices(commandType, surface().selection(Function));
+    const auto choices = command::parameterChoices(commandType_, surface().selection(Function));
     const int pos = surface().selection(Parameter);
     if (inside(pos, choices.size()))
-        parameterBytes = choices[static_cast<std::size_t>(pos)].bytes;
-    buildCommandPreview(commandType);
+        parameterBytes_ = choices[static_cast<std::size_t>(pos)].bytes;
+    buildCommandPreview(commandType_);
 }
 
 void VeltraMainDialog::onParameterEdited()
 {
     refreshFromControls();
-    parameterBytes = parameterText; // the frame refuses what is not hex
-    buildCommandPreview(commandType);
+    parameterBytes_ = bound_.parameterText; // the frame refuses what is not hex
+    buildCommandPreview(commandType_);
 }
 
-void VeltraMainDialog::onCommandOptionClicked() { buildCommandPreview(commandType); }
+void VeltraMainDialog::onCommandOptionClicked() { buildCommandPreview(commandType_); }
 
 void VeltraMainDialog::buildCommandPreview(CommandKind type)
 {
@@ -129,21 +130,21 @@ void VeltraMainDialog::buildCommandPreview(CommandKind type)
     request.functionPos = s.selection(Function);
     request.temporary = s.check(TemporaryChange) != 0;
     request.crc = s.check(Crc16) != 0;
-    request.address = deviceAddressText;
-    request.parameter = parameterBytes;
+    request.address = bound_.deviceAddressText;
+    request.parameter = parameterBytes_;
     command::ComposedFrame frame = command::composeFrame(request);
     commandFrame_ = std::move(frame.bytes);
     commandRefusal_.clear();
     if (frame.problem != command::FrameProblem::None) {
         // The preview says what is wrong in place of a frame.
-        commandPreview = commandProblemText(frame, request);
-        commandRefusal_ = commandPreview + gbk("，没有发送！");
+        bound_.commandPreview = commandProblemText(frame, request);
+        commandRefusal_ = bound_.commandPreview + gbk("，没有发送！");
     } else {
-        commandPreview = std::move(frame.text);
+        bound_.commandPreview = std::move(frame.text);
         if (frame.tooLong)
             commandRefusal_ = gbk("指令超过100字节，没有发送！");
     }
-    s.setText(CommandPreview, commandPreview);
+    s.setText(CommandPreview, bound_.commandPreview);
 }
 
 void VeltraMainDialog::sendCommand()

@@ -2,6 +2,8 @@
 // Control ids of Veltra's main window template (102) and about box (100),
 // and the other fixed numbers the window and its logic share.
 
+#include "dialog/CommonIds.h"
+
 namespace veltra {
 
 enum Id : int {
@@ -68,17 +70,13 @@ enum Id : int {
 /// Window timers.
 enum Timer : int { PollTimer = 0, SendTimer = 1 };
 
-/// Window-menu command of the about entry. Only the upper bits name a
-/// window-menu command, the low four may carry flags, so it is compared
-/// masked with 0xFFF0.
-inline constexpr int kAboutCommand = 0x0010;
-
 /// The maker's web address (window title, initial send text) and as the
 /// status line shows it.
 inline constexpr const char* kWebAddress = "www.example.com";
 inline constexpr const char* kWebAddressUpper = "WWW.EXAMPLE.COM";
 
-inline constexpr int IdOk = 1;
-inline constexpr int IdCancel = 2;
+using dialog::IdCancel;
+using dialog::IdOk;
+using dialog::kAboutCommand;
 
 } // namespace veltra

@@ -2,7 +2,10 @@
 
 #include "dialog/Gbk.h"
 #include "veltra/app/VeltraAboutDialog.h"
+#include "veltra/app/VeltraLineLists.h"
 #include "veltra/app/VeltraTemplates.h"
+
+#include <type_traits>
 
 namespace veltra {
 
@@ -12,58 +15,24 @@ using dialog::Notification;
 
 namespace {
 
-const char* const kBaudRates[] = {"110",   "300",   "600",   "1200",  "2400",   "4800",   "9600",
-                                  "19200", "38400-CFG", "56000", "57600", "115200", "128000", "256000"};
-const char* const kDataBits[] = {"4", "5", "6", "7", "8"};
-const char* const kParities[] = {"偶", "奇", "无", "标志", "空格"};
-const char* const kStopBits[] = {"1", "1.5", "2"};
-const char* const kFlowModes[] = {"Xon/Xoff", "硬件", "无"};
-
-template <std::size_t N>
-void fill(dialog::ControlSurface& s, int id, const char* const (&items)[N])
+// By explicit position, each list starting on the entry of initial.
+template <class T, std::size_t N>
+void fill(dialog::ControlSurface& s, int id, const dialog::ListEntry<T> (&list)[N], std::type_identity_t<T> initial)
 {
     for (std::size_t i = 0; i < N; ++i)
-        s.insertItem(id, static_cast<int>(i), gbk(items[i]));
+        s.insertItem(id, static_cast<int>(i), gbk(list[i].caption));
+    s.select(id, dialog::positionOf(list, initial));
 }
 
-std::uint8_t parityCode(const std::string& text)
+template <class T, std::size_t N>
+std::optional<T> chosen(const dialog::ControlSurface& s, const dialog::ListEntry<T> (&list)[N], int id)
 {
-    if (text == gbk("偶"))
-        return serial::parity::Even;
-    if (text == gbk("奇"))
-        return serial::parity::Odd;
-    if (text == gbk("标志"))
-        return serial::parity::Mark;
-    if (text == gbk("空格"))
-        return serial::parity::Space;
-    return serial::parity::None;
-}
-
-std::uint8_t stopBitsCode(const std::string& text)
-{
-    if (text == "1.5")
-        return serial::stopbits::OneAndHalf;
-    if (text == "2")
-        return serial::stopbits::Two;
-    return serial::stopbits::One;
+    return dialog::valueAt(list, s.selection(id));
 }
 
 constexpr int kSettingLists[] = {PortList, BaudList, DataBitsList, ParityList, StopBitsList, FlowList};
 
 } // namespace
-
-std::uint32_t leadingNumber(const std::string& text)
-{
-    std::uint64_t value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            break;
-        value = value * 10 + static_cast<std::uint64_t>(c - '0');
-        if (value > UINT32_MAX)
-            return 0;
-    }
-    return static_cast<std::uint32_t>(value);
-}
 
 const dialog::MessageMap<VeltraMainDialog> VeltraMainDialog::messageMap_{
     {ConnectButton, Notification::Clicked, &VeltraMainDialog::onConnectButton},
@@ -96,23 +65,23 @@ const dialog::MessageMap<VeltraMainDialog> VeltraMainDialog::messageMap_{
 };
 
 VeltraMainDialog::VeltraMainDialog(const dialog::Clock& clock, serial::PortNames ports)
-    : sendText(kWebAddress), clock_(clock), ports_(std::move(ports)), exchange_(kProgramName)
+    : clock_(clock), ports_(std::move(ports)), exchange_(kProgramName)
 {
     // The window's order: a read that stops at the too-long address leaves
     // the parameter as it was. The receive area is exchanged apart, see
     // readReceiveArea().
     bindings_ = {
-        Binding::text(SendArea, sendText),
+        Binding::text(SendArea, bound_.sendText),
         Binding::control(ReceiveArea),
-        Binding::check(AppendNewline, appendNewline),
-        Binding::check(TimedSend, timedSend),
-        Binding::text(Period, periodText),
-        Binding::text(Quick1Text, quickText1),
-        Binding::text(Quick2Text, quickText2),
-        Binding::text(Quick3Text, quickText3),
-        Binding::text(CommandPreview, commandPreview),
-        Binding::comboText(DeviceAddress, deviceAddressText, kAddressMaxChars),
-        Binding::comboText(Parameter, parameterText),
+        Binding::check(AppendNewline, bound_.appendNewline),
+        Binding::check(TimedSend, bound_.timedSend),
+        Binding::text(Period, bound_.periodText),
+        Binding::text(Quick1Text, bound_.quickText1),
+        Binding::text(Quick2Text, bound_.quickText2),
+        Binding::text(Quick3Text, bound_.quickText3),
+        Binding::text(CommandPreview, bound_.commandPreview),
+        Binding::comboText(DeviceAddress, bound_.deviceAddressText, kAddressMaxChars),
+        Binding::comboText(Parameter, bound_.parameterText),
     };
 }
 
@@ -133,17 +102,17 @@ void VeltraMainDialog::refreshToControls()
 
 void VeltraMainDialog::readReceiveArea()
 {
-    // Unchanged by the user, the area holds receiveText byte for byte;
+    // Unchanged by the user, the area holds receiveText_ byte for byte;
     // reading it back would cost time in proportion to all that was
     // received, and would turn a lone CR received into CR LF.
     if (!surface().isModified(ReceiveArea))
         return;
     if (snapshotIsReceive_) {
-        snapshot_ = std::move(receiveText);
+        snapshot_ = std::move(receiveText_);
         snapshotIsReceive_ = false;
     }
-    receiveText = surface().text(ReceiveArea);
-    viewPending_.clear(); // the area's text is receiveText now
+    receiveText_ = surface().text(ReceiveArea);
+    viewPending_.clear(); // the area's text is receiveText_ now
     surface().setModified(ReceiveArea, false);
     receiveShown_ = true;
 }
@@ -164,22 +133,22 @@ void VeltraMainDialog::onInit()
     refreshToControls();
     discoverPorts();
     fillLists();
-    receivedTotal = 0;
-    sentTotal = 0;
-    burstPending = false;
+    receivedTotal_ = 0;
+    sentTotal_ = 0;
+    burstPending_ = false;
     surface().setText(ReceivedCount, "0");
     surface().setText(SentCount, "0");
     surface().setText(StatusText, "OK");
-    portOpen = false;
-    portHandle.close();
+    portOpen_ = false;
+    portHandle_.close();
 }
 
 void VeltraMainDialog::discoverPorts()
 {
     int listed = 0;
     const auto devices = ports_.devices(); // one look at the system for all 255 names
-    for (int n = 1; n < static_cast<int>(portProbeTable.size()); ++n) {
-        ProbedPort& entry = portProbeTable[static_cast<std::size_t>(n)];
+    for (int n = 1; n < static_cast<int>(portProbeTable_.size()); ++n) {
+        ProbedPort& entry = portProbeTable_[static_cast<std::size_t>(n)];
         entry.name = "COM" + std::to_string(n);
         entry.present = false;
         const auto device = devices.find(n);
@@ -203,16 +172,11 @@ void VeltraMainDialog::discoverPorts()
 void VeltraMainDialog::fillLists()
 {
     dialog::ControlSurface& s = surface();
-    fill(s, BaudList, kBaudRates);
-    s.select(BaudList, 6);
-    fill(s, DataBitsList, kDataBits);
-    s.select(DataBitsList, 4);
-    fill(s, ParityList, kParities);
-    s.select(ParityList, 2);
-    fill(s, StopBitsList, kStopBits);
-    s.select(StopBitsList, 0);
-    fill(s, FlowList, kFlowModes);
-    s.select(FlowList, 2);
+    fill(s, BaudList, kBaudList, kInitialBaud);
+    fill(s, DataBitsList, kDataBitsList, kInitialDataBits);
+    fill(s, ParityList, kParityList, kInitialParity);
+    fill(s, StopBitsList, kStopBitsList, kInitialStopBits);
+    fill(s, FlowList, kFlowList, kInitialFlow);
     // No type is chosen here: the first choice sets up the command area.
     const auto types = command::commandTypes();
     for (std::size_t i = 0; i < types.size(); ++i)
@@ -235,7 +199,7 @@ void VeltraMainDialog::onTimer(int id)
 bool VeltraMainDialog::onCloseRequest()
 {
     readReceiveArea();
-    if (!unsavedReceive_ || receiveText.empty())
+    if (!unsavedReceive_ || receiveText_.empty())
         return true;
     return surface().messageBox(gbk("接收区的数据还没有保存，仍然退出吗？"), kProgramName, dialog::MessageIcon::Question,
                                 dialog::MessageButtons::YesNo) == dialog::MessageAnswer::Yes;
@@ -243,7 +207,7 @@ bool VeltraMainDialog::onCloseRequest()
 
 void VeltraMainDialog::onMenuCommand(int command)
 {
-    if ((command & 0xFFF0) == kAboutCommand)
+    if (dialog::isAboutCommand(command))
         onAbout();
 }
 
@@ -257,7 +221,7 @@ void VeltraMainDialog::onRefreshOnly() { refreshFromControls(); }
 
 void VeltraMainDialog::onConnectButton()
 {
-    if (portOpen)
+    if (portOpen_)
         disconnectPort();
     else
         connectPort();
@@ -276,21 +240,22 @@ void VeltraMainDialog::connectPort()
         ec = probeRefusal_;
     if (!device.isOpen()) {
         showMessage(gbk("打开串口失败!"), dialog::MessageIcon::Warning, gbk(serial::failureReason(ec)));
-        portHandle.close();
-        portOpen = false;
+        portHandle_.close();
+        portOpen_ = false;
         return;
     }
 
     serial::LineSettings line = device.readLineSettings();
-    line.baudRate = leadingNumber(surface().selectedText(BaudList));
-    line.dataBits = static_cast<std::uint8_t>(leadingNumber(surface().selectedText(DataBitsList)));
-    line.parity = parityCode(surface().selectedText(ParityList));
-    line.stopBits = stopBitsCode(surface().selectedText(StopBitsList));
-    const std::string flow = surface().selectedText(FlowList);
-    if (flow == "Xon/Xoff") {
+    // No selection: a rate and data bits of 0, the other lists' plain settings.
+    line.baudRate = chosen(surface(), kBaudList, BaudList).value_or(0);
+    line.dataBits = chosen(surface(), kDataBitsList, DataBitsList).value_or(0);
+    line.parity = chosen(surface(), kParityList, ParityList).value_or(serial::parity::None);
+    line.stopBits = chosen(surface(), kStopBitsList, StopBitsList).value_or(serial::stopbits::One);
+    const FlowMode flow = chosen(surface(), kFlowList, FlowList).value_or(FlowMode::None);
+    if (flow == FlowMode::XonXoff) {
         line.xonXoffOut = true;
         line.xonXoffIn = true;
-    } else if (flow == gbk("硬件")) {
+    } else if (flow == FlowMode::Hardware) {
         // Raises both lines while open; no RTS/CTS handshake. XON/XOFF is
         // switched off too: a Linux tty reports the terminal default IXON,
         // which would swallow every 0x11 and 0x13 received.
@@ -309,14 +274,14 @@ void VeltraMainDialog::connectPort()
     if (!device.applyLineSettings(line)) {
         const std::string why = gbk(device.lastErrorReason());
         device.close();
-        portHandle.close();
-        portOpen = false;
+        portHandle_.close();
+        portOpen_ = false;
         showMessage(gbk("打开串口失败!"), dialog::MessageIcon::Warning, why);
         return;
     }
-    portHandle = std::move(device);
-    portOpen = true;
-    portHandle.setWriteTimeout({5000, 1000});
+    portHandle_ = std::move(device);
+    portOpen_ = true;
+    portHandle_.setWriteTimeout({5000, 1000});
 
     surface().setText(ConnectButton, gbk("断开串口"));
     for (int id : kSettingLists)
@@ -324,7 +289,7 @@ void VeltraMainDialog::connectPort()
     surface().startTimer(PollTimer, kPollMs);
     streaming_ = false;
     lastReadMs_ = clock_.monotonicMs() - kPollMs;
-    portHandle.purge(serial::purge::ClearOutput | serial::purge::ClearInput);
+    portHandle_.purge(serial::purge::ClearOutput | serial::purge::ClearInput);
     surface().setText(StatusText, gbk("串口打开"));
     onTimedSendCheck();
     refreshToControls();
@@ -332,9 +297,9 @@ void VeltraMainDialog::connectPort()
 
 void VeltraMainDialog::portLost(const std::error_code& ec)
 {
-    if (!portOpen)
+    if (!portOpen_)
         return;
-    const std::string name = portHandle.settings().portName;
+    const std::string name = portHandle_.settings().portName;
     // Closed first, as the button closes it: the stopped timers raise
     // nothing more while the box is open.
     disconnectPort();
@@ -344,7 +309,7 @@ void VeltraMainDialog::portLost(const std::error_code& ec)
 void VeltraMainDialog::disconnectPort()
 {
     refreshFromControls();
-    portOpen = false;
+    portOpen_ = false;
     surface().stopTimer(PollTimer);
     surface().stopTimer(SendTimer);
     // A burst the poll rested on is still waiting for its end: the first
@@ -353,7 +318,7 @@ void VeltraMainDialog::disconnectPort()
     surface().setText(ConnectButton, gbk("连接串口"));
     for (int id : kSettingLists)
         surface().enable(id, true);
-    portHandle.close();
+    portHandle_.close();
     surface().setText(StatusText, gbk("串口关闭"));
     refreshToControls();
 }

@@ -36,9 +36,6 @@ inline constexpr int kAutoClearLineHeight = 12;
 /// The text of a device-address entry may not be longer than this.
 inline constexpr int kAddressMaxChars = 11;
 
-/// The value of a text's leading decimal digits ("38400-CFG" gives 38400);
-/// 0 when it has none or they exceed 32 bits.
-std::uint32_t leadingNumber(const std::string& text);
 /// The bytes as the receive area shows them: "%02X " per byte in hex, the
 /// byte itself otherwise, with a zero byte showing nothing.
 std::string renderReceived(const std::uint8_t* bytes, std::size_t count, bool hex);
@@ -74,58 +71,52 @@ public:
     bool onCloseRequest() override;
     void onMenuCommand(int command) override;
 
+    /// The bound values, as the last read of the controls left them.
+    struct BoundValues {
+        std::string sendText = kWebAddress;
+        bool appendNewline = false;
+        bool timedSend = false;
+        std::string periodText = "500";
+        std::string quickText1, quickText2, quickText3;
+        std::string commandPreview;
+        std::string deviceAddressText;
+        std::string parameterText;
+    };
+    const BoundValues& boundValues() const { return bound_; }
+
+    bool isPortOpen() const { return portOpen_; }
+    const serial::SerialDevice& port() const { return portHandle_; }
+    /// The start-up probe, by port number (entry 0 unused).
+    const std::array<ProbedPort, 256>& probedPorts() const { return portProbeTable_; }
+    std::int64_t receivedCount() const { return receivedTotal_; }
+    std::int64_t sentCount() const { return sentTotal_; }
+    /// What the receive area shows, GBK, CR LF breaks.
+    const dialog::GrowingBytes& receiveText() const { return receiveText_; }
+    /// For a benchmark that fills the area as a long run would have: the
+    /// text, which the caller appends to the area too.
+    dialog::GrowingBytes& receiveTextToFill() { return receiveText_; }
+    /// receiveText() as the poll last showed it; the typed send puts it back.
+    const dialog::GrowingBytes& receiveSnapshot() const { return snapshotIsReceive_ ? receiveText_ : snapshot_; }
+    /// The command type last chosen; None until the first choice.
+    command::CommandKind commandType() const { return commandType_; }
+    /// Hex text of the parameter the frame carries.
+    const std::string& parameterBytes() const { return parameterBytes_; }
+
+private:
     /// Controls to bound values, in the window's order; false (after the
     /// message) when the device address is too long.
     bool refreshFromControls();
     /// Bound values to controls.
     void refreshToControls();
-
-    // Bound values.
-    std::string sendText;
-    // What the receive area shows, GBK, CR LF breaks; tens of megabytes
-    // after a long run, so it grows without copying itself.
-    dialog::GrowingBytes receiveText;
-    int appendNewline = 0;
-    int timedSend = 0;
-    std::string periodText = "500";
-    std::string quickText1, quickText2, quickText3;
-    std::string commandPreview;
-    std::string deviceAddressText;
-    std::string parameterText;
-
-    // Port.
-    std::array<ProbedPort, 256> portProbeTable;
-    serial::SerialDevice portHandle;
-    bool portOpen = false;
-
-    // Receive and counters. The counters are 64-bit: a long run never
-    // shows a negative count.
-    std::int64_t receivedTotal = 0;
-    std::int64_t sentTotal = 0;
-    std::string burstText;
-    bool burstPending = false;
-
-    /// receiveText as the poll last showed it; the typed send puts it back.
-    const dialog::GrowingBytes& receiveSnapshot() const { return snapshotIsReceive_ ? receiveText : snapshot_; }
-
     /// Shows "串口未打开！" and answers false when no port is open.
     bool requireOpenPort();
     /// Adds n to the sent count and shows it.
     void countSent(std::int64_t n);
-
-    // Command builder.
-    /// None until the user first chooses a type.
-    command::CommandKind commandType = command::CommandKind::None;
-    /// Hex text of the parameter the frame carries; changed only by
-    /// choosing or typing a parameter.
-    std::string parameterBytes;
-
     /// Composes the frame of type from the builder's state and the two
-    /// check boxes into commandPreview and the preview edit; an empty
-    /// preview for CommandKind::None. Reads no bound values.
+    /// check boxes into the preview and its edit; an empty preview for
+    /// CommandKind::None. Reads no bound values.
     void buildCommandPreview(command::CommandKind type);
 
-private:
     void showMessage(const std::string& gbkText, dialog::MessageIcon icon = dialog::MessageIcon::Warning,
                      const std::string& detail = {});
     void discoverPorts();
@@ -207,6 +198,27 @@ private:
     // until a tick finds nothing, instead of waking at each arrival.
     bool streaming_ = false;
     std::int64_t lastReadMs_ = 0;
+    BoundValues bound_;
+    // What the receive area shows; tens of megabytes after a long run, so
+    // it grows without copying itself.
+    dialog::GrowingBytes receiveText_;
+
+    std::array<ProbedPort, 256> portProbeTable_;
+    serial::SerialDevice portHandle_;
+    bool portOpen_ = false;
+
+    // Receive and counters. The counters are 64-bit: a long run never
+    // shows a negative count.
+    std::int64_t receivedTotal_ = 0;
+    std::int64_t sentTotal_ = 0;
+    std::string burstText_;
+    bool burstPending_ = false;
+
+    // Command builder: the type, None until the user first chooses one,
+    // and the hex text of the parameter the frame carries, changed only by
+    // choosing or typing a parameter.
+    command::CommandKind commandType_ = command::CommandKind::None;
+    std::string parameterBytes_;
     static const dialog::MessageMap<VeltraMainDialog> messageMap_;
 };
 

@@ -3,6 +3,7 @@
 #include "veltra/app/VeltraMainDialog.h"
 
 #include "dialog/Gbk.h"
+#include "serial/HexFormat.h"
 
 #include <cstdio>
 
@@ -12,19 +13,13 @@ using dialog::gbk;
 
 std::string renderReceived(const std::uint8_t* bytes, std::size_t count, bool hex)
 {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
+    if (hex)
+        return serial::formatHex(bytes, count);
     std::string out;
-    out.reserve(hex ? count * 3 : count);
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::uint8_t b = bytes[i];
-        if (hex) {
-            out += kDigits[b >> 4];
-            out += kDigits[b & 0x0F];
-            out += ' ';
-        } else if (b != 0) {
-            out += static_cast<char>(b);
-        }
-    }
+    out.reserve(count);
+    for (std::size_t i = 0; i < count; ++i)
+        if (bytes[i] != 0)
+            out += static_cast<char>(bytes[i]);
     return out;
 }
 
@@ -52,7 +47,7 @@ std::string characterBefore(std::string_view text, std::size_t pos)
 // bytes came in two polls reaches it whole, with its second byte.
 void VeltraMainDialog::showWholeReceive()
 {
-    const std::string_view text = receiveText;
+    const std::string_view text = receiveText_;
     const std::size_t whole = dialog::wholeGbkLength(text);
     viewPending_.assign(text.substr(whole));
     surface().setText(ReceiveArea, std::string(text.substr(0, whole)));
@@ -62,7 +57,7 @@ void VeltraMainDialog::showWholeReceive()
 void VeltraMainDialog::showReceivePiece(const std::string& piece)
 {
     dialog::ControlSurface& s = surface();
-    s.setText(ReceivedCount, dialog::formatInteger(receivedTotal));
+    s.setText(ReceivedCount, dialog::formatInteger(receivedTotal_));
     snapshotReceive();
     // Only the new text goes into the area, so a tick costs the same
     // however much the area already shows.
@@ -81,12 +76,12 @@ void VeltraMainDialog::showReceivePiece(const std::string& piece)
 
 void VeltraMainDialog::onPollTick()
 {
-    if (!portHandle.isOpen())
+    if (!portHandle_.isOpen())
         return;
     settleQuietBurstEnd();
     dialog::ControlSurface& s = surface();
     std::error_code ec;
-    const std::size_t got = portHandle.read(readBuffer_.data(), kReadChunk, ec);
+    const std::size_t got = portHandle_.read(readBuffer_.data(), kReadChunk, ec);
     if (serial::deviceLost(ec)) {
         portLost(ec);
         return;
@@ -96,15 +91,15 @@ void VeltraMainDialog::onPollTick()
         const std::int64_t now = clock_.monotonicMs();
         streaming_ = streaming_ || now - lastReadMs_ < kPollMs;
         lastReadMs_ = now;
-        receivedTotal += static_cast<std::int64_t>(got);
-        burstPending = true;
+        receivedTotal_ += static_cast<std::int64_t>(got);
+        burstPending_ = true;
         unsavedReceive_ = true;
-        burstText += renderReceived(readBuffer_.data(), got, s.check(ReceiveHex) != 0);
+        burstText_ += renderReceived(readBuffer_.data(), got, s.check(ReceiveHex) != 0);
         std::string piece;
         if (s.check(ReceiveTime))
             piece = receiveTimeStamp(clock_.localNow());
-        piece += burstText;
-        burstText.clear();
+        piece += burstText_;
+        burstText_.clear();
 
         bool clear = false;
         if (s.check(AutoClear)) {
@@ -114,25 +109,25 @@ void VeltraMainDialog::onPollTick()
         if (clear) {
             // The area starts again with this tick's text: the bytes that
             // filled it are shown, not dropped.
-            receiveText = piece;
+            receiveText_ = piece;
             receiveShown_ = false;
         } else {
-            receiveText += piece;
+            receiveText_ += piece;
         }
         showReceivePiece(piece);
-    } else if (burstPending) {
-        burstPending = false;
+    } else if (burstPending_) {
+        burstPending_ = false;
         std::string piece;
         if (s.check(BurstNewline))
             piece = "\r\n";
-        receiveText += piece;
-        burstText.clear();
+        receiveText_ += piece;
+        burstText_.clear();
         showReceivePiece(piece);
     }
     // Nothing came and no burst waits for its line end: the poll sleeps
     // until the port has bytes again, and that wake is its next tick.
-    if (got == 0 && !burstPending) {
-        s.pauseTimerUntilReadable(PollTimer, portHandle.fd());
+    if (got == 0 && !burstPending_) {
+        s.pauseTimerUntilReadable(PollTimer, portHandle_.fd());
     } else if (got > 0 && got < kReadChunk && !fullReadBefore_ && !streaming_ && !s.check(BurstNewline)) {
         // With no line break to add, the burst's end would show nothing
         // new, so the poll sleeps at once instead of a period later. The
@@ -142,7 +137,7 @@ void VeltraMainDialog::onPollTick()
         // it has every millisecond): the port fills again within the
         // period, and a wake per piece would cost more than the ticks.
         quietBurstEnd_ = true;
-        s.pauseTimerUntilReadable(PollTimer, portHandle.fd());
+        s.pauseTimerUntilReadable(PollTimer, portHandle_.fd());
     }
     fullReadBefore_ = got == kReadChunk;
     if (got == 0)
@@ -153,16 +148,16 @@ void VeltraMainDialog::settleQuietBurstEnd()
 {
     if (quietBurstEnd_) {
         quietBurstEnd_ = false;
-        burstPending = false;
+        burstPending_ = false;
     }
 }
 
 void VeltraMainDialog::onClearReceive()
 {
-    receiveText.clear();
+    receiveText_.clear();
     snapshotReceive();
     receiveShown_ = false;
-    receivedTotal = 0;
+    receivedTotal_ = 0;
     unsavedReceive_ = false;
     surface().setText(ReceivedCount, "0");
     refreshToControls();
@@ -172,12 +167,12 @@ void VeltraMainDialog::onReceiveEdited()
 {
     refreshFromControls();
     const auto caret = static_cast<std::size_t>(std::max(0, surface().selectionStart(ReceiveArea)));
-    if (!portHandle.isOpen()) {
+    if (!portHandle_.isOpen()) {
         showMessage(gbk("串口未打开！"));
         return;
     }
     // The whole character: both bytes of a double-byte one.
-    std::string typed = characterBefore(receiveText, caret);
+    std::string typed = characterBefore(receiveText_, caret);
     if (typed == "\n")
         typed = "\r";
     write(reinterpret_cast<const std::uint8_t*>(typed.data()), typed.size());
@@ -185,7 +180,7 @@ void VeltraMainDialog::onReceiveEdited()
 
     // The area shows only what was received.
     if (!snapshotIsReceive_) {
-        receiveText = std::move(snapshot_);
+        receiveText_ = std::move(snapshot_);
         snapshotReceive();
     }
     receiveShown_ = false;

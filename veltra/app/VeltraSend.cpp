@@ -33,7 +33,7 @@ int periodValue(const std::string& digits)
 
 bool VeltraMainDialog::requireOpenPort()
 {
-    if (portHandle.isOpen())
+    if (portHandle_.isOpen())
         return true;
     showMessage(gbk("串口未打开！"));
     return false;
@@ -41,8 +41,8 @@ bool VeltraMainDialog::requireOpenPort()
 
 void VeltraMainDialog::countSent(std::int64_t n)
 {
-    sentTotal += n;
-    surface().setText(SentCount, dialog::formatInteger(sentTotal));
+    sentTotal_ += n;
+    surface().setText(SentCount, dialog::formatInteger(sentTotal_));
 }
 
 void VeltraMainDialog::write(const std::uint8_t* bytes, std::size_t count)
@@ -52,7 +52,7 @@ void VeltraMainDialog::write(const std::uint8_t* bytes, std::size_t count)
     if (count == 0)
         return;
     std::error_code ec;
-    portHandle.write(bytes, count, ec);
+    portHandle_.write(bytes, count, ec);
     if (serial::deviceLost(ec))
         portLost(ec);
 }
@@ -103,16 +103,16 @@ void VeltraMainDialog::sendMain(bool timed)
         return;
     // The bound value gets the break, not the area: the next read of the
     // controls takes the area's text again.
-    if (appendNewline)
-        sendText += "\r\n";
+    if (bound_.appendNewline)
+        bound_.sendText += "\r\n";
     const bool hex = surface().check(SendHex) != 0;
     // A period refuses a text it refused before without a box: the box
     // would come back every period, and stack up while one is open.
-    if (timed && hex && refusedTimedText_ == sendText)
+    if (timed && hex && refusedTimedText_ == bound_.sendText)
         return;
     // Noted before the box: the ticks go on while it is open.
-    refusedTimedText_ = sendText;
-    if (sendText_(sendText, hex, "发送区"))
+    refusedTimedText_ = bound_.sendText;
+    if (sendText_(bound_.sendText, hex, "发送区"))
         refusedTimedText_.reset();
 }
 
@@ -120,27 +120,27 @@ void VeltraMainDialog::onQuickSend1()
 {
     refreshFromControls();
     if (requireOpenPort())
-        sendText_(quickText1, surface().check(Quick1Hex) != 0, "快捷发送第1行");
+        sendText_(bound_.quickText1, surface().check(Quick1Hex) != 0, "快捷发送第1行");
 }
 
 void VeltraMainDialog::onQuickSend2()
 {
     refreshFromControls();
     if (requireOpenPort())
-        sendText_(quickText2, surface().check(Quick2Hex) != 0, "快捷发送第2行");
+        sendText_(bound_.quickText2, surface().check(Quick2Hex) != 0, "快捷发送第2行");
 }
 
 void VeltraMainDialog::onQuickSend3()
 {
     refreshFromControls();
     if (requireOpenPort())
-        sendText_(quickText3, surface().check(Quick3Hex) != 0, "快捷发送第3行");
+        sendText_(bound_.quickText3, surface().check(Quick3Hex) != 0, "快捷发送第3行");
 }
 
 void VeltraMainDialog::onClearSend()
 {
-    sendText.clear();
-    sentTotal = 0;
+    bound_.sendText.clear();
+    sentTotal_ = 0;
     surface().setText(SentCount, "0");
     refreshToControls();
 }
@@ -148,27 +148,27 @@ void VeltraMainDialog::onClearSend()
 void VeltraMainDialog::onTimedSendCheck()
 {
     refreshFromControls();
-    if (!timedSend) {
+    if (!bound_.timedSend) {
         surface().stopTimer(SendTimer);
         surface().enable(Period, true);
         return;
     }
     const auto reject = [this](const char* message) {
         surface().messageBox(gbk(message), gbk("提示信息"), dialog::MessageIcon::Warning);
-        periodText.clear();
-        timedSend = 0;
+        bound_.periodText.clear();
+        bound_.timedSend = false;
         refreshToControls();
     };
-    if (periodText.find_first_not_of("0123456789") != std::string::npos) {
+    if (bound_.periodText.find_first_not_of("0123456789") != std::string::npos) {
         reject("请输入数字！");
         return;
     }
-    const int period = periodValue(periodText);
+    const int period = periodValue(bound_.periodText);
     if (period <= 0) {
         reject("请输入有效定时间隔！");
         return;
     }
-    if (!portHandle.isOpen())
+    if (!portHandle_.isOpen())
         return; // a connect runs this check again
     surface().enable(Period, false);
     surface().startTimer(SendTimer, period);
@@ -190,7 +190,7 @@ void VeltraMainDialog::onSave()
     if (!path)
         return;
     // Written beside and renamed over: a failed save leaves the old file.
-    if (std::error_code ec = dialog::writeFileAtomically(dialog::pathFromGbk(*path), receiveText))
+    if (std::error_code ec = dialog::writeFileAtomically(dialog::pathFromGbk(*path), receiveText_))
         showMessage(dialog::fileErrorMessage(ec, *path), dialog::MessageIcon::Stop);
     else
         unsavedReceive_ = false;

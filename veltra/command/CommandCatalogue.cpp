@@ -115,14 +115,6 @@ const CommandTypeEntry* typeEntry(CommandKind kind)
     return nullptr;
 }
 
-const CommandTypeEntry* typeEntryByCaption(std::string_view utf8Caption)
-{
-    for (const CommandTypeEntry& t : kTypes)
-        if (utf8Caption == t.caption)
-            return &t;
-    return nullptr;
-}
-
 std::span<const char* const> deviceAddresses() { return kDeviceAddresses; }
 
 std::uint8_t functionCode(CommandKind kind, int pos)

@@ -56,9 +56,6 @@ std::span<const CommandTypeEntry> commandTypes();
 /// The entry of a type; nullptr for None.
 const CommandTypeEntry* typeEntry(CommandKind kind);
 
-/// The type whose caption is utf8Caption; nullptr when none is.
-const CommandTypeEntry* typeEntryByCaption(std::string_view utf8Caption);
-
 /// The six addresses of the address list, in order.
 std::span<const char* const> deviceAddresses();
 

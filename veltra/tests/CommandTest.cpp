@@ -83,7 +83,7 @@ TEST_F(VeltraCommandTest, FramesFollowTheChoices)
             if (text)
                 enter(id, text);
         EXPECT_EQ(preview(), c.preview);
-        EXPECT_EQ(dlg().commandPreview, c.preview);
+        EXPECT_EQ(surface.text(CommandPreview), c.preview);
         EXPECT_TRUE(surface.messages.empty());
     }
     // Unticking the CRC takes its two bytes off the frame and the length.
@@ -188,7 +188,7 @@ TEST_F(VeltraCommandTest, ListsLabelsCodesAndParameterBytes)
             const std::string want = f == 0 || f == 7 ? "00 00 00 " + hex2(p + 1)
                                      : f == 3         ? networkNumbers[p]
                                                       : hex2(f == 1 ? p : f == 15 ? p + 3 : p + 1);
-            EXPECT_EQ(dlg().parameterBytes, want) << "function " << f << " entry " << p;
+            EXPECT_EQ(dlg().parameterBytes(), want) << "function " << f << " entry " << p;
         }
     }
     enter(Function, "修改串口波特率");
@@ -201,7 +201,7 @@ TEST_F(VeltraCommandTest, ListsLabelsCodesAndParameterBytes)
     EXPECT_EQ(preview(), "15 08 00 00 00 01 04 04");
     for (int p = 0; p < 12; ++p) {
         chooseAt(Parameter, p);
-        EXPECT_EQ(dlg().parameterBytes, hex2(p < 2 ? p : 10 * p - 10)) << p;
+        EXPECT_EQ(dlg().parameterBytes(), hex2(p < 2 ? p : 10 * p - 10)) << p;
     }
     enter(Function, "IO7");
     EXPECT_EQ(surface.itemCount(Parameter), 12);
@@ -227,7 +227,7 @@ TEST_F(VeltraCommandTest, SendWritesTheShownFrameOnly)
 
     startConnected();
     click(SendCommand); // no type chosen: nothing to write
-    EXPECT_EQ(dlg().sentTotal, 0);
+    EXPECT_EQ(dlg().sentCount(), 0);
 
     toggle(Crc16);
     enter(CommandType, "参数查询");
@@ -258,5 +258,5 @@ TEST_F(VeltraCommandTest, SendWritesTheShownFrameOnly)
     EXPECT_EQ(surface.messages[0].caption, gbk("提示信息"));
     EXPECT_EQ(surface.messages[0].icon, dialog::MessageIcon::Warning);
     EXPECT_EQ(pty.drain(), "");
-    EXPECT_EQ(dlg().sentTotal, 118);
+    EXPECT_EQ(dlg().sentCount(), 118);
 }

@@ -51,8 +51,8 @@ TEST_F(VeltraTest, ConnectAppliesTheListsAndDisconnectReleases)
         chooseText(StopBitsList, c.stopBits);
         chooseText(FlowList, c.flow);
         click(ConnectButton);
-        ASSERT_TRUE(dlg().portOpen);
-        EXPECT_FALSE(dlg().portHandle.lastError());
+        ASSERT_TRUE(dlg().isPortOpen());
+        EXPECT_FALSE(dlg().port().lastError());
         EXPECT_FALSE(isFree(pty.slavePath()));
         std::uint32_t in = 0, out = 0;
         ASSERT_EQ(serial::termios2::readSpeeds(pty.slave(), in, out), 0);
@@ -64,8 +64,8 @@ TEST_F(VeltraTest, ConnectAppliesTheListsAndDisconnectReleases)
         EXPECT_EQ((t.c_iflag & IXOFF) != 0, c.xonXoff);
         EXPECT_EQ(t.c_cflag & CRTSCTS, 0u); // "硬件" raises lines, no handshake
         if (!c.xonXoff) {
-            EXPECT_EQ(dlg().portHandle.settings().line.dtr, c.lines);
-            EXPECT_EQ(dlg().portHandle.settings().line.rts, c.lines);
+            EXPECT_EQ(dlg().port().settings().line.dtr, c.lines);
+            EXPECT_EQ(dlg().port().settings().line.rts, c.lines);
         }
         // The far side sees the modem lines only on a real port.
         int bits = 0;
@@ -80,7 +80,7 @@ TEST_F(VeltraTest, ConnectAppliesTheListsAndDisconnectReleases)
             EXPECT_FALSE(surface.isEnabled(id)) << id;
 
         click(ConnectButton);
-        EXPECT_FALSE(dlg().portOpen);
+        EXPECT_FALSE(dlg().isPortOpen());
         EXPECT_TRUE(isFree(pty.slavePath()));
         EXPECT_EQ(surface.text(ConnectButton), gbk("连接串口"));
         EXPECT_EQ(surface.text(StatusText), gbk("串口关闭"));
@@ -116,8 +116,8 @@ TEST_F(VeltraTest, RefusedLineSettingsFailTheConnectAndSayWhy)
         chooseText(BaudList, "115200");
         chooseText(c.list, c.choice);
         click(ConnectButton);
-        EXPECT_FALSE(dlg().portOpen);
-        EXPECT_FALSE(dlg().portHandle.isOpen());
+        EXPECT_FALSE(dlg().isPortOpen());
+        EXPECT_FALSE(dlg().port().isOpen());
         EXPECT_TRUE(isFree(pty.slavePath()));
         std::uint32_t in = 0, out = 0;
         ASSERT_EQ(serial::termios2::readSpeeds(pty.slave(), in, out), 0);
@@ -160,8 +160,8 @@ TEST_F(VeltraTest, ConnectFailuresSayOpenFailedAndStayClosed)
         if (c.holdElsewhere && !c.heldAtStart)
             holder = serial::SerialDevice::open(pty.slavePath(), "holder", ec);
         click(ConnectButton);
-        EXPECT_FALSE(dlg().portOpen);
-        EXPECT_FALSE(dlg().portHandle.isOpen());
+        EXPECT_FALSE(dlg().isPortOpen());
+        EXPECT_FALSE(dlg().port().isOpen());
         ASSERT_EQ(surface.messages.size(), 1u);
         EXPECT_EQ(surface.messages[0].text, gbk("打开串口失败!"));
         EXPECT_EQ(surface.messages[0].caption, "Veltra");
@@ -181,8 +181,8 @@ TEST_F(VeltraTest, ConnectDropsWhatWaitedBeforeIt)
     ASSERT_EQ(poll(&q, 1, 2000), 1); // in the port's input queue
     click(ConnectButton);
     ASSERT_TRUE(pty.writeAll("new"));
-    pollfd p{dlg().portHandle.fd(), POLLIN, 0};
-    for (int i = 0; i < 100 && dlg().portHandle.bytesWaiting() < 3; ++i)
+    pollfd p{dlg().port().fd(), POLLIN, 0};
+    for (int i = 0; i < 100 && dlg().port().bytesWaiting() < 3; ++i)
         poll(&p, 1, 20);
     tick();
     EXPECT_EQ(surface.text(ReceiveArea), "new");
@@ -209,7 +209,7 @@ TEST_F(VeltraTest, ADeviceThatGoesAwayDisconnectsWithOneMessage)
         ASSERT_EQ(surface.timers.size(), 2u) << "poll and timed send";
         Pty& device = pluggedAgain ? *pluggedAgain : pty;
         ASSERT_TRUE(device.writeAll("A"));
-        ASSERT_TRUE(test_support::waitReadable(dlg().portHandle.fd()));
+        ASSERT_TRUE(test_support::waitReadable(dlg().port().fd()));
         tick();
         const std::string before = area();
         ASSERT_NE(before.find('A'), std::string::npos);
@@ -224,8 +224,8 @@ TEST_F(VeltraTest, ADeviceThatGoesAwayDisconnectsWithOneMessage)
         ASSERT_EQ(surface.messages.size(), 1u);
         EXPECT_EQ(surface.messages[0].text, gbk("串口COM1已断开!"));
         EXPECT_EQ(surface.messages[0].detail, gbk("设备已断开"));
-        EXPECT_FALSE(dlg().portOpen);
-        EXPECT_FALSE(dlg().portHandle.isOpen());
+        EXPECT_FALSE(dlg().isPortOpen());
+        EXPECT_FALSE(dlg().port().isOpen());
         EXPECT_EQ(surface.text(ConnectButton), gbk("连接串口"));
         EXPECT_EQ(surface.text(StatusText), gbk("串口关闭"));
         EXPECT_TRUE(surface.timers.empty());
@@ -238,7 +238,7 @@ TEST_F(VeltraTest, ADeviceThatGoesAwayDisconnectsWithOneMessage)
         fs::remove(linksDir / "COM1");
         link("COM1", pluggedAgain->slavePath());
         click(ConnectButton);
-        ASSERT_TRUE(dlg().portOpen);
+        ASSERT_TRUE(dlg().isPortOpen());
     }
 }
 
@@ -252,7 +252,7 @@ TEST_F(VeltraTest, ASecondInstanceOnTheSamePortIsRefusedAndTheFirstGoesOn)
     second.bind(other);
     second.onInit();
     second.dispatch(ConnectButton, dialog::Notification::Clicked);
-    EXPECT_FALSE(second.portOpen);
+    EXPECT_FALSE(second.isPortOpen());
     ASSERT_EQ(other.messages.size(), 1u);
     EXPECT_EQ(other.messages[0].text, gbk("打开串口失败!"));
     EXPECT_EQ(other.messages[0].detail, gbk("设备忙：另一个程序正在使用该端口"));

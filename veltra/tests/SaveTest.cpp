@@ -90,7 +90,8 @@ TEST_F(VeltraSaveTest, CancelWritesNothingAndFailureKeepsTheOldFile)
     fs::create_symlink("/dev/full", dir / "full.txt");
     const std::string full = dialog::gbkFromPath(dir / "full.txt");
     surface.fileAnswers.push_back(full);
-    dlg().receiveText = "received"; // as a poll would have left it
+    surface.userEdit(ReceiveArea, "received");
+    edited(SendArea); // a read of the controls takes the area's text
     click(Save);
     ASSERT_EQ(surface.messages.size(), 1u);
     EXPECT_EQ(surface.messages[0].text, gbk("在存取 ") + full + gbk(" 时磁盘已满。"));
@@ -114,7 +115,7 @@ TEST_F(VeltraSaveTest, CancelWritesNothingAndFailureKeepsTheOldFile)
     ASSERT_EQ(surface.messages.size(), 1u);
     EXPECT_EQ(surface.messages[0].text, gbk("在存取 ") + dialog::gbkFromPath(older) + gbk(" 时磁盘已满。"));
     EXPECT_EQ(dialog::readWholeFile(older).value_or(""), "old");
-    EXPECT_EQ(dlg().receiveText, "received");
+    EXPECT_EQ(dlg().receiveText(), "received");
     fs::remove(older);
     surface.messages.clear();
 

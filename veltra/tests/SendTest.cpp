@@ -38,7 +38,7 @@ TEST_F(VeltraTest, SendAreaAndQuickLinesSendTextOrHex)
         surface.setCheck(AppendNewline, c.newline);
         click(c.button);
         EXPECT_EQ(pty.readUntil(c.sent.size()), c.sent);
-        EXPECT_EQ(dlg().sentTotal, static_cast<std::int64_t>(c.sent.size()));
+        EXPECT_EQ(dlg().sentCount(), static_cast<std::int64_t>(c.sent.size()));
         EXPECT_EQ(surface.text(SentCount), std::to_string(c.sent.size()));
         EXPECT_EQ(surface.text(c.text), c.typed); // the area is not touched
         EXPECT_TRUE(surface.messages.empty());
@@ -77,7 +77,7 @@ TEST_F(VeltraTest, HexThatIsNotWholeBytesIsRefusedWithItsPlace)
         EXPECT_EQ(surface.messages[0].caption, gbk("提示信息"));
         EXPECT_EQ(surface.messages[0].icon, dialog::MessageIcon::Warning);
         EXPECT_EQ(pty.drain(), "");
-        EXPECT_EQ(dlg().sentTotal, 0);
+        EXPECT_EQ(dlg().sentCount(), 0);
         EXPECT_EQ(surface.text(SentCount), "0");
         click(ConnectButton);
     }
@@ -118,7 +118,7 @@ TEST_F(VeltraTest, TimedSendRefusesEachBadTextOnce)
         EXPECT_EQ(surface.messages.size(), s.boxes);
         EXPECT_EQ(pty.drain(), s.sent);
     }
-    EXPECT_EQ(dlg().sentTotal, 2);
+    EXPECT_EQ(dlg().sentCount(), 2);
 }
 
 TEST_F(VeltraTest, AppendedBreakShowsAfterAWriteBackAndIsSentAgain)
@@ -131,7 +131,7 @@ TEST_F(VeltraTest, AppendedBreakShowsAfterAWriteBackAndIsSentAgain)
     EXPECT_EQ(surface.text(SendArea), "AB\r\n");
     click(SendButton);
     EXPECT_EQ(pty.readUntil(10), "AB\r\nAB\r\n\r\n");
-    EXPECT_EQ(dlg().sentTotal, 10);
+    EXPECT_EQ(dlg().sentCount(), 10);
 }
 
 TEST_F(VeltraTest, SendingWithThePortClosedSaysSo)
@@ -144,7 +144,7 @@ TEST_F(VeltraTest, SendingWithThePortClosedSaysSo)
         ASSERT_EQ(surface.messages.size(), 1u);
         EXPECT_EQ(surface.messages[0].text, gbk("串口未打开！"));
         EXPECT_EQ(surface.messages[0].caption, "Veltra");
-        EXPECT_EQ(dlg().sentTotal, 0);
+        EXPECT_EQ(dlg().sentCount(), 0);
     }
 }
 
@@ -152,11 +152,11 @@ TEST_F(VeltraTest, ClearSendEmptiesTheAreaAndTheCount)
 {
     startConnected();
     click(SendButton);
-    ASSERT_GT(dlg().sentTotal, 0);
+    ASSERT_GT(dlg().sentCount(), 0);
     click(ClearSend);
     EXPECT_EQ(surface.text(SendArea), "");
     EXPECT_EQ(surface.text(SentCount), "0");
-    EXPECT_EQ(dlg().sentTotal, 0);
+    EXPECT_EQ(dlg().sentCount(), 0);
 }
 
 TEST_F(VeltraTest, TimedSendCheckRejectsBadPeriods)

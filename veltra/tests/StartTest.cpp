@@ -60,7 +60,7 @@ TEST_F(VeltraTest, StartShowsTheDefaults)
         EXPECT_EQ(surface.check(id), 0) << id;
     EXPECT_TRUE(surface.timers.empty());
     EXPECT_TRUE(surface.messages.empty());
-    EXPECT_FALSE(dlg().portOpen);
+    EXPECT_FALSE(dlg().isPortOpen());
     EXPECT_EQ(dialog::fromGbk(surface.title), "Veltra科技串口调试助手V1.1 - www.example.com");
 }
 
@@ -79,15 +79,15 @@ TEST_F(VeltraTest, DiscoveryListsThePortsThatOpenInNumberOrder)
     start();
     EXPECT_EQ(items(surface, PortList), (std::vector<std::string>{"COM1", "COM3", "COM12"}));
     EXPECT_EQ(surface.selectedText(PortList), "COM1");
-    EXPECT_TRUE(dlg().portProbeTable[1].present);
-    EXPECT_FALSE(dlg().portProbeTable[2].present);
-    EXPECT_FALSE(dlg().portProbeTable[4].present);
-    EXPECT_EQ(dlg().portProbeTable[255].name, "COM255");
-    EXPECT_EQ(dlg().portProbeTable[0].name, "");
+    EXPECT_TRUE(dlg().probedPorts()[1].present);
+    EXPECT_FALSE(dlg().probedPorts()[2].present);
+    EXPECT_FALSE(dlg().probedPorts()[4].present);
+    EXPECT_EQ(dlg().probedPorts()[255].name, "COM255");
+    EXPECT_EQ(dlg().probedPorts()[0].name, "");
     // The probe keeps nothing open.
     serial::SerialDevice again = serial::SerialDevice::open(com3.slavePath(), "again", ec);
     EXPECT_TRUE(again.isOpen());
-    EXPECT_FALSE(dlg().portHandle.isOpen());
+    EXPECT_FALSE(dlg().port().isOpen());
 }
 
 TEST_F(VeltraTest, AddressLongerThanElevenStopsTheReadBeforeTheParameter)
@@ -97,9 +97,9 @@ TEST_F(VeltraTest, AddressLongerThanElevenStopsTheReadBeforeTheParameter)
     surface.setText(DeviceAddress, "00 00 00 01 02");
     surface.userEdit(SendArea, "typed");
     edited(SendArea);
-    EXPECT_EQ(dlg().sendText, "typed");
-    EXPECT_EQ(dlg().deviceAddressText, "00 00 00 01 02"); // taken all the same
-    EXPECT_EQ(dlg().parameterText, "");                   // not reached
+    EXPECT_EQ(dlg().boundValues().sendText, "typed");
+    EXPECT_EQ(dlg().boundValues().deviceAddressText, "00 00 00 01 02"); // taken all the same
+    EXPECT_EQ(dlg().boundValues().parameterText, "");                   // not reached
     ASSERT_EQ(surface.messages.size(), 1u);
     EXPECT_EQ(surface.messages[0].text, gbk("“请填入不多于11个的字符。”"));
     EXPECT_EQ(surface.messages[0].caption, "Veltra");

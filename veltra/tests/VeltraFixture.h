@@ -53,7 +53,7 @@ protected:
             link("COM1", pty.slavePath());
         start();
         click(ConnectButton);
-        EXPECT_TRUE(dlg().portOpen);
+        EXPECT_TRUE(dlg().isPortOpen());
         return dlg();
     }
 
@@ -83,10 +83,10 @@ protected:
     /// The peer sends bytes; returns once the port has them all waiting.
     void peerSends(const std::string& bytes)
     {
-        const std::size_t before = dlg().portHandle.bytesWaiting();
+        const std::size_t before = dlg().port().bytesWaiting();
         ASSERT_TRUE(pty.writeAll(bytes));
-        pollfd p{dlg().portHandle.fd(), POLLIN, 0};
-        for (int i = 0; i < 100 && dlg().portHandle.bytesWaiting() < before + bytes.size(); ++i)
+        pollfd p{dlg().port().fd(), POLLIN, 0};
+        for (int i = 0; i < 100 && dlg().port().bytesWaiting() < before + bytes.size(); ++i)
             poll(&p, 1, 20);
     }
     // A held poll's tick is its wake, which ends the hold, as in the window.

@@ -73,8 +73,8 @@ struct Window {
     void deviceSends(const std::string& bytes)
     {
         ASSERT_TRUE(pty->writeAll(bytes));
-        pollfd p{logic->portHandle.fd(), POLLIN, 0};
-        for (int i = 0; i < 100 && logic->portHandle.bytesWaiting() < bytes.size(); ++i)
+        pollfd p{logic->port().fd(), POLLIN, 0};
+        for (int i = 0; i < 100 && logic->port().bytesWaiting() < bytes.size(); ++i)
             poll(&p, 1, 20);
         logic->onTimer(PollTimer);
     }
@@ -84,7 +84,7 @@ struct Window {
     {
         window->show();
         QTest::mouseClick(get<QPushButton>(ConnectButton), Qt::LeftButton);
-        EXPECT_TRUE(logic->portOpen);
+        EXPECT_TRUE(logic->isPortOpen());
         deviceSends("rx");
         auto* area = get<dialog::qt::LogView>(ReceiveArea);
         EXPECT_TRUE(QTest::qWaitFor([&] { return area->toPlainText() == QStringLiteral("rx"); }, 2000));
@@ -207,7 +207,7 @@ TEST(VeltraWindow, EveryCharacterOfOneInputGoesOutInOrder)
         ASSERT_FALSE(testing::Test::HasFailure());
         c.input(area);
         EXPECT_EQ(w.pty->readUntil(c.sent.size()), c.sent);
-        EXPECT_EQ(w.logic->sentTotal, static_cast<std::int64_t>(c.sent.size()));
+        EXPECT_EQ(w.logic->sentCount(), static_cast<std::int64_t>(c.sent.size()));
         EXPECT_EQ(area->toPlainText(), QStringLiteral("rx"));
     }
 }
@@ -217,7 +217,7 @@ TEST(VeltraWindow, ADoubleByteCharacterSplitAcrossPollsShowsWhole)
     Window w(true);
     ASSERT_GE(w.master, 0);
     QTest::mouseClick(w.get<QPushButton>(ConnectButton), Qt::LeftButton);
-    ASSERT_TRUE(w.logic->portOpen);
+    ASSERT_TRUE(w.logic->isPortOpen());
     w.deviceSends("\x41\xD6");
     w.deviceSends("\xD0\xB9");
     w.deviceSends("\xFA");
@@ -261,7 +261,7 @@ TEST(VeltraWindow, EnterPressesTheFocusedButton)
         std::function<bool()> done;
     };
     const Case cases[] = {
-        {"连接串口", ConnectButton, [&] { return w.logic->portOpen; }},
+        {"连接串口", ConnectButton, [&] { return w.logic->isPortOpen(); }},
         {"发送", SendButton, [&] { return w.pty->readUntil(15) == "www.example.com"; }},
         {"清空发送", ClearSend, [&] { return w.get<QPlainTextEdit>(SendArea)->toPlainText().isEmpty(); }},
     };

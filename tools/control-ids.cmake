@@ -10,10 +10,10 @@ set(control_ids_py ${CMAKE_BINARY_DIR}/python/control_ids.py)
 add_custom_command(
   OUTPUT ${control_ids_py}
   COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/tools/gen-control-ids.py ${control_ids_py}
-          Quillon=${CMAKE_SOURCE_DIR}/quillon/app/QuillonIds.h
+          Quillon=${CMAKE_SOURCE_DIR}/quillon/QuillonIds.h
           Veltra=${CMAKE_SOURCE_DIR}/veltra/app/VeltraIds.h
   DEPENDS ${CMAKE_SOURCE_DIR}/tools/gen-control-ids.py
-          ${CMAKE_SOURCE_DIR}/quillon/app/QuillonIds.h
+          ${CMAKE_SOURCE_DIR}/quillon/QuillonIds.h
           ${CMAKE_SOURCE_DIR}/veltra/app/VeltraIds.h
   COMMENT "Control ids for the Python scripts"
   VERBATIM)

@@ -4,7 +4,7 @@ drive the windows (tools/ids.py reads it), from the `enum Id` of each id
 header: one IntEnum class per program.
 
 Usage: gen-control-ids.py OUTPUT.py CLASS=HEADER [CLASS=HEADER...]
-e.g.   gen-control-ids.py build/python/control_ids.py Quillon=quillon/app/QuillonIds.h
+e.g.   gen-control-ids.py build/python/control_ids.py Quillon=quillon/QuillonIds.h
 
 Anything in the enum it cannot read (an implicit or computed value, a
 name given twice) stops the build: a script must never get a wrong id."""

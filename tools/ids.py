@@ -1,5 +1,5 @@
 """The programs' control ids, by name, for the scripts that drive the
-windows. The build writes them from quillon/app/QuillonIds.h and
+windows. The build writes them from quillon/QuillonIds.h and
 veltra/app/VeltraIds.h to python/control_ids.py in the build folder, so a
 script reads the ids of the very program it drives:
 

@@ -4,6 +4,7 @@
 // the normal (not maximized) window. Toolkit-neutral.
 
 #include "dialog/WindowTemplate.h"
+#include "quillon/QuillonIds.h"
 
 namespace quillon {
 
@@ -13,11 +14,6 @@ dialog::WindowTemplate quillonMainWindowTemplate();
 
 /// The about box: one "确定" button with id IdOk.
 dialog::WindowTemplate quillonAboutBoxTemplate();
-
-/// Radio buttons of the checksum dialog: kChecksumFirstRadio + a position
-/// in kChecksumList (quillon/send/Checksum.h).
-inline constexpr int kChecksumFirstRadio = 1100;
-inline constexpr int kChecksumGroup = 1110;
 
 /// The checksum dialog (template 129): seven radio buttons in one group,
 /// "确定" (IdOk) and "取消" (IdCancel).

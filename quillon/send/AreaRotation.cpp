@@ -1,7 +1,7 @@
 #include "quillon/send/AreaRotation.h"
 
 #include "dialog/Gbk.h"
-#include "quillon/app/QuillonIds.h"
+#include "quillon/QuillonIds.h"
 
 namespace quillon {
 

@@ -1,7 +1,6 @@
 #include "quillon/send/Checksum.h"
 
-#include "quillon/app/QuillonIds.h"
-#include "quillon/app/QuillonTemplates.h"
+#include "quillon/QuillonIds.h"
 #include "serial/HexFormat.h"
 
 #include <array>

@@ -4,7 +4,7 @@
 #include "dialog/FileErrors.h"
 #include "dialog/FileIo.h"
 #include "dialog/Gbk.h"
-#include "quillon/app/QuillonIds.h"
+#include "quillon/QuillonIds.h"
 #include "quillon/send/HexTextCodec.h"
 
 #include <cerrno>

@@ -1,7 +1,10 @@
 // The data exchange of Quillon's main dialog: its controls read into the
-// fields, and a handler's change of fields shown in the controls.
+// fields, a handler's change of fields shown in the controls, and the send
+// areas' presses between the two.
 
 #include "quillon/app/QuillonMainDialog.h"
+#include "quillon/app/QuillonTemplates.h"
+#include "quillon/QuillonIds.h"
 
 #include <variant>
 
@@ -42,6 +45,27 @@ void QuillonMainDialog::updateControls(const std::function<void()>& change)
         if (valueOf(bindings_[i]) != before[i])
             changed.push_back(bindings_[i]);
     exchange_.toControls(surface(), changed);
+}
+
+bool QuillonMainDialog::sendArea(int n, bool emptyFrameCounts)
+{
+    updateFields();
+    return sends_.send(n, emptyFrameCounts);
+}
+
+void QuillonMainDialog::appendChecksum(int n)
+{
+    updateFields();
+    if (sends_.area(n).text.empty())
+        return;
+    // Kept before the dialog: ticks run behind it and upper-case a hex
+    // area's field, and the digits go after the text as the user typed it.
+    const std::string kept = sends_.area(n).text;
+    ChecksumDialog chooser;
+    if (surface().runModal(quillonChecksumDialogTemplate(), chooser) != IdOk)
+        return;
+    if (const auto text = sends_.withChecksum(n, kept, kChecksumList[chooser.kind].value))
+        updateControls([&] { sends_.area(n).text = *text; });
 }
 
 } // namespace quillon

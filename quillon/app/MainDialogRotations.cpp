@@ -3,7 +3,7 @@
 
 #include "dialog/DataExchange.h"
 #include "dialog/Gbk.h"
-#include "quillon/app/QuillonIds.h"
+#include "quillon/QuillonIds.h"
 #include "quillon/app/QuillonMainDialog.h"
 
 namespace quillon {
@@ -43,14 +43,8 @@ void QuillonMainDialog::sendLine(const std::vector<std::uint8_t>& bytes, const s
     const std::optional<std::size_t> taken = writeFrame(bytes);
     if (!taken)
         return;
-    countSentFrame(*taken);
-    echoSentText(text);
+    traffic_.countSent(*taken);
+    traffic_.echoSentText(text);
 }
-
-void QuillonMainDialog::setControlText(int id, const std::string& text) { surface().setText(id, text); }
-
-void QuillonMainDialog::enableControl(int id, bool on) { surface().enable(id, on); }
-
-void QuillonMainDialog::reportMessage(const std::string& text, dialog::MessageIcon icon) { report(text, icon); }
 
 } // namespace quillon

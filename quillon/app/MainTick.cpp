@@ -2,7 +2,7 @@
 // port is open: controls to fields, the file rotation, auto-send, the
 // send-area rotation, then the receive.
 
-#include "quillon/app/QuillonIds.h"
+#include "quillon/QuillonIds.h"
 #include "quillon/app/QuillonMainDialog.h"
 #include "quillon/send/HexTextCodec.h"
 
@@ -10,22 +10,22 @@ namespace quillon {
 
 void QuillonMainDialog::tick()
 {
-    if (inTick_)
+    if (messages_.inTick())
         return;
-    if (!portOpen) {
+    if (!portOpen_) {
         // Nothing runs while the port is closed.
         surface().stopTimer(MainTick);
         mainTickHeld_ = true;
         return;
     }
-    inTick_ = true;
-    const std::int64_t rxBefore = rxBytes;
+    messages_.beginTick();
+    bool readThisTick = false;
 
     for (int id : {Area3Period, Area2Period, Area1Period, RotationPeriod})
         if (surface().text(id).size() < 2)
             surface().setText(id, "10");
     updateFields();
-    for (auto& a : areas)
+    for (auto& a : sends_.areas)
         if (a.hex)
             a.text = upperCased(std::move(a.text));
 
@@ -33,8 +33,8 @@ void QuillonMainDialog::tick()
     // had left to do stops there, as it would after a close.
     fileRotation_.tick();
 
-    for (int n = 1; n <= 3 && portOpen; ++n) {
-        SendArea& a = areas[static_cast<std::size_t>(n - 1)];
+    for (int n = 1; n <= 3 && portOpen_; ++n) {
+        SendArea& a = sends_.area(n);
         if (!a.autoSend)
             continue;
         if (static_cast<long long>(++a.autoSendTicks) * 14 > a.period) {
@@ -43,28 +43,35 @@ void QuillonMainDialog::tick()
         }
     }
 
-    if (portOpen)
+    if (portOpen_)
         areaRotation_.tick();
 
-    if (portOpen)
-        receive();
-    holdIdleTicks(rxBytes != rxBefore);
-    inTick_ = false;
+    if (portOpen_) {
+        const ReceivePath::Polled polled = receive_.receive(session_);
+        if (polled.lost)
+            portLost(polled.lost); // the port stands closed, as after a close
+        if (polled.bytes) {
+            lamps_.lightRx();
+            readThisTick = true;
+        }
+    }
+    holdIdleTicks(readThisTick);
+    messages_.endTick();
 }
 
 void QuillonMainDialog::holdIdleTicks(bool readThisTick)
 {
-    wakeLampsIfDue();
-    if (!portOpen || readThisTick || frames_.pending() || areaRotation_.areaRotationRunning ||
+    lamps_.wakeIfDue(portOpen_);
+    if (!portOpen_ || readThisTick || receive_.pending() || areaRotation_.areaRotationRunning ||
         fileRotation_.fileRotationRunning)
         return;
-    for (const SendArea& a : areas)
+    for (const SendArea& a : sends_.areas)
         if (a.autoSend)
             return;
     // The quiet-poll cycle stands still while held; a frame still ends one
     // to four polls after its last byte.
-    if (portDevice.isOpen())
-        surface().pauseTimerUntilReadable(MainTick, portDevice.fd());
+    if (session_.isOpen())
+        surface().pauseTimerUntilReadable(MainTick, session_.device().fd());
     else
         surface().stopTimer(MainTick);
     mainTickHeld_ = true;
@@ -76,15 +83,7 @@ void QuillonMainDialog::wakeTicks()
         mainTickHeld_ = false;
         surface().startTimer(MainTick, 10);
     }
-    wakeLampsIfDue();
-}
-
-void QuillonMainDialog::wakeLampsIfDue()
-{
-    if (lampTickHeld_ && (txLamp || rxLamp || (portOpen != 0) != shownLamps_.portOpen)) {
-        lampTickHeld_ = false;
-        surface().startTimer(LampTick, 10);
-    }
+    lamps_.wakeIfDue(portOpen_);
 }
 
 } // namespace quillon

@@ -2,7 +2,7 @@
 
 #include "dialog/TemplateBuilder.h"
 #include "quillon/app/LineSettingLists.h"
-#include "quillon/app/QuillonIds.h"
+#include "quillon/QuillonIds.h"
 #include "quillon/send/Checksum.h"
 
 #include <array>

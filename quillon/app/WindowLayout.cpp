@@ -1,6 +1,6 @@
 #include "quillon/app/WindowLayout.h"
 
-#include "quillon/app/QuillonIds.h"
+#include "quillon/QuillonIds.h"
 #include "quillon/app/QuillonTemplates.h"
 
 namespace quillon {
@@ -54,5 +54,23 @@ WindowLayout maximizedLayout(int screenWidth, int screenHeight)
 }
 
 WindowLayout normalLayout() { return {movingControls(), 84, 15, true}; }
+
+std::optional<WindowLayout> LayoutSwitch::onResize(dialog::ControlSurface& surface, int kind, int screenWidth,
+                                                   int screenHeight)
+{
+    std::optional<WindowLayout> layout;
+    if (kind == dialog::DialogLogic::kMaximized) {
+        layout = maximizedLayout(screenWidth, screenHeight);
+        normal_ = false;
+    } else if (kind == dialog::DialogLogic::kRestored && !normal_) {
+        layout = normalLayout();
+    } else {
+        return std::nullopt;
+    }
+    for (const ControlPlacement& p : layout->placements)
+        surface.moveControl(p.id, p.rect);
+    surface.show(TopmostToggle, layout->toggleShown);
+    return layout;
+}
 
 } // namespace quillon

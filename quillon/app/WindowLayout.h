@@ -1,9 +1,11 @@
 #pragma once
 // The main window's two layouts: the table's normal one, and the maximized
-// one computed from the screen size. Pure: no window needed.
+// one computed from the screen size; and which of them a resize calls for.
 
+#include "dialog/ControlSurface.h"
 #include "dialog/WindowTemplate.h"
 
+#include <optional>
 #include <vector>
 
 namespace quillon {
@@ -33,5 +35,19 @@ WindowLayout maximizedLayout(int screenWidth, int screenHeight);
 /// The normal layout: every control that maximizedLayout moves, back at its
 /// rectangle of the window's table.
 WindowLayout normalLayout();
+
+/// Which layout the window has: maximizing puts the maximized one in place;
+/// minimizing changes nothing, and neither does a restore before the first
+/// maximize; after one, every restore puts the normal layout back.
+class LayoutSwitch {
+public:
+    /// Moves the controls for a resize of kind (DialogLogic::kMaximized,
+    /// ...) on a screen of the size given.
+    /// @return the layout put in place; nothing when none was.
+    std::optional<WindowLayout> onResize(dialog::ControlSurface& surface, int kind, int screenWidth, int screenHeight);
+
+private:
+    bool normal_ = true;
+};
 
 } // namespace quillon

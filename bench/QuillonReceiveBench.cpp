@@ -16,7 +16,7 @@
 #include "dialog/FileIo.h"
 #include "dialog/qt/DialogWindow.h"
 #include "dialog/qt/ProgramLook.h"
-#include "quillon/app/QuillonIds.h"
+#include "quillon/QuillonIds.h"
 #include "quillon/app/QuillonMainDialog.h"
 #include "quillon/app/QuillonTemplates.h"
 #include "quillon/send/HexTextCodec.h"

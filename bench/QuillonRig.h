@@ -5,7 +5,7 @@
 
 #include "dialog/Clock.h"
 #include "dialog/qt/DialogWindow.h"
-#include "quillon/app/QuillonIds.h"
+#include "quillon/QuillonIds.h"
 #include "quillon/app/QuillonMainDialog.h"
 #include "quillon/app/QuillonTemplates.h"
 #include "testing/Pty.h"

@@ -12,7 +12,7 @@ import rig
 from pinger import Pinger
 from rig import cpu_seconds
 
-# The receive view's hex box, by its name in quillon/app/QuillonIds.h and
+# The receive view's hex box, by its name in quillon/QuillonIds.h and
 # veltra/app/VeltraIds.h.
 HEX_BOX = {"quillon": "RxHex", "veltra": "ReceiveHex"}
 # The time-stamp box: "显示保存时间", "接收时间".

@@ -17,7 +17,7 @@ sys.path.insert(0, os.path.join(ROOT, "tools"))
 import ids  # noqa: E402
 HZ = os.sysconf("SC_CLK_TCK")
 
-# Names in quillon/app/QuillonIds.h and veltra/app/VeltraIds.h.
+# Names in quillon/QuillonIds.h and veltra/app/VeltraIds.h.
 OPEN_AND_RECEIVED = {"quillon": ("OpenButton", "RxBytes"), "veltra": ("ConnectButton", "ReceivedCount")}
 
 atspi = None  # tools/atspi.py, imported by with_buses once the buses run

@@ -11,7 +11,7 @@
 #include "dialog/Gbk.h"
 #include "dialog/testing/FakeClock.h"
 #include "dialog/testing/MemorySurface.h"
-#include "quillon/app/QuillonIds.h"
+#include "quillon/QuillonIds.h"
 #include "quillon/app/QuillonMainDialog.h"
 #include "quillon/app/QuillonTemplates.h"
 #include "quillon/receive/FrameSplitter.h"

@@ -7,7 +7,7 @@
 #include "dialog/FileIo.h"
 #include "dialog/testing/FakeClock.h"
 #include "dialog/testing/MemorySurface.h"
-#include "quillon/app/QuillonIds.h"
+#include "quillon/QuillonIds.h"
 #include "quillon/app/QuillonMainDialog.h"
 #include "quillon/app/QuillonTemplates.h"
 #include "quillon/app/SettingsFiles.h"

@@ -6,7 +6,7 @@
 
 #include "dialog/Gbk.h"
 #include "dialog/testing/FakeClock.h"
-#include "quillon/app/QuillonIds.h"
+#include "quillon/QuillonIds.h"
 #include "quillon/send/FileRotation.h"
 #include "quillon/send/HexTextCodec.h"
 

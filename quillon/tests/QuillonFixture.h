@@ -4,7 +4,7 @@
 
 #include "dialog/testing/FakeClock.h"
 #include "dialog/testing/MemorySurface.h"
-#include "quillon/app/QuillonIds.h"
+#include "quillon/QuillonIds.h"
 #include "quillon/app/QuillonMainDialog.h"
 #include "quillon/app/QuillonTemplates.h"
 #include "testing/Pty.h"

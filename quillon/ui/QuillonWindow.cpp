@@ -2,7 +2,7 @@
 
 #include "dialog/qt/DialogWindow.h"
 #include "dialog/qt/ProgramLook.h"
-#include "quillon/app/QuillonIds.h"
+#include "quillon/QuillonIds.h"
 #include "quillon/app/QuillonMainDialog.h"
 
 #include <QPainter>

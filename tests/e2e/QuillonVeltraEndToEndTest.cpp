@@ -5,7 +5,7 @@
 #include "dialog/Clock.h"
 #include "dialog/Gbk.h"
 #include "dialog/testing/MemorySurface.h"
-#include "quillon/app/QuillonIds.h"
+#include "quillon/QuillonIds.h"
 #include "quillon/app/QuillonMainDialog.h"
 #include "quillon/app/QuillonTemplates.h"
 #include "veltra/app/VeltraIds.h"

@@ -1,6 +1,6 @@
 #include "quillon/app/QuillonTemplates.h"
 
-#include "quillon/app/QuillonIds.h"
+#include "quillon/QuillonIds.h"
 #include "quillon/send/Checksum.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "quillon/ui/QuillonWindow.h"
 
 #include "dialog/qt/DialogWindow.h"
-#include "quillon/app/QuillonIds.h"
+#include "quillon/QuillonIds.h"
 #include "quillon/app/QuillonTemplates.h"
 
 #include <QCheckBox>

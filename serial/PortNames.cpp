@@ -119,6 +119,7 @@ std::vector<fs::path> scanSerialDevicesIn(const fs::path& sysClassTty, const fs:
     std::sort(names.begin(), names.end(),
               [](const std::string& a, const std::string& b) { return deviceOrder(a) < deviceOrder(b); });
     std::vector<fs::path> devices;
+    devices.reserve(names.size());
     for (const auto& n : names)
         devices.push_back(devDir / n);
     return devices;

@@ -14,8 +14,9 @@
 #include "sim/Line.h"
 #include "sim/RtuFrames.h"
 
-struct _modbus;
-struct _modbus_mapping_t;
+// libmodbus's own names for its context and register map.
+struct _modbus;           // NOLINT(bugprone-reserved-identifier)
+struct _modbus_mapping_t; // NOLINT(bugprone-reserved-identifier)
 
 namespace sim {
 

@@ -171,7 +171,7 @@ std::variant<Options, std::string> parseOptions(const std::vector<std::string>& 
             o.help = true;
             return o;
         }
-        if (arg.rfind("-", 0) != 0 || arg == "-") {
+        if (arg.rfind('-', 0) != 0 || arg == "-") {
             positional.push_back(arg);
             continue;
         }

@@ -18,7 +18,7 @@ inline constexpr const char* kSendAreaFile = "data.log";
 /// What is read of each file at start. The program writes a few short
 /// lines; a text past this could never go out as one frame (4096 bytes at
 /// most), and the tick reads the send areas every 10 ms.
-inline constexpr std::size_t kMaxSettingsFileBytes = 64 * 1024;
+inline constexpr std::size_t kMaxSettingsFileBytes = std::size_t{64} * 1024;
 
 /// The port settings as stored: name and list positions.
 struct StoredPortSettings {

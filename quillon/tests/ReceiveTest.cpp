@@ -292,7 +292,7 @@ TEST_F(TrafficTest, LogFailureIsReportedAgainAfterTheUserActs)
     };
     const Case cases[] = {
         {"nothing done", [] {}, false},
-        {"another failing file chosen", [&] { surface.fileAnswers.push_back(bad + "2"); click(ChangeFile); }, true},
+        {"another failing file chosen", [&] { surface.fileAnswers.emplace_back(bad + "2"); click(ChangeFile); }, true},
         {"logging switched off and on", [&] { click(SaveToggle); click(SaveToggle); }, true},
     };
     click(SaveToggle);
@@ -315,7 +315,7 @@ TEST_F(TrafficTest, ChangeFileSendsLaterRecordsToTheNewFile)
     deviceSends(Bytes{0x01});
     settle();
     const fs::path other = configDir / "other.txt";
-    surface.fileAnswers.push_back(other.string());
+    surface.fileAnswers.emplace_back(other.string());
     click(ChangeFile);
     EXPECT_EQ(surface.fileDialogs.back().filter, gbk("文本文件(*.txt)|*.txt||"));
     EXPECT_EQ(surface.text(LogPath), other.string());

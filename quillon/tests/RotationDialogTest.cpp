@@ -21,7 +21,7 @@ protected:
     {
         const fs::path p = configDir / "frames.txt";
         writeFile(p, content);
-        surface.fileAnswers.push_back(p.string());
+        surface.fileAnswers.emplace_back(p.string());
         click(ChooseFile);
         return p;
     }
@@ -49,7 +49,7 @@ TEST_F(RotationDialogTest, ModesTheChosenFileAndRefusals)
 {
     click(FileRotationButton); // no file yet
     const std::string title = surface.title;
-    surface.fileAnswers.push_back((configDir / "missing.txt").string());
+    surface.fileAnswers.emplace_back((configDir / "missing.txt").string());
     click(ChooseFile); // not taken
     EXPECT_EQ(surface.title + surface.text(FileLineCount), title);
     pick(AnswerMode);

@@ -230,7 +230,7 @@ TEST_F(QuillonTest, HandlersKeepWhatWasTypedWhileThePortIsClosed)
         surface.setText(AnswerTimeout, c.timeout);
         surface.messages.clear();
         if (!c.pathChosen.empty())
-            surface.fileAnswers.push_back(c.pathChosen);
+            surface.fileAnswers.emplace_back(c.pathChosen);
         click(c.button);
         for (int id : {Area1Text, Area2Text, Area3Text})
             EXPECT_EQ(surface.text(id), id == c.cleared ? "" : typed + std::to_string(id));

@@ -20,13 +20,14 @@ inline constexpr const char* kSendAreaFile = "data.log";
 /// most), and the tick reads the send areas every 10 ms.
 inline constexpr std::size_t kMaxSettingsFileBytes = std::size_t{64} * 1024;
 
-/// The port settings as stored: name and list positions.
+/// The port settings as stored: name and list positions. A reading sets
+/// every field; the initial values are what a first start shows.
 struct StoredPortSettings {
-    std::string portName;
+    std::string portName = "COM1";
     int stopBitsIndex = 0;
     int parityIndex = 0;
-    int dataBitsIndex = 0;
-    int baudIndex = 0;
+    int dataBitsIndex = 2;
+    int baudIndex = 3;
 };
 
 /// Splits a text file's content into lines: LF ends a line, a CR before it

@@ -1,7 +1,6 @@
 #include "quillon/app/StoredSettings.h"
 
 #include "dialog/FileIo.h"
-#include "quillon/app/SettingsFiles.h"
 
 #include <utility>
 
@@ -9,14 +8,8 @@ namespace quillon {
 
 void StoredSettings::load(PortChoice& port, std::array<SendArea, 3>& areas) const
 {
-    if (auto content = dialog::readWholeFile(configDir_ / kPortSettingsFile, kMaxSettingsFileBytes)) {
-        const StoredPortSettings s = parsePortSettings(*content);
-        port.portName = s.portName;
-        port.stopBitsIndex = s.stopBitsIndex;
-        port.parityIndex = s.parityIndex;
-        port.dataBitsIndex = s.dataBitsIndex;
-        port.baudIndex = s.baudIndex;
-    }
+    if (auto content = dialog::readWholeFile(configDir_ / kPortSettingsFile, kMaxSettingsFileBytes))
+        port = parsePortSettings(*content);
     for (auto& a : areas)
         a.text.clear();
     if (auto content = dialog::readWholeFile(configDir_ / kSendAreaFile, kMaxSettingsFileBytes)) {
@@ -32,11 +25,9 @@ std::optional<StoredSettings::Failure> StoredSettings::save(const PortChoice& po
     std::error_code dirError;
     std::filesystem::create_directories(configDir_, dirError);
 
-    const StoredPortSettings stored{port.portName, port.stopBitsIndex, port.parityIndex, port.dataBitsIndex,
-                                    port.baudIndex};
     const std::array<std::string, 3> texts{areas[0].text, areas[1].text, areas[2].text};
     const std::pair<std::filesystem::path, std::string> files[] = {
-        {configDir_ / kPortSettingsFile, formatPortSettings(stored)},
+        {configDir_ / kPortSettingsFile, formatPortSettings(port)},
         {configDir_ / kSendAreaFile, formatSendAreaTexts(texts)},
     };
     for (const auto& [path, content] : files)

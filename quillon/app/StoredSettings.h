@@ -2,6 +2,7 @@
 // What Quillon keeps between runs in its configuration folder: the port
 // settings (set.log) and the send-area texts (data.log).
 
+#include "quillon/app/SettingsFiles.h"
 #include "quillon/send/SendArea.h"
 
 #include <array>
@@ -13,13 +14,7 @@
 namespace quillon {
 
 /// The port settings as list positions, with what a first start shows.
-struct PortChoice {
-    std::string portName = "COM1";
-    int baudIndex = 3;
-    int dataBitsIndex = 2;
-    int parityIndex = 0;
-    int stopBitsIndex = 0;
-};
+using PortChoice = StoredPortSettings;
 
 class StoredSettings {
 public:

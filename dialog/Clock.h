@@ -14,6 +14,8 @@ public:
     virtual std::time_t now() const = 0;
     /// Milliseconds on a clock that only goes forward, for spacing ticks.
     virtual std::int64_t monotonicMs() const = 0;
+    /// The same clock in nanoseconds, for schedules finer than a millisecond.
+    virtual std::int64_t monotonicNs() const { return monotonicMs() * 1000000; }
     /// Local broken-down time of now().
     virtual std::tm localNow() const
     {
@@ -31,6 +33,11 @@ public:
     {
         using namespace std::chrono;
         return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+    }
+    std::int64_t monotonicNs() const override
+    {
+        using namespace std::chrono;
+        return duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
     }
 };
 

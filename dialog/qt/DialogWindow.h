@@ -9,8 +9,11 @@
 // the same id, because objectName is not exported to assistive technology.
 //
 // What a control does by its kind is its adapter's (controls/); the window
-// keeps the adapters by id, the timers, the frame clock and the closing.
-// The modal boxes are in ModalBoxes.cpp.
+// keeps the adapters by id and the closing. When the timers tick and the
+// window paints is the TickScheduler's and the FramePacer's; the window's
+// Qt timers carry their decisions out (DialogWindowTicks.cpp). The
+// forwarding to the adapters is in DialogWindowControls.cpp, the context
+// menus in DialogWindowMenus.cpp, the modal boxes in ModalBoxes.cpp.
 
 #include "dialog/ControlSurface.h"
 #include "dialog/WindowTemplate.h"
@@ -18,18 +21,12 @@
 #include "dialog/qt/controls/ControlAdapter.h"
 
 #include <QDialog>
-#include <QElapsedTimer>
-#include <QTimer>
 
-#include <map>
 #include <memory>
 #include <optional>
-#include <set>
 #include <vector>
 
 class QMenu;
-class QSocketNotifier;
-class QTimer;
 
 namespace dialog::qt {
 
@@ -117,13 +114,6 @@ public:
     /// agrees without calling endDialog itself.
     static constexpr int kCloseCode = 2;
 
-    /// Shortest time between two paints of a window: at most 25 paints a
-    /// second, however often the ticks change the views and counters.
-    static constexpr int kFrameMs = 40;
-    /// How long a counter's or a status label's new text waits to be shown;
-    /// under a stream, the views' appends wait as long.
-    static constexpr int kCountMs = 200;
-
 protected:
     bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -137,25 +127,8 @@ public slots:
     void reject() override;
 
 private:
-    struct Timer {
-        QTimer* timer = nullptr;
-        QSocketNotifier* wake = nullptr; // enabled while the timer waits for its fd
-        bool waiting = false;            // paused until its fd is readable
-        QTimer* catchUp = nullptr; // after a wake, the rest of the period since the last tick
-        QElapsedTimer lastTick;
-        unsigned run = 0; // bumped at each start, stop and pause
-    };
+    class Pacing;
     class StandInTicks;
-
-    static bool running(const Timer& t);
-    // Running with the period, and has ticked: a beat others can take.
-    static bool ticksWithLast(const Timer& t, int period);
-    static qint64 nanoseconds(int ms);
-    void wake(int id);
-    void resume(int id);
-    void startCatchUp(int id, Timer& t, qint64 ns);
-    void tickDueCompanions(int id);
-    void serveFrame(int id);
 
     void build(const WindowTemplate& layout);
     ControlAdapter* find(int id) const;
@@ -165,14 +138,6 @@ private:
     /// Size limits for the normal or the maximized state.
     void constrainSize(bool maximized);
     void finish(int code);
-    void tick(int id);
-    void endWait(Timer& t);
-    /// Time left before the next paint may come; 0 when it may now.
-    int msToFrameEnd() const;
-    /// Time a view's new append waits before it is put in.
-    int msToViewsShown() const;
-    /// Puts in the waiting changes of the controls in ids, and empties it.
-    void flushWaiting(std::set<int>& ids);
     std::string fileDialog(const FileDialogOptions& options, bool save, bool& chosen);
 
     // ControlHost
@@ -189,21 +154,12 @@ private:
     // The addressed ones, at their id: a tick asks for a few dozen, and a
     // hash look-up was a visible share of a tick's cost. Ids are 16-bit.
     std::vector<ControlAdapter*> controls_;
-    std::map<int, Timer> timers_;
-    std::vector<int> runningTicks_; // timers whose tick is running, innermost last
-    std::set<int> waitingControls_;    // views with appends waiting for the frame's end (the counters' under a stream)
+    std::unique_ptr<Pacing> pacing_; // the ticks' and the paints' schedule, on Qt timers
     bool ended_ = false;        // done() was called for this run
     bool inCloseRequest_ = false;
     bool placed_ = false;
     bool maximizable_ = false;
     std::optional<QPoint> normalPos_; // where the client area was while normal
-    QElapsedTimer sinceLastPaint_;
-    QTimer paintLater_;
-    bool paintNow_ = false; // a tick served the frame's end: its paint comes at once
-    QTimer appendLater_;
-    std::set<int> waitingCounts_; // counters and labels waiting for countLater_
-    QTimer countLater_;
-    QElapsedTimer viewsShown_; // since the views' waiting appends were last put in
 };
 
 } // namespace dialog::qt

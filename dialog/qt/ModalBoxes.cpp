@@ -4,6 +4,7 @@
 
 #include "dialog/qt/DialogWindow.h"
 
+#include "dialog/qt/DialogWindowTicks.h"
 #include "dialog/qt/TextConvert.h"
 
 #include <QFileDialog>
@@ -11,9 +12,7 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include <algorithm>
 #include <memory>
-#include <utility>
 #include <vector>
 
 namespace dialog::qt {
@@ -26,29 +25,22 @@ class DialogWindow::StandInTicks {
 public:
     explicit StandInTicks(DialogWindow& w)
     {
-        for (int id : w.runningTicks_) {
-            const auto it = w.timers_.find(id);
-            if (it == w.timers_.end() || !it->second.timer->isActive() ||
-                std::any_of(standIns_.begin(), standIns_.end(), [id](const auto& s) { return s.first == id; }))
-                continue;
+        TickScheduler& ticks = w.pacing_->ticks;
+        for (const TickScheduler::StandIn& s : ticks.standIns()) {
             auto timer = std::make_unique<QTimer>();
             timer->setTimerType(Qt::PreciseTimer);
             // A stop or a restart ends the stand-in: a timer restarted
             // inside its tick is a new timer to Qt, and fires by itself.
-            QObject::connect(timer.get(), &QTimer::timeout, &w, [&w, id, run = it->second.run] {
-                const auto t = w.timers_.find(id);
-                if (t != w.timers_.end() && t->second.run == run && !w.ended_)
-                    w.tick(id);
-            });
-            timer->start(it->second.timer->interval());
-            standIns_.emplace_back(id, std::move(timer));
+            QObject::connect(timer.get(), &QTimer::timeout, &w, [&ticks, s] { ticks.standInFired(s); });
+            timer->start(s.ms);
+            standIns_.push_back(std::move(timer));
         }
     }
     StandInTicks(const StandInTicks&) = delete;
     StandInTicks& operator=(const StandInTicks&) = delete;
 
 private:
-    std::vector<std::pair<int, std::unique_ptr<QTimer>>> standIns_;
+    std::vector<std::unique_ptr<QTimer>> standIns_;
 };
 
 MessageAnswer DialogWindow::messageBox(const std::string& text, const std::string& caption, MessageIcon icon,

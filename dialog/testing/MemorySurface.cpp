@@ -1,10 +1,13 @@
 #include "dialog/testing/MemorySurface.h"
 
 #include "dialog/Gbk.h"
+#include "dialog/TickScheduler.h"
+
+#include <algorithm>
 
 namespace dialog::testing {
 
-MemorySurface::MemorySurface(const WindowTemplate& layout)
+MemorySurface::MemorySurface(const WindowTemplate& layout) : MemorySurface()
 {
     title = toGbk(layout.title);
     for (const auto& c : layout.controls) {
@@ -256,6 +259,97 @@ void MemorySurface::userEdit(int id, const std::string& gbk, int caret)
     c.text = gbk;
     c.caret = caret;
     c.modified = true;
+}
+
+} // namespace dialog::testing
+
+namespace dialog::testing {
+
+// The window's tick scheduler on the test's clock. The maps stay the
+// record of what the logic asked for, as the tests read and set them.
+class MemorySurface::Schedule final : public TickScheduler::Carrier, private Clock {
+public:
+    MemorySurface* owner = nullptr;
+    FakeClock* clock = nullptr;
+    DialogLogic* logic = nullptr;
+    TickScheduler ticks{*this, *this};
+
+private:
+    std::time_t now() const override { return clock ? clock->now() : 0; }
+    std::int64_t monotonicMs() const override { return clock ? clock->monotonicMs() : 0; }
+
+    void startBeat(int, int) override {}
+    void stopBeat(int) override {}
+    void startCatchUp(int, int) override {}
+    void stopCatchUp(int) override {}
+    void watch(int, int) override {}
+    void unwatch(int id) override { owner->pausedTimers.erase(id); }
+    void tick(int id) override
+    {
+        if (logic)
+            logic->onTimer(id);
+    }
+    void served(std::optional<int>) override {}
+};
+
+MemorySurface::MemorySurface() : schedule_(std::make_unique<Schedule>()) {}
+MemorySurface::MemorySurface(MemorySurface&&) noexcept = default;
+MemorySurface& MemorySurface::operator=(MemorySurface&&) noexcept = default;
+MemorySurface::~MemorySurface() = default;
+
+void MemorySurface::startTimer(int id, int ms)
+{
+    timers[id] = ms;
+    pausedTimers.erase(id);
+    schedule_->owner = this;
+    schedule_->ticks.start(id, ms);
+}
+
+void MemorySurface::stopTimer(int id)
+{
+    timers.erase(id);
+    pausedTimers.erase(id);
+    schedule_->owner = this;
+    schedule_->ticks.stop(id);
+}
+
+void MemorySurface::pauseTimerUntilReadable(int id, int fd)
+{
+    if (timers.count(id))
+        pausedTimers[id] = fd;
+    schedule_->owner = this;
+    schedule_->ticks.pauseUntilReadable(id, fd);
+}
+
+void MemorySurface::useClock(FakeClock& clock)
+{
+    schedule_->clock = &clock;
+}
+
+void MemorySurface::runTimers(DialogLogic& logic, std::int64_t ms)
+{
+    Schedule& s = *schedule_;
+    s.owner = this;
+    s.logic = &logic;
+    const std::int64_t until = (s.clock ? s.clock->ms : 0) + ms;
+    while (const auto due = s.ticks.nextDue()) {
+        const std::int64_t at = (due->atNs + 999999) / 1000000;
+        if (at > until || !s.clock)
+            break;
+        s.clock->ms = std::max(s.clock->ms, at);
+        s.ticks.fire(*due);
+    }
+    if (s.clock)
+        s.clock->ms = until;
+    s.logic = nullptr;
+}
+
+void MemorySurface::portReadable(DialogLogic& logic, int id)
+{
+    schedule_->owner = this;
+    schedule_->logic = &logic;
+    schedule_->ticks.readable(id);
+    schedule_->logic = nullptr;
 }
 
 } // namespace dialog::testing

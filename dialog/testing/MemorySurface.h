@@ -5,11 +5,13 @@
 
 #include "dialog/ControlSurface.h"
 #include "dialog/WindowTemplate.h"
+#include "dialog/testing/FakeClock.h"
 
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -50,9 +52,12 @@ public:
         int redraws = 0;       // redraw requests
     };
 
-    MemorySurface() = default;
+    MemorySurface();
     /// Controls, captions (as GBK), list items and styles from a window table.
     explicit MemorySurface(const WindowTemplate& layout);
+    MemorySurface(MemorySurface&&) noexcept;
+    MemorySurface& operator=(MemorySurface&&) noexcept;
+    ~MemorySurface() override;
 
     // ControlSurface
     std::string text(int id) const override;
@@ -74,23 +79,20 @@ public:
     int selection(int id) const override;
     void select(int id, int pos) override;
     void setItemToolTip(int id, int pos, const std::string& gbk) override;
-    void startTimer(int id, int ms) override
-    {
-        timers[id] = ms;
-        pausedTimers.erase(id);
-    }
-    void stopTimer(int id) override
-    {
-        timers.erase(id);
-        pausedTimers.erase(id);
-    }
-    void pauseTimerUntilReadable(int id, int fd) override
-    {
-        if (timers.count(id))
-            pausedTimers[id] = fd;
-    }
+    void startTimer(int id, int ms) override;
+    void stopTimer(int id) override;
+    void pauseTimerUntilReadable(int id, int fd) override;
     /// Whether the timer would tick now: started, not held for its fd.
     bool ticking(int id) const { return timers.count(id) && !pausedTimers.count(id); }
+
+    // The timers on the window's schedule. A test that calls onTimer itself
+    // needs none of this; one that lets the schedule tick sets its clock
+    // before the logic starts timers.
+    void useClock(FakeClock& clock);
+    /// Moves the clock on by ms, giving logic each tick as it falls due.
+    void runTimers(DialogLogic& logic, std::int64_t ms);
+    /// The port timer id waits for has bytes: the wake, as the window's.
+    void portReadable(DialogLogic& logic, int id);
     MessageAnswer messageBox(const std::string& text, const std::string& caption, MessageIcon icon,
                              MessageButtons buttons, const std::string& detail) override;
     std::optional<std::string> openFileDialog(const FileDialogOptions& options) override;
@@ -160,6 +162,9 @@ private:
 
     Control& at(int id) { return controls[id]; }
     const Control* find(int id) const;
+
+    class Schedule;
+    std::unique_ptr<Schedule> schedule_;
 
     mutable std::map<int, Seen> seen_;
     inline static std::uint64_t clock_ = 0; // one for all surfaces, as the windows'

@@ -669,20 +669,6 @@ TEST(DialogWindow, TicksGoOnBehindABoxTheirOwnTickOpened)
     EXPECT_GE(ticksInBox, 3u);
 }
 
-TEST(DialogWindow, StoppedTimerStaysQuiet)
-{
-    Fixture f;
-    ControlSurface& s = f.window;
-    s.startTimer(1, 1);
-    s.startTimer(2, 1);
-    f.logic.timerHook = [&](int id) {
-        if (id == 1)
-            s.stopTimer(1); // stopping from inside its own tick
-    };
-    ASSERT_TRUE(waitUntil([&] { return std::count(f.logic.ticks.begin(), f.logic.ticks.end(), 2) >= 5; }));
-    EXPECT_EQ(std::count(f.logic.ticks.begin(), f.logic.ticks.end(), 1), 1);
-}
-
 TEST(DialogWindow, PausedTimerWakesWhenItsDescriptorHasBytes)
 {
     Fixture f;

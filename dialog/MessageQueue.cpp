@@ -2,12 +2,14 @@
 
 namespace dialog {
 
-void MessageQueue::report(const std::string& gbkText, MessageIcon icon, int focusId, const std::string& detail)
+void MessageQueue::report(const std::string& gbkText, MessageIcon icon, int focusId, const std::string& detail,
+                          const std::string& caption)
 {
+    const std::string& title = caption.empty() ? caption_ : caption;
     for (const Message& m : pending_)
-        if (m.text == gbkText && m.detail == detail)
+        if (m.text == gbkText && m.detail == detail && m.caption == title)
             return;
-    pending_.push_back({gbkText, icon, focusId, detail});
+    pending_.push_back({gbkText, icon, focusId, detail, title});
     if (!inTick_)
         flush();
 }
@@ -23,7 +25,7 @@ void MessageQueue::flush()
     while (!pending_.empty()) {
         const Message m = pending_.front();
         pending_.erase(pending_.begin());
-        surface_->messageBox(m.text, caption_, m.icon, MessageButtons::Ok, m.detail);
+        surface_->messageBox(m.text, m.caption, m.icon, MessageButtons::Ok, m.detail);
         if (m.focusId)
             surface_->focus(m.focusId);
     }

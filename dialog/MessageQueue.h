@@ -19,10 +19,12 @@ public:
     void bind(ControlSurface& surface) { surface_ = &surface; }
 
     /// Shows a message now, or queues it inside a tick or while a box is
-    /// open. Nothing is queued when the same text and detail already wait.
+    /// open. Nothing is queued when the same box already waits.
     /// @param focusId the control focused once the box is closed; 0 none.
     /// @param detail the box's second text (why an open failed); empty none.
-    void report(const std::string& gbkText, MessageIcon icon, int focusId = 0, const std::string& detail = {});
+    /// @param caption the box's title when not the queue's (GBK); empty the queue's.
+    void report(const std::string& gbkText, MessageIcon icon, int focusId = 0, const std::string& detail = {},
+                const std::string& caption = {});
     /// Shows what waits, first in first out, unless a box is open already:
     /// that box's caller shows it once the box is closed.
     void flush();
@@ -43,6 +45,7 @@ private:
         MessageIcon icon;
         int focusId;
         std::string detail;
+        std::string caption;
     };
 
     std::string caption_;

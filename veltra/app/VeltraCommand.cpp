@@ -153,7 +153,7 @@ void VeltraMainDialog::sendCommand()
     if (!requireOpenPort())
         return;
     if (!commandRefusal_.empty()) {
-        surface().messageBox(commandRefusal_, gbk("提示信息"), dialog::MessageIcon::Warning);
+        showNotice(commandRefusal_);
         return;
     }
     write(commandFrame_.data(), commandFrame_.size());

@@ -123,9 +123,9 @@ void VeltraMainDialog::snapshotReceive()
     snapshot_ = dialog::GrowingBytes();
 }
 
-void VeltraMainDialog::showMessage(const std::string& gbkText, dialog::MessageIcon icon, const std::string& detail)
+void VeltraMainDialog::showNotice(const std::string& gbkText)
 {
-    surface().messageBox(gbkText, kProgramName, icon, dialog::MessageButtons::Ok, detail);
+    messages_.report(gbkText, dialog::MessageIcon::Warning, 0, {}, gbk("提示信息"));
 }
 
 void VeltraMainDialog::onInit()
@@ -140,7 +140,7 @@ void VeltraMainDialog::onInit()
     surface().setText(SentCount, "0");
     surface().setText(StatusText, "OK");
     portOpen_ = false;
-    portHandle_.close();
+    session_.close();
 }
 
 void VeltraMainDialog::discoverPorts()
@@ -190,10 +190,22 @@ void VeltraMainDialog::dispatch(int id, Notification n) { messageMap_.dispatch(*
 
 void VeltraMainDialog::onTimer(int id)
 {
+    if (id != PollTimer && id != SendTimer)
+        return;
+    // A box the tick raises waits for its end. A tick run from inside
+    // another (a box of the exchange's own holds one open) leaves the
+    // waiting to the outer one.
+    const bool outermost = !messages_.inTick();
+    if (outermost)
+        messages_.beginTick();
     if (id == PollTimer)
         onPollTick();
-    else if (id == SendTimer)
+    else
         sendMain(true);
+    if (outermost) {
+        messages_.endTick();
+        messages_.flush();
+    }
 }
 
 bool VeltraMainDialog::onCloseRequest()
@@ -201,8 +213,8 @@ bool VeltraMainDialog::onCloseRequest()
     readReceiveArea();
     if (!unsavedReceive_ || receiveText_.empty())
         return true;
-    return surface().messageBox(gbk("接收区的数据还没有保存，仍然退出吗？"), kProgramName, dialog::MessageIcon::Question,
-                                dialog::MessageButtons::YesNo) == dialog::MessageAnswer::Yes;
+    return messages_.ask(gbk("接收区的数据还没有保存，仍然退出吗？"), dialog::MessageIcon::Question,
+                         dialog::MessageButtons::YesNo) == dialog::MessageAnswer::Yes;
 }
 
 void VeltraMainDialog::onMenuCommand(int command)
@@ -231,57 +243,54 @@ void VeltraMainDialog::connectPort()
 {
     refreshFromControls();
     const std::string name = surface().selectedText(PortList);
-    // Stays so when the name stands for no device.
-    std::error_code ec = std::make_error_code(std::errc::no_such_device);
-    serial::SerialDevice device;
-    if (const auto path = ports_.resolve(name))
-        device = serial::SerialDevice::open(path->string(), name, ec);
-    else if (name.empty() && probeRefusal_)
-        ec = probeRefusal_;
-    if (!device.isOpen()) {
-        showMessage(gbk("打开串口失败!"), dialog::MessageIcon::Warning, gbk(serial::failureReason(ec)));
-        portHandle_.close();
-        portOpen_ = false;
-        return;
-    }
-
-    serial::LineSettings line = device.readLineSettings();
     // No selection: a rate and data bits of 0, the other lists' plain settings.
-    line.baudRate = chosen(surface(), kBaudList, BaudList).value_or(0);
-    line.dataBits = chosen(surface(), kDataBitsList, DataBitsList).value_or(0);
-    line.parity = chosen(surface(), kParityList, ParityList).value_or(serial::parity::None);
-    line.stopBits = chosen(surface(), kStopBitsList, StopBitsList).value_or(serial::stopbits::One);
+    const auto baud = chosen(surface(), kBaudList, BaudList).value_or(0);
+    const auto dataBits = chosen(surface(), kDataBitsList, DataBitsList).value_or(0);
+    const auto parity = chosen(surface(), kParityList, ParityList).value_or(serial::parity::None);
+    const auto stopBits = chosen(surface(), kStopBitsList, StopBitsList).value_or(serial::stopbits::One);
     const FlowMode flow = chosen(surface(), kFlowList, FlowList).value_or(FlowMode::None);
-    if (flow == FlowMode::XonXoff) {
-        line.xonXoffOut = true;
-        line.xonXoffIn = true;
-    } else if (flow == FlowMode::Hardware) {
-        // Raises both lines while open; no RTS/CTS handshake. XON/XOFF is
-        // switched off too: a Linux tty reports the terminal default IXON,
-        // which would swallow every 0x11 and 0x13 received.
-        line.dtr = serial::LineControl::Enable;
-        line.rts = serial::LineControl::Enable;
-        line.xonXoffOut = false;
-        line.xonXoffIn = false;
-    } else {
-        line.dtr = serial::LineControl::Disable;
-        line.rts = serial::LineControl::Disable;
-        line.xonXoffOut = false;
-        line.xonXoffIn = false;
-    }
+
+    serial::SessionSetup setup;
+    setup.line = [=](serial::LineSettings& line) {
+        line.baudRate = baud;
+        line.dataBits = dataBits;
+        line.parity = parity;
+        line.stopBits = stopBits;
+        if (flow == FlowMode::XonXoff) {
+            line.xonXoffOut = true;
+            line.xonXoffIn = true;
+        } else if (flow == FlowMode::Hardware) {
+            // Raises both lines while open; no RTS/CTS handshake. XON/XOFF is
+            // switched off too: a Linux tty reports the terminal default IXON,
+            // which would swallow every 0x11 and 0x13 received.
+            line.dtr = serial::LineControl::Enable;
+            line.rts = serial::LineControl::Enable;
+            line.xonXoffOut = false;
+            line.xonXoffIn = false;
+        } else {
+            line.dtr = serial::LineControl::Disable;
+            line.rts = serial::LineControl::Disable;
+            line.xonXoffOut = false;
+            line.xonXoffIn = false;
+        }
+    };
+    setup.writeTimeout = {5000, 1000};
+    // DTR is what the flow list made it: not raised after the set-up, nor
+    // lowered at the close.
+    setup.holdDtr = false;
     // A line the port cannot give (1.5 stop bits, 4 data bits, or what it
     // did not keep) fails the open as a refused device does.
-    if (!device.applyLineSettings(line)) {
-        const std::string why = gbk(device.lastErrorReason());
-        device.close();
-        portHandle_.close();
+    const serial::PortSession::Result opened = session_.open(name, std::move(setup));
+    if (!opened) {
+        std::string why = opened.reason;
+        // With the list left empty, why the probe was refused is the reason.
+        if (opened.outcome == serial::PortSession::Outcome::NoDevice && name.empty() && probeRefusal_)
+            why = serial::failureReason(probeRefusal_);
         portOpen_ = false;
-        showMessage(gbk("打开串口失败!"), dialog::MessageIcon::Warning, why);
+        messages_.report(gbk("打开串口失败!"), dialog::MessageIcon::Warning, 0, gbk(why));
         return;
     }
-    portHandle_ = std::move(device);
     portOpen_ = true;
-    portHandle_.setWriteTimeout({5000, 1000});
 
     surface().setText(ConnectButton, gbk("断开串口"));
     for (int id : kSettingLists)
@@ -289,7 +298,6 @@ void VeltraMainDialog::connectPort()
     surface().startTimer(PollTimer, kPollMs);
     streaming_ = false;
     lastReadMs_ = clock_.monotonicMs() - kPollMs;
-    portHandle_.purge(serial::purge::ClearOutput | serial::purge::ClearInput);
     surface().setText(StatusText, gbk("串口打开"));
     onTimedSendCheck();
     refreshToControls();
@@ -299,11 +307,12 @@ void VeltraMainDialog::portLost(const std::error_code& ec)
 {
     if (!portOpen_)
         return;
-    const std::string name = portHandle_.settings().portName;
+    const std::string name = session_.portName();
     // Closed first, as the button closes it: the stopped timers raise
     // nothing more while the box is open.
     disconnectPort();
-    showMessage(gbk("串口") + name + gbk("已断开!"), dialog::MessageIcon::Warning, gbk(serial::failureReason(ec)));
+    messages_.report(gbk("串口") + name + gbk("已断开!"), dialog::MessageIcon::Warning, 0,
+                     gbk(serial::failureReason(ec)));
 }
 
 void VeltraMainDialog::disconnectPort()
@@ -318,7 +327,7 @@ void VeltraMainDialog::disconnectPort()
     surface().setText(ConnectButton, gbk("连接串口"));
     for (int id : kSettingLists)
         surface().enable(id, true);
-    portHandle_.close();
+    session_.close();
     surface().setText(StatusText, gbk("串口关闭"));
     refreshToControls();
 }

@@ -9,7 +9,9 @@
 #include "dialog/DataExchange.h"
 #include "dialog/GrowingBytes.h"
 #include "dialog/MessageMap.h"
+#include "dialog/MessageQueue.h"
 #include "serial/PortNames.h"
+#include "serial/PortSession.h"
 #include "serial/SerialDevice.h"
 #include "veltra/app/HexText.h"
 #include "veltra/app/VeltraIds.h"
@@ -61,7 +63,11 @@ public:
     ~VeltraMainDialog() override;
 
     // dialog::DialogLogic
-    void bind(dialog::ControlSurface& surface) override { surface_ = &surface; }
+    void bind(dialog::ControlSurface& surface) override
+    {
+        surface_ = &surface;
+        messages_.bind(surface);
+    }
     void onInit() override;
     void dispatch(int id, dialog::Notification n) override;
     void onTimer(int id) override;
@@ -85,7 +91,7 @@ public:
     const BoundValues& boundValues() const { return bound_; }
 
     bool isPortOpen() const { return portOpen_; }
-    const serial::SerialDevice& port() const { return portHandle_; }
+    const serial::SerialDevice& port() const { return session_.device(); }
     /// The start-up probe, by port number (entry 0 unused).
     const std::array<ProbedPort, 256>& probedPorts() const { return portProbeTable_; }
     std::int64_t receivedCount() const { return receivedTotal_; }
@@ -117,8 +123,8 @@ private:
     /// CommandKind::None. Reads no bound values.
     void buildCommandPreview(command::CommandKind type);
 
-    void showMessage(const std::string& gbkText, dialog::MessageIcon icon = dialog::MessageIcon::Warning,
-                     const std::string& detail = {});
+    /// A warning under the caption "提示信息", as the send paths' refusals have.
+    void showNotice(const std::string& gbkText);
     void discoverPorts();
     void fillLists();
     void connectPort();
@@ -204,7 +210,8 @@ private:
     dialog::GrowingBytes receiveText_;
 
     std::array<ProbedPort, 256> portProbeTable_;
-    serial::SerialDevice portHandle_;
+    dialog::MessageQueue messages_{kProgramName};
+    serial::PortSession session_{ports_};
     bool portOpen_ = false;
 
     // Receive and counters. The counters are 64-bit: a long run never

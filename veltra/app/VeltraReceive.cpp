@@ -76,16 +76,16 @@ void VeltraMainDialog::showReceivePiece(const std::string& piece)
 
 void VeltraMainDialog::onPollTick()
 {
-    if (!portHandle_.isOpen())
+    if (!session_.isOpen())
         return;
     settleQuietBurstEnd();
     dialog::ControlSurface& s = surface();
-    std::error_code ec;
-    const std::size_t got = portHandle_.read(readBuffer_.data(), kReadChunk, ec);
-    if (serial::deviceLost(ec)) {
-        portLost(ec);
+    const serial::PortSession::Transfer read = session_.read(readBuffer_.data(), kReadChunk);
+    if (read.lost) {
+        portLost(read.lost);
         return;
     }
+    const std::size_t got = read.count;
 
     if (got > 0) {
         const std::int64_t now = clock_.monotonicMs();
@@ -127,7 +127,7 @@ void VeltraMainDialog::onPollTick()
     // Nothing came and no burst waits for its line end: the poll sleeps
     // until the port has bytes again, and that wake is its next tick.
     if (got == 0 && !burstPending_) {
-        s.pauseTimerUntilReadable(PollTimer, portHandle_.fd());
+        s.pauseTimerUntilReadable(PollTimer, session_.device().fd());
     } else if (got > 0 && got < kReadChunk && !fullReadBefore_ && !streaming_ && !s.check(BurstNewline)) {
         // With no line break to add, the burst's end would show nothing
         // new, so the poll sleeps at once instead of a period later. The
@@ -137,7 +137,7 @@ void VeltraMainDialog::onPollTick()
         // it has every millisecond): the port fills again within the
         // period, and a wake per piece would cost more than the ticks.
         quietBurstEnd_ = true;
-        s.pauseTimerUntilReadable(PollTimer, portHandle_.fd());
+        s.pauseTimerUntilReadable(PollTimer, session_.device().fd());
     }
     fullReadBefore_ = got == kReadChunk;
     if (got == 0)
@@ -167,8 +167,8 @@ void VeltraMainDialog::onReceiveEdited()
 {
     refreshFromControls();
     const auto caret = static_cast<std::size_t>(std::max(0, surface().selectionStart(ReceiveArea)));
-    if (!portHandle_.isOpen()) {
-        showMessage(gbk("串口未打开！"));
+    if (!session_.isOpen()) {
+        messages_.report(gbk("串口未打开！"), dialog::MessageIcon::Warning);
         return;
     }
     // The whole character: both bytes of a double-byte one.

@@ -33,9 +33,9 @@ int periodValue(const std::string& digits)
 
 bool VeltraMainDialog::requireOpenPort()
 {
-    if (portHandle_.isOpen())
+    if (session_.isOpen())
         return true;
-    showMessage(gbk("串口未打开！"));
+    messages_.report(gbk("串口未打开！"), dialog::MessageIcon::Warning);
     return false;
 }
 
@@ -51,10 +51,8 @@ void VeltraMainDialog::write(const std::uint8_t* bytes, std::size_t count)
     // over. A device that went away closes the port.
     if (count == 0)
         return;
-    std::error_code ec;
-    portHandle_.write(bytes, count, ec);
-    if (serial::deviceLost(ec))
-        portLost(ec);
+    if (const std::error_code lost = session_.write(bytes, count).lost)
+        portLost(lost);
 }
 
 std::string hexFaultText(std::string_view text, const HexFault& fault)
@@ -85,8 +83,7 @@ bool VeltraMainDialog::sendText_(const std::string& text, bool hex, const char* 
     // A cut frame would be another frame: all of it or nothing.
     const HexBytes read = readHexBytes(text);
     if (!read.whole()) {
-        surface().messageBox(gbk(source) + hexFaultText(text, read.fault) + gbk("，没有发送！"), gbk("提示信息"),
-                             dialog::MessageIcon::Warning);
+        showNotice(gbk(source) + hexFaultText(text, read.fault) + gbk("，没有发送！"));
         return false;
     }
     write(read.bytes.data(), read.bytes.size());
@@ -154,7 +151,7 @@ void VeltraMainDialog::onTimedSendCheck()
         return;
     }
     const auto reject = [this](const char* message) {
-        surface().messageBox(gbk(message), gbk("提示信息"), dialog::MessageIcon::Warning);
+        showNotice(gbk(message));
         bound_.periodText.clear();
         bound_.timedSend = false;
         refreshToControls();
@@ -168,7 +165,7 @@ void VeltraMainDialog::onTimedSendCheck()
         reject("请输入有效定时间隔！");
         return;
     }
-    if (!portHandle_.isOpen())
+    if (!session_.isOpen())
         return; // a connect runs this check again
     surface().enable(Period, false);
     surface().startTimer(SendTimer, period);
@@ -191,7 +188,7 @@ void VeltraMainDialog::onSave()
         return;
     // Written beside and renamed over: a failed save leaves the old file.
     if (std::error_code ec = dialog::writeFileAtomically(dialog::pathFromGbk(*path), receiveText_))
-        showMessage(dialog::fileErrorMessage(ec, *path), dialog::MessageIcon::Stop);
+        messages_.report(dialog::fileErrorMessage(ec, *path), dialog::MessageIcon::Stop);
     else
         unsavedReceive_ = false;
 }

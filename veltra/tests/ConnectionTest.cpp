@@ -6,8 +6,10 @@
 #include <sys/ioctl.h>
 #include <termios.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
+#include <vector>
 
 using namespace veltra;
 using namespace veltra::testing;
@@ -265,4 +267,76 @@ TEST_F(VeltraTest, ASecondInstanceOnTheSamePortIsRefusedAndTheFirstGoesOn)
     click(SendButton);
     EXPECT_EQ(pty.readUntil(1), "x");
     EXPECT_TRUE(surface.messages.empty());
+}
+
+// A box raised while another is open, by a tick or by a handler behind it
+// (accessibility tools press buttons there), is never stacked on it: it
+// waits until that one is closed, once however often it was raised.
+TEST_F(VeltraTest, BoxesRaisedWhileOneIsOpenWaitForItOnceEach)
+{
+    struct Case {
+        const char* name;
+        std::function<void()> raiseFirst;
+        std::function<void()> whileOpen;
+        std::vector<std::string> shown; // "caption|text", UTF-8
+    };
+    std::unique_ptr<Pty> device;
+    const std::string refusal = "提示信息|发送区第1个字符“G”不是十六进制数字，没有发送！";
+    const std::string lost = "Veltra|串口COM1已断开!";
+    const Case cases[] = {
+        {"the poll finds the loss while a timed send's refusal is open",
+         [&] { dlg().onTimer(SendTimer); },
+         [&] {
+             device->closeMaster();
+             tick();
+             tick();
+         },
+         {refusal, lost}},
+        {"sends refused behind the loss box: one box after it",
+         [&] {
+             device->closeMaster();
+             tick();
+         },
+         [&] {
+             click(SendButton);
+             dlg().onTimer(SendTimer);
+             click(Quick1Send);
+         },
+         {lost, "Veltra|串口未打开！"}},
+        {"a refusal raised again behind itself waits once",
+         [&] { click(SendButton); },
+         [&] {
+             click(SendButton);
+             click(SendButton);
+         },
+         {refusal, refusal}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        device = std::make_unique<Pty>();
+        fs::remove(linksDir / "COM1");
+        link("COM1", device->slavePath());
+        start();
+        surface.setCheck(SendHex, 1);
+        typeInto(SendArea, "G");
+        click(ConnectButton);
+        ASSERT_TRUE(dlg().isPortOpen());
+        int open = 0, deepest = 0, boxes = 0;
+        surface.onMessage = [&](const dialog::testing::ShownMessage&) {
+            deepest = std::max(deepest, ++open);
+            if (boxes++ == 0)
+                c.whileOpen();
+            --open;
+        };
+        c.raiseFirst();
+        surface.onMessage = nullptr;
+        std::vector<std::string> shown;
+        for (const auto& m : surface.messages)
+            shown.push_back(m.caption + "|" + m.text);
+        std::vector<std::string> expected;
+        for (const std::string& s : c.shown)
+            expected.push_back(gbk(s));
+        EXPECT_EQ(shown, expected);
+        EXPECT_EQ(deepest, 1);
+    }
 }

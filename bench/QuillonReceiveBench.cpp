@@ -148,7 +148,7 @@ void frameCost()
             sum += ms;
             worst = std::max(worst, ms);
         }
-        shown += kFrames * 3072;
+        shown += std::size_t{kFrames} * 3072;
         std::printf("showing a 1024-byte frame with %5.1f MB shown: %.2f ms on average, %.2f ms at worst\n",
                     static_cast<double>(target) / (1 << 20), sum / kFrames, worst);
     }

@@ -12,7 +12,7 @@ class Converter {
 public:
     Converter(const char* to, const char* from) : cd_(iconv_open(to, from))
     {
-        if (cd_ == reinterpret_cast<iconv_t>(-1))
+        if (cd_ == reinterpret_cast<iconv_t>(-1)) // NOLINT(performance-no-int-to-ptr): iconv_open's failure value
             throw std::runtime_error(std::string("iconv_open failed: ") + from + " -> " + to);
     }
     ~Converter() { iconv_close(cd_); }

@@ -84,7 +84,7 @@ std::optional<LineRefusal> notKept(const LineSettings& wanted, const LineSetting
 
 std::string refusalReason(const LineRefusal& r)
 {
-    const std::string lead = r.byLinux ? "Linux 串口驱动不支持" : "端口不支持";
+    std::string lead = r.byLinux ? "Linux 串口驱动不支持" : "端口不支持";
     auto actually = [&](const std::string& kept) { return r.byLinux ? std::string() : "（实际为" + kept + "）"; };
     switch (r.setting) {
     case LineSetting::Baud:

@@ -83,18 +83,20 @@ End run(const Options& o, const StopSignals& stop)
 
 int main(int argc, char** argv)
 {
-    const auto parsed = parseOptions(std::vector<std::string>(argv + 1, argv + argc));
-    if (const auto* error = std::get_if<std::string>(&parsed)) {
-        std::fprintf(stderr, "serial-sim: %s\nTry 'serial-sim --help'.\n", error->c_str());
-        return 2;
-    }
-    const Options& options = std::get<Options>(parsed);
-    if (options.help) {
-        std::fputs(kHelpText, stdout);
-        return 0;
-    }
+    // An error anywhere ends with its message, and unwinds: a link made
+    // by then is removed.
     try {
-        // Caught from here on, so that a stop during set-up still removes
+        const auto parsed = parseOptions(std::vector<std::string>(argv + 1, argv + argc));
+        if (const auto* error = std::get_if<std::string>(&parsed)) {
+            std::fprintf(stderr, "serial-sim: %s\nTry 'serial-sim --help'.\n", error->c_str());
+            return 2;
+        }
+        const Options& options = std::get<Options>(parsed);
+        if (options.help) {
+            std::fputs(kHelpText, stdout);
+            return 0;
+        }
+        // Caught before the set-up, so that a stop during it still removes
         // the link.
         const StopSignals stop;
         switch (run(options, stop)) {

@@ -49,9 +49,10 @@ bool eventually(const std::function<bool()>& fn, int timeoutMs)
     }
 }
 
-Process::Process(const std::vector<std::string>& argv, Options options)
+Process::Process(const std::vector<std::string>& argv, const Options& options)
 {
     std::vector<char*> args;
+    args.reserve(argv.size() + 1);
     for (const std::string& a : argv)
         args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
@@ -77,6 +78,7 @@ Process::Process(const std::vector<std::string>& argv, Options options)
             vars.emplace_back(entry);
     }
     std::vector<char*> envp;
+    envp.reserve(vars.size() + 1);
     for (std::string& v : vars)
         envp.push_back(v.data());
     envp.push_back(nullptr);

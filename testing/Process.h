@@ -31,7 +31,7 @@ public:
     };
     /// Starts argv[0], looked up in PATH, with standard input from
     /// /dev/null. Throws std::runtime_error when it cannot be started.
-    explicit Process(const std::vector<std::string>& argv, Options options);
+    explicit Process(const std::vector<std::string>& argv, const Options& options);
     explicit Process(const std::vector<std::string>& argv) : Process(argv, Options{}) {}
     ~Process();
     Process(Process&& other) noexcept;

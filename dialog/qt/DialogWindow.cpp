@@ -13,6 +13,8 @@
 #include <QScreen>
 #include <QWindow>
 
+#include <algorithm>
+
 namespace dialog::qt {
 namespace {
 
@@ -90,8 +92,7 @@ void DialogWindow::build(const WindowTemplate& layout)
         }
         adapters_.push_back(std::move(control));
     }
-    for (auto it = below.rbegin(); it != below.rend(); ++it)
-        (*it)->lower();
+    std::for_each(below.rbegin(), below.rend(), [](QWidget* w) { w->lower(); });
 }
 
 void DialogWindow::notify(int id, Notification n)

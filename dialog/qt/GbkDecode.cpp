@@ -23,7 +23,7 @@ char16_t convertOnce(const char* p, std::size_t n)
 
 GbkChar decodeGbkAt(const char* p, std::size_t left)
 {
-    static std::array<char16_t, 126 * 256> pairs{};
+    static std::array<char16_t, std::size_t{126} * 256> pairs{};
     static std::array<char16_t, 128> singles{};
     const auto b = static_cast<unsigned char>(p[0]);
     if (b < 0x80)

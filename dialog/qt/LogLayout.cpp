@@ -147,7 +147,7 @@ void LogLayout::appendRows(std::vector<Row>& rows, std::size_t start, std::size_
         row.start = start + static_cast<std::size_t>(byteAt[static_cast<std::size_t>(from)]);
         row.end = start + static_cast<std::size_t>(byteAt[static_cast<std::size_t>(to)]);
         row.shown = shown.mid(from, to - from);
-        row.byteAt.reserve(static_cast<std::size_t>(to - from + 1));
+        row.byteAt.reserve(static_cast<std::size_t>(to - from) + 1);
         for (int k = from; k <= to; ++k)
             row.byteAt.push_back(static_cast<int>(start + static_cast<std::size_t>(byteAt[static_cast<std::size_t>(k)]) -
                                                   row.start));

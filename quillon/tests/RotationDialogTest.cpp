@@ -19,7 +19,7 @@ protected:
     }
     fs::path chooseFile(const std::string& content)
     {
-        const fs::path p = configDir / "frames.txt";
+        fs::path p = configDir / "frames.txt";
         writeFile(p, content);
         surface.fileAnswers.emplace_back(p.string());
         click(ChooseFile);

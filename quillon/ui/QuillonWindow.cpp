@@ -85,7 +85,7 @@ void paintTopmostToggle(QPainter& p, const QRect& r, bool onTop)
                onTop ? QStringLiteral("定") : QStringLiteral("活"));
 }
 
-void installIndicators(dialog::qt::DialogWindow& window, std::function<IndicatorState()> state)
+void installIndicators(dialog::qt::DialogWindow& window, const std::function<IndicatorState()>& state)
 {
     window.setPainter(StatusLamp, [state](QPainter& p, const QRect& r) { paintStatusLamp(p, r, state().portOpen); });
     window.setPainter(TrafficLamps, [state](QPainter& p, const QRect& r) {

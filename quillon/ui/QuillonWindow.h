@@ -38,7 +38,7 @@ void paintTopmostToggle(QPainter& p, const QRect& r, bool onTop);
 
 /// Installs the three painters on the main window; state() is asked at
 /// every paint.
-void installIndicators(dialog::qt::DialogWindow& window, std::function<IndicatorState()> state);
+void installIndicators(dialog::qt::DialogWindow& window, const std::function<IndicatorState()>& state);
 /// The same, showing what logic (which must outlive the window) decided at
 /// its last lamp tick and toggle click.
 void installIndicators(dialog::qt::DialogWindow& window, const QuillonMainDialog& logic);

@@ -188,14 +188,14 @@ TEST(SerialDevice, MovesCarryThePort)
     Pty a, b;
     SerialDevice onA = openOrFail(a.slavePath());
     SerialDevice moved(std::move(onA));
-    EXPECT_FALSE(onA.isOpen());
+    EXPECT_FALSE(onA.isOpen()); // NOLINT(bugprone-use-after-move): what a move leaves is the point
     ASSERT_TRUE(moved.isOpen());
     EXPECT_EQ(moved.settings().portName, "COM1");
 
     // Assigning over an open device releases the port it held.
     SerialDevice onB = openOrFail(b.slavePath());
     onB = std::move(moved);
-    EXPECT_FALSE(moved.isOpen());
+    EXPECT_FALSE(moved.isOpen()); // NOLINT(bugprone-use-after-move)
     SerialDevice againB = openOrFail(b.slavePath());
     std::error_code ec;
     SerialDevice againA = SerialDevice::open(a.slavePath(), "COM1", ec);

@@ -286,7 +286,7 @@ TEST_F(VeltraTest, ClosingAsksFirstWhenReceivedDataIsUnsaved)
             tick();
         }
         if (c.then == Saved || c.then == SaveFailed || c.then == MoreAfterSave) {
-            surface.fileAnswers.push_back(dialog::gbkFromPath(dir / (c.then == SaveFailed ? "no/v.txt" : "v.txt")));
+            surface.fileAnswers.emplace_back(dialog::gbkFromPath(dir / (c.then == SaveFailed ? "no/v.txt" : "v.txt")));
             click(Save);
         }
         if (c.then == Cleared)

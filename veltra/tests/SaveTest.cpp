@@ -53,7 +53,7 @@ TEST_F(VeltraSaveTest, SavesTheAreaAsShown)
         if (!c.old.empty()) {
             ASSERT_FALSE(dialog::writeFileAtomically(file, c.old));
         }
-        surface.fileAnswers.push_back(dialog::gbkFromPath(file));
+        surface.fileAnswers.emplace_back(dialog::gbkFromPath(file));
         click(Save);
         EXPECT_EQ(dialog::readWholeFile(file).value_or("missing"), c.expected);
         EXPECT_TRUE(surface.messages.empty());
@@ -78,7 +78,7 @@ TEST_F(VeltraSaveTest, CancelWritesNothingAndFailureKeepsTheOldFile)
 
     // A folder that is not there: reported, nothing made.
     const std::string missing = dialog::gbkFromPath(dir / "no-such-folder" / "v.txt");
-    surface.fileAnswers.push_back(missing);
+    surface.fileAnswers.emplace_back(missing);
     click(Save);
     ASSERT_EQ(surface.messages.size(), 1u);
     EXPECT_EQ(surface.messages[0].text, gbk("没有找到 ") + missing + gbk("。"));
@@ -89,7 +89,7 @@ TEST_F(VeltraSaveTest, CancelWritesNothingAndFailureKeepsTheOldFile)
     // A link to a full device: the cause is told and the link stays.
     fs::create_symlink("/dev/full", dir / "full.txt");
     const std::string full = dialog::gbkFromPath(dir / "full.txt");
-    surface.fileAnswers.push_back(full);
+    surface.fileAnswers.emplace_back(full);
     surface.userEdit(ReceiveArea, "received");
     edited(SendArea); // a read of the controls takes the area's text
     click(Save);
@@ -108,7 +108,7 @@ TEST_F(VeltraSaveTest, CancelWritesNothingAndFailureKeepsTheOldFile)
     const rlimit small{4, limit.rlim_max}; // past it, a write fails with EFBIG
     const auto previous = std::signal(SIGXFSZ, SIG_IGN);
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    surface.fileAnswers.push_back(dialog::gbkFromPath(older));
+    surface.fileAnswers.emplace_back(dialog::gbkFromPath(older));
     click(Save);
     setrlimit(RLIMIT_FSIZE, &limit);
     std::signal(SIGXFSZ, previous);
@@ -123,7 +123,7 @@ TEST_F(VeltraSaveTest, CancelWritesNothingAndFailureKeepsTheOldFile)
     ASSERT_FALSE(dialog::writeFileAtomically(file, "old"));
     fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
     const std::string path = dialog::gbkFromPath(file);
-    surface.fileAnswers.push_back(path);
+    surface.fileAnswers.emplace_back(path);
     auto saveIntoTheLockedFolder = [&] {
         click(Save);
         return surface.messages.size() == 1 && surface.messages[0].text == gbk("对 ") + path + gbk(" 的存取被拒绝。") &&

@@ -11,6 +11,7 @@ namespace {
 std::vector<std::string> items(const dialog::testing::MemorySurface& s, int id)
 {
     std::vector<std::string> out;
+    out.reserve(static_cast<std::size_t>(s.itemCount(id)));
     for (int i = 0; i < s.itemCount(id); ++i)
         out.push_back(dialog::fromGbk(s.itemText(id, i)));
     return out;

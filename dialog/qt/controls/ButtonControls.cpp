@@ -75,10 +75,10 @@ void ButtonControl::setText(const std::string& gbk)
     button()->setAccessibleName(ownerDrawn_ ? fromSurface(gbk) : withoutMnemonic(fromSurface(gbk)));
 }
 
-void ButtonControl::setPainter(Painter painter)
+void ButtonControl::setPainter(const Painter& painter)
 {
     if (auto* painted = qobject_cast<PaintedButton*>(button()))
-        painted->setPainter(std::move(painter));
+        painted->setPainter(painter);
 }
 
 CheckableControl::CheckableControl(const ControlTemplate& c, QWidget* parent, QButtonGroup*& radioGroup)

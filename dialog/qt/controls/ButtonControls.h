@@ -14,7 +14,7 @@ public:
     void connectSignals(ControlHost& host) override;
     std::string text() const override;
     void setText(const std::string& gbk) override;
-    void setPainter(Painter painter) override;
+    void setPainter(const Painter& painter) override;
 
 protected:
     ButtonControl(int id, QAbstractButton* button, bool ownerDrawn);

@@ -101,7 +101,7 @@ public:
     virtual int check() const { return 0; }
     virtual void setCheck(int /*state*/) {}
     /// Pictures and owner-drawn buttons.
-    virtual void setPainter(Painter /*painter*/) {}
+    virtual void setPainter(const Painter& /*painter*/) {}
 
     // Lists
     virtual void clearList() {}

@@ -105,9 +105,9 @@ PictureControl::PictureControl(const ControlTemplate& c, QWidget* parent)
 {
 }
 
-void PictureControl::setPainter(Painter painter)
+void PictureControl::setPainter(const Painter& painter)
 {
-    static_cast<PictureWidget*>(widget())->setPainter(std::move(painter));
+    static_cast<PictureWidget*>(widget())->setPainter(painter);
 }
 
 } // namespace dialog::qt

@@ -40,7 +40,7 @@ private:
 class PictureControl : public ControlAdapter {
 public:
     PictureControl(const ControlTemplate& c, QWidget* parent);
-    void setPainter(Painter painter) override;
+    void setPainter(const Painter& painter) override;
 };
 
 } // namespace dialog::qt

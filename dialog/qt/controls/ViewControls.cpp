@@ -122,7 +122,7 @@ void ViewControl::textChanged()
 void ViewControl::queueAppend(const std::string& gbk, std::optional<Rgb> colour)
 {
     if (!pending_)
-        pending_.emplace();
+        pending_ = Pending{};
     std::vector<Run>& runs = pending_->runs;
     // Both views join a CR and the LF after it however the pieces came.
     if (!runs.empty() && runs.back().colour == colour)

@@ -14,7 +14,7 @@ namespace dialog::qt::testing {
 /// Calls answer(box) once a modal widget of type W is up and ready(box)
 /// holds; after about two seconds with it up answers anyway, so that a
 /// fault fails instead of hanging.
-template <class W> void whenModal(std::function<bool()> ready, std::function<void(W*)> answer)
+template <class W> void whenModal(const std::function<bool()>& ready, const std::function<void(W*)>& answer)
 {
     auto* poll = new QTimer;
     auto attempts = std::make_shared<int>(0);

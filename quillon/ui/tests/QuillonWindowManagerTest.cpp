@@ -39,6 +39,7 @@ namespace {
 pid_t spawn(const std::vector<std::string>& argv, const posix_spawn_file_actions_t* actions = nullptr)
 {
     std::vector<char*> args;
+    args.reserve(argv.size() + 1);
     for (const std::string& a : argv)
         args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);

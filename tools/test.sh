@@ -5,6 +5,7 @@
 #   tools/test.sh --sanitize   also under AddressSanitizer and UBSan (build-asan/)
 #   tools/test.sh --ci         as CI runs them: warnings are errors, the
 #                              package checked by lintian and appstreamcli,
+#                              clang-tidy's checks (build-tidy/),
 #                              the core alone without Qt (build-core/), then
 #                              --sanitize, then each fuzz target briefly
 #                              (build-fuzz/)
@@ -30,6 +31,9 @@ if [ "$mode" = "--ci" ]; then
   for deb in "$ROOT"/build/serial-bench_*.deb; do
     "$ROOT/packaging/check-package.sh" "$deb" || status=1
   done
+
+  # Every finding of the checks in .clang-tidy fails the run.
+  "$ROOT/tools/tidy.sh" || status=1
 
   # The core libraries, the simulator and their tests must build and pass
   # with no Qt at all.

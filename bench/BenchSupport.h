@@ -46,7 +46,10 @@ template <class Done> void runUntil(Done done, int ms)
     loop.exec();
 }
 
-inline void runFor(int ms) { runUntil([] { return false; }, ms); }
+inline void runFor(int ms)
+{
+    runUntil([] { return false; }, ms);
+}
 
 /// CPU time of the calling thread.
 inline double threadCpuSeconds()
@@ -99,7 +102,8 @@ inline std::string steadyPayload(bool hex, std::size_t size)
             out += static_cast<char>(n * 131 + (n >> 8));
         } else {
             char line[96];
-            std::snprintf(line, sizeof line, "%06zu temp 23.5 hum 61%% the quick brown fox jumps over the lazy dog\r\n", n);
+            std::snprintf(line, sizeof line, "%06zu temp 23.5 hum 61%% the quick brown fox jumps over the lazy dog\r\n",
+                          n);
             out += line;
         }
     }

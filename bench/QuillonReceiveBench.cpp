@@ -176,8 +176,8 @@ void idleCpu()
     t.start();
     bench::runFor(5000);
     const double wall = static_cast<double>(t.elapsed()) / 1000.0;
-    std::printf("idle with the port open: %.2f %% of one core over %.1f s\n", 100.0 * (bench::cpuSeconds() - cpu0) / wall,
-                wall);
+    std::printf("idle with the port open: %.2f %% of one core over %.1f s\n",
+                100.0 * (bench::cpuSeconds() - cpu0) / wall, wall);
 }
 
 } // namespace

@@ -54,8 +54,8 @@ struct Rig {
     Rig()
     {
         fs::create_symlink(device.slavePath(), links / "COM1");
-        logic = std::make_unique<bench::TimedTicks<VeltraMainDialog>>(clock,
-                                                   serial::PortNames(links.path(), [] { return std::vector<fs::path>{}; }));
+        logic = std::make_unique<bench::TimedTicks<VeltraMainDialog>>(
+            clock, serial::PortNames(links.path(), [] { return std::vector<fs::path>{}; }));
         window = std::make_unique<dialog::qt::DialogWindow>(veltraMainWindowTemplate(), *logic);
         window->show();
         logic->dispatch(ConnectButton, dialog::Notification::Clicked);
@@ -115,7 +115,8 @@ void throughput(bool hex, std::size_t total)
     std::printf("%-4s %8zu bytes in %6.2f s: %8.0f B/s reach the area (%5.1f %% of the 333333 B/s ceiling); "
                 "%.3f CPU s per MB; %s\n",
                 hex ? "hex" : "text", total, seconds, rate, rate / 3333.33, cpu / (static_cast<double>(total) / 1e6),
-                complete && rig.logic->receivedCount() == static_cast<std::int64_t>(total) ? "no byte lost" : "BYTES LOST");
+                complete && rig.logic->receivedCount() == static_cast<std::int64_t>(total) ? "no byte lost"
+                                                                                           : "BYTES LOST");
 }
 
 // A steady 115200-baud feed with the default options, time stamps on or

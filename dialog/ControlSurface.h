@@ -32,11 +32,11 @@ enum class MessageAnswer { Ok, Cancel, Yes, No };
 /// A standard file dialog. The filter is in the "name|pattern|name|pattern||"
 /// form ("文本文件(*.txt)|*.txt||"); texts are GBK.
 struct FileDialogOptions {
-    std::string title;          // empty: the toolkit's default title
+    std::string title; // empty: the toolkit's default title
     std::string filter;
-    std::string defaultExt;     // ".txt": added when the typed name has none
+    std::string defaultExt; // ".txt": added when the typed name has none
     std::string initialName;
-    std::string initialFolder;  // empty: where the toolkit likes to start
+    std::string initialFolder;    // empty: where the toolkit likes to start
     bool overwritePrompt = false; // save-as: confirm replacing a file
 };
 
@@ -89,8 +89,7 @@ public:
     /// detail: a second, smaller text under the message (the reason of a
     /// failure), shown without a further click; empty for none.
     virtual MessageAnswer messageBox(const std::string& text, const std::string& caption, MessageIcon icon,
-                                     MessageButtons buttons = MessageButtons::Ok,
-                                     const std::string& detail = {}) = 0;
+                                     MessageButtons buttons = MessageButtons::Ok, const std::string& detail = {}) = 0;
     virtual std::optional<std::string> openFileDialog(const FileDialogOptions& options) = 0;
     virtual std::optional<std::string> saveFileDialog(const FileDialogOptions& options) = 0;
 

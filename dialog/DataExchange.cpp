@@ -106,14 +106,9 @@ bool DataExchange::toFields(ControlSurface& s, std::span<const Binding> bindings
     lastRead_.reset();
     for (const auto& b : bindings) {
         switch (b.kind) {
-        case Binding::Kind::Control:
-            break;
-        case Binding::Kind::Position:
-            *std::get<int*>(b.field) = s.selection(b.id);
-            break;
-        case Binding::Kind::SelectedText:
-            *std::get<std::string*>(b.field) = s.selectedText(b.id);
-            break;
+        case Binding::Kind::Control: break;
+        case Binding::Kind::Position: *std::get<int*>(b.field) = s.selection(b.id); break;
+        case Binding::Kind::SelectedText: *std::get<std::string*>(b.field) = s.selectedText(b.id); break;
         case Binding::Kind::Text:
         case Binding::Kind::ComboText: {
             std::string& f = *std::get<std::string*>(b.field);
@@ -159,18 +154,13 @@ void DataExchange::toControls(ControlSurface& s, std::span<const Binding> bindin
 {
     for (const auto& b : bindings) {
         switch (b.kind) {
-        case Binding::Kind::Control:
-            break;
-        case Binding::Kind::Position:
-            s.select(b.id, *std::get<int*>(b.field));
-            break;
+        case Binding::Kind::Control: break;
+        case Binding::Kind::Position: s.select(b.id, *std::get<int*>(b.field)); break;
         case Binding::Kind::SelectedText:
             // A name that begins no item leaves the previous selection.
             s.selectPrefix(b.id, *std::get<std::string*>(b.field));
             break;
-        case Binding::Kind::Text:
-            s.setText(b.id, *std::get<std::string*>(b.field));
-            break;
+        case Binding::Kind::Text: s.setText(b.id, *std::get<std::string*>(b.field)); break;
         case Binding::Kind::ComboText: {
             const std::string& f = *std::get<std::string*>(b.field);
             if (!s.selectPrefix(b.id, f))
@@ -183,9 +173,7 @@ void DataExchange::toControls(ControlSurface& s, std::span<const Binding> bindin
             else
                 s.setCheck(b.id, *std::get<int*>(b.field));
             break;
-        case Binding::Kind::Integer:
-            s.setText(b.id, formatInteger(*std::get<int*>(b.field)));
-            break;
+        case Binding::Kind::Integer: s.setText(b.id, formatInteger(*std::get<int*>(b.field))); break;
         }
     }
 }

@@ -22,9 +22,9 @@ struct Binding {
         SelectedText, // a list's selected text; shown by prefix selection
         Text,
         Check,
-        Integer,      // "%d"; read by parseInteger
-        ComboText,    // a combo box's edit text; shown by prefix selection,
-                      // or as plain text when no item begins with it
+        Integer,   // "%d"; read by parseInteger
+        ComboText, // a combo box's edit text; shown by prefix selection,
+                   // or as plain text when no item begins with it
     };
     int id;
     Kind kind;

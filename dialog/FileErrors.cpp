@@ -9,39 +9,28 @@ namespace dialog {
 FileError fileErrorFromErrno(int err)
 {
     switch (err) {
-    case ENOENT:
-        return FileError::FileNotFound;
+    case ENOENT: return FileError::FileNotFound;
     case ENOTDIR:
     case ENAMETOOLONG:
     case ELOOP:
-    case EINVAL:
-        return FileError::BadPath;
+    case EINVAL: return FileError::BadPath;
     case EMFILE:
-    case ENFILE:
-        return FileError::TooManyOpenFiles;
+    case ENFILE: return FileError::TooManyOpenFiles;
     case EACCES:
     case EPERM:
     case EROFS:
-    case EISDIR:
-        return FileError::AccessDenied;
-    case EBADF:
-        return FileError::InvalidFile;
-    case EMLINK:
-        return FileError::DirectoryFull;
-    case EIO:
-        return FileError::HardIo;
+    case EISDIR: return FileError::AccessDenied;
+    case EBADF: return FileError::InvalidFile;
+    case EMLINK: return FileError::DirectoryFull;
+    case EIO: return FileError::HardIo;
     case ETXTBSY:
-    case EBUSY:
-        return FileError::SharingViolation;
+    case EBUSY: return FileError::SharingViolation;
     case ENOLCK:
-    case EDEADLK:
-        return FileError::LockViolation;
+    case EDEADLK: return FileError::LockViolation;
     case ENOSPC:
     case EDQUOT:
-    case EFBIG:
-        return FileError::DiskFull;
-    default:
-        return FileError::Generic;
+    case EFBIG: return FileError::DiskFull;
+    default: return FileError::Generic;
     }
 }
 

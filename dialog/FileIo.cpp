@@ -13,10 +13,7 @@
 
 namespace dialog {
 
-std::filesystem::path pathFromGbk(const std::string& gbkPath)
-{
-    return std::filesystem::path(fromGbk(gbkPath));
-}
+std::filesystem::path pathFromGbk(const std::string& gbkPath) { return std::filesystem::path(fromGbk(gbkPath)); }
 
 std::string gbkFromPath(const std::filesystem::path& p) { return toGbk(p.string()); }
 

@@ -81,7 +81,7 @@ private:
     std::set<int> waitingCounts_; // counters and labels
     std::optional<std::int64_t> lastPaint_;
     std::optional<std::int64_t> viewsShown_; // when the views' waiting appends were last put in
-    bool paintNow_ = false; // a tick served the frame's end: its paint comes at once
+    bool paintNow_ = false;                  // a tick served the frame's end: its paint comes at once
 };
 
 } // namespace dialog

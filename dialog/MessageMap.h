@@ -8,8 +8,7 @@
 
 namespace dialog {
 
-template <class Owner>
-class MessageMap {
+template <class Owner> class MessageMap {
 public:
     using Handler = void (Owner::*)();
     struct Entry {

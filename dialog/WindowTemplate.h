@@ -10,13 +10,13 @@
 namespace dialog {
 
 enum class ControlKind {
-    Label,          // static text
-    Picture,        // static area drawn by the program (lamps)
-    Edit,           // single-line edit
-    MultiLineEdit,  // plain multi-line edit, CR LF line breaks
-    RichView,       // coloured text view, editable by the user
-    DropList,       // drop-down list, no free text
-    ComboBox,       // drop-down list with an edit: its text is the edit's
+    Label,         // static text
+    Picture,       // static area drawn by the program (lamps)
+    Edit,          // single-line edit
+    MultiLineEdit, // plain multi-line edit, CR LF line breaks
+    RichView,      // coloured text view, editable by the user
+    DropList,      // drop-down list, no free text
+    ComboBox,      // drop-down list with an edit: its text is the edit's
     CheckBox,
     RadioButton,
     GroupBox,
@@ -32,9 +32,9 @@ namespace style {
 inline constexpr unsigned ReadOnly = 1u << 0;
 inline constexpr unsigned Disabled = 1u << 1;
 inline constexpr unsigned Hidden = 1u << 2;
-inline constexpr unsigned Group = 1u << 3;      // first radio of a group
-inline constexpr unsigned Number = 1u << 4;     // digits only
-inline constexpr unsigned Default = 1u << 5;    // default push button
+inline constexpr unsigned Group = 1u << 3;   // first radio of a group
+inline constexpr unsigned Number = 1u << 4;  // digits only
+inline constexpr unsigned Default = 1u << 5; // default push button
 inline constexpr unsigned VScroll = 1u << 6;
 inline constexpr unsigned AlignRight = 1u << 7;
 inline constexpr unsigned Centre = 1u << 8;
@@ -55,8 +55,8 @@ struct Rect {
 struct ControlTemplate {
     int id = kStaticId;
     ControlKind kind = ControlKind::Label;
-    std::string caption;            // UTF-8
-    Rect rect;                      // pixels in the client area
+    std::string caption; // UTF-8
+    Rect rect;           // pixels in the client area
     unsigned styles = 0;
     std::vector<std::string> items; // lists: the template's items, UTF-8
     std::string accessibleName;     // edits, lists, pictures: their label's caption, or a name of their own

@@ -76,7 +76,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const ComposedFrame frame = composeFrame(r);
     const CommandTypeEntry* type = typeEntry(r.kind);
     if (!type || frame.problem != FrameProblem::None) {
-        FUZZ_CHECK(frame.bytes.empty() && frame.text.empty() && !frame.tooLong, "no frame without a type or with a fault");
+        FUZZ_CHECK(frame.bytes.empty() && frame.text.empty() && !frame.tooLong,
+                   "no frame without a type or with a fault");
         FUZZ_CHECK(!type || !clean || readHexBytes(address).bytes.size() != kAddressBytes,
                    "whole hex with a 4-byte address makes a frame");
     } else {
@@ -105,8 +106,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(w.surface.messages.empty() == (address.size() <= kAddressMaxChars), "a too-long address is told");
     if (address.size() <= kAddressMaxChars)
         FUZZ_CHECK(w.dlg.parameterBytes() == parameter, "the typed parameter is taken");
-    FrameRequest shown{w.dlg.commandType(), w.surface.selection(Function), r.temporary, r.crc,
-                       w.dlg.boundValues().deviceAddressText, w.dlg.parameterBytes()};
+    FrameRequest shown{
+        w.dlg.commandType(),   w.surface.selection(Function), r.temporary, r.crc, w.dlg.boundValues().deviceAddressText,
+        w.dlg.parameterBytes()};
     const ComposedFrame shownFrame = composeFrame(shown);
     if (shownFrame.problem == FrameProblem::None)
         FUZZ_CHECK(w.surface.text(CommandPreview) == shownFrame.text, "the preview is the frame");

@@ -123,9 +123,9 @@ struct Line {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     FuzzedDataProvider in(data, size);
-    const bool hex = in.ConsumeBool(), stamp = in.ConsumeBool(), marker = in.ConsumeBool(),
-               newline = in.ConsumeBool(), autoClear = in.ConsumeBool(), saving = in.ConsumeBool(),
-               displayOn = !in.ConsumeBool(), filter = in.ConsumeBool();
+    const bool hex = in.ConsumeBool(), stamp = in.ConsumeBool(), marker = in.ConsumeBool(), newline = in.ConsumeBool(),
+               autoClear = in.ConsumeBool(), saving = in.ConsumeBool(), displayOn = !in.ConsumeBool(),
+               filter = in.ConsumeBool();
     const std::string keyword = filter ? in.ConsumeRandomLengthString(8) : std::string();
     std::vector<Chunk> chunks;
     fuzz::Bytes all;

@@ -76,8 +76,7 @@ std::optional<LineRefusal> notKept(const LineSettings& wanted, const LineSetting
         return refuse(LineSetting::Parity);
     if (wanted.stopBits != kept.stopBits)
         return refuse(LineSetting::StopBits);
-    if (rtsCts(wanted) != kept.ctsOutFlow || wanted.xonXoffOut != kept.xonXoffOut ||
-        wanted.xonXoffIn != kept.xonXoffIn)
+    if (rtsCts(wanted) != kept.ctsOutFlow || wanted.xonXoffOut != kept.xonXoffOut || wanted.xonXoffIn != kept.xonXoffIn)
         return refuse(LineSetting::FlowControl);
     return std::nullopt;
 }
@@ -101,8 +100,7 @@ std::string refusalReason(const LineRefusal& r)
             return lead + "停止位代码 " + stopBitsName(r.wanted.stopBits);
         return lead + " " + stopBitsName(r.wanted.stopBits) + " 位停止位" +
                actually(" " + stopBitsName(r.kept.stopBits) + " 位");
-    case LineSetting::FlowControl:
-        return flowReason(r);
+    case LineSetting::FlowControl: return flowReason(r);
     }
     return lead;
 }

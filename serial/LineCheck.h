@@ -17,9 +17,9 @@ enum class LineSetting : std::uint8_t { Baud, DataBits, Parity, StopBits, FlowCo
 
 struct LineRefusal {
     LineSetting setting;
-    bool byLinux;       // no Linux serial driver gives it; else this port did not keep it
+    bool byLinux; // no Linux serial driver gives it; else this port did not keep it
     LineSettings wanted;
-    LineSettings kept;  // as read back from the port (when !byLinux)
+    LineSettings kept; // as read back from the port (when !byLinux)
 };
 
 /// What Linux cannot do at all: 1.5 stop bits, data bits outside 5..8,

@@ -125,14 +125,9 @@ std::vector<fs::path> scanSerialDevicesIn(const fs::path& sysClassTty, const fs:
     return devices;
 }
 
-std::vector<fs::path> scanSerialDevices()
-{
-    return scanSerialDevicesIn("/sys/class/tty", "/dev");
-}
+std::vector<fs::path> scanSerialDevices() { return scanSerialDevicesIn("/sys/class/tty", "/dev"); }
 
-PortNames::PortNames(fs::path linksDir, Scanner scanner)
-    : linksDir_(std::move(linksDir))
-    , scanner_(std::move(scanner))
+PortNames::PortNames(fs::path linksDir, Scanner scanner) : linksDir_(std::move(linksDir)), scanner_(std::move(scanner))
 {
 }
 

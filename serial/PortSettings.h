@@ -30,13 +30,13 @@ struct LineSettings {
     std::uint8_t dataBits = 8;
     std::uint8_t parity = parity::None;
     std::uint8_t stopBits = stopbits::One;
-    bool parityCheck = false;  // input parity checking (INPCK)
-    bool ctsOutFlow = false;   // output held while CTS is low (CRTSCTS)
-    bool dsrOutFlow = false;   // output held while DSR is low (not on Linux: refused)
+    bool parityCheck = false; // input parity checking (INPCK)
+    bool ctsOutFlow = false;  // output held while CTS is low (CRTSCTS)
+    bool dsrOutFlow = false;  // output held while DSR is low (not on Linux: refused)
     LineControl dtr = LineControl::Enable;
     LineControl rts = LineControl::Enable;
-    bool xonXoffOut = false;   // IXON
-    bool xonXoffIn = false;    // IXOFF
+    bool xonXoffOut = false; // IXON
+    bool xonXoffIn = false;  // IXOFF
     std::uint8_t xonChar = 0x11;
     std::uint8_t xoffChar = 0x13;
 

@@ -27,10 +27,7 @@ namespace {
 
 // Pseudo-terminals and some USB bridges have no modem lines; the kernel
 // says so with one of these, which is not a failure of the port.
-bool meansNoModemLines(int err)
-{
-    return err == ENOTTY || err == EINVAL;
-}
+bool meansNoModemLines(int err) { return err == ENOTTY || err == EINVAL; }
 
 std::optional<int> modemLines(int fd)
 {
@@ -53,10 +50,7 @@ int readLine(int fd, termios& t, std::uint32_t& inBaud, std::uint32_t& outBaud)
 
 SerialDevice::SerialDevice() = default;
 
-SerialDevice::~SerialDevice()
-{
-    close();
-}
+SerialDevice::~SerialDevice() { close(); }
 
 SerialDevice::SerialDevice(SerialDevice&& other) noexcept
     : fd_(std::move(other.fd_))
@@ -232,15 +226,9 @@ bool SerialDevice::changeModemLine(int line, bool on)
     return fail(errno);
 }
 
-bool SerialDevice::setDtr(bool on)
-{
-    return changeModemLine(TIOCM_DTR, on);
-}
+bool SerialDevice::setDtr(bool on) { return changeModemLine(TIOCM_DTR, on); }
 
-bool SerialDevice::setRts(bool on)
-{
-    return changeModemLine(TIOCM_RTS, on);
-}
+bool SerialDevice::setRts(bool on) { return changeModemLine(TIOCM_RTS, on); }
 
 bool SerialDevice::hungUp() const
 {
@@ -320,8 +308,7 @@ std::size_t SerialDevice::write(const std::uint8_t* buf, std::size_t len, std::e
         return 0;
     }
     using Clock = std::chrono::steady_clock;
-    const std::uint64_t limitMs =
-        std::uint64_t{writeTimeout_.perByteMs} * len + writeTimeout_.constantMs;
+    const std::uint64_t limitMs = std::uint64_t{writeTimeout_.perByteMs} * len + writeTimeout_.constantMs;
     const bool bounded = limitMs != 0;
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(limitMs);
 
@@ -385,8 +372,7 @@ public:
     std::string message(int value) const override
     {
         switch (static_cast<DeviceError>(value)) {
-        case DeviceError::HungUp:
-            return "the device hung up";
+        case DeviceError::HungUp: return "the device hung up";
         }
         return "serial device error " + std::to_string(value);
     }
@@ -411,16 +397,12 @@ std::string failureReason(const std::error_code& ec)
     if (ec.category() == std::generic_category()) {
         switch (ec.value()) {
         case EACCES:
-        case EPERM:
-            return "权限不足：请把用户加入 dialout 组（重新登录后生效）";
-        case EBUSY:
-            return "设备忙：另一个程序正在使用该端口";
+        case EPERM: return "权限不足：请把用户加入 dialout 组（重新登录后生效）";
+        case EBUSY: return "设备忙：另一个程序正在使用该端口";
         case ENOENT:
         case ENODEV:
-        case ENXIO:
-            return "没有这个设备";
-        default:
-            break;
+        case ENXIO: return "没有这个设备";
+        default: break;
         }
     }
     return "系统错误：" + describe(ec);

@@ -158,4 +158,5 @@ std::string failureReason(const std::error_code& ec);
 
 } // namespace serial
 
-template <> struct std::is_error_code_enum<serial::DeviceError> : std::true_type {};
+template <> struct std::is_error_code_enum<serial::DeviceError> : std::true_type {
+};

@@ -25,8 +25,7 @@ int linkAs(const fs::path& target, const fs::path& link)
 } // namespace
 
 ComLink::ComLink(fs::path dir, fs::path target, const std::string& wanted, serial::PortNames::Scanner scanner)
-    : dir_(std::move(dir))
-    , target_(std::move(target))
+    : dir_(std::move(dir)), target_(std::move(target))
 {
     std::error_code ec;
     fs::create_directories(dir_, ec);

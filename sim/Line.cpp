@@ -123,11 +123,7 @@ Line Line::device(const std::string& path, int baud)
 }
 
 Line::Line(Line&& o) noexcept
-    : fd_(o.fd_)
-    , slave_(o.slave_)
-    , path_(std::move(o.path_))
-    , restore_(o.restore_)
-    , saved_(o.saved_)
+    : fd_(o.fd_), slave_(o.slave_), path_(std::move(o.path_)), restore_(o.restore_), saved_(o.saved_)
 {
     o.fd_ = o.slave_ = -1;
     o.restore_ = false;

@@ -12,9 +12,7 @@
 
 namespace sim {
 
-ModbusResponder::ModbusResponder(const ModbusSettings& s)
-    : settings_(s)
-    , framer_(rtuSilence(s.baud))
+ModbusResponder::ModbusResponder(const ModbusSettings& s) : settings_(s), framer_(rtuSilence(s.baud))
 {
     map_ = modbus_mapping_new_start_address(0, 0, 0, 0, 0, s.registers, 0, s.registers);
     if (!map_)

@@ -17,10 +17,7 @@ public:
 
 class TableResponder final : public Responder {
 public:
-    TableResponder(std::vector<ReplyRule> rules, Micros gap)
-        : matcher_(std::move(rules), gap)
-    {
-    }
+    TableResponder(std::vector<ReplyRule> rules, Micros gap) : matcher_(std::move(rules), gap) {}
     Bytes received(const std::uint8_t* data, std::size_t size, Micros now) override
     {
         return matcher_.received(data, size, now);
@@ -34,10 +31,7 @@ private:
 
 class ModuleResponder final : public Responder {
 public:
-    ModuleResponder(bool requireCrc, Micros gap)
-        : reader_(requireCrc, gap)
-    {
-    }
+    ModuleResponder(bool requireCrc, Micros gap) : reader_(requireCrc, gap) {}
     Bytes received(const std::uint8_t* data, std::size_t size, Micros now) override
     {
         Bytes out;
@@ -61,10 +55,7 @@ private:
 /// Talks on its own; what comes in is read and dropped.
 class StreamResponder final : public Responder {
 public:
-    StreamResponder(const StreamSettings& settings, Micros start)
-        : generator_(settings, start)
-    {
-    }
+    StreamResponder(const StreamSettings& settings, Micros start) : generator_(settings, start) {}
     Bytes received(const std::uint8_t*, std::size_t, Micros) override { return {}; }
     std::optional<Micros> deadline() const override { return generator_.nextDue(); }
     Bytes atDeadline(Micros now) override { return generator_.due(now); }

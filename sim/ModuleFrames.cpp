@@ -22,14 +22,12 @@ bool bodyFits(std::uint8_t type, std::size_t body, bool withCrc)
 {
     switch (type) {
     case kDataQuery:
-    case kParameterQuery:
-        return body == 7;
+    case kParameterQuery: return body == 7;
     case kDeviceControl: // port, then a level byte from the list or a typed parameter
         return withCrc ? body >= 7 : body == 7 || body == 8;
     case kParameterChange: // mode, function, then a parameter of 1, 2 or 4 listed bytes or typed
         return withCrc ? body >= 8 : body == 8 || body == 9 || body == 10 || body == 12;
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -74,11 +72,7 @@ Bytes acknowledgement(const ModuleFrame& f)
     return out;
 }
 
-ModuleFrameReader::ModuleFrameReader(bool requireCrc, Micros gap)
-    : requireCrc_(requireCrc)
-    , gap_(gap)
-{
-}
+ModuleFrameReader::ModuleFrameReader(bool requireCrc, Micros gap) : requireCrc_(requireCrc), gap_(gap) {}
 
 std::vector<ModuleFrame> ModuleFrameReader::feed(const std::uint8_t* data, std::size_t size, Micros now)
 {

@@ -85,7 +85,7 @@ struct ModeName {
     Mode mode;
 };
 constexpr ModeName kModes[] = {
-    {"echo", Mode::Echo}, {"modbus", Mode::Modbus}, {"module", Mode::Module},
+    {"echo", Mode::Echo},   {"modbus", Mode::Modbus}, {"module", Mode::Module},
     {"table", Mode::Table}, {"stream", Mode::Stream},
 };
 
@@ -124,6 +124,7 @@ struct OptionRule {
 
 const std::vector<OptionRule>& optionRules()
 {
+    // clang-format off
     static const std::vector<OptionRule> rules = {
         {"--name", kAllModes, "a name COM1 to COM255",
          [](Options& o, const std::string& v) { return o.name = v, !v.empty(); }},
@@ -155,6 +156,7 @@ const std::vector<OptionRule>& optionRules()
         {"--count", bit(Mode::Stream), "0 to 1000000000",
          numberInto(0, 1000000000, [](Options& o) -> auto& { return o.stream.count; })},
     };
+    // clang-format on
     return rules;
 }
 

@@ -119,11 +119,7 @@ ParsedTable parseReplyTable(std::string_view text)
     return table;
 }
 
-ReplyMatcher::ReplyMatcher(std::vector<ReplyRule> rules, Micros gap)
-    : rules_(std::move(rules))
-    , gap_(gap)
-{
-}
+ReplyMatcher::ReplyMatcher(std::vector<ReplyRule> rules, Micros gap) : rules_(std::move(rules)), gap_(gap) {}
 
 Bytes ReplyMatcher::received(const std::uint8_t* data, std::size_t size, Micros now)
 {

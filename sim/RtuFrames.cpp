@@ -14,10 +14,7 @@ Micros rtuSilence(int baud)
     return (38'500'000 + baud - 1) / baud;
 }
 
-RtuFramer::RtuFramer(Micros silence)
-    : silence_(silence)
-{
-}
+RtuFramer::RtuFramer(Micros silence) : silence_(silence) {}
 
 void RtuFramer::feed(const std::uint8_t* data, std::size_t size, Micros now)
 {
@@ -72,6 +69,7 @@ Bytes modbusException(std::uint8_t slave, std::uint8_t function, std::uint8_t co
 
 bool servedFunction(std::uint8_t function)
 {
+    // clang-format off
     switch (function) {
     case 0x01: case 0x02: case 0x03: case 0x04: case 0x05: case 0x06:
     case 0x0F: case 0x10: case 0x11: case 0x16: case 0x17:
@@ -79,6 +77,7 @@ bool servedFunction(std::uint8_t function)
     default:
         return false;
     }
+    // clang-format on
 }
 
 bool servedFrameFits(const Bytes& f)
@@ -87,18 +86,18 @@ bool servedFrameFits(const Bytes& f)
     // one, gives the data bytes after it.
     const std::size_t n = f.size();
     switch (n >= 2 ? f[1] : 0) {
-    case 0x01: case 0x02: case 0x03: case 0x04: case 0x05: case 0x06:
-        return n == 8;
-    case 0x0F: case 0x10:
-        return n >= 9 && n == 9u + f[6];
-    case 0x11:
-        return n == 4;
-    case 0x16:
-        return n == 10;
-    case 0x17:
-        return n >= 13 && n == 13u + f[10];
-    default:
-        return false;
+    case 0x01:
+    case 0x02:
+    case 0x03:
+    case 0x04:
+    case 0x05:
+    case 0x06: return n == 8;
+    case 0x0F:
+    case 0x10: return n >= 9 && n == 9u + f[6];
+    case 0x11: return n == 4;
+    case 0x16: return n == 10;
+    case 0x17: return n >= 13 && n == 13u + f[10];
+    default: return false;
     }
 }
 

@@ -35,9 +35,7 @@ Bytes streamFrame(const StreamSettings& s, std::uint64_t index)
 }
 
 StreamGenerator::StreamGenerator(StreamSettings settings, Micros start)
-    : settings_(settings)
-    , frameStart_(start)
-    , frame_(streamFrame(settings_, 1))
+    : settings_(settings), frameStart_(start), frame_(streamFrame(settings_, 1))
 {
 }
 

@@ -11,11 +11,11 @@
 namespace sim {
 
 struct StreamSettings {
-    bool text = true;           // text lines, or binary frames
+    bool text = true;            // text lines, or binary frames
     std::size_t frameBytes = 16; // at least 4
-    Micros pause = 1000000;     // after each frame's last byte
-    long rate = 0;              // bytes per second; 0: each frame in one piece
-    long count = 0;             // frames to send; 0: no end
+    Micros pause = 1000000;      // after each frame's last byte
+    long rate = 0;               // bytes per second; 0: each frame in one piece
+    long count = 0;              // frames to send; 0: no end
 };
 
 /// Frame number index (from 1). Text: "#000001 ABC...", cut or filled with

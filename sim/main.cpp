@@ -48,14 +48,10 @@ std::unique_ptr<Responder> makeResponder(const Options& o)
 {
     const Micros gap = o.gapMs * 1000;
     switch (o.mode) {
-    case Mode::Echo:
-        return std::make_unique<EchoResponder>();
-    case Mode::Table:
-        return std::make_unique<TableResponder>(readTable(o.tableFile), gap);
-    case Mode::Module:
-        return std::make_unique<ModuleResponder>(o.requireCrc, gap);
-    case Mode::Stream:
-        return std::make_unique<StreamResponder>(o.stream, nowMicros());
+    case Mode::Echo: return std::make_unique<EchoResponder>();
+    case Mode::Table: return std::make_unique<TableResponder>(readTable(o.tableFile), gap);
+    case Mode::Module: return std::make_unique<ModuleResponder>(o.requireCrc, gap);
+    case Mode::Stream: return std::make_unique<StreamResponder>(o.stream, nowMicros());
     case Mode::Modbus: {
         ModbusSettings settings = o.modbus;
         settings.baud = o.baud;
@@ -100,14 +96,9 @@ int main(int argc, char** argv)
         // the link.
         const StopSignals stop;
         switch (run(options, stop)) {
-        case End::Stopped:
-            return 0;
-        case End::HungUp:
-            std::fprintf(stderr, "serial-sim: the line hung up\n");
-            return 1;
-        case End::Failed:
-            std::fprintf(stderr, "serial-sim: the line failed: %s\n", std::strerror(errno));
-            return 1;
+        case End::Stopped: return 0;
+        case End::HungUp: std::fprintf(stderr, "serial-sim: the line hung up\n"); return 1;
+        case End::Failed: std::fprintf(stderr, "serial-sim: the line failed: %s\n", std::strerror(errno)); return 1;
         }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "serial-sim: %s\n", e.what());

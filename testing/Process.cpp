@@ -119,8 +119,8 @@ std::optional<std::string> Process::readLine(int timeoutMs)
             pending_.erase(0, nl + 1);
             return line;
         }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now())
-                              .count();
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
         if (out_ < 0 || left <= 0 || !waitReadable(out_, static_cast<int>(left)))
             return std::nullopt;
         char buf[256];

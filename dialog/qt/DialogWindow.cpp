@@ -3,13 +3,13 @@
 #include "dialog/qt/DialogWindowTicks.h"
 #include "dialog/qt/TextConvert.h"
 
-#include <QCloseEvent>
 #include <QClipboard>
+#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QPushButton>
 #include <QPointer>
+#include <QPushButton>
 #include <QScreen>
 #include <QWindow>
 
@@ -26,8 +26,8 @@ DialogWindow::DialogWindow(const WindowTemplate& layout, DialogLogic& logic, QWi
     : QDialog(parent), logic_(logic), clientSize_(layout.width, layout.height), menu_(layout.menu)
 {
     pacing_ = std::make_unique<Pacing>(*this);
-    Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                            | Qt::WindowCloseButtonHint;
+    Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                            Qt::WindowCloseButtonHint;
     if (layout.minimizeBox)
         flags |= Qt::WindowMinimizeButtonHint;
     if (layout.maximizeBox)
@@ -95,14 +95,12 @@ void DialogWindow::build(const WindowTemplate& layout)
     std::for_each(below.rbegin(), below.rend(), [](QWidget* w) { w->lower(); });
 }
 
-void DialogWindow::notify(int id, Notification n)
-{
-    logic_.dispatch(id, n);
-}
+void DialogWindow::notify(int id, Notification n) { logic_.dispatch(id, n); }
 
 ControlAdapter* DialogWindow::find(int id) const
 {
-    return id >= 0 && static_cast<std::size_t>(id) < controls_.size() ? controls_[static_cast<std::size_t>(id)] : nullptr;
+    return id >= 0 && static_cast<std::size_t>(id) < controls_.size() ? controls_[static_cast<std::size_t>(id)]
+                                                                      : nullptr;
 }
 
 QWidget* DialogWindow::control(int id) const
@@ -111,13 +109,9 @@ QWidget* DialogWindow::control(int id) const
     return c ? c->widget() : nullptr;
 }
 
-
 // --- closing ---------------------------------------------------------------
 
-void DialogWindow::closeWindow()
-{
-    finish(QDialog::Accepted);
-}
+void DialogWindow::closeWindow() { finish(QDialog::Accepted); }
 
 void DialogWindow::finish(int code)
 {
@@ -142,10 +136,7 @@ void DialogWindow::requestClose()
         finish(kCloseCode);
 }
 
-void DialogWindow::reject()
-{
-    requestClose();
-}
+void DialogWindow::reject() { requestClose(); }
 
 void DialogWindow::closeEvent(QCloseEvent* event)
 {
@@ -177,8 +168,7 @@ void DialogWindow::keyPressEvent(QKeyEvent* event)
         event->accept();
         pressForEnter();
         return;
-    default:
-        QDialog::keyPressEvent(event);
+    default: QDialog::keyPressEvent(event);
     }
 }
 
@@ -271,20 +261,11 @@ void DialogWindow::constrainSize(bool maximized)
 
 // --- clipboard, window ------------------------------------------------------------
 
-std::string DialogWindow::clipboardText() const
-{
-    return toSurface(QGuiApplication::clipboard()->text());
-}
+std::string DialogWindow::clipboardText() const { return toSurface(QGuiApplication::clipboard()->text()); }
 
-void DialogWindow::setClipboardText(const std::string& gbk)
-{
-    QGuiApplication::clipboard()->setText(fromSurface(gbk));
-}
+void DialogWindow::setClipboardText(const std::string& gbk) { QGuiApplication::clipboard()->setText(fromSurface(gbk)); }
 
-void DialogWindow::setTitle(const std::string& gbk)
-{
-    setWindowTitle(fromSurface(gbk));
-}
+void DialogWindow::setTitle(const std::string& gbk) { setWindowTitle(fromSurface(gbk)); }
 
 void DialogWindow::setTopmost(bool on)
 {

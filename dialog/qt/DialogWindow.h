@@ -155,7 +155,7 @@ private:
     // hash look-up was a visible share of a tick's cost. Ids are 16-bit.
     std::vector<ControlAdapter*> controls_;
     std::unique_ptr<Pacing> pacing_; // the ticks' and the paints' schedule, on Qt timers
-    bool ended_ = false;        // done() was called for this run
+    bool ended_ = false;             // done() was called for this run
     bool inCloseRequest_ = false;
     bool placed_ = false;
     bool maximizable_ = false;

@@ -89,8 +89,7 @@ int DialogWindow::clientHeight(int id) const
 // The program's change of control id: marked while it runs, so the signals
 // it causes are not taken for the user's, and stamped once done. False when
 // the table has no such control.
-template <class Change>
-bool DialogWindow::changeByProgram(int id, Change&& change)
+template <class Change> bool DialogWindow::changeByProgram(int id, Change&& change)
 {
     ControlAdapter* c = find(id);
     if (!c)

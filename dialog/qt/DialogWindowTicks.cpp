@@ -12,9 +12,9 @@ namespace dialog::qt {
 
 DialogWindow::Pacing::Pacing(DialogWindow& window) : window_(window)
 {
-    for (auto [timer, w] : {std::pair{&paintLater_, FramePacer::Wait::Paint},
-                            std::pair{&appendLater_, FramePacer::Wait::Appends},
-                            std::pair{&countLater_, FramePacer::Wait::Counts}}) {
+    for (auto [timer, w] :
+         {std::pair{&paintLater_, FramePacer::Wait::Paint}, std::pair{&appendLater_, FramePacer::Wait::Appends},
+          std::pair{&countLater_, FramePacer::Wait::Counts}}) {
         timer->setSingleShot(true);
         QObject::connect(timer, &QTimer::timeout, &window_, [this, w = w] { frames.waitEnded(w); });
     }
@@ -83,38 +83,23 @@ void DialogWindow::Pacing::unwatch(int id)
         n->setEnabled(false);
 }
 
-void DialogWindow::Pacing::tick(int id)
-{
-    window_.logic_.onTimer(id);
-}
+void DialogWindow::Pacing::tick(int id) { window_.logic_.onTimer(id); }
 
-void DialogWindow::Pacing::served(std::optional<int> nextTickMs)
-{
-    frames.serve(nextTickMs);
-}
+void DialogWindow::Pacing::served(std::optional<int> nextTickMs) { frames.serve(nextTickMs); }
 
 QTimer& DialogWindow::Pacing::wait(FramePacer::Wait w)
 {
     switch (w) {
-    case FramePacer::Wait::Paint:
-        return paintLater_;
-    case FramePacer::Wait::Appends:
-        return appendLater_;
-    case FramePacer::Wait::Counts:
-        break;
+    case FramePacer::Wait::Paint: return paintLater_;
+    case FramePacer::Wait::Appends: return appendLater_;
+    case FramePacer::Wait::Counts: break;
     }
     return countLater_;
 }
 
-void DialogWindow::Pacing::startWait(FramePacer::Wait w, int ms)
-{
-    wait(w).start(ms);
-}
+void DialogWindow::Pacing::startWait(FramePacer::Wait w, int ms) { wait(w).start(ms); }
 
-void DialogWindow::Pacing::stopWait(FramePacer::Wait w)
-{
-    wait(w).stop();
-}
+void DialogWindow::Pacing::stopWait(FramePacer::Wait w) { wait(w).stop(); }
 
 void DialogWindow::Pacing::requestPaint()
 {
@@ -129,39 +114,18 @@ void DialogWindow::Pacing::flush(int id)
 
 // --- the window's timers, as the surface offers them ------------------------
 
-void DialogWindow::startTimer(int id, int ms)
-{
-    pacing_->ticks.start(id, ms);
-}
+void DialogWindow::startTimer(int id, int ms) { pacing_->ticks.start(id, ms); }
 
-void DialogWindow::stopTimer(int id)
-{
-    pacing_->ticks.stop(id);
-}
+void DialogWindow::stopTimer(int id) { pacing_->ticks.stop(id); }
 
-void DialogWindow::pauseTimerUntilReadable(int id, int fd)
-{
-    pacing_->ticks.pauseUntilReadable(id, fd);
-}
+void DialogWindow::pauseTimerUntilReadable(int id, int fd) { pacing_->ticks.pauseUntilReadable(id, fd); }
 
-bool DialogWindow::ticking(int id) const
-{
-    return pacing_->ticks.ticking(id);
-}
+bool DialogWindow::ticking(int id) const { return pacing_->ticks.ticking(id); }
 
-void DialogWindow::changesWaiting(int id)
-{
-    pacing_->frames.viewWaiting(id);
-}
+void DialogWindow::changesWaiting(int id) { pacing_->frames.viewWaiting(id); }
 
-void DialogWindow::countWaiting(int id)
-{
-    pacing_->frames.countWaiting(id);
-}
+void DialogWindow::countWaiting(int id) { pacing_->frames.countWaiting(id); }
 
-void DialogWindow::flushWaitingChanges()
-{
-    pacing_->frames.flushWaiting();
-}
+void DialogWindow::flushWaitingChanges() { pacing_->frames.flushWaiting(); }
 
 } // namespace dialog::qt

@@ -37,30 +37,14 @@ void LogCursor::move(Move m, bool extend, int pageRows)
     case Move::PreviousCharacter:
         moveTo(!extend && hasSelection() ? selectionStart() : text_.previousCharacter(caret_), extend);
         break;
-    case Move::NextRow:
-        vertical(1, extend);
-        break;
-    case Move::PreviousRow:
-        vertical(-1, extend);
-        break;
-    case Move::NextPage:
-        vertical(pageRows, extend);
-        break;
-    case Move::PreviousPage:
-        vertical(-pageRows, extend);
-        break;
-    case Move::RowStart:
-        rowEdge(false, extend);
-        break;
-    case Move::RowEnd:
-        rowEdge(true, extend);
-        break;
-    case Move::TextStart:
-        moveTo(0, extend);
-        break;
-    case Move::TextEnd:
-        moveTo(text_.size(), extend);
-        break;
+    case Move::NextRow: vertical(1, extend); break;
+    case Move::PreviousRow: vertical(-1, extend); break;
+    case Move::NextPage: vertical(pageRows, extend); break;
+    case Move::PreviousPage: vertical(-pageRows, extend); break;
+    case Move::RowStart: rowEdge(false, extend); break;
+    case Move::RowEnd: rowEdge(true, extend); break;
+    case Move::TextStart: moveTo(0, extend); break;
+    case Move::TextEnd: moveTo(text_.size(), extend); break;
     }
 }
 

@@ -149,8 +149,8 @@ void LogLayout::appendRows(std::vector<Row>& rows, std::size_t start, std::size_
         row.shown = shown.mid(from, to - from);
         row.byteAt.reserve(static_cast<std::size_t>(to - from) + 1);
         for (int k = from; k <= to; ++k)
-            row.byteAt.push_back(static_cast<int>(start + static_cast<std::size_t>(byteAt[static_cast<std::size_t>(k)]) -
-                                                  row.start));
+            row.byteAt.push_back(
+                static_cast<int>(start + static_cast<std::size_t>(byteAt[static_cast<std::size_t>(k)]) - row.start));
         rows.push_back(std::move(row));
     }
 }
@@ -168,7 +168,8 @@ int LogLayout::indexInRow(const Row& row, std::size_t pos)
     const std::vector<int>& byteAt = row.byteAt;
     const int rel = static_cast<int>(pos - row.start);
     const auto it = std::lower_bound(byteAt.begin(), byteAt.end(), rel);
-    return static_cast<int>(std::min<std::ptrdiff_t>(it - byteAt.begin(), static_cast<std::ptrdiff_t>(byteAt.size()) - 1));
+    return static_cast<int>(
+        std::min<std::ptrdiff_t>(it - byteAt.begin(), static_cast<std::ptrdiff_t>(byteAt.size()) - 1));
 }
 
 std::int64_t LogLayout::rowOfPosition(std::size_t pos, int* x)

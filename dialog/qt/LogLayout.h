@@ -75,7 +75,7 @@ private:
     const LogText& text_;
     Measure measure_;
     qreal width_ = -1;
-    unsigned generation_ = 0; // counts the times every paragraph was laid out again
+    unsigned generation_ = 0;   // counts the times every paragraph was laid out again
     std::vector<Glyph> glyphs_; // by UTF-16 unit, measured when first met
     // The rows of the paragraph asked for last.
     struct RowCache {

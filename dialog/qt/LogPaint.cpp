@@ -85,7 +85,7 @@ void LogPainter::drawRow(QPainter& p, const LogPaintState& s, const LogLayout::R
     for (; colourRun != colours.end() && colourRun->start < std::max(row.end, row.start + 1); ++colourRun) {
         const int from = index(std::max(colourRun->start, row.start));
         const int to = colourRun + 1 != colours.end() ? index(std::min((colourRun + 1)->start, row.end))
-                                                        : static_cast<int>(row.shown.size());
+                                                      : static_cast<int>(row.shown.size());
         if (to <= from)
             continue;
         // The selected part of the run in the selection's colour.

@@ -19,8 +19,8 @@ namespace dialog::qt {
 inline constexpr int kLogMargin = 4;
 
 struct LogPaintState {
-    std::int64_t topRow;     // the first row in sight
-    int fromY;               // the part to paint, in the viewport
+    std::int64_t topRow; // the first row in sight
+    int fromY;           // the part to paint, in the viewport
     int toY;
     int rowHeight;
     qreal ascent;

@@ -25,8 +25,8 @@ void LogText::setColourOfEmpty(QRgb colour)
         colours_.assign(1, {0, colour});
 }
 
-std::int64_t LogText::replace(std::size_t from, std::size_t to, const std::string& gbk, QRgb colour,
-                              bool resetColours, const RowCounter& rows)
+std::int64_t LogText::replace(std::size_t from, std::size_t to, const std::string& gbk, QRgb colour, bool resetColours,
+                              const RowCounter& rows)
 {
     const std::ptrdiff_t delta = static_cast<std::ptrdiff_t>(gbk.size()) - static_cast<std::ptrdiff_t>(to - from);
     const bool append = from == text_.size();

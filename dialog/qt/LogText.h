@@ -85,7 +85,7 @@ private:
     // Never empty: the last may be empty. Hundreds of thousands after a
     // long run: kept in pieces, so that growing never copies them all.
     std::deque<Paragraph> paragraphs_;
-    std::vector<ColourRun> colours_;    // never empty, sorted by start
+    std::vector<ColourRun> colours_; // never empty, sorted by start
     std::int64_t characters_ = 0;
     // The last row of the text's last paragraph while nothing ends it: an
     // append counts the paragraph's rows again from there, not from its

@@ -18,9 +18,12 @@ namespace dialog::qt {
 // --- content ---------------------------------------------------------------------
 
 LogView::LogView(QWidget* parent)
-    : QAbstractScrollArea(parent), text_(palette().color(QPalette::Text).rgb()), glyphs_([this] { return font(); }),
-      layout_(text_, [this](char16_t unit) { return glyphs_.measure(unit); }), cursor_(text_, layout_),
-      painter_(text_, layout_, glyphs_)
+    : QAbstractScrollArea(parent)
+    , text_(palette().color(QPalette::Text).rgb())
+    , glyphs_([this] { return font(); })
+    , layout_(text_, [this](char16_t unit) { return glyphs_.measure(unit); })
+    , cursor_(text_, layout_)
+    , painter_(text_, layout_, glyphs_)
 {
     installLogViewAccessibility();
     setVerticalScrollBar(new QuietScrollBar(this));
@@ -291,8 +294,8 @@ void LogView::moveCaretToEnd()
 void LogView::moveCaret(LogCursor::Move move, bool keepAnchor)
 {
     // Up and down start from the caret's row at the view's width.
-    if (move == LogCursor::Move::NextRow || move == LogCursor::Move::PreviousRow ||
-        move == LogCursor::Move::NextPage || move == LogCursor::Move::PreviousPage)
+    if (move == LogCursor::Move::NextRow || move == LogCursor::Move::PreviousRow || move == LogCursor::Move::NextPage ||
+        move == LogCursor::Move::PreviousPage)
         syncWidth();
     cursor_.move(move, keepAnchor, visibleRows());
     ensureCaretVisible();

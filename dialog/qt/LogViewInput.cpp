@@ -35,8 +35,9 @@ void LogView::typeEach(const QString& typed)
     // Each character is an edit of its own, as keys typed one by one are:
     // a view whose owner acts on every typed character sees them all.
     for (qsizetype i = 0; i < typed.size();) {
-        const bool pair = i + 1 < typed.size() && ((typed[i].isHighSurrogate() && typed[i + 1].isLowSurrogate()) ||
-                                                   (typed[i] == QLatin1Char('\r') && typed[i + 1] == QLatin1Char('\n')));
+        const bool pair =
+            i + 1 < typed.size() && ((typed[i].isHighSurrogate() && typed[i + 1].isLowSurrogate()) ||
+                                     (typed[i] == QLatin1Char('\r') && typed[i + 1] == QLatin1Char('\n')));
         const qsizetype n = pair ? 2 : 1;
         insertTyped(typed.mid(i, n));
         i += n;
@@ -108,8 +109,9 @@ void LogView::keyPressEvent(QKeyEvent* e)
         insertTyped(QStringLiteral("\n"));
     } else {
         const QString typed = e->text();
-        const bool printable =
-            !typed.isEmpty() && std::all_of(typed.begin(), typed.end(), [](QChar c) { return c.isPrint() || c == QLatin1Char('\t'); });
+        const bool printable = !typed.isEmpty() && std::all_of(typed.begin(), typed.end(), [](QChar c) {
+            return c.isPrint() || c == QLatin1Char('\t');
+        });
         if (printable && !(e->modifiers() & (Qt::ControlModifier | Qt::MetaModifier)))
             typeEach(typed);
         else
@@ -127,12 +129,9 @@ void LogView::inputMethodEvent(QInputMethodEvent* e)
 QVariant LogView::inputMethodQuery(Qt::InputMethodQuery query) const
 {
     switch (query) {
-    case Qt::ImEnabled:
-        return !readOnly_;
-    case Qt::ImCursorRectangle:
-        return QRect(kLogMargin, kLogMargin, 1, rowHeight());
-    default:
-        return QAbstractScrollArea::inputMethodQuery(query);
+    case Qt::ImEnabled: return !readOnly_;
+    case Qt::ImCursorRectangle: return QRect(kLogMargin, kLogMargin, 1, rowHeight());
+    default: return QAbstractScrollArea::inputMethodQuery(query);
     }
 }
 

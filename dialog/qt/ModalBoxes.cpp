@@ -55,21 +55,11 @@ MessageAnswer DialogWindow::messageBox(const std::string& text, const std::strin
     if (!detail.empty())
         box.setInformativeText(fromSurface(detail));
     switch (icon) {
-    case MessageIcon::None:
-        box.setIcon(QMessageBox::NoIcon);
-        break;
-    case MessageIcon::Information:
-        box.setIcon(QMessageBox::Information);
-        break;
-    case MessageIcon::Warning:
-        box.setIcon(QMessageBox::Warning);
-        break;
-    case MessageIcon::Stop:
-        box.setIcon(QMessageBox::Critical);
-        break;
-    case MessageIcon::Question:
-        box.setIcon(QMessageBox::Question);
-        break;
+    case MessageIcon::None: box.setIcon(QMessageBox::NoIcon); break;
+    case MessageIcon::Information: box.setIcon(QMessageBox::Information); break;
+    case MessageIcon::Warning: box.setIcon(QMessageBox::Warning); break;
+    case MessageIcon::Stop: box.setIcon(QMessageBox::Critical); break;
+    case MessageIcon::Question: box.setIcon(QMessageBox::Question); break;
     }
 
     std::vector<std::pair<QAbstractButton*, MessageAnswer>> answers;
@@ -159,9 +149,6 @@ int DialogWindow::runModal(const WindowTemplate& layout, DialogLogic& logic)
     return child.exec();
 }
 
-void DialogWindow::endDialog(int code)
-{
-    finish(code);
-}
+void DialogWindow::endDialog(int code) { finish(code); }
 
 } // namespace dialog::qt

@@ -6,8 +6,8 @@
 #include <QLocale>
 #include <QPalette>
 #include <QProxyStyle>
-#include <QStyleOption>
 #include <QStyleFactory>
+#include <QStyleOption>
 #include <QTranslator>
 
 namespace dialog::qt {
@@ -66,8 +66,8 @@ QFont programFont()
 {
     // Zen Hei first: Micro Hei draws some GBK symbols (℃ among them) as
     // blanks although it claims them, and sensor readings carry them.
-    QFont font = firstInstalled(
-        {"WenQuanYi Zen Hei", "Noto Sans CJK SC", "WenQuanYi Micro Hei", "Noto Sans Mono CJK SC"});
+    QFont font =
+        firstInstalled({"WenQuanYi Zen Hei", "Noto Sans CJK SC", "WenQuanYi Micro Hei", "Noto Sans Mono CJK SC"});
     if (font.pixelSize() != kFontPixels)
         font.setPixelSize(kFontPixels);
     return font;

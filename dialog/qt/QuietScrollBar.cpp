@@ -18,7 +18,8 @@ void QuietScrollBar::sliderChange(SliderChange)
     if (checkPending_)
         return;
     checkPending_ = true;
-    QMetaObject::invokeMethod(this, [this] { updateIfChanged(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { updateIfChanged(); }, Qt::QueuedConnection);
 }
 
 void QuietScrollBar::resizeEvent(QResizeEvent* event)

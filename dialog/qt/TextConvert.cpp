@@ -6,15 +6,9 @@
 
 namespace dialog::qt {
 
-QString fromSurface(const std::string& gbk)
-{
-    return QString::fromStdString(dialog::fromGbk(gbk));
-}
+QString fromSurface(const std::string& gbk) { return QString::fromStdString(dialog::fromGbk(gbk)); }
 
-std::string toSurface(const QString& text)
-{
-    return dialog::toGbk(text.toStdString());
-}
+std::string toSurface(const QString& text) { return dialog::toGbk(text.toStdString()); }
 
 QString fromSurfaceLines(const std::string& gbk)
 {

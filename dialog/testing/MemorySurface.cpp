@@ -21,8 +21,8 @@ MemorySurface::MemorySurface(const WindowTemplate& layout) : MemorySurface()
             for (const auto& item : c.items)
                 ctl.items.push_back(toGbk(item));
             ctl.itemToolTips.resize(ctl.items.size());
-        } else if (c.kind != ControlKind::Edit && c.kind != ControlKind::MultiLineEdit && c.kind != ControlKind::ComboBox &&
-                   c.kind != ControlKind::RichView) {
+        } else if (c.kind != ControlKind::Edit && c.kind != ControlKind::MultiLineEdit &&
+                   c.kind != ControlKind::ComboBox && c.kind != ControlKind::RichView) {
             ctl.text = toGbk(c.caption);
         }
         ctl.enabled = (c.styles & style::Disabled) == 0;
@@ -157,7 +157,10 @@ std::optional<std::string> MemorySurface::openFileDialog(const FileDialogOptions
     return a;
 }
 
-std::optional<std::string> MemorySurface::saveFileDialog(const FileDialogOptions& options) { return openFileDialog(options); }
+std::optional<std::string> MemorySurface::saveFileDialog(const FileDialogOptions& options)
+{
+    return openFileDialog(options);
+}
 
 int MemorySurface::runModal(const WindowTemplate& layout, DialogLogic& logic)
 {
@@ -321,10 +324,7 @@ void MemorySurface::pauseTimerUntilReadable(int id, int fd)
     schedule_->ticks.pauseUntilReadable(id, fd);
 }
 
-void MemorySurface::useClock(FakeClock& clock)
-{
-    schedule_->clock = &clock;
-}
+void MemorySurface::useClock(FakeClock& clock) { schedule_->clock = &clock; }
 
 void MemorySurface::runTimers(DialogLogic& logic, std::int64_t ms)
 {

@@ -46,10 +46,10 @@ public:
         Rgb defaultColour;
         bool editable = false; // a combo box with an edit: text is the edit's
         bool modified = false;
-        int caret = -1;        // selection start; -1: after the last byte
-        int height = 0;        // client height, from the table's rectangle
-        Rect rect;             // where the control stands: the table's, then moveControl's
-        int redraws = 0;       // redraw requests
+        int caret = -1;  // selection start; -1: after the last byte
+        int height = 0;  // client height, from the table's rectangle
+        Rect rect;       // where the control stands: the table's, then moveControl's
+        int redraws = 0; // redraw requests
     };
 
     MemorySurface();
@@ -133,7 +133,7 @@ public:
     std::map<int, int> timers;       // started, with their periods
     std::map<int, int> pausedTimers; // held until their fd is readable
     std::vector<ShownMessage> messages;
-    std::deque<MessageAnswer> messageAnswers; // empty: Ok
+    std::deque<MessageAnswer> messageAnswers;           // empty: Ok
     std::function<void(const ShownMessage&)> onMessage; // runs while the box is "open"
     std::deque<std::optional<std::string>> fileAnswers; // empty: cancelled
     std::vector<FileDialogOptions> fileDialogs;

@@ -68,8 +68,8 @@ struct Fields {
 
 std::vector<Binding> bindingsOf(Fields& f)
 {
-    return {Binding::control(1), Binding::position(10, f.position), Binding::selectedText(11, f.port),
-            Binding::text(12, f.text), Binding::integer(13, f.first), Binding::integer(14, f.second),
+    return {Binding::control(1),        Binding::position(10, f.position), Binding::selectedText(11, f.port),
+            Binding::text(12, f.text),  Binding::integer(13, f.first),     Binding::integer(14, f.second),
             Binding::check(16, f.flag), Binding::check(15, f.after)};
 }
 
@@ -192,20 +192,25 @@ TEST(DataExchange, ARepeatedReadOfUnchangedControlsAsksThemNothing)
     };
     const Case cases[] = {
         {"nothing changed", [](auto&...) {}, false},
-        {"the program changed fields since", [](auto&, Fields& f, auto&...) { f.text = "mine", f.first = 9, f.flag = false; }, false},
+        {"the program changed fields since",
+         [](auto&, Fields& f, auto&...) { f.text = "mine", f.first = 9, f.flag = false; }, false},
         {"an edit changed", [](CountingSurface& s, auto&...) { s.setText(12, "new"); }, true},
-        {"the items changed under the selection", [](CountingSurface& s, auto&...) {
+        {"the items changed under the selection",
+         [](CountingSurface& s, auto&...) {
              s.clearList(11);
              s.insertItem(11, -1, "COM3");
              s.select(11, 0);
-         }, true},
+         },
+         true},
         {"other bindings", [](auto&, Fields& f, std::vector<Binding>& b, auto&) { b.pop_back(), f.after = 5; }, true},
-        {"the last read failed", [](CountingSurface& s, Fields& f, std::vector<Binding>& b, DataExchange& dx) {
+        {"the last read failed",
+         [](CountingSurface& s, Fields& f, std::vector<Binding>& b, DataExchange& dx) {
              s.setText(14, "?");
              dx.toFields(s, b);
              s.setText(14, "-3"); // as it was at the good read
              f.second = 0;
-         }, true},
+         },
+         true},
         {"a bad integer is reported again", [](CountingSurface& s, auto&...) { s.setText(14, "?"); }, true, false},
     };
     for (const Case& c : cases) {
@@ -260,8 +265,8 @@ TEST(DataExchange, StopsAtTheFirstBadIntegerWithMessageAndFocus)
     auto b = bindingsOf(f);
     DataExchange dx("Quillon");
     EXPECT_FALSE(dx.toFields(s, b));
-    EXPECT_EQ(f.text, "typed");  // bound before: read
-    EXPECT_EQ(f.second, 77);     // bound after: untouched
+    EXPECT_EQ(f.text, "typed"); // bound before: read
+    EXPECT_EQ(f.second, 77);    // bound after: untouched
     EXPECT_EQ(f.after, 0);
     ASSERT_EQ(s.messages.size(), 1u);
     EXPECT_EQ(s.messages[0].text, dialog::gbk("请键入一个整数。"));

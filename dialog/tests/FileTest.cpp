@@ -86,8 +86,10 @@ TEST(FileIo, LinksAreWrittenThroughAndKept)
         const char* readBack; // another name that must show the new text
     };
     const Case cases[] = {
-        {"link", "link", "t"}, {"chain of links", "chain", "sub/t"},
-        {"dangling link makes its file", "dangling", "new.txt"}, {"second hard link", "h", "h2"},
+        {"link", "link", "t"},
+        {"chain of links", "chain", "sub/t"},
+        {"dangling link makes its file", "dangling", "new.txt"},
+        {"second hard link", "h", "h2"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -15,7 +15,9 @@ TEST(Gbk, ConvertsBothWays)
     const Case cases[] = {
         {"ascii unchanged", "COM1 9600\r\n", "COM1 9600\r\n"},
         {"chinese", "打开串口", "\xB4\xF2\xBF\xAA\xB4\xAE\xBF\xDA"},
-        {"mixed", "A中B", "A\xD6\xD0" "B"},
+        {"mixed", "A中B",
+         "A\xD6\xD0"
+         "B"},
         {"full-width comma", "，", "\xA3\xAC"},
         {"empty", "", ""},
     };
@@ -28,10 +30,12 @@ TEST(Gbk, ConvertsBothWays)
 
 TEST(Gbk, WhatCannotBeConvertedIsReplacedNotDropped)
 {
+    // clang-format off
     EXPECT_EQ(toGbk("a\xF0\x9F\x98\x80" "b"), "a?b");            // emoji: not in GBK
     EXPECT_EQ(toGbk("a\xFF" "b"), "a?b");                          // malformed UTF-8
     EXPECT_EQ(fromGbk("a\xB4"), "a\xEF\xBF\xBD");                 // lead byte cut off
     EXPECT_EQ(fromGbk("\xB4\xF2" "x\xFF" "y"), "打x\xEF\xBF\xBDy"); // 0xFF is no GBK byte
+    // clang-format on
 }
 
 TEST(Gbk, WholeLengthLeavesOutOnlyAHalfCharacterAtTheEnd)
@@ -42,7 +46,9 @@ TEST(Gbk, WholeLengthLeavesOutOnlyAHalfCharacterAtTheEnd)
         {"a\xD6\xD0", 3},
         {"a\xD6", 1},
         {"\xB0\xB0\xB0", 2}, // the middle byte is a trail byte, not a lead
-        {"\xB0\xA1" "b", 3},
+        {"\xB0\xA1"
+         "b",
+         3},
     };
     for (const auto& [text, whole] : cases)
         EXPECT_EQ(dialog::wholeGbkLength(text), whole) << text;

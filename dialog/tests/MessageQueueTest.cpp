@@ -93,11 +93,16 @@ TEST(MessageQueue, ReportsWhileABoxIsOpenAreShownAfterItOneAtATime)
         MessageAnswer answer;
     };
     const Case cases[] = {
-        {"behind a report", [](MessageQueue& q) { q.report("first", MessageIcon::Stop); }, {"first", "tick", "late"},
+        {"behind a report",
+         [](MessageQueue& q) { q.report("first", MessageIcon::Stop); },
+         {"first", "tick", "late"},
          MessageAnswer::Ok},
         {"behind a question",
-         [](MessageQueue& q) { EXPECT_EQ(q.ask("sure?", MessageIcon::Question, MessageButtons::YesNo), MessageAnswer::No); },
-         {"sure?", "tick", "late"}, MessageAnswer::No},
+         [](MessageQueue& q) {
+             EXPECT_EQ(q.ask("sure?", MessageIcon::Question, MessageButtons::YesNo), MessageAnswer::No);
+         },
+         {"sure?", "tick", "late"},
+         MessageAnswer::No},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -19,10 +19,12 @@
 namespace dialog::contract {
 
 /// Ids of sampleWindow(): one control of each kind.
+// clang-format off
 enum SampleId : int {
     Caption = 10, Picture, Edit, Number, Lines, Rich, List, Check, RadioA, RadioB, RadioC, Group, Push, Drawn,
     Rule, Sunken, Combo, Counter,
 };
+// clang-format on
 
 /// A window with one control of each kind (two radio groups, a number
 /// edit, a read-only edit, a disabled picture and a hidden frame); the

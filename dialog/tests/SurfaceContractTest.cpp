@@ -92,7 +92,7 @@ TEST_P(SurfaceContract, TextStartsAsTheTableHasIt)
     const std::pair<int, const char*> cases[] = {
         {Caption, "状态"}, {Push, "打开串口"}, {Check, "16进制"}, {Group, "方式"},
         {Edit, ""},        {Lines, ""},        {Rich, ""},        {List, ""}, // nothing selected
-        {Combo, ""},       {9999, ""},                                         // an id the table lacks
+        {Combo, ""},       {9999, ""},                                        // an id the table lacks
     };
     auto t = make();
     for (const auto& [id, utf8] : cases)
@@ -166,8 +166,8 @@ TEST_P(SurfaceContract, InsertedItemsGoWhereAskedAndTheSelectionStaysOnItsItem)
         int selection; // COM2's position after it
     };
     const Case cases[] = {
-        {"at the front", 0, 0, 2},       {"before the selection", 1, 1, 2}, {"after the selection", 2, 2, 1},
-        {"at the end", 3, 3, 1},         {"-1: at the end", -1, 3, 1},      {"past the end: at the end", 42, 3, 1},
+        {"at the front", 0, 0, 2}, {"before the selection", 1, 1, 2}, {"after the selection", 2, 2, 1},
+        {"at the end", 3, 3, 1},   {"-1: at the end", -1, 3, 1},      {"past the end: at the end", 42, 3, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -210,7 +210,7 @@ TEST_P(SurfaceContract, SelectionOutsideTheListClearsIt)
         int pos;
     };
     const Case cases[] = {
-        {"list, -1", List, -1},  {"list, just past the end", List, 3},  {"list, far past", List, 99},
+        {"list, -1", List, -1},       {"list, just past the end", List, 3},  {"list, far past", List, 99},
         {"combo box, -1", Combo, -1}, {"combo box, past the end", Combo, 2},
     };
     for (const Case& c : cases) {
@@ -254,7 +254,10 @@ TEST_P(SurfaceContract, SelectPrefixFoldsOnlyAsciiLetters)
         {"ASCII, case ignored", "com3", 2},
         {"double-byte", "\x81\x61", 0},
         {"double-byte differing only in its trail byte's case", "\x81\x41", 1},
-        {"double-byte then ASCII of the other case", "\x81\x41" "A", 1},
+        {"double-byte then ASCII of the other case",
+         "\x81\x41"
+         "A",
+         1},
         {"half a character", "\x81", 0},
         {"nothing begins with it", "\x82\x61", -1},
         {"empty", "", -1},
@@ -264,7 +267,10 @@ TEST_P(SurfaceContract, SelectPrefixFoldsOnlyAsciiLetters)
         auto t = make();
         ControlSurface& s = t->surface();
         s.clearList(List);
-        for (const char* item : {"\x81\x61", "\x81\x41" "a", "COM3"})
+        for (const char* item : {"\x81\x61",
+                                 "\x81\x41"
+                                 "a",
+                                 "COM3"})
             s.insertItem(List, -1, item);
         EXPECT_EQ(s.selectPrefix(List, c.prefix), c.selected >= 0);
         EXPECT_EQ(s.selection(List), c.selected);
@@ -350,21 +356,11 @@ TEST_P(SurfaceContract, ModifiedMeansChangedByTheUserSinceTheProgramLastWrote)
             ControlSurface& s = t->surface();
             for (Step step : c.steps) {
                 switch (step) {
-                case Type:
-                    t->userTypes(id, "b");
-                    break;
-                case Set:
-                    s.setText(id, "a");
-                    break;
-                case Append:
-                    s.appendText(id, "c");
-                    break;
-                case Clear:
-                    s.setModified(id, false);
-                    break;
-                case Mark:
-                    s.setModified(id, true);
-                    break;
+                case Type: t->userTypes(id, "b"); break;
+                case Set: s.setText(id, "a"); break;
+                case Append: s.appendText(id, "c"); break;
+                case Clear: s.setModified(id, false); break;
+                case Mark: s.setModified(id, true); break;
                 }
             }
             EXPECT_EQ(s.isModified(id), c.modified);
@@ -422,6 +418,7 @@ TEST_P(SurfaceContract, ViewsCountLinesAndCharacters)
         int lines;
         int length; // rich view only; -1: not asked
     };
+    // clang-format off
     const Case cases[] = {
         {"empty rich view", Rich, "", {}, 1, 0},
         {"empty multi-line edit", Lines, "", {}, 1, -1},
@@ -431,6 +428,7 @@ TEST_P(SurfaceContract, ViewsCountLinesAndCharacters)
         {"multi-line edit, set and appended", Lines, "a\r\nb", {"\r\nc"}, 3, -1},
         {"multi-line edit, CR LF split across appends", Lines, "a\r", {"\nb"}, 2, -1},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         auto t = make();
@@ -481,15 +479,9 @@ TEST_P(SurfaceContract, TimersStartStopAndWaitForTheirDescriptor)
         s.startTimer(2, 1000); // another timer, untouched by what timer 1 does
         for (Step step : c.steps) {
             switch (step) {
-            case Start:
-                s.startTimer(1, 1000);
-                break;
-            case Stop:
-                s.stopTimer(1);
-                break;
-            case Pause:
-                s.pauseTimerUntilReadable(1, fds[0]);
-                break;
+            case Start: s.startTimer(1, 1000); break;
+            case Stop: s.stopTimer(1); break;
+            case Pause: s.pauseTimerUntilReadable(1, fds[0]); break;
             }
         }
         EXPECT_EQ(t->ticking(1), c.ticking);

@@ -67,17 +67,20 @@ TEST(TickScheduler, TimersTickOnTheirSchedule)
     };
     const Case cases[] = {
         {"a beat every period", {"s1:10", "w35"}, {"1@10", "1@20", "1@30"}},
-        {"a second timer takes the first's beat", {"s1:10", "w12", "s2:10", "w40"},
+        {"a second timer takes the first's beat",
+         {"s1:10", "w12", "s2:10", "w40"},
          {"1@10", "1@20", "1@30", "2@30", "1@40", "2@40"}},
         {"another period keeps its own beat", {"s1:10", "w12", "s2:15", "w30"}, {"1@10", "1@20", "2@27", "1@30"}},
         {"a stopped timer stays quiet", {"s1:10", "w15", "x1", "w50"}, {"1@10"}},
         {"a paused timer rests", {"s1:10", "w10", "p1", "w100"}, {"1@10"}},
         {"a late wake ticks at once", {"s1:10", "w10", "p1", "w50", "r1", "w65"}, {"1@10", "1@50", "1@60"}},
-        {"an early wake catches up the rest of the period", {"s1:10", "w10", "p1", "w13", "r1", "w30"},
+        {"an early wake catches up the rest of the period",
+         {"s1:10", "w10", "p1", "w13", "r1", "w30"},
          {"1@10", "1@20", "1@30"}},
         {"a wake before any tick ticks at once", {"s1:10", "p1", "w4", "r1", "w14"}, {"1@4", "1@14"}},
         {"a wake brings the others of its period onto its beat",
-         {"s1:10", "s2:10", "w10", "p1", "w13", "r1", "w30"}, {"1@10", "2@10", "1@20", "2@20", "1@30", "2@30"}},
+         {"s1:10", "s2:10", "w10", "p1", "w13", "r1", "w30"},
+         {"1@10", "2@10", "1@20", "2@20", "1@30", "2@30"}},
         {"a start ends the wait", {"s1:10", "w10", "p1", "w15", "s1:10", "w25"}, {"1@10", "1@25"}},
         {"a stop ends the wait: the port wakes nothing", {"s1:10", "w10", "p1", "x1", "r1", "w50"}, {"1@10"}},
     };
@@ -87,21 +90,11 @@ TEST(TickScheduler, TimersTickOnTheirSchedule)
         for (const std::string& step : c.steps) {
             const int id = step[1] - '0';
             switch (step[0]) {
-            case 's':
-                t.schedule.start(id, std::stoi(step.substr(3)));
-                break;
-            case 'x':
-                t.schedule.stop(id);
-                break;
-            case 'p':
-                t.schedule.pauseUntilReadable(id, 5);
-                break;
-            case 'r':
-                t.schedule.readable(id);
-                break;
-            case 'w':
-                t.runUntil(std::stoi(step.substr(1)));
-                break;
+            case 's': t.schedule.start(id, std::stoi(step.substr(3))); break;
+            case 'x': t.schedule.stop(id); break;
+            case 'p': t.schedule.pauseUntilReadable(id, 5); break;
+            case 'r': t.schedule.readable(id); break;
+            case 'w': t.runUntil(std::stoi(step.substr(1))); break;
             }
         }
         EXPECT_EQ(t.log, c.ticks);
@@ -252,8 +245,8 @@ TEST(FramePacer, ShowsChangesAtTheFramesAndCountersPace)
     constexpr int View = 1, Counter = 2;
     struct Case {
         const char* name;
-        bool stream;       // a view was put in just before
-        bool served;       // a 10 ms tick serves the frames at 5 ms steps
+        bool stream; // a view was put in just before
+        bool served; // a 10 ms tick serves the frames at 5 ms steps
         std::vector<std::string> shown;
         std::vector<std::int64_t> paints;
     };

@@ -11,15 +11,15 @@
 namespace quillon {
 
 inline constexpr dialog::ListEntry<std::uint32_t> kBaudList[] = {
-    {"110", 110},     {"300", 300},     {"600", 600},     {"1200", 1200},   {"2400", 2400},
-    {"4800", 4800},   {"9600", 9600},   {"14400", 14400}, {"19200", 19200}, {"38400", 38400},
+    {"110", 110},     {"300", 300},     {"600", 600},       {"1200", 1200},   {"2400", 2400},
+    {"4800", 4800},   {"9600", 9600},   {"14400", 14400},   {"19200", 19200}, {"38400", 38400},
     {"56000", 56000}, {"57600", 57600}, {"115200", 115200},
 };
 
 inline constexpr dialog::ListEntry<std::uint8_t> kDataBitsList[] = {{"6", 6}, {"7", 7}, {"8", 8}};
 
 inline constexpr dialog::ListEntry<std::uint8_t> kParityList[] = {
-    {"无", serial::parity::None}, {"奇校验", serial::parity::Odd}, {"偶校验", serial::parity::Even},
+    {"无", serial::parity::None},   {"奇校验", serial::parity::Odd},     {"偶校验", serial::parity::Even},
     {"Mark", serial::parity::Mark}, {"空格校验", serial::parity::Space},
 };
 

@@ -2,9 +2,9 @@
 // fields, a handler's change of fields shown in the controls, and the send
 // areas' presses between the two.
 
+#include "quillon/QuillonIds.h"
 #include "quillon/app/QuillonMainDialog.h"
 #include "quillon/app/QuillonTemplates.h"
-#include "quillon/QuillonIds.h"
 
 #include <variant>
 

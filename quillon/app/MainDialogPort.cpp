@@ -49,15 +49,13 @@ bool QuillonMainDialog::openPort()
 {
     const serial::PortSession::Result opened = session_.open(port_.portName, lineSetup(port_));
     switch (opened.outcome) {
-    case serial::PortSession::Outcome::Opened:
-        return true;
+    case serial::PortSession::Outcome::Opened: return true;
     case serial::PortSession::Outcome::NoDevice:
     case serial::PortSession::Outcome::OpenFailed:
         messages_.report(gbk("通信端口<") + port_.portName + gbk(">无法打开!"), dialog::MessageIcon::Warning, 0,
                          gbk(opened.reason));
         return false;
-    case serial::PortSession::Outcome::SetupFailed:
-        break;
+    case serial::PortSession::Outcome::SetupFailed: break;
     }
     messages_.report(gbk("错误码: ") + std::to_string(static_cast<unsigned long>(opened.error.value())),
                      dialog::MessageIcon::Warning, 0, gbk(opened.reason));

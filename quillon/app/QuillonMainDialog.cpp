@@ -50,7 +50,6 @@ const dialog::MessageMap<QuillonMainDialog> QuillonMainDialog::messageMap_{
     {ChooseFile, Notification::Clicked, &QuillonMainDialog::onChooseRotationFile},
 };
 
-
 QuillonMainDialog::QuillonMainDialog(const dialog::Clock& clock, serial::PortNames ports,
                                      std::filesystem::path configDir)
     : clock_(clock), ports_(std::move(ports)), exchange_(kProgramName), stored_(std::move(configDir))

@@ -1,8 +1,8 @@
 #include "quillon/app/QuillonTemplates.h"
 
 #include "dialog/TemplateBuilder.h"
-#include "quillon/app/LineSettingLists.h"
 #include "quillon/QuillonIds.h"
+#include "quillon/app/LineSettingLists.h"
 #include "quillon/send/Checksum.h"
 
 #include <array>
@@ -203,8 +203,8 @@ dialog::WindowTemplate quillonChecksumDialogTemplate()
     Builder b(layout);
     b.add(kChecksumGroup, ControlKind::GroupBox, "校验方式", {12, 8, 236, 196});
     for (int i = 0; i < kChecksumKinds; ++i)
-        b.add(kChecksumFirstRadio + i, ControlKind::RadioButton, kChecksumList[i].caption,
-              {26, 28 + 24 * i, 210, 20}, i == 0 ? style::Group : 0u);
+        b.add(kChecksumFirstRadio + i, ControlKind::RadioButton, kChecksumList[i].caption, {26, 28 + 24 * i, 210, 20},
+              i == 0 ? style::Group : 0u);
     b.add(IdOk, ControlKind::Button, "确定", {44, 218, 72, 26}, style::Default | style::Group);
     b.add(IdCancel, ControlKind::Button, "取消", {144, 218, 72, 26});
     return layout;

@@ -17,7 +17,7 @@ struct ControlPlacement {
 
 struct WindowLayout {
     std::vector<ControlPlacement> placements; // the controls that move, each once
-    int viewCharsPerLine; // for the receive view's auto clear
+    int viewCharsPerLine;                     // for the receive view's auto clear
     int viewMaxLines;
     bool toggleShown; // the always-on-top toggle 1074
 };

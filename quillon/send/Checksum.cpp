@@ -74,12 +74,9 @@ std::vector<std::uint8_t> checksumBytes(ChecksumKind kind, const std::vector<std
         const std::uint16_t c = crc16Modbus(p, n);
         return {byte(c, 8), byte(c, 0)};
     }
-    case ChecksumKind::Crc8:
-        return {crc8(p, n)};
-    case ChecksumKind::Sum:
-        return {sum8(p, n)};
-    case ChecksumKind::Xor:
-        return {xor8(p, n)};
+    case ChecksumKind::Crc8: return {crc8(p, n)};
+    case ChecksumKind::Sum: return {sum8(p, n)};
+    case ChecksumKind::Xor: return {xor8(p, n)};
     case ChecksumKind::Crc32LowFirst: {
         const std::uint32_t c = crc32(p, n);
         return {byte(c, 0), byte(c, 8), byte(c, 16), byte(c, 24)};

@@ -26,9 +26,12 @@ enum class ChecksumKind : int {
 
 /// The checksum dialog's radio buttons, in order, and what each appends.
 inline constexpr dialog::ListEntry<ChecksumKind> kChecksumList[] = {
-    {"16 CRC，低字节在前", ChecksumKind::Crc16LowFirst}, {"16 CRC，高字节在前", ChecksumKind::Crc16HighFirst},
-    {"8 CRC", ChecksumKind::Crc8},                      {"总加和", ChecksumKind::Sum},
-    {"加总异或", ChecksumKind::Xor},                    {"CRC32，低字节在前", ChecksumKind::Crc32LowFirst},
+    {"16 CRC，低字节在前", ChecksumKind::Crc16LowFirst},
+    {"16 CRC，高字节在前", ChecksumKind::Crc16HighFirst},
+    {"8 CRC", ChecksumKind::Crc8},
+    {"总加和", ChecksumKind::Sum},
+    {"加总异或", ChecksumKind::Xor},
+    {"CRC32，低字节在前", ChecksumKind::Crc32LowFirst},
     {"CRC32，高字节在前", ChecksumKind::Crc32HighFirst},
 };
 inline constexpr int kChecksumKinds = static_cast<int>(std::size(kChecksumList));

@@ -43,6 +43,7 @@ TEST(FrameSplitter, FramesEndQuietOrCutForSizeAndKeepEveryByte)
     const Frame zhong = bytesOf(dialog::gbk("中"));
     const Frame a4094 = repeated(4094, "A");
     const Frame pairs = repeated(2047, dialog::gbk("啊")); // both bytes in the lead-byte range
+    // clang-format off
     const Case cases[] = {
         {"a short frame ends quiet", bytesOf("ABC"), {bytesOf("ABC")}, 0},
         {"a full buffer waits for its quiet end", repeated(4095, "A"), {repeated(4095, "A")}, 0},
@@ -56,6 +57,7 @@ TEST(FrameSplitter, FramesEndQuietOrCutForSizeAndKeepEveryByte)
         {"a burst of several frames", repeated(9000, "C"),
          {repeated(4095, "C"), repeated(4095, "C"), repeated(810, "C")}, 2},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         FrameSplitter splitter;

@@ -78,10 +78,10 @@ TEST_F(QuillonTest, PortSettingsFileIsReadAtStart)
         {"name beginning no item leaves COM1", "ttyUSB0\r\n0\r\n0\r\n2\r\n3\r\n", "COM1", "1200", "8", "无", "1"},
         {"a name that begins an item", "COM2\r\n0\r\n3\r\n2\r\n3\r\n", "COM2", "1200", "8", "Mark", "1"},
         {"index outside the list selects nothing", "COM1\r\n9\r\n0\r\n2\r\n40\r\n", "COM1", "", "8", "无", ""},
-        {"binary garbage reads as no settings", std::string("\0\xFF\x80\x1B[2J\x7F\xA1", 9) + std::string(70000, '\xFE'),
-         "COM1", "110", "6", "无", "1"},
-        {"100 MB: the start counts", "COM12\r\n2\r\n4\r\n1\r\n12\r\n" + std::string(100 << 20, '\n'), "COM12",
-         "115200", "7", "空格校验", "2"},
+        {"binary garbage reads as no settings",
+         std::string("\0\xFF\x80\x1B[2J\x7F\xA1", 9) + std::string(70000, '\xFE'), "COM1", "110", "6", "无", "1"},
+        {"100 MB: the start counts", "COM12\r\n2\r\n4\r\n1\r\n12\r\n" + std::string(100 << 20, '\n'), "COM12", "115200",
+         "7", "空格校验", "2"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -127,7 +127,8 @@ TEST_F(QuillonTest, SendAreaFileOfAnySizeOrContentStartsAndSurvivesAClose)
     const Case cases[] = {
         {"binary garbage", garbage, {}},
         {"100 MB of empty lines after the texts", "a\r\nb\r\nc\r\n" + std::string(100 << 20, '\n'), {"a", "b", "c"}},
-        {"a 100 MB line: only what is read at start", std::string(100 << 20, '7'),
+        {"a 100 MB line: only what is read at start",
+         std::string(100 << 20, '7'),
          {std::string(kMaxSettingsFileBytes, '7'), "", ""}},
     };
     for (const auto& c : cases) {

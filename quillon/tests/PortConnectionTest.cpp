@@ -260,9 +260,9 @@ TEST_F(PortConnectionTest, ClosingTheWindowReleasesThePortAndWritesTheFiles)
 TEST_F(PortConnectionTest, PortListToolTipsNameTheDevices)
 {
     start();
-    EXPECT_EQ(surface.controls[PortList].itemToolTips.at(2), pty.slavePath());   // COM3
+    EXPECT_EQ(surface.controls[PortList].itemToolTips.at(2), pty.slavePath());    // COM3
     EXPECT_EQ(surface.controls[PortList].itemToolTips.at(11), pty12.slavePath()); // COM12
-    EXPECT_NE(surface.controls[PortList].itemToolTips.at(4), "");               // COM5: says none
+    EXPECT_NE(surface.controls[PortList].itemToolTips.at(4), "");                 // COM5: says none
     choosePort("COM3");
     EXPECT_EQ(surface.controls[PortList].toolTip, pty.slavePath());
 }

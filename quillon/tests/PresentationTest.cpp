@@ -106,7 +106,7 @@ TEST_F(PresentationTest, ResizesSwitchTheLayout)
         // A marker the normal layout would put back, to see whether it acts.
         surface.moveControl(Area2Text, {0, 0, 1, 1});
         for (Step s : c.steps)
-            dlg().onResize(s == Maximize ? DialogLogic::kMaximized
+            dlg().onResize(s == Maximize   ? DialogLogic::kMaximized
                            : s == Minimize ? DialogLogic::kMinimized
                                            : DialogLogic::kRestored,
                            1024, 768);

@@ -114,6 +114,7 @@ TEST_F(TrafficTest, FramesAreRenderedAsTheOptionsSay)
         std::string log;
     };
     const std::string stamp = "[2006:10:01:01:05:03]";
+    // clang-format off
     const Case cases[] = {
         {"hex", 1, 0, 0, 0, {0x01, 0x02}, "01 02 ", "01 02 "},
         {"stamp and marker", 1, 1, 1, 0, {0x01, 0x02}, stamp + gbk("[接收]") + "01 02 ",
@@ -125,6 +126,7 @@ TEST_F(TrafficTest, FramesAreRenderedAsTheOptionsSay)
         {"text CR LF logged as it came", 0, 0, 0, 0, {'L', '1', '\r', '\n', 'L', '2', '\n'}, "L1\r\nL2\n",
          "L1\r\nL2\r\n"},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         surface.setRichText(ReceiveView, std::string(24, ' '));
@@ -210,7 +212,7 @@ TEST_F(TrafficTest, AutoClearEmptiesTheViewBeforeItOverflows)
     struct Case {
         const char* name;
         int autoClear;
-        int breaks;   // the view holds breaks + 1 lines
+        int breaks; // the view holds breaks + 1 lines
         std::size_t frameBytes;
         bool cleared;
     };
@@ -290,11 +292,13 @@ TEST_F(TrafficTest, LogFailureIsReportedAgainAfterTheUserActs)
         std::function<void()> act;
         bool reportedAgain;
     };
+    // clang-format off
     const Case cases[] = {
         {"nothing done", [] {}, false},
         {"another failing file chosen", [&] { surface.fileAnswers.emplace_back(bad + "2"); click(ChangeFile); }, true},
         {"logging switched off and on", [&] { click(SaveToggle); click(SaveToggle); }, true},
     };
+    // clang-format on
     click(SaveToggle);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -382,6 +386,7 @@ TEST_F(TrafficTest, AnIdleTickWaitsForThePortOrTheUser)
         std::function<void()> before;
         bool waits;
     };
+    // clang-format off
     const Case cases[] = {
         {"nothing to do", [] {}, true},
         {"a frame still pending", [&] { deviceSends("A"); }, false},
@@ -394,6 +399,7 @@ TEST_F(TrafficTest, AnIdleTickWaitsForThePortOrTheUser)
          },
          false},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         c.before();

@@ -73,10 +73,10 @@ TEST_F(RotationDialogTest, ModesTheChosenFileAndRefusals)
     click(AreaRotationButton);
     EXPECT_FALSE(surface.isEnabled(FileRotationButton));
     click(FileRotationButton); // refused
-    const std::vector<std::string> said = {
-        gbk("您还没选择文件，无有进行发送！"), gbk("没有找到 ") + (configDir / "missing.txt").string() + gbk("。"),
-        gbk("文件轮发正在进行，不能进行发送区轮发，需要的话，请先停止文件轮发！"),
-        gbk("发送区轮发正在进行，不能进行文件轮发，需要的话，请先停止发送区轮发！")};
+    const std::vector<std::string> said = {gbk("您还没选择文件，无有进行发送！"),
+                                           gbk("没有找到 ") + (configDir / "missing.txt").string() + gbk("。"),
+                                           gbk("文件轮发正在进行，不能进行发送区轮发，需要的话，请先停止文件轮发！"),
+                                           gbk("发送区轮发正在进行，不能进行文件轮发，需要的话，请先停止发送区轮发！")};
     ASSERT_EQ(surface.messages.size(), said.size());
     for (std::size_t i = 0; i < said.size(); ++i)
         EXPECT_EQ(surface.messages[i].text, said[i]);
@@ -97,8 +97,8 @@ TEST_F(RotationDialogTest, AnswersMoveTheRotationsOnAndWithoutThemTheyRetry)
         {"areas, no answer: each twice", AreaRotationButton, false, {"02 ", "02 ", "03 ", "03 ", "01 "}},
         {"file lines, no answer: each twice", FileRotationButton, false, {"10 ", "10 ", "20 "}},
     };
-    const std::pair<int, int> areaIds[] = {{Area1Text, Area1TakesPart}, {Area2Text, Area2TakesPart},
-                                           {Area3Text, Area3TakesPart}};
+    const std::pair<int, int> areaIds[] = {
+        {Area1Text, Area1TakesPart}, {Area2Text, Area2TakesPart}, {Area3Text, Area3TakesPart}};
     for (int n = 0; n < 3; ++n) {
         surface.setText(areaIds[n].first, "0" + std::to_string(n + 1));
         surface.setCheck(areaIds[n].second, 1);

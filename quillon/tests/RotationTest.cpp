@@ -122,6 +122,7 @@ const std::string kStarted = "0: " + gbk("停止轮发"), kStopped = gbk("开始
 
 TEST_F(RotationTest, AreasGoOutInTurn)
 {
+    // clang-format off
     const Case cases[] = {
         {"only area 2, every 101st tick at 1000 ms", "010", {}, {.ticks = 303},
          {kStarted, "100: area 2", "201: area 2", "302: area 2"}},
@@ -156,12 +157,14 @@ TEST_F(RotationTest, AreasGoOutInTurn)
          {.answerMode = 1, .retryCount = 0, .rotateOnce = 1}, {.ticks = 700},
          {kStarted, "0: area 2", "600: " + kStopped}},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         prepare(c);
         AreaRotation rotation{host, settings, areas, wait, clock};
         rotation.rotationArea = c.lastSent;
-        run(c, [&] { rotation.onStartStop(false); }, [&] { rotation.tick(); });
+        run(
+            c, [&] { rotation.onStartStop(false); }, [&] { rotation.tick(); });
         EXPECT_EQ(host.messages, c.message.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.message});
     }
 }
@@ -183,6 +186,7 @@ TEST_F(FileRotationTest, LinesGoOutInTurn)
     const std::string started = "0: " + gbk("停止文件轮发"), stopped = gbk("开始文件轮发");
     const std::string noLine = gbk("发送文件%1中没有可以发送的行，文件轮发已停止。");
     const RotationSettings everyTick{.rotationPeriodMs = 10};
+    // clang-format off
     const Case cases[] = {
         {"three lines, one every 72nd tick at 1000 ms", "01 02\n03 04\n05 06\n", {}, {.ticks = 288},
          {started, "71: #1 01 02", "143: #2 03 04", "215: #3 05 06", "287: #1 01 02"}},
@@ -224,6 +228,7 @@ TEST_F(FileRotationTest, LinesGoOutInTurn)
          {.answerMode = 1, .retryCount = 2}, {.ticks = 1801, .lowerRetriesAt = 700},
          {started, "0: #1 01", "600: #1 01", "1200: #2 02", "1800: #1 01"}},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const fs::path file = dir / "frames.txt";
@@ -231,7 +236,8 @@ TEST_F(FileRotationTest, LinesGoOutInTurn)
         prepare(c);
         FileRotation rotation{host, settings, areas, wait, clock};
         ASSERT_TRUE(rotation.choose(file.string()));
-        run(c, [&] { rotation.onStartStop(false); },
+        run(
+            c, [&] { rotation.onStartStop(false); },
             [&] {
                 if (host.now == c.deleteAt)
                     fs::remove(file);

@@ -207,14 +207,14 @@ TEST_F(QuillonTest, HandlersKeepWhatWasTypedWhileThePortIsClosed)
         const char* name;
         int button;
         std::string pathTyped, pathChosen, pathAfter;
-        int cleared; // the area text the handler empties, 0: none
+        int cleared;               // the area text the handler empties, 0: none
         std::string timeout = "5"; // "": the read stops there, before the check box
     };
     const Case cases[] = {
         {"更改文件", ChangeFile, "typed.txt", "chosen.txt", "chosen.txt", 0},
         {"清空 of area 2", Area2Clear, "typed.txt", "", "typed.txt", Area2Text},
-        {"清空 of area 3 after a read that stops at a bad integer", Area3Clear, "typed.txt", "", "typed.txt",
-         Area3Text, ""},
+        {"清空 of area 3 after a read that stops at a bad integer", Area3Clear, "typed.txt", "", "typed.txt", Area3Text,
+         ""},
         {"保存数据 with the log path emptied", SaveToggle, "", "", "data.txt", 0},
     };
     start();

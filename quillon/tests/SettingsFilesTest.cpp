@@ -44,6 +44,7 @@ TEST(SettingsFiles, SendAreaTextsRoundTrip)
         std::array<std::string, 3> texts;
         std::string file;
     };
+    // clang-format off
     const Case cases[] = {
         {"plain texts are stored as they stand", {"01 02 03", "hello", ""}, "01 02 03\r\nhello\r\n\r\n"},
         {"line breaks stay inside the text", {"AT\r\nOK", "a\nb", "c\rd"}, "AT\\r\\nOK\r\na\\nb\r\nc\\rd\r\n"},
@@ -51,6 +52,7 @@ TEST(SettingsFiles, SendAreaTextsRoundTrip)
         {"GBK trail byte 0x5C is not a backslash", {"\x81\x5C" "x", "", ""}, "\x81\x5C" "x\r\n\r\n\r\n"},
         {"chinese text", {"\xB4\xF2\xBF\xAA", "", "\xD6\xD0\r\n"}, "\xB4\xF2\xBF\xAA\r\n\r\n\xD6\xD0\\r\\n\r\n"},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(formatSendAreaTexts(c.texts), c.file);

@@ -43,7 +43,9 @@ void lamp(QPainter& p, const QRect& r, const QColor& fill)
 void highlight(QPainter& p, const QRect& r, const QPointF& from, const QPointF& to)
 {
     const QPointF c = QRectF(r).center();
-    const auto angle = [&c](const QPointF& q) { return std::atan2(c.y() - q.y(), q.x() - c.x()) * 180.0 / std::numbers::pi; };
+    const auto angle = [&c](const QPointF& q) {
+        return std::atan2(c.y() - q.y(), q.x() - c.x()) * 180.0 / std::numbers::pi;
+    };
     double start = angle(from);
     double span = angle(to) - start;
     if (span < 0)

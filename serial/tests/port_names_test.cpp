@@ -65,7 +65,7 @@ TEST(PortNames, LinkEntriesAndTargets)
 {
     TempDir links("portnames");
     writeFile(links / "dev5", "x");
-    fs::create_symlink("dev5", links.path() / "COM5");                    // relative target
+    fs::create_symlink("dev5", links.path() / "COM5");                   // relative target
     fs::create_symlink("/dev/ttyNoSuchAdapter9", links.path() / "COM7"); // unplugged
     fs::create_symlink("/dev/null", links.path() / "com4");              // lower-case link name
     fs::create_symlink("/dev/null", links.path() / "COM08");             // not a port name
@@ -125,14 +125,14 @@ TEST(PortNames, ScanOrdersUsbFirstAndSkipsPortsWithoutHardware)
     TempDir sys("portnames"), dev("portnames");
     struct Entry {
         const char* name;
-        bool device;        // sysfs has a device behind it
-        const char* type;   // uart type file, or none
-        bool node;          // /dev node present
+        bool device;      // sysfs has a device behind it
+        const char* type; // uart type file, or none
+        bool node;        // /dev node present
     };
     const Entry entries[] = {
-        {"ttyUSB10", true, nullptr, true}, {"ttyUSB2", true, nullptr, true}, {"ttyACM0", true, nullptr, true},
-        {"ttyS0", true, "4", true},        {"ttyS1", true, "0", true},       {"ttyS10", true, "4", true},
-        {"ttyS2", true, "4", true},        {"ttyAMA0", true, nullptr, true}, {"tty0", false, nullptr, true},
+        {"ttyUSB10", true, nullptr, true}, {"ttyUSB2", true, nullptr, true},  {"ttyACM0", true, nullptr, true},
+        {"ttyS0", true, "4", true},        {"ttyS1", true, "0", true},        {"ttyS10", true, "4", true},
+        {"ttyS2", true, "4", true},        {"ttyAMA0", true, nullptr, true},  {"tty0", false, nullptr, true},
         {"ptmx", false, nullptr, true},    {"ttyUSB3", true, nullptr, false},
     };
     for (const auto& e : entries) {

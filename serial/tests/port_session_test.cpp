@@ -47,7 +47,8 @@ TEST(PortSession, AnOpenThatFailsSaysWhyAndHoldsNothing)
     };
     const Case cases[] = {
         {"no link and no device", "COM5", PortSession::Outcome::NoDevice,
-         std::make_error_code(std::errc::no_such_device), failureReason(std::make_error_code(std::errc::no_such_device))},
+         std::make_error_code(std::errc::no_such_device),
+         failureReason(std::make_error_code(std::errc::no_such_device))},
         {"no name", "", PortSession::Outcome::NoDevice, std::make_error_code(std::errc::no_such_device),
          failureReason(std::make_error_code(std::errc::no_such_device))},
         {"a link to a device not there", "COM2", PortSession::Outcome::OpenFailed,

@@ -212,9 +212,8 @@ LineSettings withBaud(std::uint32_t baud)
 TEST(SerialDevice, EveryBaudRateReadsBackExactly)
 {
     // Both programs' lists, the usual higher rates and odd ones a user may type.
-    const std::uint32_t rates[] = {110,   300,   600,    1200,   2400,   4800,   9600,   14400,  19200,
-                                   38400, 56000, 57600,  115200, 128000, 256000, 230400, 250000, 921600,
-                                   31250, 12345, 74880,  1000000};
+    const std::uint32_t rates[] = {110,   300,    600,    1200,   2400,   4800,   9600,   14400, 19200, 38400, 56000,
+                                   57600, 115200, 128000, 256000, 230400, 250000, 921600, 31250, 12345, 74880, 1000000};
     Pty pty;
     SerialDevice dev = openOrFail(pty.slavePath());
     for (std::uint32_t baud : rates) {
@@ -285,7 +284,8 @@ TEST(SerialDevice, RefusedSettingsSayWhyAndChangeNothing)
         {"pty keeps 8 of 5 data bits", [](LineSettings& s) { s.dataBits = 5; }, "端口不支持 5 位数据位（实际为 8 位）"},
         {"pty drops odd parity", [](LineSettings& s) { s.parity = parity::Odd; }, "端口不支持奇校验（实际为无校验）"},
         {"pty drops even parity", [](LineSettings& s) { s.parity = parity::Even; }, "端口不支持偶校验（实际为无校验）"},
-        {"pty drops mark parity", [](LineSettings& s) { s.parity = parity::Mark; }, "端口不支持标志校验（实际为无校验）"},
+        {"pty drops mark parity", [](LineSettings& s) { s.parity = parity::Mark; },
+         "端口不支持标志校验（实际为无校验）"},
         {"pty drops space parity", [](LineSettings& s) { s.parity = parity::Space; },
          "端口不支持空格校验（实际为无校验）"},
     };

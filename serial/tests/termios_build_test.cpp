@@ -146,20 +146,23 @@ TEST(TermiosBuild, SettingsRoundTrip)
         {"7E1 checked", make(19200, 7, parity::Even, stopbits::One, [](LineSettings& s) { s.parityCheck = true; })},
         {"6O2", make(110, 6, parity::Odd, stopbits::Two, keep)},
         {"5M1", make(300, 5, parity::Mark, stopbits::One, keep)},
-        {"8S2 with xon/xoff", make(56000, 8, parity::Space, stopbits::Two, [](LineSettings& s) {
-             s.xonXoffOut = true;
-             s.xonXoffIn = true;
-             s.xonChar = 0x01;
-             s.xoffChar = 0x02;
-         })},
-        {"lines low", make(128000, 8, parity::None, stopbits::One, [](LineSettings& s) {
-             s.dtr = LineControl::Disable;
-             s.rts = LineControl::Disable;
-         })},
-        {"rts/cts handshake", make(256000, 8, parity::None, stopbits::One, [](LineSettings& s) {
-             s.ctsOutFlow = true;
-             s.rts = LineControl::Handshake;
-         })},
+        {"8S2 with xon/xoff", make(56000, 8, parity::Space, stopbits::Two,
+                                   [](LineSettings& s) {
+                                       s.xonXoffOut = true;
+                                       s.xonXoffIn = true;
+                                       s.xonChar = 0x01;
+                                       s.xoffChar = 0x02;
+                                   })},
+        {"lines low", make(128000, 8, parity::None, stopbits::One,
+                           [](LineSettings& s) {
+                               s.dtr = LineControl::Disable;
+                               s.rts = LineControl::Disable;
+                           })},
+        {"rts/cts handshake", make(256000, 8, parity::None, stopbits::One,
+                                   [](LineSettings& s) {
+                                       s.ctsOutFlow = true;
+                                       s.rts = LineControl::Handshake;
+                                   })},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

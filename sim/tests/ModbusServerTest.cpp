@@ -35,8 +35,7 @@ std::string serveSteps(ModbusResponder& server, const std::vector<Step>& steps)
 
 // Worked out apart from the server, CRCs included.
 const char* const kRead10 = "01 03 00 00 00 0A C5 CD";
-const std::string kTenRegisters =
-    "01 03 14 00 00 00 01 00 02 00 03 00 04 00 05 00 06 00 07 00 08 00 09 CD 51 ";
+const std::string kTenRegisters = "01 03 14 00 00 00 01 00 02 00 03 00 04 00 05 00 06 00 07 00 08 00 09 CD 51 ";
 
 TEST(ModbusServer, RequestsEndAtTheSilence)
 {
@@ -59,11 +58,15 @@ TEST(ModbusServer, RequestsEndAtTheSilence)
         {"a fragment, silence, then the request", 9600, {{0, "01 03 00 00"}, {50'000, kRead10}}, kTenRegisters},
         {"noise, silence, then a request", 9600, {{0, "FF"}, {100'000, kRead10}}, kTenRegisters},
         {"noise just before a request joins it", 9600, {{0, "FF"}, {2000, kRead10}}, ""},
-        {"two requests apart", 9600, {{0, kRead10}, {10'000, "01 04 00 05 00 02 61 CA"}},
+        {"two requests apart",
+         9600,
+         {{0, kRead10}, {10'000, "01 04 00 05 00 02 61 CA"}},
          kTenRegisters + "01 04 04 00 05 00 06 6B 87 "},
         {"two requests in one piece", 9600, {{0, "01 03 00 00 00 0A C5 CD 01 03 00 00 00 0A C5 CD"}}, ""},
-        {"noise past the longest frame, then a request", 115200,
-         {{0, longNoise.c_str()}, {5000, kRead10}}, kTenRegisters},
+        {"noise past the longest frame, then a request",
+         115200,
+         {{0, longNoise.c_str()}, {5000, kRead10}},
+         kTenRegisters},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -92,9 +95,11 @@ TEST(ModbusServer, AnswersByFunctionSlaveAndCrc)
         {"7F, the last function code", {"01 7F 41 C0"}, "01 FF 01 A0 30 "},
         {"function 00 is no request", {"01 00 00 00 01 D8"}, ""},
         {"an unserved function as broadcast", {"00 07 40 72"}, ""},
-        {"write a register, read it back", {"01 06 00 03 12 34 74 BD", "01 03 00 03 00 01 74 0A"},
+        {"write a register, read it back",
+         {"01 06 00 03 12 34 74 BD", "01 03 00 03 00 01 74 0A"},
          "01 06 00 03 12 34 74 BD 01 03 02 12 34 B5 33 "},
-        {"a broadcast write is done, not answered", {"00 06 00 03 12 34 75 6C", "01 03 00 03 00 01 74 0A"},
+        {"a broadcast write is done, not answered",
+         {"00 06 00 03 12 34 75 6C", "01 03 00 03 00 01 74 0A"},
          "01 03 02 12 34 B5 33 "},
         {"no coils", {"01 01 00 00 00 01 FD CA"}, "01 81 02 C1 91 "},
         {"past the registers", {"01 03 00 62 00 04 E5 D7"}, "01 83 02 C0 F1 "},

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-
 using namespace sim;
 using sim::test::bytes;
 

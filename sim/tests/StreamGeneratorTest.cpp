@@ -16,12 +16,14 @@ TEST(StreamGenerator, FrameContents)
         std::size_t size;
         std::uint64_t index;
         Bytes frame;
+        // clang-format off
     } cases[] = {
         {"text, filled with letters", true, 14, 1, {'#', '0', '0', '0', '0', '0', '1', ' ', 'A', 'B', 'C', 'D', '\r', '\n'}},
         {"text, cut short", true, 6, 42, {'#', '0', '0', '0', '\r', '\n'}},
         {"binary", false, 7, 1, {0xAA, 0x55, 0x00, 0x01, 0x00, 0x01, 0x02}},
         {"binary number high byte first, 16 bits", false, 4, 0x10203, {0xAA, 0x55, 0x02, 0x03}},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         StreamSettings s;

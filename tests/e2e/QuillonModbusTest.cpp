@@ -21,8 +21,7 @@ using test_support::Process;
 namespace {
 
 // What the server answers, worked out apart from both programs.
-const std::string kTenRegisters =
-    "01 03 14 00 00 00 01 00 02 00 03 00 04 00 05 00 06 00 07 00 08 00 09 CD 51 ";
+const std::string kTenRegisters = "01 03 14 00 00 00 01 00 02 00 03 00 04 00 05 00 06 00 07 00 08 00 09 CD 51 ";
 
 class QuillonModbus : public TrafficTest {
 protected:
@@ -48,7 +47,8 @@ protected:
         ASSERT_EQ(tcsetattr(serverSide, TCSANOW, &raw), 0);
         Process::Options output;
         output.readOutput = true;
-        server = std::make_unique<Process>(std::vector<std::string>{SERIAL_SIM, "modbus", "--device", serverEnd}, output);
+        server =
+            std::make_unique<Process>(std::vector<std::string>{SERIAL_SIM, "modbus", "--device", serverEnd}, output);
         ASSERT_EQ(server->readLine(), serverEnd); // the server has the line open
 
         link("COM1", quillonEnd);

@@ -8,11 +8,11 @@
 #include "quillon/QuillonIds.h"
 #include "quillon/app/QuillonMainDialog.h"
 #include "quillon/app/QuillonTemplates.h"
+#include "testing/Process.h"
+#include "testing/TempDir.h"
 #include "veltra/app/VeltraIds.h"
 #include "veltra/app/VeltraMainDialog.h"
 #include "veltra/app/VeltraTemplates.h"
-#include "testing/Process.h"
-#include "testing/TempDir.h"
 
 #include <gtest/gtest.h>
 

@@ -39,9 +39,9 @@ public:
         Process::Options output;
         output.readOutput = true;
         const std::string serverEnd = (dir_ / "server").string();
-        server_.emplace(std::vector<std::string>{SERIAL_SIM, "modbus", "--device", serverEnd, "--baud",
-                                                 std::to_string(baud)},
-                        output);
+        server_.emplace(
+            std::vector<std::string>{SERIAL_SIM, "modbus", "--device", serverEnd, "--baud", std::to_string(baud)},
+            output);
         if (server_->readLine() != serverEnd)
             throw std::runtime_error("the server did not start");
     }
@@ -65,7 +65,7 @@ public:
     }
 
     struct Ran {
-        int status = -1; // -1: it did not end
+        int status = -1;  // -1: it did not end
         std::string said; // its standard output, then its standard error
     };
     /// Runs argv to its end. Standard output is read to its end first, so
@@ -118,8 +118,8 @@ TEST(SimModbusMasters, MbpollReadsAndWrites)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ModbusLine line(c.baud);
-        const std::vector<std::string> common{"mbpoll", "-m", "rtu", "-a", "1", "-b", std::to_string(c.baud),
-                                              "-P", "none", "-0", "-1", "-o", "1"};
+        const std::vector<std::string> common{"mbpoll", "-m",   "rtu", "-a", "1",  "-b", std::to_string(c.baud),
+                                              "-P",     "none", "-0",  "-1", "-o", "1"};
         if (c.write) {
             std::vector<std::string> w = common;
             w.insert(w.end(), {"-t", "4", "-r", "3", line.master(), c.write});

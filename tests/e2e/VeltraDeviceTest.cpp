@@ -66,11 +66,21 @@ protected:
         std::ifstream in(line / "device.err");
         return {std::istreambuf_iterator<char>(in), {}};
     }
+    /// Polls Veltra until done holds, for at most ms.
+    bool ticksUntil(const std::function<bool()>& done, int ms)
+    {
+        return eventually(
+            [&] {
+                tick();
+                return done();
+            },
+            ms);
+    }
     /// Waits for the device to end, polling Veltra meanwhile: "" when it
     /// got every frame as expected, what it found wrong otherwise.
     std::string deviceVerdict()
     {
-        if (!eventually([&] { tick(); return device->exitStatus().has_value(); }, 15000))
+        if (!ticksUntil([&] { return device->exitStatus().has_value(); }, 15000))
             return "the device did not end";
         const int status = *device->exitStatus();
         return status == 0 ? std::string() : "exit " + std::to_string(status) + ": " + deviceSaid();
@@ -155,8 +165,7 @@ TEST_F(VeltraDeviceTest, EverySendPathWritesExactlyItsBytes)
          [&] { command("参数修改", "00 00 00 01", "修改串口波特率", "9600", true, true); },
          "22 0B 00 00 00 01 00 10 04 C6 1D"},
         {"command: device control without CRC",
-         [&] { command("设备控制", "00 00 00 02", "IO1", "PWM 50%", false, false); },
-         "15 08 00 00 00 02 04 32"},
+         [&] { command("设备控制", "00 00 00 02", "IO1", "PWM 50%", false, false); }, "15 08 00 00 00 02 04 32"},
         {"command: the same frame again", [&] { click(SendCommand); }, "15 08 00 00 00 02 04 32"},
     };
     std::vector<std::string> steps;
@@ -188,12 +197,12 @@ TEST_F(VeltraDeviceTest, BurstsShowAsTheyCame)
     if (IsSkipped() || HasFatalFailure())
         return;
     const std::string hexBursts = "01 02 A5 FF \r\n00 7E \r\n41 0D \r\n";
-    EXPECT_TRUE(eventually([&] { tick(); return area() == hexBursts; }, 10000)) << area();
+    EXPECT_TRUE(ticksUntil([&] { return area() == hexBursts; }, 10000)) << area();
 
     surface.setCheck(ReceiveHex, 0);
     quick(Quick1Hex, Quick1Text, Quick1Send, "s", false);
     const std::string textBursts = hexBursts + "Hello\r\n" + gbk("中文") + "\r\nAB\r\n";
-    EXPECT_TRUE(eventually([&] { tick(); return area() == textBursts; }, 10000)) << area();
+    EXPECT_TRUE(ticksUntil([&] { return area() == textBursts; }, 10000)) << area();
     quick(Quick1Hex, Quick1Text, Quick1Send, "d", false);
 
     EXPECT_EQ(deviceVerdict(), "");

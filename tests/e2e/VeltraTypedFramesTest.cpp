@@ -54,8 +54,10 @@ TEST_F(VeltraTypedFramesTest, TheBuilderSendsItsPreviewOrNothing)
         SCOPED_TRACE(c.name);
         startConnected();
         surface.setCheck(Crc16, c.crc);
-        for (const auto& [id, text] : {std::pair{CommandType, c.type}, {DeviceAddress, c.address},
-                                       {Function, c.function}, {Parameter, c.parameter}})
+        for (const auto& [id, text] : {std::pair{CommandType, c.type},
+                                       {DeviceAddress, c.address},
+                                       {Function, c.function},
+                                       {Parameter, c.parameter}})
             if (text)
                 chooseOrType(id, text);
         click(SendCommand);

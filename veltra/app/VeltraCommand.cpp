@@ -17,8 +17,7 @@ namespace {
 
 // By explicit position: the combo styles sort appended entries, and the
 // order of a list is what gives each entry its code.
-template <class Entry>
-void fillCaptions(dialog::ControlSurface& s, int id, std::span<const Entry> entries)
+template <class Entry> void fillCaptions(dialog::ControlSurface& s, int id, std::span<const Entry> entries)
 {
     for (std::size_t i = 0; i < entries.size(); ++i)
         s.insertItem(id, static_cast<int>(i), gbk(entries[i].caption));
@@ -29,17 +28,13 @@ bool inside(int pos, std::size_t size) { return pos >= 0 && static_cast<std::siz
 std::string commandProblemText(const command::ComposedFrame& frame, const command::FrameRequest& request)
 {
     switch (frame.problem) {
-    case command::FrameProblem::NoAddress:
-        return gbk("请选择或填入设备地址");
-    case command::FrameProblem::AddressText:
-        return gbk("设备地址") + hexFaultText(request.address, frame.fault);
+    case command::FrameProblem::NoAddress: return gbk("请选择或填入设备地址");
+    case command::FrameProblem::AddressText: return gbk("设备地址") + hexFaultText(request.address, frame.fault);
     case command::FrameProblem::AddressLength:
         return gbk("设备地址应为") + std::to_string(command::kAddressBytes) + gbk("个字节，现在是") +
                std::to_string(frame.addressSize) + gbk("个");
-    case command::FrameProblem::ParameterText:
-        return gbk("参数") + hexFaultText(request.parameter, frame.fault);
-    case command::FrameProblem::None:
-        break;
+    case command::FrameProblem::ParameterText: return gbk("参数") + hexFaultText(request.parameter, frame.fault);
+    case command::FrameProblem::None: break;
     }
     return {};
 }

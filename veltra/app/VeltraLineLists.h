@@ -14,9 +14,9 @@ namespace veltra {
 enum class FlowMode { XonXoff, Hardware, None };
 
 inline constexpr dialog::ListEntry<std::uint32_t> kBaudList[] = {
-    {"110", 110},       {"300", 300},         {"600", 600},       {"1200", 1200},     {"2400", 2400},
-    {"4800", 4800},     {"9600", 9600},       {"19200", 19200},   {"38400-CFG", 38400}, {"56000", 56000},
-    {"57600", 57600},   {"115200", 115200},   {"128000", 128000}, {"256000", 256000},
+    {"110", 110},     {"300", 300},       {"600", 600},       {"1200", 1200},       {"2400", 2400},
+    {"4800", 4800},   {"9600", 9600},     {"19200", 19200},   {"38400-CFG", 38400}, {"56000", 56000},
+    {"57600", 57600}, {"115200", 115200}, {"128000", 128000}, {"256000", 256000},
 };
 inline constexpr std::uint32_t kInitialBaud = 9600;
 
@@ -24,7 +24,7 @@ inline constexpr dialog::ListEntry<std::uint8_t> kDataBitsList[] = {{"4", 4}, {"
 inline constexpr std::uint8_t kInitialDataBits = 8;
 
 inline constexpr dialog::ListEntry<std::uint8_t> kParityList[] = {
-    {"偶", serial::parity::Even}, {"奇", serial::parity::Odd},     {"无", serial::parity::None},
+    {"偶", serial::parity::Even},   {"奇", serial::parity::Odd},     {"无", serial::parity::None},
     {"标志", serial::parity::Mark}, {"空格", serial::parity::Space},
 };
 inline constexpr std::uint8_t kInitialParity = serial::parity::None;

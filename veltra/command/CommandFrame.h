@@ -23,9 +23,9 @@ inline constexpr std::size_t kAddressBytes = 4;
 /// The choices a frame is built from.
 struct FrameRequest {
     CommandKind kind = CommandKind::None;
-    int functionPos = -1;  // selection of the function list, -1 none
-    bool temporary = false; // "临时修改": change mode 00 instead of 01
-    bool crc = false;       // "CRC16校验"
+    int functionPos = -1;       // selection of the function list, -1 none
+    bool temporary = false;     // "临时修改": change mode 00 instead of 01
+    bool crc = false;           // "CRC16校验"
     std::string_view address;   // hex text, as listed or typed
     std::string_view parameter; // hex text, as listed or typed; may be empty
 };

@@ -46,7 +46,7 @@ TEST_F(VeltraCommandTest, FramesFollowTheChoices)
 {
     struct Case {
         const char* name;
-        const char* ticked; // C: "CRC16校验", T: "临时修改"
+        const char* ticked;                                // C: "CRC16校验", T: "临时修改"
         const char *type, *address, *function, *parameter; // nullptr: left alone
         const char* preview;
     };
@@ -57,19 +57,22 @@ TEST_F(VeltraCommandTest, FramesFollowTheChoices)
         {"baud rate", "C", "参数修改", "00 00 00 01", "修改串口波特率", "9600", "22 0B 00 00 00 01 01 10 04 97 DD"},
         {"baud rate, temporary", "CT", "参数修改", "00 00 00 01", "修改串口波特率", "9600",
          "22 0B 00 00 00 01 00 10 04 C6 1D"},
-        {"network number", "CT", "参数修改", "FF FF FF FF", "修改网络编号", "50 70", "22 0C FF FF FF FF 00 05 50 70 E8 52"},
+        {"network number", "CT", "参数修改", "FF FF FF FF", "修改网络编号", "50 70",
+         "22 0C FF FF FF FF 00 05 50 70 E8 52"},
         {"pulse width", "", "设备控制", "00 00 00 02", "IO1", "PWM 50%", "15 08 00 00 00 02 04 32"},
         {"4-20 mA", "", "数据查询", "00 00 00 03", "4-20MA 采集", nullptr, "10 07 00 00 00 03 05"},
         {"all ports", "C", "数据查询", "00 00 00 01", "所有开通功能端口", nullptr, "10 09 00 00 00 01 FF 4B 88"},
         {"change, nothing chosen", "", "参数修改", "00 00 00 01", nullptr, nullptr, "22 08 00 00 00 01 01 01"},
         {"four-byte parameter", "", "参数修改", "00 00 00 01", "修改设备地址", "00 00 00 05",
          "22 0C 00 00 00 01 01 02 00 00 00 05"},
-        {"typed time, normalised", "", "参数修改", "00 00 00 01", "修改工作时间", "00 3c", "22 0A 00 00 00 01 01 18 00 3C"},
+        {"typed time, normalised", "", "参数修改", "00 00 00 01", "修改工作时间", "00 3c",
+         "22 0A 00 00 00 01 01 18 00 3C"},
         {"typed address and parameter unspaced", "", "参数修改", "123456aB", "修改工作时间", "0A0b",
          "22 0A 12 34 56 AB 01 18 0A 0B"},
         {"the same spaced, with CRC", "C", "参数修改", "12 34 56 ab", "修改工作时间", "0A 0B",
          "22 0C 12 34 56 AB 01 18 0A 0B 9F C3"},
-        {"a parameter left over is no query's", "", "数据查询", "00 00 00 03", "4-20MA 采集", "zz", "10 07 00 00 00 03 05"},
+        {"a parameter left over is no query's", "", "数据查询", "00 00 00 03", "4-20MA 采集", "zz",
+         "10 07 00 00 00 03 05"},
         {"STOP3 is 03", "", "参数修改", "00 00 00 01", "修改低功耗模式", "STOP3 模式", "22 09 00 00 00 01 01 17 03"},
         {"no type chosen yet", "C", nullptr, "00 00 00 01", nullptr, "01", ""},
     };
@@ -78,8 +81,10 @@ TEST_F(VeltraCommandTest, FramesFollowTheChoices)
         start();
         for (const char* t = c.ticked; *t; ++t)
             toggle(*t == 'C' ? Crc16 : TemporaryChange);
-        for (const auto& [id, text] : {std::pair{CommandType, c.type}, {DeviceAddress, c.address},
-                                       {Function, c.function}, {Parameter, c.parameter}})
+        for (const auto& [id, text] : {std::pair{CommandType, c.type},
+                                       {DeviceAddress, c.address},
+                                       {Function, c.function},
+                                       {Parameter, c.parameter}})
             if (text)
                 enter(id, text);
         EXPECT_EQ(preview(), c.preview);
@@ -98,7 +103,7 @@ TEST_F(VeltraCommandTest, TypedValuesThatAreNotWholeBytesAreShownAndRefused)
     struct Case {
         const char* name;
         const char *type, *address, *function, *parameter; // nullptr: left alone
-        const char* problem; // shown in place of the frame
+        const char* problem;                               // shown in place of the frame
     };
     const Case cases[] = {
         {"odd digits", "参数修改", "12 34 56 78", "修改设备地址", "ABC", "参数第3个字符“C”缺少配对的另一位数字"},
@@ -114,8 +119,10 @@ TEST_F(VeltraCommandTest, TypedValuesThatAreNotWholeBytesAreShownAndRefused)
         SCOPED_TRACE(c.name);
         startConnected();
         toggle(Crc16);
-        for (const auto& [id, text] : {std::pair{CommandType, c.type}, {DeviceAddress, c.address},
-                                       {Function, c.function}, {Parameter, c.parameter}})
+        for (const auto& [id, text] : {std::pair{CommandType, c.type},
+                                       {DeviceAddress, c.address},
+                                       {Function, c.function},
+                                       {Parameter, c.parameter}})
             if (text)
                 enter(id, text);
         EXPECT_EQ(preview(), gbk(c.problem));
@@ -146,9 +153,13 @@ TEST_F(VeltraCommandTest, ListsLabelsCodesAndParameterBytes)
         {"设备控制", "端口", true, false, 11, 12, 6, [](int f) { return f < 0 ? 0u : unsigned(f); }},
         {"数据查询", "功能", false, false, 12, 0, 6, [](int f) { return f < 0 || f >= 11 ? 0xFFu : unsigned(f); }},
         {"参数修改", "功能", true, true, 19, 0, 7,
-         [](int f) { return f == 18 ? f + 14u : f >= 8 ? f + 8u : unsigned(f + 2); }},
+         [](int f) { return f == 18  ? f + 14u
+                            : f >= 8 ? f + 8u
+                                     : unsigned(f + 2); }},
         {"参数查询", "功能", false, false, 22, 0, 6,
-         [](int f) { return f >= 19 ? f + 13u : f >= 9 ? f + 7u : f >= 2 ? f + 1u : 0u; }},
+         [](int f) {
+             return f >= 19 ? f + 13u : f >= 9 ? f + 7u : f >= 2 ? f + 1u : 0u;
+         }},
     };
     start();
     EXPECT_EQ(surface.itemCount(CommandType), 4);
@@ -187,7 +198,9 @@ TEST_F(VeltraCommandTest, ListsLabelsCodesAndParameterBytes)
             chooseAt(Parameter, p);
             const std::string want = f == 0 || f == 7 ? "00 00 00 " + hex2(p + 1)
                                      : f == 3         ? networkNumbers[p]
-                                                      : hex2(f == 1 ? p : f == 15 ? p + 3 : p + 1);
+                                                      : hex2(f == 1    ? p
+                                                             : f == 15 ? p + 3
+                                                                       : p + 1);
             EXPECT_EQ(dlg().parameterBytes(), want) << "function " << f << " entry " << p;
         }
     }

@@ -61,8 +61,10 @@ TEST_F(VeltraTest, HexThatIsNotWholeBytesIsRefusedWithItsPlace)
         {"a lone last digit", SendArea, SendHex, SendButton, "01 2", "发送区第4个字符“2”缺少配对的另一位数字"},
         {"a space inside a pair", SendArea, SendHex, SendButton, "1 02", "发送区第1个字符“1”缺少配对的另一位数字"},
         {"zz between pairs", SendArea, SendHex, SendButton, "01 zz 02", "发送区第4个字符“z”不是十六进制数字"},
-        {"a Chinese character counts as one", SendArea, SendHex, SendButton, "中文 0X", "发送区第1个字符“中”不是十六进制数字"},
-        {"after a Chinese character", Quick1Text, Quick1Hex, Quick1Send, "01 中 Q", "快捷发送第1行第4个字符“中”不是十六进制数字"},
+        {"a Chinese character counts as one", SendArea, SendHex, SendButton, "中文 0X",
+         "发送区第1个字符“中”不是十六进制数字"},
+        {"after a Chinese character", Quick1Text, Quick1Hex, Quick1Send, "01 中 Q",
+         "快捷发送第1行第4个字符“中”不是十六进制数字"},
         {"quick line 2", Quick2Text, Quick2Hex, Quick2Send, "0A0", "快捷发送第2行第3个字符“0”缺少配对的另一位数字"},
         {"quick line 3", Quick3Text, Quick3Hex, Quick3Send, "7e;", "快捷发送第3行第3个字符“;”不是十六进制数字"},
     };

@@ -37,9 +37,7 @@ TEST_F(VeltraTest, StartShowsTheDefaults)
         {StopBitsList, {"1", "1.5", "2"}, "1"},
         {FlowList, {"Xon/Xoff", "硬件", "无"}, "无"},
         {CommandType, {"数据查询", "参数查询", "设备控制", "参数修改"}, ""},
-        {DeviceAddress,
-         {"00 00 00 01", "00 00 00 02", "00 00 00 03", "00 00 00 04", "00 00 00 05", "FF FF FF FF"},
-         ""},
+        {DeviceAddress, {"00 00 00 01", "00 00 00 02", "00 00 00 03", "00 00 00 04", "00 00 00 05", "FF FF FF FF"}, ""},
     };
     for (const auto& l : lists) {
         SCOPED_TRACE(l.id);

@@ -5,11 +5,11 @@
 #include "dialog/Gbk.h"
 #include "dialog/testing/FakeClock.h"
 #include "dialog/testing/MemorySurface.h"
+#include "testing/Pty.h"
+#include "testing/TempDir.h"
 #include "veltra/app/VeltraIds.h"
 #include "veltra/app/VeltraMainDialog.h"
 #include "veltra/app/VeltraTemplates.h"
-#include "testing/Pty.h"
-#include "testing/TempDir.h"
 
 #include <gtest/gtest.h>
 

@@ -125,12 +125,9 @@ int CheckableControl::check() const
 {
     if (!radio_) {
         switch (static_cast<QCheckBox*>(button())->checkState()) {
-        case Qt::Checked:
-            return 1;
-        case Qt::PartiallyChecked:
-            return 2;
-        default:
-            return 0;
+        case Qt::Checked: return 1;
+        case Qt::PartiallyChecked: return 2;
+        default: return 0;
         }
     }
     return button()->isChecked() ? 1 : 0;

@@ -25,31 +25,22 @@ std::unique_ptr<ControlAdapter> createControl(const ControlTemplate& c, QWidget*
                                               QButtonGroup*& radioGroup)
 {
     switch (c.kind) {
-    case ControlKind::Label:
-        return std::make_unique<LabelControl>(c, parent, host);
-    case ControlKind::Picture:
-        return std::make_unique<PictureControl>(c, parent);
-    case ControlKind::Edit:
-        return std::make_unique<LineEditControl>(c, parent, host);
+    case ControlKind::Label: return std::make_unique<LabelControl>(c, parent, host);
+    case ControlKind::Picture: return std::make_unique<PictureControl>(c, parent);
+    case ControlKind::Edit: return std::make_unique<LineEditControl>(c, parent, host);
     case ControlKind::MultiLineEdit:
         if (c.styles & style::Log)
             return std::make_unique<LogViewControl>(c, parent, host);
         return std::make_unique<MultiLineEditControl>(c, parent, host);
-    case ControlKind::RichView:
-        return std::make_unique<LogViewControl>(c, parent, host);
+    case ControlKind::RichView: return std::make_unique<LogViewControl>(c, parent, host);
     case ControlKind::DropList:
-    case ControlKind::ComboBox:
-        return std::make_unique<ListControl>(c, parent);
+    case ControlKind::ComboBox: return std::make_unique<ListControl>(c, parent);
     case ControlKind::CheckBox:
-    case ControlKind::RadioButton:
-        return std::make_unique<CheckableControl>(c, parent, radioGroup);
-    case ControlKind::GroupBox:
-        return std::make_unique<GroupBoxControl>(c, parent);
+    case ControlKind::RadioButton: return std::make_unique<CheckableControl>(c, parent, radioGroup);
+    case ControlKind::GroupBox: return std::make_unique<GroupBoxControl>(c, parent);
     case ControlKind::Button:
-    case ControlKind::OwnerDrawButton:
-        return std::make_unique<ButtonControl>(c, parent);
-    case ControlKind::HorizontalRule:
-        return std::make_unique<ControlAdapter>(c.id, new RuleWidget(parent));
+    case ControlKind::OwnerDrawButton: return std::make_unique<ButtonControl>(c, parent);
+    case ControlKind::HorizontalRule: return std::make_unique<ControlAdapter>(c.id, new RuleWidget(parent));
     case ControlKind::Icon: {
         // The application's icon is the program's: every window shows it.
         auto* w = new QLabel(parent);

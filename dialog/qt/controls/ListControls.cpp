@@ -67,8 +67,7 @@ void ListControl::connectSignals(ControlHost& host)
     static_cast<DroppingComboBox*>(box())->aboutToDrop = [&host, id] { host.notify(id, Notification::DroppedDown); };
     if (!edit())
         return;
-    QObject::connect(edit(), &QLineEdit::textEdited, box(),
-                     [&host, id] { host.notify(id, Notification::TextEdited); });
+    QObject::connect(edit(), &QLineEdit::textEdited, box(), [&host, id] { host.notify(id, Notification::TextEdited); });
     // Enter in the edit would make Qt pick the entry that matches the typed
     // text, case ignored, and replace the text by it: what the user typed
     // must stay as typed, and Enter never acts here.

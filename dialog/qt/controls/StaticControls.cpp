@@ -100,14 +100,10 @@ void GroupBoxControl::setText(const std::string& gbk)
     box()->setAccessibleName(withoutMnemonic(fromSurface(gbk)));
 }
 
-PictureControl::PictureControl(const ControlTemplate& c, QWidget* parent)
-    : ControlAdapter(c.id, newPicture(c, parent))
+PictureControl::PictureControl(const ControlTemplate& c, QWidget* parent) : ControlAdapter(c.id, newPicture(c, parent))
 {
 }
 
-void PictureControl::setPainter(const Painter& painter)
-{
-    static_cast<PictureWidget*>(widget())->setPainter(painter);
-}
+void PictureControl::setPainter(const Painter& painter) { static_cast<PictureWidget*>(widget())->setPainter(painter); }
 
 } // namespace dialog::qt

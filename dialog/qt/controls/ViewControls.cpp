@@ -88,16 +88,14 @@ bool BeforeInput::eventFilter(QObject* watched, QEvent* event)
         if (hook)
             hook();
         break;
-    default:
-        break;
+    default: break;
     }
     return QObject::eventFilter(watched, event);
 }
 
 // --- waiting appends -------------------------------------------------------
 
-ViewControl::ViewControl(int id, QAbstractScrollArea* view, ControlHost& host)
-    : ControlAdapter(id, view), host_(host)
+ViewControl::ViewControl(int id, QAbstractScrollArea* view, ControlHost& host) : ControlAdapter(id, view), host_(host)
 {
 }
 

@@ -54,7 +54,7 @@ private:
         std::optional<Rgb> colour;
     };
     struct Pending {
-        std::vector<Run> runs; // each of one colour
+        std::vector<Run> runs;    // each of one colour
         bool scrollToEnd = false; // the view is then to show its end
     };
     mutable std::optional<Pending> pending_;
@@ -83,7 +83,7 @@ private:
     void insert(const std::string& gbk, std::optional<Rgb> colour) override;
     void scrollToEndNow() override;
 
-    bool endsWithCr_ = false; // the text ends in CR: an LF appended next joins it
+    bool endsWithCr_ = false;                      // the text ends in CR: an LF appended next joins it
     mutable std::optional<std::string> converted_; // text() of the document as it stands
 };
 

@@ -18,8 +18,8 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
 #include <QTimer>
@@ -137,9 +137,8 @@ TEST(DialogWindow, KindsShowTheirAccessibleRoles)
 {
     Fixture f;
     const std::pair<int, QAccessible::Role> cases[] = {
-        {Push, QAccessible::Button},         {Check, QAccessible::CheckBox},
-        {RadioA, QAccessible::RadioButton},  {RadioC, QAccessible::RadioButton},
-        {List, QAccessible::ComboBox},       {Edit, QAccessible::EditableText},
+        {Push, QAccessible::Button},        {Check, QAccessible::CheckBox}, {RadioA, QAccessible::RadioButton},
+        {RadioC, QAccessible::RadioButton}, {List, QAccessible::ComboBox},  {Edit, QAccessible::EditableText},
     };
     for (const auto& [id, role] : cases) {
         SCOPED_TRACE(id);
@@ -172,25 +171,33 @@ TEST(DialogWindow, UserActionsReachDispatch)
         Event expected;
     };
     const Case cases[] = {
-        {"button", [](Fixture& f) { QTest::mouseClick(f.get<QPushButton>(Push), Qt::LeftButton); },
+        {"button",
+         [](Fixture& f) { QTest::mouseClick(f.get<QPushButton>(Push), Qt::LeftButton); },
          {Push, Notification::Clicked}},
-        {"owner-drawn button", [](Fixture& f) { QTest::mouseClick(f.get<QPushButton>(Drawn), Qt::LeftButton); },
+        {"owner-drawn button",
+         [](Fixture& f) { QTest::mouseClick(f.get<QPushButton>(Drawn), Qt::LeftButton); },
          {Drawn, Notification::Clicked}},
-        {"check box", [](Fixture& f) { QTest::mouseClick(f.get<QCheckBox>(Check), Qt::LeftButton); },
+        {"check box",
+         [](Fixture& f) { QTest::mouseClick(f.get<QCheckBox>(Check), Qt::LeftButton); },
          {Check, Notification::Clicked}},
-        {"radio", [](Fixture& f) { QTest::mouseClick(f.get<QRadioButton>(RadioB), Qt::LeftButton); },
+        {"radio",
+         [](Fixture& f) { QTest::mouseClick(f.get<QRadioButton>(RadioB), Qt::LeftButton); },
          {RadioB, Notification::Clicked}},
-        {"check box toggled by an assistive tool", [](Fixture& f) { f.get<QCheckBox>(Check)->toggle(); },
+        {"check box toggled by an assistive tool",
+         [](Fixture& f) { f.get<QCheckBox>(Check)->toggle(); },
          {Check, Notification::Clicked}},
-        {"radio toggled by an assistive tool", [](Fixture& f) { f.get<QRadioButton>(RadioB)->toggle(); },
+        {"radio toggled by an assistive tool",
+         [](Fixture& f) { f.get<QRadioButton>(RadioB)->toggle(); },
          {RadioB, Notification::Clicked}},
-        {"list", [](Fixture& f) { QTest::keyClick(f.get<QComboBox>(List), Qt::Key_Down); },
+        {"list",
+         [](Fixture& f) { QTest::keyClick(f.get<QComboBox>(List), Qt::Key_Down); },
          {List, Notification::SelectionChanged}},
-        {"edit", [](Fixture& f) { QTest::keyClicks(f.get<QLineEdit>(Edit), "COM"); },
-         {Edit, Notification::TextEdited}},
-        {"multi-line edit", [](Fixture& f) { QTest::keyClicks(f.get<QPlainTextEdit>(Lines), "a"); },
+        {"edit", [](Fixture& f) { QTest::keyClicks(f.get<QLineEdit>(Edit), "COM"); }, {Edit, Notification::TextEdited}},
+        {"multi-line edit",
+         [](Fixture& f) { QTest::keyClicks(f.get<QPlainTextEdit>(Lines), "a"); },
          {Lines, Notification::TextEdited}},
-        {"rich view", [](Fixture& f) { QTest::keyClicks(f.get<LogView>(Rich), "a"); },
+        {"rich view",
+         [](Fixture& f) { QTest::keyClicks(f.get<LogView>(Rich), "a"); },
          {Rich, Notification::TextEdited}},
     };
     for (const Case& c : cases) {
@@ -619,7 +626,8 @@ TEST(DialogWindow, MessageBoxAnswersWhileTimersTick)
                                    }
                                });
         ticksAtOpen = f.logic.ticks.size();
-        const MessageAnswer answer = s.messageBox(gbk("通信端口<COM1>无法打开!"), gbk("Quillon"), MessageIcon::Stop, c.buttons);
+        const MessageAnswer answer =
+            s.messageBox(gbk("通信端口<COM1>无法打开!"), gbk("Quillon"), MessageIcon::Stop, c.buttons);
         EXPECT_TRUE(pressed);
         EXPECT_EQ(answer, c.expected);
         EXPECT_GE(f.logic.ticks.size(), ticksAtOpen + 3); // ticks went on inside the box
@@ -638,12 +646,14 @@ TEST(DialogWindow, MessageBoxShowsTheReasonUnderTheMessage)
     const QString reason = QStringLiteral("Permission denied: add yourself to the dialout group");
     bool shown = false;
     QString behindButton;
-    whenModal<QMessageBox>([] { return true; }, [&](QMessageBox* box) {
-        for (const QLabel* label : box->findChildren<QLabel*>())
-            shown = shown || (label->isVisible() && label->text() == reason); // without a further click
-        behindButton = box->detailedText();
-        box->accept();
-    });
+    whenModal<QMessageBox>([] { return true; },
+                           [&](QMessageBox* box) {
+                               for (const QLabel* label : box->findChildren<QLabel*>())
+                                   shown = shown ||
+                                           (label->isVisible() && label->text() == reason); // without a further click
+                               behindButton = box->detailedText();
+                               box->accept();
+                           });
     f.window.messageBox(gbk("打开串口失败!"), "Veltra", MessageIcon::Warning, MessageButtons::Ok, reason.toStdString());
     EXPECT_TRUE(shown);
     EXPECT_EQ(behindButton.toStdString(), "");
@@ -752,13 +762,14 @@ TEST(DialogWindow, RunModalReturnsTheEndCode)
         child.code = c.code;
         child.allowClose = true;
         QString title;
-        whenModal<DialogWindow>([] { return true; }, [&](DialogWindow* w) {
-            title = w->windowTitle();
-            if (c.viaButton)
-                QTest::mouseClick(qobject_cast<QPushButton*>(w->control(1)), Qt::LeftButton);
-            else
-                QTest::keyClick(w, Qt::Key_Escape);
-        });
+        whenModal<DialogWindow>([] { return true; },
+                                [&](DialogWindow* w) {
+                                    title = w->windowTitle();
+                                    if (c.viaButton)
+                                        QTest::mouseClick(qobject_cast<QPushButton*>(w->control(1)), Qt::LeftButton);
+                                    else
+                                        QTest::keyClick(w, Qt::Key_Escape);
+                                });
         EXPECT_EQ(f.window.runModal(childTemplate(), child), c.expected);
         EXPECT_EQ(child.inits, 1);
         EXPECT_EQ(title, QStringLiteral("关于"));
@@ -835,8 +846,8 @@ TEST(DialogWindow, AppendTextToTheWidget)
     };
     const Case cases[] = {
         {"lone CR then text", {"a\r", "b"}, "a\r\nb", 2},
-        {"a long line in many pieces reads back whole", std::vector<std::string>(40, std::string(299, 'x') + "y"),
-         "", 0},
+        {"a long line in many pieces reads back whole", std::vector<std::string>(40, std::string(299, 'x') + "y"), "",
+         0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -1,5 +1,5 @@
-#include "dialog/qt/LogCursor.h"
 #include "dialog/qt/LogLayout.h"
+#include "dialog/qt/LogCursor.h"
 #include "dialog/qt/LogText.h"
 
 #include "dialog/Gbk.h"
@@ -55,7 +55,10 @@ TEST(LogLayout, WrapsParagraphsAtTheWidth)
         {"a tab within the width", "a\tb", 90, "a\tb"},
         {"wider characters", "WWW" + gbk("中中"), 50, "WW|W中|中"},
         {"line breaks end rows", "ab\r\ncd\ref\ngh", 50, "ab|cd|ef|gh"},
-        {"a control character takes no room", "abcde\x01" "f", 50, "abcde\x01|f"},
+        {"a control character takes no room",
+         "abcde\x01"
+         "f",
+         50, "abcde\x01|f"},
         {"no width: a row per paragraph", "abcdefghijkl", 0, "abcdefghijkl"},
     };
     for (const Case& c : cases) {
@@ -80,10 +83,8 @@ TEST(LogLayout, MapsBytesToRowsAndBack)
         int x;
     };
     const ToRow toRows[] = {
-        {"the start", 0, 0, 0},
-        {"at a wrap, the row it starts", 5, 1, 0},
-        {"a paragraph's end", 10, 1, 50},
-        {"after a double-byte character", 15, 2, 30},
+        {"the start", 0, 0, 0},           {"at a wrap, the row it starts", 5, 1, 0},
+        {"a paragraph's end", 10, 1, 50}, {"after a double-byte character", 15, 2, 30},
         {"the end", 26, 4, 40},
     };
     for (const ToRow& c : toRows) {
@@ -125,6 +126,7 @@ TEST(LogCursor, KeysMoveTheCaretOverRows)
         std::size_t caretAfter;
         int page = 3;
     };
+    // clang-format off
     const Case cases[] = {
         {"right over a line break", 10, 10, {Move::NextCharacter}, false, 12, 12},
         {"left over a line break", 12, 12, {Move::PreviousCharacter}, false, 10, 10},
@@ -151,6 +153,7 @@ TEST(LogCursor, KeysMoveTheCaretOverRows)
         {"the end of the text", 3, 3, {Move::TextEnd}, false, 26, 26},
         {"shift to the start of the text", 3, 3, {Move::TextStart}, true, 3, 0},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Laid laid(kText, 50);
@@ -199,10 +202,8 @@ TEST(LogCursor, EditsMoveTheSelectionWithTheText)
     };
     // The selection is [4, 8); the text is 20 bytes before each edit.
     const Case cases[] = {
-        {"an insert before it", 1, 1, 3, 7, 11},
-        {"a delete before it", 0, 2, 0, 2, 6},
-        {"an edit at its start", 4, 4, 2, 4, 10},
-        {"a replace over its end", 6, 10, 1, 4, 7},
+        {"an insert before it", 1, 1, 3, 7, 11},  {"a delete before it", 0, 2, 0, 2, 6},
+        {"an edit at its start", 4, 4, 2, 4, 10}, {"a replace over its end", 6, 10, 1, 4, 7},
         {"an edit after it", 9, 12, 0, 4, 8},
     };
     for (const Case& c : cases) {

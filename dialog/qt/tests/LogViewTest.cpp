@@ -45,31 +45,38 @@ TEST(LogView, PieceByPieceMatchesTheWholeText)
         std::function<void(LogView&)> steps;
     };
     const Case cases[] = {
-        {"CR, then LF in the next append", [&](LogView& v) {
+        {"CR, then LF in the next append",
+         [&](LogView& v) {
              v.append("ab\r", red);
              v.append("\ncd", red);
          }},
-        {"a long run in uneven pieces", [&](LogView& v) {
+        {"a long run in uneven pieces",
+         [&](LogView& v) {
              for (std::size_t at = 0; at < longRun.size(); at += 1237)
                  v.append(longRun.substr(at, 1237) + (at % 2 ? "y z " : ""), red);
          }},
-        {"a double-byte character across the paragraph limit", [&](LogView& v) {
+        {"a double-byte character across the paragraph limit",
+         [&](LogView& v) {
              v.append(std::string(4095, 'a'), red);
              v.append(gbk("中文") + "\r\n" + gbk("表"), red);
          }},
-        {"the whole text set again without a middle character", [&](LogView& v) {
+        {"the whole text set again without a middle character",
+         [&](LogView& v) {
              v.setText("line one\r\nline two\r\nline three", red);
              v.setText("line one\r\nline wo\r\nline three", red);
          }},
-        {"the user joins two lines", [&](LogView& v) {
+        {"the user joins two lines",
+         [&](LogView& v) {
              v.setText("first\r\nsecond\r\nthird\r\n", red);
              v.userReplace(5, 7, "");
          }},
-        {"the user types into a long paragraph", [&](LogView& v) {
+        {"the user types into a long paragraph",
+         [&](LogView& v) {
              v.setText(longRun + "\r\ntail", red);
              v.userReplace(5000, 5000, gbk("插入\r\n"));
          }},
-        {"hex bytes a few at a time, past the paragraph limit", [&](LogView& v) {
+        {"hex bytes a few at a time, past the paragraph limit",
+         [&](LogView& v) {
              std::string hex;
              for (int i = 0; i < 2000; ++i)
                  hex += "0123456789ABCDEF"[i % 16] + std::string("F ");
@@ -81,27 +88,31 @@ TEST(LogView, PieceByPieceMatchesTheWholeText)
                  }
              }
          }},
-        {"words, tabs and double-byte characters a character at a time", [&](LogView& v) {
+        {"words, tabs and double-byte characters a character at a time",
+         [&](LogView& v) {
              const std::string piece = "ab\tcd " + gbk("中文") + "efgh\t";
              for (int i = 0; i < 40; ++i)
                  for (std::size_t at = 0; at < piece.size(); at += dialog::isGbkLeadByte(piece[at]) ? 2 : 1)
                      v.append(piece.substr(at, dialog::isGbkLeadByte(piece[at]) ? 2 : 1), red);
          }},
-        {"appends between changes of the width", [&](LogView& v) {
+        {"appends between changes of the width",
+         [&](LogView& v) {
              v.append(std::string(300, 'w') + " ", red);
              v.resize(150, 120);
              v.append(std::string(300, 'v') + " ", red);
              v.resize(220, 120);
              v.append(std::string(300, 'u'), red);
          }},
-        {"the word that wrapped made short again", [&](LogView& v) {
+        {"the word that wrapped made short again",
+         [&](LogView& v) {
              v.append("aaaa ", red);
              const std::size_t word = v.text().size();
              for (const int rows = v.rowCount(); v.rowCount() == rows && v.text().size() < 1000;)
                  v.append("b", red);
              v.userReplace(word, v.text().size(), "b");
          }},
-        {"everything removed", [&](LogView& v) {
+        {"everything removed",
+         [&](LogView& v) {
              v.setText("a\r\nb", red);
              v.setText("", red);
          }},
@@ -131,7 +142,7 @@ TEST(LogView, LongTextsWrapAndLineBreaksCountOnce)
     EXPECT_EQ(view->rowCount(), 4);
     EXPECT_EQ(view->characterCount(), 7);
     view->setText(std::string(9000, 'x'), Qt::black);
-    EXPECT_GT(view->rowCount(), 9000 / 60); // far wider than the view
+    EXPECT_GT(view->rowCount(), 9000 / 60);                          // far wider than the view
     EXPECT_EQ(view->toPlainText(), QString(9000, QLatin1Char('x'))); // its pieces join without breaks
 }
 

@@ -74,7 +74,8 @@ TEST(TextConvert, DefaultExtension)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(withDefaultExtension(QString::fromUtf8(c.path), QString::fromUtf8(c.ext)), QString::fromUtf8(c.expected));
+        EXPECT_EQ(withDefaultExtension(QString::fromUtf8(c.path), QString::fromUtf8(c.ext)),
+                  QString::fromUtf8(c.expected));
     }
 }
 

@@ -199,11 +199,13 @@ TEST(QuillonMainWindow, EnterPressesTheFocusedButton)
          [&] { return w.get<QPushButton>(DisplayToggle)->text() != QStringLiteral("停止显示"); }},
         {"校验, then Enter in its dialog", Area1Checksum,
          [] {
-             dialog::qt::testing::whenModal<dialog::qt::DialogWindow>([] { return true; }, [](dialog::qt::DialogWindow* box) {
-                 QTest::keyClick(box->focusWidget() ? box->focusWidget() : box, Qt::Key_Return);
-                 if (box->isVisible())
-                     box->reject(); // Enter did not accept: the test fails, not hangs
-             });
+             dialog::qt::testing::whenModal<dialog::qt::DialogWindow>(
+                 [] { return true; },
+                 [](dialog::qt::DialogWindow* box) {
+                     QTest::keyClick(box->focusWidget() ? box->focusWidget() : box, Qt::Key_Return);
+                     if (box->isVisible())
+                         box->reject(); // Enter did not accept: the test fails, not hangs
+                 });
          },
          [&] { return w.get<QPlainTextEdit>(Area1Text)->toPlainText().startsWith(QStringLiteral("01 02 ")); }},
     };

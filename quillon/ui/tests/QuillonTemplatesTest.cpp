@@ -24,8 +24,8 @@ bool overlap(const Rect& a, const Rect& b)
 
 bool inside(const Rect& inner, const Rect& outer)
 {
-    return inner.x >= outer.x && inner.y >= outer.y && inner.x + inner.w <= outer.x + outer.w
-           && inner.y + inner.h <= outer.y + outer.h;
+    return inner.x >= outer.x && inner.y >= outer.y && inner.x + inner.w <= outer.x + outer.w &&
+           inner.y + inner.h <= outer.y + outer.h;
 }
 
 bool isContainer(const ControlTemplate& c) { return c.kind == ControlKind::GroupBox || c.kind == ControlKind::Frame; }
@@ -86,6 +86,7 @@ TEST(QuillonTemplates, MainWindowHasEveryControlWithItsCaption)
         ControlKind kind;
         const char* caption;
     };
+    // clang-format off
     const Expect controls[] = {
         {PortList, ControlKind::DropList, ""}, {Baud, ControlKind::DropList, ""},
         {DataBits, ControlKind::DropList, ""}, {Parity, ControlKind::DropList, ""},
@@ -132,6 +133,7 @@ TEST(QuillonTemplates, MainWindowHasEveryControlWithItsCaption)
         {Area1TakesPart, ControlKind::CheckBox, "参加轮发"}, {Area2TakesPart, ControlKind::CheckBox, "参加轮发"},
         {Area3TakesPart, ControlKind::CheckBox, "参加轮发"},
     };
+    // clang-format on
     const WindowTemplate layout = quillonMainWindowTemplate();
     EXPECT_EQ(layout.title, "Quillon 3.0AD");
     EXPECT_EQ(layout.width, 794);
@@ -211,10 +213,10 @@ TEST(QuillonTemplates, ListsHoldTheirItemsInOrder)
 TEST(QuillonTemplates, EditsAreNamedByTheirLabels)
 {
     const std::pair<int, const char*> cases[] = {
-        {RxBytes, "收字节数"}, {RxFrames, "收帧数"}, {TxBytes, "发字节数"}, {TxFrames, "发帧数"},
-        {RotationPeriod, "周期"}, {AnswerTimeout, "超时时间"}, {RetryCount, "重发次数"},
-        {FileLineCount, "文件行数"}, {FileCurrentLine, "当前发送行"}, {Area1Text, "发送区1"},
-        {Area3Text, "发送区3"}, {Area2Period, "发送周期"},
+        {RxBytes, "收字节数"},    {RxFrames, "收帧数"},        {TxBytes, "发字节数"},
+        {TxFrames, "发帧数"},     {RotationPeriod, "周期"},    {AnswerTimeout, "超时时间"},
+        {RetryCount, "重发次数"}, {FileLineCount, "文件行数"}, {FileCurrentLine, "当前发送行"},
+        {Area1Text, "发送区1"},   {Area3Text, "发送区3"},      {Area2Period, "发送周期"},
     };
     const WindowTemplate layout = quillonMainWindowTemplate();
     for (const auto& [id, label] : cases) {
@@ -255,8 +257,8 @@ TEST(QuillonTemplates, AboutBox)
 TEST(QuillonTemplates, ChecksumDialog)
 {
     const char* const captions[] = {
-        "16 CRC，低字节在前", "16 CRC，高字节在前", "8 CRC", "总加和", "加总异或", "CRC32，低字节在前",
-        "CRC32，高字节在前",
+        "16 CRC，低字节在前", "16 CRC，高字节在前", "8 CRC", "总加和", "加总异或",
+        "CRC32，低字节在前",  "CRC32，高字节在前",
     };
     const WindowTemplate layout = quillonChecksumDialogTemplate();
     EXPECT_EQ(layout.title, "计算校验码");

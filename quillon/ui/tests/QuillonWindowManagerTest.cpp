@@ -213,8 +213,9 @@ TEST(QuillonUnderAWindowManager, ToggleUsesTheManagersAboveState)
     for (const Step& s : steps) {
         SCOPED_TRACE(s.name);
         QTest::mouseClick(toggle, Qt::LeftButton);
-        EXPECT_TRUE(waitFor([&] { return (w.netWmState().find("_NET_WM_STATE_ABOVE") != std::string::npos) == s.above; }))
-            << w.netWmState();
+        EXPECT_TRUE(waitFor([&] {
+            return (w.netWmState().find("_NET_WM_STATE_ABOVE") != std::string::npos) == s.above;
+        })) << w.netWmState();
         EXPECT_TRUE(w.window.isVisible());
         EXPECT_EQ(w.window.geometry(), before);
         EXPECT_TRUE(waitFor([&] { return toggle->grab().toImage().pixelColor(toggle->width() / 2, 2) == s.face; }));

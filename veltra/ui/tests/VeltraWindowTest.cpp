@@ -2,15 +2,15 @@
 // controls exist with their captions, and typing and polling reach the
 // logic and the line.
 #include "dialog/Clock.h"
+#include "dialog/TemplateBuilder.h"
 #include "dialog/qt/DialogWindow.h"
 #include "dialog/qt/LogView.h"
-#include "dialog/TemplateBuilder.h"
-#include "veltra/app/VeltraIds.h"
-#include "veltra/app/VeltraMainDialog.h"
-#include "veltra/app/VeltraTemplates.h"
 #include "dialog/qt/testing/ModalAnswer.h"
 #include "testing/Pty.h"
 #include "testing/TempDir.h"
+#include "veltra/app/VeltraIds.h"
+#include "veltra/app/VeltraMainDialog.h"
+#include "veltra/app/VeltraTemplates.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -20,10 +20,10 @@
 #include <QIcon>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
-#include <QPixmap>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
@@ -99,6 +99,7 @@ TEST(VeltraWindow, EveryControlOfTheTemplateWithItsCaption)
         const char* caption; // "" for edits and lists
         const char* widget;
     };
+    // clang-format off
     const Case cases[] = {
         {PortList, "", "QComboBox"},      {BaudList, "", "QComboBox"},          {DataBitsList, "", "QComboBox"},
         {ParityList, "", "QComboBox"},    {StopBitsList, "", "QComboBox"},      {FlowList, "", "QComboBox"},
@@ -122,6 +123,7 @@ TEST(VeltraWindow, EveryControlOfTheTemplateWithItsCaption)
         {ReceivedCount, "0", "QLabel"},      {SentCaption, "发送计数", "QLabel"},  {SentCount, "0", "QLabel"},
         {WebAddress, "WWW.EXAMPLE.COM", "QLabel"},
     };
+    // clang-format on
     Window w;
     EXPECT_EQ(w.window->windowTitle(), QStringLiteral("Veltra科技串口调试助手V1.1 - www.example.com"));
     for (const auto& c : cases) {

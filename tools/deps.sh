@@ -4,7 +4,7 @@
 set -euo pipefail
 
 PACKAGES=(
-  cmake ninja-build g++ pkg-config clang libclang-rt-14-dev clang-tidy
+  cmake ninja-build g++ pkg-config clang libclang-rt-14-dev clang-tidy clang-format
   qt6-base-dev libgl-dev libxkbcommon-dev qt6-translations-l10n
   libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev python3-crcmod libmodbus-dev
   socat xvfb xauth x11-utils imagemagick openbox wmctrl librsvg2-bin

@@ -5,7 +5,7 @@
 #   tools/test.sh --sanitize   also under AddressSanitizer and UBSan (build-asan/)
 #   tools/test.sh --ci         as CI runs them: warnings are errors, the
 #                              package checked by lintian and appstreamcli,
-#                              clang-tidy's checks (build-tidy/),
+#                              the format and clang-tidy's checks (build-tidy/),
 #                              the core alone without Qt (build-core/), then
 #                              --sanitize, then each fuzz target briefly
 #                              (build-fuzz/)
@@ -32,7 +32,9 @@ if [ "$mode" = "--ci" ]; then
     "$ROOT/packaging/check-package.sh" "$deb" || status=1
   done
 
-  # Every finding of the checks in .clang-tidy fails the run.
+  # A file not in the style of .clang-format fails the run, as does every
+  # finding of the checks in .clang-tidy.
+  "$ROOT/tools/format.sh" --check || status=1
   "$ROOT/tools/tidy.sh" || status=1
 
   # The core libraries, the simulator and their tests must build and pass

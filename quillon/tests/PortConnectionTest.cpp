@@ -69,6 +69,8 @@ TEST_F(PortConnectionTest, OpenAppliesTheLineSettingsOfTheLists)
         {"56000 has no termios constant", 10, 2, 56000, true},
         {"115200", 12, 0, 115200, false},
         {"110", 0, 0, 110, false},
+        {"921600", 15, 0, 921600, false},
+        {"3000000, the last", 19, 2, 3000000, true},
     };
     start();
     ASSERT_TRUE(surface.selectPrefix(PortList, "COM3"));

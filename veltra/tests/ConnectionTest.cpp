@@ -44,6 +44,8 @@ TEST_F(VeltraTest, ConnectAppliesTheListsAndDisconnectReleases)
         {"hardware raises the lines", "115200", "1", "硬件", 115200, false, false, serial::LineControl::Enable},
         {"256000 has no termios constant", "256000", "1", "无", 256000, false, false, serial::LineControl::Disable},
         {"110", "110", "2", "无", 110, true, false, serial::LineControl::Disable},
+        {"921600", "921600", "1", "无", 921600, false, false, serial::LineControl::Disable},
+        {"3000000, the last", "3000000", "2", "无", 3000000, true, false, serial::LineControl::Disable},
     };
     link("COM1", pty.slavePath());
     start();

@@ -45,7 +45,7 @@ public:
 
     /// Painter of a Picture or OwnerDrawButton control; ignored for other
     /// kinds. Called whenever the control paints.
-    void setPainter(int id, Painter painter);
+    void setPainter(int id, const Painter& painter);
 
     /// The window's menu entries as a context menu; for the id of a rich
     /// view, its standard edit actions come first, then a separator. The

@@ -14,10 +14,10 @@ QRect toQRect(const Rect& r) { return QRect(r.x, r.y, r.w, r.h); }
 
 } // namespace
 
-void DialogWindow::setPainter(int id, Painter painter)
+void DialogWindow::setPainter(int id, const Painter& painter)
 {
     if (ControlAdapter* c = find(id))
-        c->setPainter(std::move(painter));
+        c->setPainter(painter);
 }
 
 void DialogWindow::redraw(int id)

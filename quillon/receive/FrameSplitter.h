@@ -17,7 +17,8 @@ using Frame = std::vector<std::uint8_t>;
 
 class FrameSplitter {
 public:
-    /// Most bytes one poll reads (the driver's input queue holds as many).
+    /// Most bytes one read of a poll takes, so the most a chunk holds; a
+    /// poll reads again while its reads come back full.
     static constexpr std::size_t kMaxChunk = 1024;
     /// The frame buffer; a frame holds at most one byte less.
     static constexpr std::size_t kFrameBuffer = 4096;
@@ -28,14 +29,14 @@ public:
 
     FrameSplitter() { pending_.reserve(kFrameBuffer + kMaxChunk); }
 
-    /// Takes the bytes one poll read.
+    /// Takes the bytes of one read.
     /// @return the frames that had to end for size, usually none. Each holds
     ///         at most kMaxFrame bytes and never ends between the two bytes
     ///         of a GBK character; what does not fit starts the next frame,
     ///         so no byte is dropped.
     std::vector<Frame> addChunk(const std::uint8_t* bytes, std::size_t count);
 
-    /// A poll that read nothing.
+    /// A poll whose first read found nothing.
     /// @return the pending frame when this poll completes a cycle of
     ///         kQuietPolls and a frame is pending; nothing otherwise.
     std::optional<Frame> quietPoll();

@@ -2,6 +2,7 @@
 
 #include "quillon/receive/FrameText.h"
 #include "quillon/send/HexTextCodec.h"
+#include "serial/ReadWhatWaits.h"
 
 #include <array>
 #include <vector>
@@ -11,17 +12,22 @@ namespace quillon {
 ReceivePath::Polled ReceivePath::receive(serial::PortSession& port)
 {
     std::array<std::uint8_t, FrameSplitter::kMaxChunk> readBuffer;
-    const serial::PortSession::Transfer read = port.read(readBuffer.data(), readBuffer.size());
+    // Each read is a chunk of its own, as a poll of its own would have read
+    // it: frames end and are cut as they would on a poll fast enough.
+    const serial::TickRead read =
+        serial::readWhatWaits(port, readBuffer.data(), readBuffer.size(), [&](std::size_t count) {
+            view_.countReceivedBytes(count);
+            for (const Frame& frame : frames_.addChunk(readBuffer.data(), count))
+                endFrame(frame);
+        });
     if (read.lost)
-        return {0, read.lost};
+        return {read.count, read.lost};
+    // Only a tick that finds nothing is quiet: the empty read that ends a
+    // run of full ones found the line busy.
     if (read.count == 0) {
         if (const auto frame = frames_.quietPoll())
             endFrame(*frame);
-        return {};
     }
-    view_.countReceivedBytes(read.count);
-    for (const Frame& frame : frames_.addChunk(readBuffer.data(), read.count))
-        endFrame(frame);
     return {read.count, {}};
 }
 

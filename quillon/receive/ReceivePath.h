@@ -18,12 +18,12 @@ public:
 
     struct Polled {
         std::size_t bytes = 0;
-        /// The device went away; nothing was read, and the session has let
-        /// it go.
+        /// The device went away, and the session has let it go; bytes read
+        /// before are counted and in frames.
         std::error_code lost;
     };
-    /// One poll of the port: reads what waits, or lets the quiet poll end
-    /// a frame when nothing does.
+    /// One poll of the port: reads all that waits, a chunk at a time, or
+    /// lets the quiet poll end a frame when nothing does.
     Polled receive(serial::PortSession& port);
     /// A frame has begun and not ended yet.
     bool pending() const { return frames_.pending(); }

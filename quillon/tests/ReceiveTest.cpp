@@ -4,6 +4,7 @@
 #include "quillon/receive/ReceiveLog.h"
 #include "quillon/send/HexTextCodec.h"
 
+#include <algorithm>
 #include <functional>
 
 using namespace quillon;
@@ -258,6 +259,67 @@ TEST_F(TrafficTest, NoByteIsLostWhenAFrameOutgrowsItsBuffer)
     const auto diff = std::mismatch(view.begin(), view.end(), all.begin());
     EXPECT_EQ(diff.first - view.begin(), static_cast<long>(all.size()));
     EXPECT_EQ(logged() == all, true);
+}
+
+TEST_F(TrafficTest, AFastLineIsReadWholeEachTickAndFramedAsOneReadATickWould)
+{
+    auto counting = [](std::size_t n) {
+        Bytes b(n);
+        for (std::size_t i = 0; i < n; ++i)
+            b[i] = static_cast<std::uint8_t>(i * 7);
+        return b;
+    };
+    auto text = [](const std::string& s) { return Bytes(s.begin(), s.end()); };
+    std::string pairs = "A"; // then characters whose both bytes could lead one
+    for (int i = 0; i < 3000; ++i)
+        pairs += gbk("啊");
+    struct Case {
+        const char* name;
+        std::vector<Bytes> bursts; // each ends quiet
+        int hex;
+        std::size_t perTick = 3000; // 3 Mbaud's share of a tick
+    };
+    const Case cases[] = {
+        {"a long burst cut for size", {counting(20000)}, 1},
+        {"bursts with quiet ends between", {counting(5000), counting(300), counting(9000)}, 1},
+        {"full reads end with an empty one, which is no quiet poll", {counting(std::size_t{6} * 3072)}, 1, 3072},
+        {"a character parted between two reads is joined", {text(std::string(1023, 'A') + gbk("中文") + "B")}, 0},
+        {"characters across the size cut", {text(pairs)}, 0},
+    };
+    struct Seen {
+        std::string view;
+        std::int64_t bytes = 0, frames = 0;
+    };
+    auto feed = [&](const Case& c, std::size_t perTick) {
+        click(ClearView);
+        click(ClearCounters);
+        for (const Bytes& burst : c.bursts) {
+            for (std::size_t at = 0; at < burst.size(); at += perTick) {
+                const auto from = burst.begin() + static_cast<std::ptrdiff_t>(at);
+                deviceSends(Bytes(from, from + static_cast<std::ptrdiff_t>(std::min(perTick, burst.size() - at))));
+                ticks(1);
+            }
+            settle();
+        }
+        return Seen{shown(), counter(RxBytes), counter(RxFrames)};
+    };
+    surface.setCheck(AutoClear, 0);
+    surface.setCheck(FrameNewline, 1); // every frame's start shows
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        surface.setCheck(RxHex, c.hex);
+        std::int64_t total = 0;
+        for (const Bytes& b : c.bursts)
+            total += static_cast<std::int64_t>(b.size());
+        // Short reads, one a tick, as the one-read tick had them.
+        const Seen oneRead = feed(c, 1000);
+        const Seen fast = feed(c, c.perTick);
+        const auto parted = std::mismatch(fast.view.begin(), fast.view.end(), oneRead.view.begin(), oneRead.view.end());
+        EXPECT_TRUE(fast.view == oneRead.view) << "parts at " << parted.first - fast.view.begin();
+        EXPECT_EQ(fast.frames, oneRead.frames);
+        EXPECT_EQ(fast.bytes, total);
+        EXPECT_EQ(oneRead.bytes, total);
+    }
 }
 
 TEST_F(TrafficTest, LogFailureIsReportedOnceUntilAnAppendSucceeds)

@@ -28,7 +28,8 @@ namespace veltra {
 
 inline constexpr const char* kProgramName = "Veltra";
 
-/// Most bytes one poll tick reads.
+/// Most bytes one read of a poll takes; a poll reads again while its
+/// reads come back full.
 inline constexpr std::size_t kReadChunk = 1000;
 /// Period of the receive poll, in milliseconds.
 inline constexpr int kPollMs = 3;
@@ -144,6 +145,8 @@ private:
     void readReceiveArea();
     void snapshotReceive();
     void showReceivePiece(const std::string& piece);
+    /// Counts, renders and shows the got bytes of one read in readBuffer_.
+    void showRead(std::size_t got);
     void showWholeReceive();
 
     // Handlers.

@@ -4,6 +4,7 @@
 
 #include "dialog/Gbk.h"
 #include "serial/HexFormat.h"
+#include "serial/ReadWhatWaits.h"
 
 #include <cstdio>
 
@@ -74,13 +75,45 @@ void VeltraMainDialog::showReceivePiece(const std::string& piece)
     s.scrollToEnd(ReceiveArea);
 }
 
+void VeltraMainDialog::showRead(std::size_t got)
+{
+    dialog::ControlSurface& s = surface();
+    receivedTotal_ += static_cast<std::int64_t>(got);
+    burstPending_ = true;
+    unsavedReceive_ = true;
+    burstText_ += renderReceived(readBuffer_.data(), got, s.check(ReceiveHex) != 0);
+    std::string piece;
+    if (s.check(ReceiveTime))
+        piece = receiveTimeStamp(clock_.localNow());
+    piece += burstText_;
+    burstText_.clear();
+
+    bool clear = false;
+    if (s.check(AutoClear)) {
+        const int visible = s.clientHeight(ReceiveArea) / kAutoClearLineHeight;
+        clear = s.lineCount(ReceiveArea) > visible;
+    }
+    if (clear) {
+        // The area starts again with this read's text: the bytes that
+        // filled it are shown, not dropped.
+        receiveText_ = piece;
+        receiveShown_ = false;
+    } else {
+        receiveText_ += piece;
+    }
+    showReceivePiece(piece);
+}
+
 void VeltraMainDialog::onPollTick()
 {
     if (!session_.isOpen())
         return;
     settleQuietBurstEnd();
     dialog::ControlSurface& s = surface();
-    const serial::PortSession::Transfer read = session_.read(readBuffer_.data(), kReadChunk);
+    // Each read is shown as a poll of its own would have shown it; the
+    // decisions below take the whole poll as one read.
+    const serial::TickRead read =
+        serial::readWhatWaits(session_, readBuffer_.data(), kReadChunk, [&](std::size_t got) { showRead(got); });
     if (read.lost) {
         portLost(read.lost);
         return;
@@ -91,30 +124,6 @@ void VeltraMainDialog::onPollTick()
         const std::int64_t now = clock_.monotonicMs();
         streaming_ = streaming_ || now - lastReadMs_ < kPollMs;
         lastReadMs_ = now;
-        receivedTotal_ += static_cast<std::int64_t>(got);
-        burstPending_ = true;
-        unsavedReceive_ = true;
-        burstText_ += renderReceived(readBuffer_.data(), got, s.check(ReceiveHex) != 0);
-        std::string piece;
-        if (s.check(ReceiveTime))
-            piece = receiveTimeStamp(clock_.localNow());
-        piece += burstText_;
-        burstText_.clear();
-
-        bool clear = false;
-        if (s.check(AutoClear)) {
-            const int visible = s.clientHeight(ReceiveArea) / kAutoClearLineHeight;
-            clear = s.lineCount(ReceiveArea) > visible;
-        }
-        if (clear) {
-            // The area starts again with this tick's text: the bytes that
-            // filled it are shown, not dropped.
-            receiveText_ = piece;
-            receiveShown_ = false;
-        } else {
-            receiveText_ += piece;
-        }
-        showReceivePiece(piece);
     } else if (burstPending_) {
         burstPending_ = false;
         std::string piece;
@@ -139,7 +148,7 @@ void VeltraMainDialog::onPollTick()
         quietBurstEnd_ = true;
         s.pauseTimerUntilReadable(PollTimer, session_.device().fd());
     }
-    fullReadBefore_ = got == kReadChunk;
+    fullReadBefore_ = read.lastFull;
     if (got == 0)
         streaming_ = false;
 }

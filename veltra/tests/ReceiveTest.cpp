@@ -2,6 +2,8 @@
 
 #include "dialog/FileIo.h"
 
+#include <algorithm>
+
 using namespace veltra;
 using namespace veltra::testing;
 using dialog::gbk;
@@ -79,15 +81,51 @@ TEST_F(VeltraTest, PollRendersCountsStampsAndEndsBursts)
     }
 }
 
-TEST_F(VeltraTest, OneTickReadsAtMostAThousandBytes)
+TEST_F(VeltraTest, APollReadsAllThatWaitsAndShowsItAsPollsOfOneReadWould)
 {
-    startConnected();
-    peerSends(std::string(1500, 'x'));
-    tick();
-    EXPECT_EQ(dlg().receivedCount(), 1000);
-    tick();
-    EXPECT_EQ(dlg().receivedCount(), 1500);
-    EXPECT_EQ(area(), std::string(1500, 'x'));
+    struct Case {
+        const char* name;
+        std::string bytes;
+        int stamp, lineBreak;
+    };
+    const Case cases[] = {
+        {"a stamp for each read", std::string(3500, 'x'), 1, 0},
+        {"full reads end with an empty one, which ends no burst", std::string(6000, 'y'), 0, 1},
+        {"a character parted between two reads shows whole", std::string(999, 'a') + gbk("中文") + "b", 0, 0},
+    };
+    struct Shown {
+        std::string area;
+        std::int64_t count = 0;
+    };
+    // perPoll bytes wait at each poll, then a quiet one ends the burst.
+    auto feed = [&](const Case& c, std::size_t perPoll) {
+        startConnected();
+        surface.setCheck(ReceiveTime, c.stamp);
+        surface.setCheck(BurstNewline, c.lineBreak);
+        surface.receivePieces.emplace();
+        for (std::size_t at = 0; at < c.bytes.size(); at += perPoll) {
+            peerSends(c.bytes.substr(at, perPoll));
+            tick();
+        }
+        tick();
+        for (const std::string& piece : *surface.receivePieces)
+            EXPECT_EQ(dialog::wholeGbkLength(piece), piece.size()) << "a character parted";
+        Shown shown{area(), dlg().receivedCount()};
+        EXPECT_EQ(surface.text(ReceivedCount), std::to_string(shown.count));
+        click(ConnectButton);
+        return shown;
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Shown onePerPoll = feed(c, kReadChunk);
+        // Three reads' worth: a poll that came 10 ms late at 3 Mbaud.
+        const Shown late = feed(c, 3000);
+        const auto parted =
+            std::mismatch(late.area.begin(), late.area.end(), onePerPoll.area.begin(), onePerPoll.area.end());
+        EXPECT_TRUE(late.area == onePerPoll.area) << "parts at " << parted.first - late.area.begin();
+        EXPECT_EQ(late.count, static_cast<std::int64_t>(c.bytes.size()));
+        EXPECT_EQ(onePerPoll.count, late.count);
+    }
 }
 
 TEST_F(VeltraTest, AutoClearEmptiesTheFullAreaAndShowsThisTicksBytes)
@@ -199,8 +237,8 @@ TEST_F(VeltraTest, AnIdlePollWaitsForThePort)
         {"a tick that read, its line break to come", {"ab"}, 1, false},
         {"the burst's first quiet tick ends it", {"ab", ""}, 1, true},
         {"a tick that read, no line break: nothing left to show", {"ab"}, 0, true},
-        {"a full read: more waits", {std::string(kReadChunk + 1, 'x')}, 0, false},
-        {"the rest of a flood after a full read", {std::string(kReadChunk + 1, 'x'), ""}, 0, false},
+        {"more than a read's worth: the line is busy", {std::string(kReadChunk + 1, 'x')}, 0, false},
+        {"a flood read whole, then a quiet poll", {std::string(kReadChunk + 1, 'x'), ""}, 0, true},
         {"pieces a period apart each rest", {"ab", "cd"}, 0, true},
         {"pieces sooner than a period apart keep the period", {"ab", "cd", "ef"}, 0, false, 1},
         {"a quiet tick ends the stream", {"ab", "cd", "", "ef"}, 0, true, 2},

@@ -17,6 +17,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,31 @@ using dialog::testing::FakeClock;
 using test_support::Pty;
 using test_support::TempDir;
 
+/// The window; once receivePieces is set, it keeps each text the receive
+/// area is given. The area converts each on its own, so a double-byte
+/// character parted between two shows as neither.
+struct VeltraSurface : dialog::testing::MemorySurface {
+    using MemorySurface::MemorySurface;
+    void setText(int id, const std::string& gbk) override
+    {
+        keep(id, gbk);
+        MemorySurface::setText(id, gbk);
+    }
+    void appendText(int id, const std::string& gbk) override
+    {
+        keep(id, gbk);
+        MemorySurface::appendText(id, gbk);
+    }
+    std::optional<std::vector<std::string>> receivePieces;
+
+private:
+    void keep(int id, const std::string& gbk)
+    {
+        if (receivePieces && id == ReceiveArea)
+            receivePieces->push_back(gbk);
+    }
+};
+
 class VeltraTest : public ::testing::Test {
 protected:
     void SetUp() override { clock.local = FakeClock::at(2013, 3, 20, 8, 8, 0); }
@@ -38,7 +64,7 @@ protected:
     VeltraMainDialog& start()
     {
         dialog_.reset();
-        surface = dialog::testing::MemorySurface(veltraMainWindowTemplate());
+        surface = VeltraSurface(veltraMainWindowTemplate());
         serial::PortNames ports(linksDir.path(), [] { return std::vector<fs::path>{}; });
         dialog_ = std::make_unique<VeltraMainDialog>(clock, std::move(ports));
         dialog_->bind(surface);
@@ -100,7 +126,7 @@ protected:
     TempDir linksDir{"veltra-ports"};
     FakeClock clock;
     Pty pty;
-    dialog::testing::MemorySurface surface;
+    VeltraSurface surface;
 
 private:
     std::unique_ptr<VeltraMainDialog> dialog_;

@@ -31,7 +31,8 @@ struct TickRead {
 /// Reads into buf, chunk bytes at most a read, until a read comes back
 /// short (the port is empty) or kTickReadBound bytes came, and hands each
 /// read that got bytes to take(count) before the next, which reuses buf.
-template <class Take> TickRead readWhatWaits(PortSession& port, std::uint8_t* buf, std::size_t chunk, Take&& take)
+/// Port is a PortSession, or anything whose read answers as its does.
+template <class Port, class Take> TickRead readWhatWaits(Port& port, std::uint8_t* buf, std::size_t chunk, Take&& take)
 {
     TickRead got;
     while (got.count < kTickReadBound) {

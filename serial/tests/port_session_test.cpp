@@ -1,10 +1,13 @@
 #include "serial/PortSession.h"
+#include "serial/ReadWhatWaits.h"
 
 #include "testing/Pty.h"
 #include "testing/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -165,6 +168,63 @@ TEST(PortSession, ADeviceThatGoesAwayIsLetGoAndSaysWhy)
         // Let go already: nothing more is lost.
         EXPECT_FALSE(session.write(&byte, 1).lost);
         EXPECT_FALSE(session.read(&byte, 1).lost);
+    }
+}
+
+// A port that answers each read from a script: a count (at most what was
+// asked), or the loss of the device.
+struct ScriptedPort {
+    std::vector<std::size_t> reads;
+    std::size_t lostAt = SIZE_MAX; // the read that finds the device gone
+    std::size_t asked = 0;
+    PortSession::Transfer read(std::uint8_t*, std::size_t n)
+    {
+        const std::size_t i = asked++;
+        if (i == lostAt)
+            return {0, std::make_error_code(std::errc::no_such_device)};
+        if (i >= reads.size())
+            return {n, {}}; // a line that never stops
+        return {std::min(reads[i], n), {}};
+    }
+};
+
+TEST(ReadWhatWaits, ReadsUntilShortOrTheBound)
+{
+    struct Case {
+        const char* name;
+        ScriptedPort port;
+        std::vector<std::size_t> handed;
+        std::size_t reads;
+        bool lastFull, lost;
+    };
+    const std::size_t fullReads = kTickReadBound / 1000 + 1;
+    const Case cases[] = {
+        {"an empty port: one read, nothing handed", {{0}}, {}, 1, false, false},
+        {"a short read ends the tick", {{400, 1000}}, {400}, 1, false, false},
+        {"full reads go on to the empty one", {{1000, 1000, 0}}, {1000, 1000}, 3, false, false},
+        {"full reads then a short one", {{1000, 1000, 7}}, {1000, 1000, 7}, 3, false, false},
+        {"a line that never stops ends at the bound",
+         {{}},
+         std::vector<std::size_t>(fullReads, 1000),
+         fullReads,
+         true,
+         false},
+        {"a loss ends the reads; what came before was handed", {{1000, 1000}, 1}, {1000}, 2, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedPort port = c.port;
+        std::uint8_t buf[1000];
+        std::vector<std::size_t> handed;
+        const TickRead got = readWhatWaits(port, buf, sizeof buf, [&](std::size_t n) { handed.push_back(n); });
+        EXPECT_EQ(handed, c.handed);
+        EXPECT_EQ(port.asked, c.reads);
+        std::size_t total = 0;
+        for (std::size_t n : c.handed)
+            total += n;
+        EXPECT_EQ(got.count, total);
+        EXPECT_EQ(got.lastFull, c.lastFull);
+        EXPECT_EQ(static_cast<bool>(got.lost), c.lost);
     }
 }
 

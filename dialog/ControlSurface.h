@@ -123,6 +123,11 @@ public:
     /// or appended to it, or cleared the flag.
     virtual bool isModified(int id) const = 0;
     virtual void setModified(int id, bool on) = 0;
+    /// Log edits and rich views: puts back the text as the program last set
+    /// or appended it, undoing every change the user made since (also
+    /// those setModified cleared), and clears the flag. A program that
+    /// shows what it received so keeps it only in the control.
+    virtual void revertUserEdits(int id) = 0;
     /// Start of the selection, or the caret when nothing is selected.
     virtual int selectionStart(int id) const = 0;
     /// Puts the caret after the last character and scrolls it into view.

@@ -101,6 +101,7 @@ public:
     void appendText(int id, const std::string& gbk) override;
     bool isModified(int id) const override;
     void setModified(int id, bool on) override;
+    void revertUserEdits(int id) override;
     int selectionStart(int id) const override;
     void moveCaretToEnd(int id) override;
     int clientHeight(int id) const override;

@@ -181,6 +181,11 @@ void DialogWindow::setModified(int id, bool on)
         c->setModified(on);
 }
 
+void DialogWindow::revertUserEdits(int id)
+{
+    changeByProgram(id, [](ControlAdapter& c) { c.revertUserEdits(); });
+}
+
 int DialogWindow::selectionStart(int id) const
 {
     const ControlAdapter* c = find(id);

@@ -58,6 +58,7 @@ void LogView::setText(const std::string& gbk, QColor colour)
         ++suffix;
     replace(prefix, text_.size() - suffix, gbk.substr(prefix, gbk.size() - suffix - prefix), colour, true);
     modified_ = false;
+    userEdits_.clear();
 }
 
 void LogView::append(const std::string& gbk, QColor colour)
@@ -66,6 +67,7 @@ void LogView::append(const std::string& gbk, QColor colour)
         return;
     const bool follow = cursor_.caret() == text_.size() && !cursor_.hasSelection();
     replace(text_.size(), text_.size(), gbk, colour, false);
+    userEdits_.clear();
     // A caret at the end stays there, as the edit's did with the text
     // inserted before it; a selection or a caret elsewhere stays put.
     if (follow)
@@ -80,11 +82,36 @@ void LogView::userReplace(std::size_t from, std::size_t to, const std::string& g
     to = std::clamp(to, from, text_.size());
     if (from == to && gbk.empty())
         return;
+    UserEdit edit{from, gbk.size(), std::string(text_.bytes().substr(from, to - from)), {{0, colourAt(from)}}};
+    for (const LogText::ColourRun& r : text_.colours())
+        if (r.start > from && r.start < to)
+            edit.colours.push_back({r.start - from, r.colour});
+    userEdits_.push_back(std::move(edit));
     replace(from, to, gbk, QColor::fromRgb(colourAt(from)), false);
     cursor_.select(from + gbk.size(), from + gbk.size());
     modified_ = true;
     ensureCaretVisible();
     emit textEdited();
+}
+
+void LogView::revertUserEdits()
+{
+    // The last edit first.
+    while (!userEdits_.empty()) {
+        const UserEdit e = std::move(userEdits_.back());
+        userEdits_.pop_back();
+        if (e.inserted > 0)
+            replace(e.from, e.from + e.inserted, {}, {}, false);
+        // Run by run: the removed bytes come back in their own colours.
+        for (std::size_t i = 0; i < e.colours.size(); ++i) {
+            const std::size_t start = e.colours[i].start;
+            const std::size_t end = i + 1 < e.colours.size() ? e.colours[i + 1].start : e.removed.size();
+            if (end > start)
+                replace(e.from + start, e.from + start, e.removed.substr(start, end - start),
+                        QColor::fromRgb(e.colours[i].colour), false);
+        }
+    }
+    modified_ = false;
 }
 
 void LogView::replace(std::size_t from, std::size_t to, const std::string& gbk, QColor colour, bool resetColours)

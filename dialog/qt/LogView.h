@@ -75,6 +75,9 @@ public:
 
     /// The user's edit: replaces bytes [from, to) with the GBK text.
     void userReplace(std::size_t from, std::size_t to, const std::string& gbk);
+    /// Undoes the user's edits since the program last set or appended
+    /// text, and clears the modified flag.
+    void revertUserEdits();
     /// Typing of text at the selection, one character at a time.
     void typeEach(const QString& typed);
 
@@ -131,6 +134,15 @@ private:
     bool modified_ = false;
     bool selecting_ = false;
     std::int64_t dirtyFromRow_ = -1; // rows from here changed since the last paint
+    // The user's edits since the program last wrote, to be undone: what
+    // each replaced, not a copy of the whole text.
+    struct UserEdit {
+        std::size_t from;
+        std::size_t inserted;
+        std::string removed;
+        std::vector<LogText::ColourRun> colours; // of removed, from its start
+    };
+    std::vector<UserEdit> userEdits_;
     MenuExtender extender_;
 };
 

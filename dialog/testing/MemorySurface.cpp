@@ -56,6 +56,7 @@ void MemorySurface::setText(int id, const std::string& gbk)
     c.runs.clear();
     c.text = gbk;
     c.modified = false;
+    c.programText.reset();
 }
 
 std::optional<std::uint64_t> MemorySurface::changedAt(int id) const
@@ -239,6 +240,17 @@ void MemorySurface::appendText(int id, const std::string& gbk)
     Control& c = at(id);
     c.text += gbk;
     c.modified = false;
+    if (!gbk.empty()) // as in the window, appending nothing writes nothing
+        c.programText.reset();
+}
+
+void MemorySurface::revertUserEdits(int id)
+{
+    Control& c = at(id);
+    if (c.programText)
+        c.text = std::move(*c.programText);
+    c.programText.reset();
+    c.modified = false;
 }
 
 int MemorySurface::selectionStart(int id) const
@@ -259,6 +271,8 @@ void MemorySurface::moveCaretToEnd(int id)
 void MemorySurface::userEdit(int id, const std::string& gbk, int caret)
 {
     Control& c = at(id);
+    if (!c.programText)
+        c.programText = std::move(c.text);
     c.text = gbk;
     c.caret = caret;
     c.modified = true;

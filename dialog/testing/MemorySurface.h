@@ -46,6 +46,8 @@ public:
         Rgb defaultColour;
         bool editable = false; // a combo box with an edit: text is the edit's
         bool modified = false;
+        // The text as the program last left it, while the user has changed it.
+        std::optional<std::string> programText;
         int caret = -1;  // selection start; -1: after the last byte
         int height = 0;  // client height, from the table's rectangle
         Rect rect;       // where the control stands: the table's, then moveControl's
@@ -107,6 +109,7 @@ public:
     bool isModified(int id) const override { return find(id) && find(id)->modified; }
     void setModified(int id, bool on) override { at(id).modified = on; }
     int selectionStart(int id) const override;
+    void revertUserEdits(int id) override;
     void moveCaretToEnd(int id) override;
     int clientHeight(int id) const override { return find(id) ? find(id)->height : 0; }
     int textLength(int id) const override;

@@ -368,6 +368,42 @@ TEST_P(SurfaceContract, ModifiedMeansChangedByTheUserSinceTheProgramLastWrote)
     }
 }
 
+// A program that shows what it received keeps it only in the view: the
+// revert gives back the text of the program's last write, whatever the
+// user did since and whether a handler cleared the flag.
+TEST_P(SurfaceContract, RevertPutsBackTheProgramsLastWrite)
+{
+    enum Step { Type, Clear, Append };
+    struct Case {
+        const char* name;
+        std::vector<Step> steps;
+        bool userTextStays; // the program wrote after the user's change
+    };
+    const Case cases[] = {
+        {"typed", {Type}, false},
+        {"typed, taken in, typed again", {Type, Clear, Type}, false},
+        {"typed, then appended to", {Type, Append}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto t = make();
+        ControlSurface& s = t->surface();
+        s.setText(Rich, gbk("收到\r\n"));
+        for (Step step : c.steps) {
+            switch (step) {
+            case Type: t->userTypes(Rich, "k"); break;
+            case Clear: s.setModified(Rich, false); break;
+            case Append: s.appendText(Rich, "z"); break;
+            }
+        }
+        const std::string before = s.text(Rich);
+        EXPECT_NE(before, gbk("收到\r\n")) << "the user changed nothing";
+        s.revertUserEdits(Rich);
+        EXPECT_EQ(s.text(Rich), c.userTextStays ? before : gbk("收到\r\n"));
+        EXPECT_FALSE(s.isModified(Rich));
+    }
+}
+
 // Byte offsets into the GBK text: a double-byte character and a CR LF
 // count two each. An append leaves the caret where it was, or at the end
 // when it was at the end.

@@ -116,6 +116,7 @@ public:
     virtual void appendText(const std::string& /*gbk*/) {}
     virtual bool isModified() const { return false; }
     virtual void setModified(bool /*on*/) {}
+    virtual void revertUserEdits() {}
     virtual int selectionStart() const { return 0; }
     virtual void moveCaretToEnd() {}
 

@@ -322,6 +322,13 @@ void LogViewControl::insert(const std::string& gbk, std::optional<Rgb> colour)
 bool LogViewControl::isModified() const { return view()->isModified(); }
 void LogViewControl::setModified(bool on) { view()->setModified(on); }
 
+void LogViewControl::revertUserEdits()
+{
+    // Appends that wait came after the user's changes: they stay.
+    flushWaiting();
+    view()->revertUserEdits();
+}
+
 int LogViewControl::selectionStart() const
 {
     flushWaiting();

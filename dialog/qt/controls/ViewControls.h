@@ -99,6 +99,7 @@ public:
     void appendRich(const std::string& gbk, Rgb colour) override;
     bool isModified() const override;
     void setModified(bool on) override;
+    void revertUserEdits() override;
     int selectionStart() const override;
     void moveCaretToEnd() override;
     int lineCount() const override;

@@ -242,6 +242,40 @@ TEST(LogView, KeysEditWholeCharacters)
     }
 }
 
+// The program keeps what it received only in the view: undoing the
+// user's edits must give back its bytes and colours exactly.
+TEST(LogView, RevertUndoesTheUsersEditsSinceTheProgramWrote)
+{
+    struct Edit {
+        std::size_t from, to;
+        std::string with;
+    };
+    struct Case {
+        const char* name;
+        std::vector<Edit> edits;
+    };
+    const Case cases[] = {
+        {"a deleted double-byte character", {{2, 4, ""}}},
+        {"a selection replaced, then typed into", {{1, 6, "pq"}, {2, 2, "c"}}},
+        {"everything deleted", {{0, 7, ""}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto view = shownView();
+        view->setText(gbk("rx中\r\n"), Qt::black);
+        view->append("z", Qt::red);
+        for (const Edit& e : c.edits) {
+            view->userReplace(e.from, e.to, e.with);
+            view->setModified(false); // a handler took the edit in
+        }
+        view->revertUserEdits();
+        EXPECT_EQ(view->text(), gbk("rx中\r\nz"));
+        EXPECT_FALSE(view->isModified());
+        EXPECT_EQ(view->colourAt(view->text().find('z')), QColor(Qt::red).rgb());
+        EXPECT_EQ(view->rowCount(), 2);
+    }
+}
+
 TEST(LogView, AccessibilityToolsCountCharacters)
 {
     auto view = shownView();

@@ -96,31 +96,39 @@ bool VeltraMainDialog::refreshFromControls()
 void VeltraMainDialog::refreshToControls()
 {
     exchange_.toControls(surface(), bindings_);
-    if (!receiveShown_ || surface().isModified(ReceiveArea))
-        showWholeReceive();
+    // Changes no handler took in are not the text.
+    if (surface().isModified(ReceiveArea))
+        surface().revertUserEdits(ReceiveArea);
+}
+
+std::string VeltraMainDialog::receiveText() const
+{
+    return surface_ ? surface_->text(ReceiveArea) + viewPending_ : viewPending_;
 }
 
 void VeltraMainDialog::readReceiveArea()
 {
-    // Unchanged by the user, the area holds receiveText_ byte for byte;
-    // reading it back would cost time in proportion to all that was
-    // received, and would turn a lone CR received into CR LF.
+    // The area's text with the user's changes is the text now; the half
+    // character that waited for the rest of it no longer belongs to it.
     if (!surface().isModified(ReceiveArea))
         return;
-    if (snapshotIsReceive_) {
-        snapshot_ = std::move(receiveText_);
-        snapshotIsReceive_ = false;
+    if (!userChangesTaken_) {
+        userChangesTaken_ = true;
+        pendingBeforeUser_ = viewPending_;
     }
-    receiveText_ = surface().text(ReceiveArea);
-    viewPending_.clear(); // the area's text is receiveText_ now
+    viewPending_.clear();
     surface().setModified(ReceiveArea, false);
-    receiveShown_ = true;
 }
 
-void VeltraMainDialog::snapshotReceive()
+void VeltraMainDialog::keepUserChanges()
 {
-    snapshotIsReceive_ = true;
-    snapshot_ = dialog::GrowingBytes();
+    if (!userChangesTaken_)
+        return;
+    userChangesTaken_ = false;
+    pendingBeforeUser_.clear();
+    // A surface forgets the user's changes at the program's next write;
+    // an empty piece is none, so the area is set to what it shows.
+    surface().setText(ReceiveArea, surface().text(ReceiveArea));
 }
 
 void VeltraMainDialog::showNotice(const std::string& gbkText)
@@ -211,7 +219,7 @@ void VeltraMainDialog::onTimer(int id)
 bool VeltraMainDialog::onCloseRequest()
 {
     readReceiveArea();
-    if (!unsavedReceive_ || receiveText_.empty())
+    if (!unsavedReceive_ || (surface().textLength(ReceiveArea) == 0 && viewPending_.empty()))
         return true;
     return messages_.ask(gbk("接收区的数据还没有保存，仍然退出吗？"), dialog::MessageIcon::Question,
                          dialog::MessageButtons::YesNo) == dialog::MessageAnswer::Yes;

@@ -7,7 +7,6 @@
 #include "dialog/Clock.h"
 #include "dialog/ControlSurface.h"
 #include "dialog/DataExchange.h"
-#include "dialog/GrowingBytes.h"
 #include "dialog/MessageMap.h"
 #include "dialog/MessageQueue.h"
 #include "serial/PortNames.h"
@@ -97,13 +96,10 @@ public:
     const std::array<ProbedPort, 256>& probedPorts() const { return portProbeTable_; }
     std::int64_t receivedCount() const { return receivedTotal_; }
     std::int64_t sentCount() const { return sentTotal_; }
-    /// What the receive area shows, GBK, CR LF breaks.
-    const dialog::GrowingBytes& receiveText() const { return receiveText_; }
-    /// For a benchmark that fills the area as a long run would have: the
-    /// text, which the caller appends to the area too.
-    dialog::GrowingBytes& receiveTextToFill() { return receiveText_; }
-    /// receiveText() as the poll last showed it; the typed send puts it back.
-    const dialog::GrowingBytes& receiveSnapshot() const { return snapshotIsReceive_ ? receiveText_ : snapshot_; }
+    /// What the receive area shows, GBK, CR LF breaks, with the first byte
+    /// of a double-byte character whose second has not come yet: what a
+    /// save writes. The area keeps it, read through the surface.
+    std::string receiveText() const;
     /// The command type last chosen; None until the first choice.
     command::CommandKind commandType() const { return commandType_; }
     /// Hex text of the parameter the frame carries.
@@ -140,14 +136,20 @@ private:
     bool sendText_(const std::string& text, bool hex, const char* source);
     void sendMain(bool timed);
 
-    // Receive area bookkeeping: the area is only rewritten when it does not
-    // already show receiveText, and only read back when the user changed it.
+    // Receive area bookkeeping: the area keeps the received text, the
+    // program only the half character it cannot show yet. The user's
+    // changes are taken when a handler reads the controls, and undone by
+    // the surface when the typed send puts back what was received.
     void readReceiveArea();
-    void snapshotReceive();
-    void showReceivePiece(const std::string& piece);
+    /// The program writes to the area from now on: the user's changes it
+    /// holds stay.
+    void keepUserChanges();
+    /// Shows piece after what the area holds; with restart, instead of it.
+    void showReceivePiece(const std::string& piece, bool restart = false);
     /// Counts, renders and shows the got bytes of one read in readBuffer_.
     void showRead(std::size_t got);
-    void showWholeReceive();
+    /// Sets the area to text's whole characters; the rest waits.
+    void showWholeReceive(std::string text);
 
     // Handlers.
     void onConnectButton();
@@ -184,9 +186,10 @@ private:
     dialog::ControlSurface* surface_ = nullptr;
     dialog::DataExchange exchange_;
     std::vector<dialog::Binding> bindings_;
-    dialog::GrowingBytes snapshot_;
-    bool snapshotIsReceive_ = true;
-    bool receiveShown_ = true; // the area shows receiveText
+    // A handler took in the user's changes to the area: the typed send
+    // puts back what it held before, with viewPending_ as it was then.
+    bool userChangesTaken_ = false;
+    std::string pendingBeforeUser_;
     // The last byte of receiveText when it is the first half of a
     // double-byte character; the area gets it with its second half.
     std::string viewPending_;
@@ -208,9 +211,6 @@ private:
     bool streaming_ = false;
     std::int64_t lastReadMs_ = 0;
     BoundValues bound_;
-    // What the receive area shows; tens of megabytes after a long run, so
-    // it grows without copying itself.
-    dialog::GrowingBytes receiveText_;
 
     std::array<ProbedPort, 256> portProbeTable_;
     dialog::MessageQueue messages_{kProgramName};

@@ -46,31 +46,33 @@ std::string characterBefore(std::string_view text, std::size_t pos)
 
 // The area converts each text it gets on its own, so a character whose
 // bytes came in two polls reaches it whole, with its second byte.
-void VeltraMainDialog::showWholeReceive()
+void VeltraMainDialog::showWholeReceive(std::string text)
 {
-    const std::string_view text = receiveText_;
     const std::size_t whole = dialog::wholeGbkLength(text);
-    viewPending_.assign(text.substr(whole));
-    surface().setText(ReceiveArea, std::string(text.substr(0, whole)));
-    receiveShown_ = true;
+    viewPending_.assign(text, whole);
+    text.resize(whole);
+    surface().setText(ReceiveArea, text);
 }
 
-void VeltraMainDialog::showReceivePiece(const std::string& piece)
+void VeltraMainDialog::showReceivePiece(const std::string& piece, bool restart)
 {
     dialog::ControlSurface& s = surface();
     s.setText(ReceivedCount, dialog::formatInteger(receivedTotal_));
-    snapshotReceive();
-    // Only the new text goes into the area, so a tick costs the same
-    // however much the area already shows.
-    if (receiveShown_ && !s.isModified(ReceiveArea)) {
+    keepUserChanges();
+    if (restart) {
+        showWholeReceive(piece);
+    } else {
+        // Changes no handler took in are not the text.
+        if (s.isModified(ReceiveArea))
+            s.revertUserEdits(ReceiveArea);
+        // Only the new text goes into the area, so a tick costs the same
+        // however much the area already shows.
         std::string text = std::move(viewPending_);
         text += piece;
         const std::size_t whole = dialog::wholeGbkLength(text);
         viewPending_.assign(text, whole);
         text.resize(whole);
         s.appendText(ReceiveArea, text);
-    } else {
-        showWholeReceive();
     }
     s.scrollToEnd(ReceiveArea);
 }
@@ -93,15 +95,9 @@ void VeltraMainDialog::showRead(std::size_t got)
         const int visible = s.clientHeight(ReceiveArea) / kAutoClearLineHeight;
         clear = s.lineCount(ReceiveArea) > visible;
     }
-    if (clear) {
-        // The area starts again with this read's text: the bytes that
-        // filled it are shown, not dropped.
-        receiveText_ = piece;
-        receiveShown_ = false;
-    } else {
-        receiveText_ += piece;
-    }
-    showReceivePiece(piece);
+    // With a clear the area starts again with this read's text: the bytes
+    // that filled it are shown, not dropped.
+    showReceivePiece(piece, clear);
 }
 
 void VeltraMainDialog::onPollTick()
@@ -129,7 +125,6 @@ void VeltraMainDialog::onPollTick()
         std::string piece;
         if (s.check(BurstNewline))
             piece = "\r\n";
-        receiveText_ += piece;
         burstText_.clear();
         showReceivePiece(piece);
     }
@@ -163,9 +158,9 @@ void VeltraMainDialog::settleQuietBurstEnd()
 
 void VeltraMainDialog::onClearReceive()
 {
-    receiveText_.clear();
-    snapshotReceive();
-    receiveShown_ = false;
+    userChangesTaken_ = false;
+    pendingBeforeUser_.clear();
+    showWholeReceive({});
     receivedTotal_ = 0;
     unsavedReceive_ = false;
     surface().setText(ReceivedCount, "0");
@@ -181,18 +176,19 @@ void VeltraMainDialog::onReceiveEdited()
         return;
     }
     // The whole character: both bytes of a double-byte one.
-    std::string typed = characterBefore(receiveText_, caret);
+    std::string typed = characterBefore(surface().text(ReceiveArea), caret);
     if (typed == "\n")
         typed = "\r";
     write(reinterpret_cast<const std::uint8_t*>(typed.data()), typed.size());
     countSent(static_cast<std::int64_t>(typed.size()));
 
     // The area shows only what was received.
-    if (!snapshotIsReceive_) {
-        receiveText_ = std::move(snapshot_);
-        snapshotReceive();
+    if (userChangesTaken_) {
+        userChangesTaken_ = false;
+        surface().revertUserEdits(ReceiveArea);
+        viewPending_ = std::move(pendingBeforeUser_);
+        pendingBeforeUser_.clear();
     }
-    receiveShown_ = false;
     refreshToControls();
     surface().moveCaretToEnd(ReceiveArea);
 }

@@ -187,7 +187,7 @@ void VeltraMainDialog::onSave()
     if (!path)
         return;
     // Written beside and renamed over: a failed save leaves the old file.
-    if (std::error_code ec = dialog::writeFileAtomically(dialog::pathFromGbk(*path), receiveText_))
+    if (std::error_code ec = dialog::writeFileAtomically(dialog::pathFromGbk(*path), receiveText()))
         messages_.report(dialog::fileErrorMessage(ec, *path), dialog::MessageIcon::Stop);
     else
         unsavedReceive_ = false;

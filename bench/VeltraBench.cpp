@@ -6,11 +6,16 @@
 //  3. start-up to a shown window, with the probe of COM1 to COM255.
 //  4. (steady) CPU per MB of a 115200-baud feed, text and hex, time stamps
 //     off and on.
+//  5. (growth) text lines fed at full speed until the area shows hundreds
+//     of megabytes: resident memory and main-thread CPU per MB shown, ten
+//     megabytes at a time, so that the first and the last can be compared.
 // Usage: veltra_bench [megabytes per mode, default 1]
 //        veltra_bench steady [seconds per run, default 20]
+//        veltra_bench growth [megabytes, default 200]
 
 #include "BenchSupport.h"
 #include "dialog/Clock.h"
+#include "dialog/Gbk.h"
 #include "dialog/qt/DialogWindow.h"
 #include "dialog/qt/ProgramLook.h"
 #include "veltra/app/VeltraIds.h"
@@ -33,6 +38,7 @@
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <thread>
@@ -101,7 +107,7 @@ void throughput(bool hex, std::size_t total)
         expected = data;
     }
     // The area holds the bytes plus the burst breaks: take those out.
-    const std::string shown = rig.logic->receiveText().str();
+    const std::string shown = rig.logic->receiveText();
     std::string compact;
     for (std::size_t i = 0; i < shown.size(); ++i) {
         if (shown.compare(i, 2, "\r\n") == 0 && (hex || i == 0 || shown[i - 1] != '\n')) {
@@ -145,10 +151,10 @@ void tickCost()
     // The text grows 64 KB at a time, each put into the area at once: a
     // store that copies itself when it doubles stalls the window there.
     std::vector<double> growth;
+    std::size_t filled = 0;
     for (std::size_t megabytes : {std::size_t{1}, std::size_t{50}}) {
-        while (rig.logic->receiveText().size() < (megabytes << 20)) {
+        for (; filled < (megabytes << 20); filled += block.size()) {
             const auto t0 = std::chrono::steady_clock::now();
-            rig.logic->receiveTextToFill() += block;
             rig.s().appendText(ReceiveArea, block);
             rig.s().lineCount(ReceiveArea);
             const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
@@ -182,6 +188,85 @@ void tickCost()
     std::nth_element(growth.begin(), growth.begin() + static_cast<std::ptrdiff_t>(growth.size() / 2), growth.end());
     std::printf("64 KB added to the text and the area: %.2f ms as a rule, %.1f ms at worst (at %zu MB)\n",
                 growth[growth.size() / 2], worstMs, worstAtMb);
+}
+
+double residentMiB()
+{
+    std::ifstream status("/proc/self/status");
+    std::string key;
+    while (status >> key) {
+        if (key == "VmRSS:") {
+            double kib = 0;
+            status >> kib;
+            return kib / 1024;
+        }
+    }
+    return 0;
+}
+
+// The process benchmark's text lines (71 bytes, GBK), one after another.
+void growth(std::size_t megabytes)
+{
+    Rig rig;
+    rig.s().setCheck(ReceiveHex, 0);
+    rig.s().setCheck(BurstNewline, 0); // the area then holds the bytes fed, no more
+    const std::int64_t total = static_cast<std::int64_t>(megabytes) * 1000000;
+    std::atomic<bool> stop{false};
+    std::thread writer([&] {
+        const std::string temperature = dialog::gbk("温度"), humidity = dialog::gbk("湿度");
+        char line[128];
+        std::string block;
+        std::int64_t written = 0;
+        for (unsigned n = 0; written < total && !stop;) {
+            block.clear();
+            for (int i = 0; i < 64; ++i, ++n) {
+                const int len = std::snprintf(line, sizeof line,
+                                              "%06u %s 23.5 %s 61%% the quick brown fox jumps over the lazy dog\r\n",
+                                              n % 1000000, temperature.c_str(), humidity.c_str());
+                block.append(line, static_cast<std::size_t>(len));
+            }
+            block.resize(static_cast<std::size_t>(
+                std::min<std::int64_t>(static_cast<std::int64_t>(block.size()), total - written)));
+            for (std::size_t at = 0; at < block.size() && !stop;) {
+                const ssize_t w = ::write(rig.master, block.data() + at, block.size() - at);
+                if (w > 0)
+                    at += static_cast<std::size_t>(w);
+            }
+            written += static_cast<std::int64_t>(block.size());
+        }
+    });
+    constexpr std::int64_t kStep = 10000000;
+    struct Mark {
+        std::int64_t bytes;
+        double rss, cpu;
+    };
+    std::vector<Mark> marks{{0, residentMiB(), bench::threadCpuSeconds()}};
+    bench::runUntil(
+        [&] {
+            const std::int64_t got = rig.logic->receivedCount();
+            if (got >= marks.back().bytes + kStep || got >= total)
+                marks.push_back({got, residentMiB(), bench::threadCpuSeconds()});
+            return got >= total;
+        },
+        3600000);
+    stop = true;
+    writer.join();
+    std::printf("growth: %zu MB of 71-byte text lines at full speed, auto clear off\n", megabytes);
+    std::printf("   MB shown | RSS MiB | MiB per MB over the step | main-thread CPU s per MB\n");
+    for (std::size_t i = 1; i < marks.size(); ++i) {
+        const double mb = static_cast<double>(marks[i].bytes - marks[i - 1].bytes) / 1e6;
+        std::printf("%11.1f | %7.1f | %24.3f | %24.4f\n", static_cast<double>(marks[i].bytes) / 1e6, marks[i].rss,
+                    (marks[i].rss - marks[i - 1].rss) / mb, (marks[i].cpu - marks[i - 1].cpu) / mb);
+    }
+    const Mark& first = marks[1];
+    const Mark& last = marks.back();
+    std::printf("from %.0f MB to %.0f MB: %.3f MiB per MB; %s\n", static_cast<double>(first.bytes) / 1e6,
+                static_cast<double>(last.bytes) / 1e6,
+                (last.rss - first.rss) / (static_cast<double>(last.bytes - first.bytes) / 1e6),
+                rig.logic->receivedCount() == total &&
+                        rig.logic->receiveText().size() == static_cast<std::size_t>(total)
+                    ? "every byte shown"
+                    : "BYTES MISSING");
 }
 
 void startUp()
@@ -220,6 +305,10 @@ int main(int argc, char** argv)
     dialog::qt::applyProgramLook(app);
     if (bench::runSteadyIfAsked(argc, argv, steady))
         return 0;
+    if (argc > 1 && std::string(argv[1]) == "growth") {
+        growth(argc > 2 ? static_cast<std::size_t>(std::atoi(argv[2])) : 200);
+        return 0;
+    }
     const std::size_t megabytes = argc > 1 ? static_cast<std::size_t>(std::atoi(argv[1])) : 1;
     startUp();
     throughput(true, megabytes << 20);

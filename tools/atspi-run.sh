@@ -18,21 +18,40 @@ exec dbus-run-session -- bash -c '
   program=$1; script=$2; shift 2
   log=$(mktemp)
   number=$(mktemp)
+  xlog=$(mktemp)
+  xvfb=""
+  trap "[ -n \"\$xvfb\" ] && kill \$xvfb 2>/dev/null; rm -f $number $xlog" EXIT
   # Xvfb picks a free display itself and writes its number once it takes
   # connections: two servers started at once cannot take the same one,
   # as with xvfb-run -a, and nothing connects to a server still on its way.
-  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$number" >/dev/null 2>&1 &
-  xvfb=$!
-  trap "kill $xvfb 2>/dev/null || true" EXIT
-  for _ in $(seq 100); do [ -s "$number" ] && break; sleep 0.1; done
-  if ! [ -s "$number" ]; then
-    echo "Xvfb did not start" >&2
+  # A server that reported its display and then does not answer on it (seen
+  # once on a busy CI machine) is stopped and started again.
+  start_xvfb() {
+    : >"$number"
+    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$number" >"$xlog" 2>&1 &
+    xvfb=$!
+    for _ in $(seq 100); do [ -s "$number" ] && break; sleep 0.1; done
+    [ -s "$number" ] || return 1
+    export DISPLAY=":$(head -n 1 "$number")"
+    for _ in $(seq 20); do
+      xdpyinfo >/dev/null 2>&1 && return 0
+      kill -0 $xvfb 2>/dev/null || return 1
+      sleep 0.1
+    done
+    return 1
+  }
+  started=""
+  for _ in 1 2 3; do
+    if start_xvfb; then started=yes; break; fi
     kill $xvfb 2>/dev/null || true
-    rm -f "$log" "$number"
+    wait $xvfb 2>/dev/null || true
+  done
+  if [ -z "$started" ]; then
+    echo "Xvfb did not start; it printed:" >&2
+    cat "$xlog" >&2
+    rm -f "$log"
     exit 1
   fi
-  export DISPLAY=":$(head -n 1 "$number")"
-  rm -f "$number"
   /usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 &
   launcher=$!
   sleep 1
@@ -47,6 +66,10 @@ exec dbus-run-session -- bash -c '
   if [ $rc -ne 0 ] && [ -s "$log" ]; then
     echo "--- $(basename "$program") printed:" >&2
     cat "$log" >&2
+  fi
+  if [ $rc -ne 0 ] && [ -s "$xlog" ]; then
+    echo "--- Xvfb printed:" >&2
+    cat "$xlog" >&2
   fi
   rm -f "$log"
   exit $rc

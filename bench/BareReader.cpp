@@ -3,8 +3,11 @@
 // first byte, from the pty DEVICE, until TOTAL bytes have come. It prints
 // the reads and how many found less than CHUNK waiting: where it falls
 // short of CHUNK per PERIOD as the programs do, the pty's own hand-over of
-// the bytes is the limit, not the program.
-// Usage: bare_reader DEVICE CHUNK PERIOD_MS TOTAL
+// the bytes is the limit, not the program. With BOUND, each beat reads
+// CHUNK at a time until a read finds less or BOUND bytes have come in that
+// beat, as the programs' ticks do above their one read's rate: beside a
+// paced feed it shows what waits this machine's pty itself causes.
+// Usage: bare_reader DEVICE CHUNK PERIOD_MS TOTAL [BOUND]
 
 #include <fcntl.h>
 #include <poll.h>
@@ -19,8 +22,8 @@
 
 int main(int argc, char** argv)
 {
-    if (argc != 5) {
-        std::fprintf(stderr, "usage: bare_reader DEVICE CHUNK PERIOD_MS TOTAL\n");
+    if (argc != 5 && argc != 6) {
+        std::fprintf(stderr, "usage: bare_reader DEVICE CHUNK PERIOD_MS TOTAL [BOUND]\n");
         return 2;
     }
     const int fd = ::open(argv[1], O_RDWR | O_NOCTTY | O_NONBLOCK);
@@ -35,6 +38,7 @@ int main(int argc, char** argv)
     const std::size_t chunk = std::strtoul(argv[2], nullptr, 10);
     const long periodNs = std::strtol(argv[3], nullptr, 10) * 1000000L;
     const long long total = std::strtoll(argv[4], nullptr, 10);
+    const std::size_t bound = argc == 6 ? std::strtoul(argv[5], nullptr, 10) : chunk;
     std::printf("ready\n");
     std::fflush(stdout);
 
@@ -45,14 +49,20 @@ int main(int argc, char** argv)
     long long got = 0, reads = 0, shortReads = 0;
     timespec beat{};
     ::clock_gettime(CLOCK_MONOTONIC, &beat);
-    while (got < total) {
-        const ssize_t n = ::read(fd, buffer.data(), chunk);
-        if (n > 0) {
-            got += n;
-            ++reads;
-            shortReads += static_cast<std::size_t>(n) < chunk && got < total;
-        } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
-            break;
+    bool failed = false;
+    while (got < total && !failed) {
+        for (std::size_t taken = 0; taken < bound && got < total;) {
+            const ssize_t n = ::read(fd, buffer.data(), chunk);
+            if (n > 0) {
+                got += n;
+                taken += static_cast<std::size_t>(n);
+                ++reads;
+                shortReads += static_cast<std::size_t>(n) < chunk && got < total;
+            } else {
+                failed = n == 0 || (errno != EAGAIN && errno != EINTR);
+            }
+            if (n < static_cast<ssize_t>(chunk))
+                break;
         }
         beat.tv_nsec += periodNs;
         while (beat.tv_nsec >= 1000000000L) {

@@ -1,6 +1,7 @@
 """The benchmark's phases on the program under test: idle, the paced feed
 in rounds, the bursts, the growth run, and the bare reader's drain beside
-them; bench() runs them all on one program."""
+them; bench() runs them all on one program (and the fast phase, fast.py,
+when asked)."""
 import fcntl
 import os
 import struct
@@ -183,12 +184,14 @@ def steady_rounds(run, kind, seconds, quiet_rounds, pinger):
     quiet = [steady(run, kind, seconds) for _ in range(quiet_rounds)]
     pinger.paused = False
     pinged = steady(run, kind, seconds)
-    cpu = sorted(r["cpu_per_mb"] for r in quiet)
-    return {"cpu_per_mb": cpu[0], "cpu_worst": cpu[-1], "cpu_pinged": pinged["cpu_per_mb"],
-            "lost": pinged["lost"], "wakes": min(r["wakes"] for r in quiet)}
+    rounds = [r["cpu_per_mb"] for r in quiet]
+    return {"cpu_per_mb": min(rounds), "cpu_worst": max(rounds), "cpu_pinged": pinged["cpu_per_mb"],
+            "lost": pinged["lost"], "wakes": min(r["wakes"] for r in quiet), "rounds": rounds}
 
 
-def bench(name, binary, display, short, growth_bursts):
+def bench(name, binary, display, short, growth_bursts, then=None):
+    """Every phase above on one program; then(run, pinger), if given, runs
+    last and adds what it returns to the figures."""
     idle_s, feed_s, burst_size = (3, 4, 256 * 1024) if short else (20, 20, 2 * MB)
     quiet_rounds = 1 if short else 2
     if short:
@@ -233,6 +236,8 @@ def bench(name, binary, display, short, growth_bursts):
                  lost=run.written - run.received(), growth_bursts=growth_bursts)
         r["growth"] = (mem["VmRSS"] - rss1) / 1024 / max((run.written - grown) / MB, 1e-9)
         r["ping_growth"] = pinger.take_worst()
+        if then:
+            r.update(then(run, pinger))
         return r
     finally:
         pinger.stop()

@@ -17,7 +17,15 @@ and keeps the worst answer time per phase. Prints a markdown table.
 With --peers, the general serial terminals installed (cutecom) are
 measured too, in the same run: idle and the text feed, in the same rounds.
 
-Usage: bench/process-bench.sh [--program quillon|veltra|both] [--short] [--growth N] [--peers]
+With --fast, each program then has its port set to 921600, 1500000 and
+3000000 through its baud list and gets at each rate a steady feed of
+that rate's bytes a second (60 s of text, then of random bytes as hex),
+pinged, from a feeder that keeps the pty's queue at most 4 KiB and times
+its waits; the 3 Mbaud feed also goes to the reader with no window, and
+Quillon last gets the fastest hex feed with its window maximized
+(fast.py).
+
+Usage: bench/process-bench.sh [--program quillon|veltra|both] [--short] [--growth N] [--peers] [--fast]
 """
 import argparse
 import os
@@ -25,9 +33,10 @@ import shutil
 import sys
 
 import rig
+from fast import fast
 from peers import PEERS, bench_peer
 from phases import bench
-from report import peer_table, table
+from report import fast_table, peer_table, table
 from rig import ROOT
 
 def main():
@@ -41,7 +50,11 @@ def main():
     parser.add_argument("--peers", action="store_true",
                         help="also measure the peer terminals installed (%s) on idle and the text feed"
                         % ", ".join(PEERS))
+    parser.add_argument("--fast", action="store_true",
+                        help="also the fast phase: 921600 to 3000000 baud, 60 s feeds (4 s with --short)")
     args = parser.parse_args()
+    reader = os.path.join(args.bin, "bare_reader")
+    then = (lambda run, pinger: {"fast": fast(run, pinger, 4 if args.short else 60, reader)}) if args.fast else None
     names = ["quillon", "veltra"] if args.program == "both" else [args.program]
     for n in names:
         if not os.access(os.path.join(args.bin, n), os.X_OK):
@@ -50,7 +63,7 @@ def main():
     results = {}
     for n in names:
         print("%s…" % n, file=sys.stderr, flush=True)
-        results[n] = bench(n, os.path.join(args.bin, n), args.display, args.short, max(2, args.growth))
+        results[n] = bench(n, os.path.join(args.bin, n), args.display, args.short, max(2, args.growth), then)
     peers = {}
     if args.peers:
         for p in PEERS:
@@ -63,6 +76,8 @@ def main():
             except RuntimeError as e:
                 print("%s: %s, left out" % (p, e), file=sys.stderr)
     print(table(results, args.short))
+    if args.fast:
+        print(fast_table(results))
     if peers:
         print(peer_table(results, peers))
 

@@ -11,6 +11,7 @@ PACKAGES=(
   fonts-wqy-zenhei fonts-wqy-microhei
   at-spi2-core dbus-x11 python3-pyatspi python3-serial
   mbpoll python3-pymodbus python3-serial-asyncio
+  libudev-dev umockdev libumockdev-dev
   desktop-file-utils dpkg-dev lintian appstream
 )
 

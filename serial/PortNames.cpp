@@ -1,5 +1,7 @@
 #include "serial/PortNames.h"
 
+#include "serial/AdapterNames.h"
+
 #include <pwd.h>
 #include <unistd.h>
 
@@ -127,7 +129,8 @@ std::vector<fs::path> scanSerialDevicesIn(const fs::path& sysClassTty, const fs:
 
 std::vector<fs::path> scanSerialDevices() { return scanSerialDevicesIn("/sys/class/tty", "/dev"); }
 
-PortNames::PortNames(fs::path linksDir, Scanner scanner) : linksDir_(std::move(linksDir)), scanner_(std::move(scanner))
+PortNames::PortNames(fs::path linksDir, Scanner scanner, IdentityLookup identify)
+    : linksDir_(std::move(linksDir)), scanner_(std::move(scanner)), identify_(std::move(identify))
 {
 }
 
@@ -137,19 +140,74 @@ std::map<int, fs::path> PortNames::devices() const
     std::set<fs::path> pinned;
     for (const auto& entry : table)
         pinned.insert(identity(entry.second));
-    // The numbers no link takes go, in ascending order, to the present
-    // devices no link points at.
-    int n = 1;
+    const std::vector<AdapterName> file = readAdapterNames(adaptersFile());
+    std::map<AdapterKey, int> kept;
+    std::set<int> held;
+    for (const auto& a : file) {
+        kept.emplace(a.key, a.number);
+        held.insert(a.number);
+    }
+    auto firstFree = [&](int& n) {
+        while (n <= kMaxPort && (table.count(n) || held.count(n)))
+            ++n;
+        return n <= kMaxPort;
+    };
+
+    struct Newcomer {
+        fs::path device;
+        AdapterKey key;
+        std::string model;
+    };
+    std::vector<Newcomer> newcomers;
+    std::vector<fs::path> rest;
+    std::set<AdapterKey> present;
     for (const auto& device : scanner_ ? scanner_() : std::vector<fs::path>{}) {
         if (pinned.count(identity(device)))
             continue;
-        while (n <= kMaxPort && table.count(n))
-            ++n;
-        if (n > kMaxPort)
+        const auto id = identify_ ? identify_(device) : std::nullopt;
+        auto key = id ? adapterKey(*id) : std::nullopt;
+        // Two adapters with the same serial number: the name goes with the
+        // first, the second is numbered like any other device.
+        const bool adapter = key && present.insert(*key).second;
+        const auto it = adapter ? kept.find(*key) : kept.end();
+        if (adapter && it == kept.end())
+            newcomers.push_back({device, std::move(*key), id->model});
+        else if (!adapter || !table.emplace(it->second, device).second)
+            rest.push_back(device); // not an adapter, or a link has taken its name
+    }
+
+    std::vector<std::string> lines;
+    int n = 1;
+    for (auto& newcomer : newcomers) {
+        if (!firstFree(n)) {
+            rest.push_back(newcomer.device);
+            continue;
+        }
+        held.insert(n);
+        table.emplace(n, newcomer.device);
+        lines.push_back(adapterLine({n, std::move(newcomer.key)}, newcomer.model));
+    }
+    // Unwritable folder: the names hold for this look only.
+    if (!lines.empty())
+        appendAdapterLines(adaptersFile(), lines);
+
+    // The numbers no link and no adapter takes go, in ascending order, to
+    // the other present devices.
+    n = 1;
+    for (const auto& device : rest) {
+        if (!firstFree(n))
             break;
         table.emplace(n++, device);
     }
     return table;
+}
+
+std::set<int> PortNames::keptNumbers() const
+{
+    std::set<int> numbers;
+    for (const auto& a : readAdapterNames(adaptersFile()))
+        numbers.insert(a.number);
+    return numbers;
 }
 
 std::optional<fs::path> PortNames::resolve(const std::string& portName) const
@@ -165,8 +223,24 @@ std::optional<fs::path> PortNames::resolve(const std::string& portName) const
 
 std::string PortNames::describe(const std::string& portName) const
 {
-    auto path = resolve(portName);
-    return path ? path->string() : std::string();
+    const auto path = resolve(portName);
+    return path ? describeDevice(*path) : std::string();
+}
+
+std::string PortNames::describeDevice(const fs::path& device) const
+{
+    std::string text = device.string();
+    const auto id = identify_ ? identify_(device) : std::nullopt;
+    if (!id)
+        return text;
+    constexpr const char* kSeparator = " · ";
+    if (!id->model.empty())
+        text += kSeparator + id->model;
+    if (!id->vendorId.empty() && !id->productId.empty())
+        text += kSeparator + id->vendorId + ":" + id->productId;
+    if (!id->serial.empty())
+        text += std::string(kSeparator) + "序列号 " + id->serial;
+    return text;
 }
 
 fs::path defaultLinksDir()

@@ -11,11 +11,21 @@
 //
 // A link whose target is missing still pins its name: resolve() gives the
 // target and opening it fails with ENOENT, as for an unplugged adapter.
+//
+// USB adapters keep their names: one seen for the first time gets the
+// lowest number that no link and no adapter holds, recorded in the
+// folder's adapters file (AdapterNames.h), and has it from then on; a name
+// kept for an absent adapter goes to nobody else. Links still win over the
+// file. The other devices (and an adapter whose kept name a link has
+// taken) are numbered as above, with the numbers left after both.
+
+#include "serial/DeviceIdentity.h"
 
 #include <filesystem>
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -42,9 +52,12 @@ class PortNames {
 public:
     using Scanner = std::function<std::vector<std::filesystem::path>()>;
 
-    /// @param linksDir folder of COMn links (may be missing).
+    /// @param linksDir folder of COMn links and the adapters file (may be missing).
     /// @param scanner lists present devices; tests pass one that returns none.
-    explicit PortNames(std::filesystem::path linksDir, Scanner scanner = scanSerialDevices);
+    /// @param identify tells USB adapters apart; noIdentity numbers every
+    ///        device as the scan orders it.
+    explicit PortNames(std::filesystem::path linksDir, Scanner scanner = scanSerialDevices,
+                       IdentityLookup identify = udevIdentity);
 
     /// Device path for a name ("COM3", case ignored), or nothing if the
     /// name is malformed or stands for no device.
@@ -52,17 +65,29 @@ public:
 
     /// Every port number that stands for a device now, with its device:
     /// one read of the links folder and one scan, for callers that look
-    /// up many names at once.
+    /// up many names at once. Records adapters seen for the first time in
+    /// the adapters file.
     std::map<int, std::filesystem::path> devices() const;
 
-    /// What the name stands for, for tooltips: "/dev/ttyUSB0" or "".
+    /// The numbers the adapters file keeps, for adapters present or not:
+    /// names to leave alone when choosing a free one.
+    std::set<int> keptNumbers() const;
+
+    /// What the name stands for, for tooltips, in UTF-8:
+    /// "/dev/ttyUSB0 · CP2102N USB to UART Bridge Controller · 10c4:ea60 ·
+    /// 序列号 0001", the parts the device has; the path alone for a device
+    /// without an identity; "" for a name that stands for nothing.
     std::string describe(const std::string& portName) const;
+    /// The same for a device path, as devices() gives them.
+    std::string describeDevice(const std::filesystem::path& device) const;
 
     const std::filesystem::path& linksDir() const { return linksDir_; }
+    std::filesystem::path adaptersFile() const { return linksDir_ / "adapters"; }
 
 private:
     std::filesystem::path linksDir_;
     Scanner scanner_;
+    IdentityLookup identify_;
 };
 
 /// The default links folder: $XDG_CONFIG_HOME/comports or

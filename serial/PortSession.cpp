@@ -39,6 +39,15 @@ PortSession::Result PortSession::open(const std::string& name, SessionSetup setu
     return {};
 }
 
+PortSession::Result PortSession::reopen()
+{
+    // open() takes its arguments over; the session's own are kept for the
+    // next reopen whatever the outcome.
+    const std::string name = name_;
+    SessionSetup setup = setup_;
+    return open(name, std::move(setup));
+}
+
 void PortSession::close()
 {
     if (!device_.isOpen())

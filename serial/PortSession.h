@@ -61,6 +61,9 @@ public:
     /// whole sequence succeeded; a failure releases everything, so the same
     /// port can be opened again.
     Result open(const std::string& name, SessionSetup setup);
+    /// Opens the name of the last successful open again, with its setup:
+    /// for a device that went away and may be back.
+    Result reopen();
     /// Lets the device go as the setup asks (DTR lowered, queues dropped
     /// with holdDtr). Nothing when none is held.
     void close();

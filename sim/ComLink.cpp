@@ -70,8 +70,10 @@ void ComLink::claimWanted(int n)
 void ComLink::claimFirstFree(const serial::PortNames& ports)
 {
     const auto taken = ports.devices();
+    // A name kept for an unplugged adapter is its name still.
+    const auto kept = ports.keptNumbers();
     for (int n = 1; n <= kMaxPort; ++n) {
-        if (taken.count(n))
+        if (taken.count(n) || kept.count(n))
             continue;
         const int e = linkAs(target_, dir_ / comName(n));
         if (e == 0) {

@@ -15,7 +15,7 @@ public:
     /// Links target in dir (made if missing) as wanted ("COM7", any case),
     /// or, with wanted empty, as the lowest number that stands for no
     /// device now (no link, and no present device numbered there by
-    /// scanner).
+    /// scanner) and that the adapters file keeps for no adapter.
     /// A wanted name is refused when an entry pins it to something that
     /// exists; a link to a missing target is set aside and put back when
     /// this link goes.

@@ -1,3 +1,4 @@
+#include "serial/AdapterNames.h"
 #include "serial/PortNames.h"
 #include "serial/SerialDevice.h"
 #include "testing/Pty.h"
@@ -6,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 
 namespace fs = std::filesystem;
 
@@ -117,6 +120,103 @@ TEST(PortNames, UnlinkedNumbersGoToUnpinnedDevicesInOrder)
             SCOPED_TRACE("COM" + std::to_string(i + 1));
             EXPECT_EQ(names.resolve("COM" + std::to_string(i + 1)), cs.expected[i]);
         }
+    }
+}
+
+std::string contentOf(const fs::path& p)
+{
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Three USB adapters (one without a serial number) and a built-in port,
+// as plain files with identities from a table.
+TEST(PortNames, UsbAdaptersKeepTheNameTheyWereFirstGiven)
+{
+    const TempDir root("portnames");
+    const struct {
+        fs::path cp, ch, ftdi, s0;
+    } b{root / "ttyUSB0", root / "ttyUSB1", root / "ttyUSB2", root / "ttyS0"};
+    for (const auto& p : {b.cp, b.ch, b.ftdi, b.s0})
+        writeFile(p, "x");
+    const std::map<fs::path, DeviceIdentity> ids{
+        {b.cp, {"10c4", "ea60", "0001", "CP2102N", "1-1.1"}},
+        {b.ch, {"1a86", "7523", "", "CH340", "1-1.2"}},
+        {b.ftdi, {"0403", "6001", "A10K", "FT232R", "1-1.3"}},
+    };
+    const IdentityLookup lookup = [&](const fs::path& p) -> std::optional<DeviceIdentity> {
+        const auto it = ids.find(p);
+        return it == ids.end() ? std::nullopt : std::optional(it->second);
+    };
+    struct Case {
+        const char* name;
+        std::string file; // the adapters file before; "" none
+        std::vector<std::pair<std::string, fs::path>> links;
+        std::vector<fs::path> present; // in scan order
+        std::map<int, fs::path> expected;
+        std::string appended;
+    };
+    const Case cases[] = {
+        {"first seen: lowest numbers in scan order, other ports after",
+         "",
+         {},
+         {b.cp, b.ch, b.s0},
+         {{1, b.cp}, {2, b.ch}, {3, b.s0}},
+         "COM1 10c4:ea60 serial=0001  # CP2102N\nCOM2 1a86:7523 port=1-1.2  # CH340\n"},
+        {"kept name whatever comes first in the scan",
+         "COM2 10c4:ea60 serial=0001\n",
+         {},
+         {b.ch, b.s0, b.cp},
+         {{1, b.ch}, {2, b.cp}, {3, b.s0}},
+         "COM1 1a86:7523 port=1-1.2  # CH340\n"},
+        {"an absent adapter's name stays held",
+         "COM1 10c4:ea60 serial=0001\n",
+         {},
+         {b.s0, b.ch},
+         {{2, b.ch}, {3, b.s0}},
+         "COM2 1a86:7523 port=1-1.2  # CH340\n"},
+        {"a link wins over the file",
+         "COM1 10c4:ea60 serial=0001\n",
+         {{"COM1", "/dev/null"}},
+         {b.cp, b.s0},
+         {{1, "/dev/null"}, {2, b.cp}, {3, b.s0}},
+         ""},
+        {"an adapter pinned by a link is not recorded", "", {{"COM5", b.cp}}, {b.cp, b.s0}, {{1, b.s0}, {5, b.cp}}, ""},
+        {"hand-edited file; malformed lines keep nothing",
+         "# mine\n\n  com4   10C4:EA60   serial=0001   # moved\nCOM2 1a86:7523\nCOM1 zzzz:7523 port=1-1.2\n"
+         "COM3 0403:6001 serial=A10K extra\nCOM9 0403:6001 serial=\nCOM0 0403:6001 serial=A10K",
+         {},
+         {b.cp, b.ch, b.ftdi},
+         {{1, b.ch}, {2, b.ftdi}, {4, b.cp}},
+         "\nCOM1 1a86:7523 port=1-1.2  # CH340\nCOM2 0403:6001 serial=A10K  # FT232R\n"},
+        {"a repeated name or adapter: the first line has it",
+         "COM3 10c4:ea60 serial=0001\nCOM3 0403:6001 serial=A10K\nCOM5 10c4:ea60 serial=0001\n",
+         {},
+         {b.cp, b.ftdi},
+         {{1, b.ftdi}, {3, b.cp}},
+         "COM1 0403:6001 serial=A10K  # FT232R\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir links("portnames");
+        for (const auto& [name, target] : c.links)
+            fs::create_symlink(target, links / name);
+        if (!c.file.empty())
+            writeFile(links / "adapters", c.file);
+        const auto scanner = [&] { return c.present; };
+        PortNames names(links.path(), scanner, lookup);
+        EXPECT_EQ(names.devices(), c.expected);
+        const std::string after = contentOf(links / "adapters");
+        if (c.appended.empty()) {
+            EXPECT_EQ(after, c.file);
+        } else {
+            EXPECT_EQ(after.rfind(c.file, 0), 0U) << after; // what was there stays
+            ASSERT_GE(after.size(), c.appended.size());
+            EXPECT_EQ(after.substr(after.size() - c.appended.size()), c.appended) << after;
+        }
+        // The next look finds the same and writes nothing.
+        EXPECT_EQ(names.devices(), c.expected);
+        EXPECT_EQ(contentOf(links / "adapters"), after);
     }
 }
 

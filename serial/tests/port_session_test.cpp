@@ -1,5 +1,6 @@
 #include "serial/PortSession.h"
 #include "serial/ReadWhatWaits.h"
+#include "serial/Reconnect.h"
 
 #include "testing/Pty.h"
 #include "testing/TempDir.h"
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -168,6 +170,66 @@ TEST(PortSession, ADeviceThatGoesAwayIsLetGoAndSaysWhy)
         // Let go already: nothing more is lost.
         EXPECT_FALSE(session.write(&byte, 1).lost);
         EXPECT_FALSE(session.read(&byte, 1).lost);
+    }
+}
+
+TEST(Reconnect, WaitsForTheNameToStandForADeviceAgain)
+{
+    // What the name stands for once the first device went away.
+    enum class Then { NewDevice, NoLink, BusyDevice, UserCloses };
+    struct Case {
+        const char* name;
+        Then then;
+        bool reopened;
+    };
+    const Case cases[] = {
+        {"a new device under the same name: reopened with the same line", Then::NewDevice, true},
+        {"no device yet: tries at the beat for a while, then sleeps", Then::NoLink, false},
+        {"the name points at a device another session holds", Then::BusyDevice, false},
+        {"the user closes during the wait", Then::UserCloses, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Ports ports;
+        auto first = std::make_unique<Pty>(Pty::Slave::Close);
+        ports.link("COM7", first->slavePath());
+        PortSession session(ports.names);
+        ASSERT_TRUE(session.open("COM7", withLine([](LineSettings& l) { l.baudRate = 57600; })));
+        first->closeMaster();
+        std::uint8_t byte = 0;
+        ASSERT_TRUE(deviceLost(session.read(&byte, 1).lost));
+        first.reset();
+        fs::remove(ports.links / "COM7");
+
+        Reconnect wait(session);
+        wait.begin();
+        Pty second;
+        PortSession holder(ports.names);
+        if (c.then != Then::NoLink)
+            ports.link("COM7", second.slavePath());
+        if (c.then == Then::BusyDevice) {
+            ASSERT_TRUE(holder.open("COM7", {}));
+        }
+        if (c.then == Then::UserCloses)
+            wait.end();
+
+        Reconnect::Step step = wait.next(true);
+        int beats = 0;
+        while (step.beatAgain && beats < 100) {
+            step = wait.next(false);
+            ++beats;
+        }
+        EXPECT_EQ(step.reopened, c.reopened);
+        EXPECT_EQ(session.isOpen(), c.reopened);
+        EXPECT_EQ(wait.waiting(), !c.reopened && c.then != Then::UserCloses);
+        EXPECT_LT(beats, 100) << "the tries end";
+        if (c.reopened) {
+            EXPECT_EQ(session.device().readLineSettings().baudRate, 57600u);
+            EXPECT_EQ(session.portName(), "COM7");
+        } else if (wait.waiting()) {
+            EXPECT_EQ(beats, Reconnect::kRetries - 1) << "a round of tries after the change";
+            EXPECT_TRUE(wait.next(true).beatAgain) << "the next change starts another round";
+        }
     }
 }
 

@@ -11,13 +11,14 @@ using sim::ComLink;
 
 namespace {
 
-// The folder as name -> link target.
+// The folder's links as name -> link target.
 std::map<std::string, std::string> linksIn(const fs::path& dir)
 {
     std::map<std::string, std::string> out;
     std::error_code ec;
     for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
-        out[it->path().filename().string()] = fs::read_symlink(it->path()).string();
+        if (it->is_symlink())
+            out[it->path().filename().string()] = fs::read_symlink(it->path()).string();
     return out;
 }
 
@@ -30,18 +31,20 @@ TEST(ComLink, TakesAFreeNameAndLeavesTheFolderAsItFoundIt)
     const struct {
         const char* name;
         std::map<std::string, std::string> before;
+        const char* adapters; // the adapters file, or none
         int scannedDevices;
         const char* wanted;
         const char* took; // empty: refused
     } cases[] = {
-        {"empty folder", {}, 0, "", "COM1"},
-        {"links and present devices keep their numbers", {{"COM1", present}}, 1, "", "COM3"},
-        {"a dangling link still pins its name", {{"COM1", missing}}, 0, "", "COM2"},
-        {"wanted, any case", {}, 0, "com4", "COM4"},
-        {"wanted but pinned to something present", {{"COM1", present}}, 0, "COM1", ""},
-        {"wanted, pinned in another spelling", {{"com1", present}}, 0, "COM1", ""},
-        {"wanted, pinned to nothing present: set aside", {{"COM1", missing}}, 0, "COM1", "COM1"},
-        {"not a port name", {}, 0, "COM0", ""},
+        {"empty folder", {}, nullptr, 0, "", "COM1"},
+        {"links and present devices keep their numbers", {{"COM1", present}}, nullptr, 1, "", "COM3"},
+        {"a dangling link still pins its name", {{"COM1", missing}}, nullptr, 0, "", "COM2"},
+        {"wanted, any case", {}, nullptr, 0, "com4", "COM4"},
+        {"wanted but pinned to something present", {{"COM1", present}}, nullptr, 0, "COM1", ""},
+        {"wanted, pinned in another spelling", {{"com1", present}}, nullptr, 0, "COM1", ""},
+        {"wanted, pinned to nothing present: set aside", {{"COM1", missing}}, nullptr, 0, "COM1", "COM1"},
+        {"not a port name", {}, nullptr, 0, "COM0", ""},
+        {"a name kept for an unplugged adapter", {}, "COM1 10c4:ea60 serial=0001\n", 0, "", "COM2"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -50,6 +53,8 @@ TEST(ComLink, TakesAFreeNameAndLeavesTheFolderAsItFoundIt)
         fs::create_directories(dir);
         for (const auto& [name, target] : c.before)
             fs::create_symlink(target, dir / name);
+        if (c.adapters)
+            test_support::writeFile(dir / "adapters", c.adapters);
         const auto scanner = [&] { return std::vector<fs::path>(c.scannedDevices, "/dev/null"); };
         if (!*c.took) {
             EXPECT_THROW(ComLink(dir, "/dev/pts/99", c.wanted, scanner), std::runtime_error);

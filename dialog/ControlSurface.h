@@ -144,6 +144,9 @@ public:
     virtual std::optional<std::uint64_t> changedAt(int /*id*/) const { return std::nullopt; }
 
     // The window itself.
+    /// The check mark of a checkable menu entry, shown from now on, also in
+    /// a menu that is open; other commands are ignored.
+    virtual void setMenuCheck(int command, bool on) = 0;
     virtual void setTitle(const std::string& gbk) = 0;
     virtual void setTopmost(bool on) = 0;
     /// Ends the window; the close steps have already run.

@@ -67,6 +67,9 @@ struct ControlTemplate {
 struct MenuEntry {
     int command = 0;
     std::string caption; // UTF-8, with & before the access key
+    // Shows a check mark, which the logic sets (ControlSurface::setMenuCheck);
+    // choosing the entry only reaches onMenuCommand. Starts unchecked.
+    bool checkable = false;
 };
 
 struct WindowTemplate {

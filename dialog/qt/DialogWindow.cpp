@@ -23,8 +23,13 @@ QRect toQRect(const Rect& r) { return QRect(r.x, r.y, r.w, r.h); }
 } // namespace
 
 DialogWindow::DialogWindow(const WindowTemplate& layout, DialogLogic& logic, QWidget* parent)
-    : QDialog(parent), logic_(logic), clientSize_(layout.width, layout.height), menu_(layout.menu)
+    : QDialog(parent)
+    , logic_(logic)
+    , clientSize_(layout.width, layout.height)
+    , menu_(layout.menu)
+    , menuChecks_(layout.menu.size(), false)
 {
+    makeMenusAccessible();
     pacing_ = std::make_unique<Pacing>(*this);
     Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                             Qt::WindowCloseButtonHint;
@@ -168,8 +173,16 @@ void DialogWindow::keyPressEvent(QKeyEvent* event)
         event->accept();
         pressForEnter();
         return;
-    default: QDialog::keyPressEvent(event);
+    case Qt::Key_F10:
+        if (event->modifiers() == Qt::ShiftModifier) {
+            event->accept();
+            openContextMenuByKey();
+            return;
+        }
+        break;
+    default: break;
     }
+    QDialog::keyPressEvent(event);
 }
 
 // Enter presses the push button that has the focus, otherwise the window's

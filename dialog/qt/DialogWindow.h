@@ -107,6 +107,7 @@ public:
     int clientHeight(int id) const override;
     std::optional<std::uint64_t> changedAt(int id) const override;
     void setDefaultColour(int id, Rgb colour) override;
+    void setMenuCheck(int command, bool on) override;
     void setTitle(const std::string& gbk) override;
     void setTopmost(bool on) override;
     void closeWindow() override;
@@ -139,6 +140,12 @@ private:
     /// Size limits for the normal or the maximized state.
     void constrainSize(bool maximized);
     void finish(int code);
+    /// Lets accessibility tools reach the open context menu; before the
+    /// first window's interface is made.
+    static void makeMenusAccessible();
+    void addMenuEntry(QMenu& menu, std::size_t index);
+    /// Shift+F10: the focused control's context menu, as the Menu key opens it.
+    void openContextMenuByKey();
     std::string fileDialog(const FileDialogOptions& options, bool save, bool& chosen);
 
     // ControlHost
@@ -151,6 +158,7 @@ private:
     DialogLogic& logic_;
     QSize clientSize_;
     std::vector<MenuEntry> menu_;
+    std::vector<bool> menuChecks_;                          // of menu_'s entries, as the logic set them
     std::vector<std::unique_ptr<ControlAdapter>> adapters_; // every control, in table order
     // The addressed ones, at their id: a tick asks for a few dozen, and a
     // hash look-up was a visible share of a tick's cost. Ids are 16-bit.

@@ -10,6 +10,9 @@ namespace dialog::testing {
 MemorySurface::MemorySurface(const WindowTemplate& layout) : MemorySurface()
 {
     title = toGbk(layout.title);
+    for (const MenuEntry& e : layout.menu)
+        if (e.checkable)
+            menuChecks[e.command] = false;
     for (const auto& c : layout.controls) {
         if (c.id == kStaticId)
             continue;
@@ -69,6 +72,18 @@ std::optional<std::uint64_t> MemorySurface::changedAt(int id) const
         it->second = std::move(now);
     }
     return it->second.at;
+}
+
+void MemorySurface::setMenuCheck(int command, bool on)
+{
+    if (auto it = menuChecks.find(command); it != menuChecks.end())
+        it->second = on;
+}
+
+std::optional<bool> MemorySurface::menuCheck(int command) const
+{
+    auto it = menuChecks.find(command);
+    return it == menuChecks.end() ? std::nullopt : std::optional<bool>(it->second);
 }
 
 int MemorySurface::check(int id) const { return find(id) ? find(id)->check : 0; }

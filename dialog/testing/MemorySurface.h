@@ -115,6 +115,7 @@ public:
     int textLength(int id) const override;
     void scrollToEnd(int id) override { scrolledToEnd[id] = true; }
     void setDefaultColour(int id, Rgb colour) override { controls[id].defaultColour = colour; }
+    void setMenuCheck(int command, bool on) override;
     void setTitle(const std::string& gbk) override { title = gbk; }
     void setTopmost(bool on) override { topmost = on; }
     void closeWindow() override { closed = true; }
@@ -130,6 +131,9 @@ public:
     /// (-1: at the end), marked modified; the notification is the test's.
     void userEdit(int id, const std::string& gbk, int caret = -1);
     bool has(int id) const { return controls.count(id) != 0; }
+    /// The check mark of a menu entry; nullopt for an entry that shows
+    /// none (not checkable, or not in the table).
+    std::optional<bool> menuCheck(int command) const;
 
     // What the logic asked for, and the answers it gets.
     std::map<int, Control> controls;
@@ -144,6 +148,7 @@ public:
     std::function<int(const WindowTemplate&, DialogLogic&)> modalHandler; // unset: cancelled (2)
     std::optional<int> endedWith;
     std::map<int, bool> scrolledToEnd;
+    std::map<int, bool> menuChecks; // of the table's checkable entries, by command
     std::string clipboard;
     std::string title;
     int focused = 0;

@@ -22,6 +22,7 @@ public:
     bool ticking(int id) const override { return s_.ticking(id); }
     // The in-memory surface tells its logic nothing by itself.
     std::vector<std::pair<int, Notification>> notifications() override { return {}; }
+    std::optional<bool> menuCheck(int command) override { return s_.menuCheck(command); }
 
 private:
     testing::MemorySurface s_{sampleWindow()};

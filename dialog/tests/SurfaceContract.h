@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <utility>
@@ -25,6 +26,9 @@ enum SampleId : int {
     Rule, Sunken, Combo, Counter,
 };
 // clang-format on
+
+/// Commands of sampleWindow()'s menu: a plain entry and a checkable one.
+inline constexpr int kPlainEntry = 16, kCheckEntry = 32;
 
 /// A window with one control of each kind (two radio groups, a number
 /// edit, a read-only edit, a disabled picture and a hidden frame); the
@@ -46,6 +50,8 @@ public:
     virtual bool ticking(int id) const = 0;
     /// What the surface handed its logic so far, once what it queued ran.
     virtual std::vector<std::pair<int, Notification>> notifications() = 0;
+    /// The check mark a menu entry shows; nullopt when it shows none.
+    virtual std::optional<bool> menuCheck(int command) = 0;
 };
 
 /// The suite's parameter; the name shows in the test names.

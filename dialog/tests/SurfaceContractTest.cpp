@@ -16,7 +16,7 @@ WindowTemplate sampleWindow()
     layout.title = "示例";
     layout.width = 400;
     layout.height = 300;
-    layout.menu = {{16, "关于(&A)..."}};
+    layout.menu = {{kPlainEntry, "关于(&A)..."}, {kCheckEntry, "自动重连(&R)", true}};
     auto add = [&](int id, ControlKind kind, const char* caption, Rect r, unsigned styles = 0,
                    const char* accessible = "") {
         ControlTemplate c;
@@ -616,4 +616,27 @@ TEST_P(SurfaceContract, EveryChangeAReadCanSeeMovesTheControlsChangeStamp)
 }
 
 } // namespace
+// The logic alone decides a menu entry's check mark; a plain entry shows
+// none.
+TEST_P(SurfaceContract, MenuChecksAreWhatTheLogicLastSet)
+{
+    const struct {
+        const char* name;
+        std::vector<std::pair<int, bool>> set; // setMenuCheck calls, in order
+        bool checked;
+    } cases[] = {
+        {"starts unchecked", {}, false},
+        {"set and cleared", {{kCheckEntry, true}, {kCheckEntry, false}}, false},
+        {"other commands change nothing", {{kCheckEntry, true}, {kPlainEntry, false}, {48, false}}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto w = make();
+        for (const auto& [command, on] : c.set)
+            w->surface().setMenuCheck(command, on);
+        EXPECT_EQ(w->menuCheck(kCheckEntry), c.checked);
+        EXPECT_EQ(w->menuCheck(kPlainEntry), std::nullopt);
+    }
+}
+
 } // namespace dialog::contract

@@ -8,6 +8,7 @@
 #include "dialog/tests/SurfaceContract.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDeadlineTimer>
@@ -488,16 +489,64 @@ TEST(DialogWindow, MenuEntriesReachTheLogic)
 {
     Fixture f;
     std::unique_ptr<QMenu> background(f.window.createContextMenu());
-    ASSERT_EQ(background->actions().size(), 1);
+    ASSERT_EQ(background->actions().size(), 2);
     background->actions().front()->trigger();
 
     std::unique_ptr<QMenu> rich(f.window.createContextMenu(Rich));
     const QList<QAction*> actions = rich->actions();
-    ASSERT_GE(actions.size(), 3); // standard edit actions first
-    EXPECT_TRUE(actions[actions.size() - 2]->isSeparator());
-    EXPECT_EQ(actions.back()->text(), QStringLiteral("关于(&A)..."));
+    ASSERT_GE(actions.size(), 4); // standard edit actions first
+    EXPECT_TRUE(actions[actions.size() - 3]->isSeparator());
+    EXPECT_EQ(actions[actions.size() - 2]->text(), QStringLiteral("关于(&A)..."));
+    EXPECT_EQ(actions.back()->text(), QStringLiteral("自动重连(&R)"));
     actions.back()->trigger();
-    EXPECT_EQ(f.logic.menuCommands, (std::vector<int>{16, 16}));
+    EXPECT_EQ(f.logic.menuCommands, (std::vector<int>{kPlainEntry, kCheckEntry}));
+}
+
+// Qt ticks a checkable action by itself when it is chosen; the mark is
+// the logic's, also in a menu left open (an accessibility tool's press).
+TEST(DialogWindow, AnOpenMenuShowsTheMarkTheLogicSets)
+{
+    Fixture f;
+    std::unique_ptr<QMenu> menu(f.window.createContextMenu(Rich));
+    QAction* entry = menu->actions().back();
+    entry->trigger();
+    EXPECT_FALSE(entry->isChecked());
+    f.window.setMenuCheck(kCheckEntry, true);
+    EXPECT_TRUE(entry->isChecked());
+}
+
+// Shift+F10 opens the focused control's context menu as the Menu key
+// does; an open menu is a child of the application it names its parent,
+// so accessibility tools reach it and its entries by walking the tree.
+TEST(DialogWindow, ShiftF10OpensAMenuAccessibilityToolsReach)
+{
+    const struct {
+        const char* name;
+        int focused;
+        int entries; // the view's edit actions and separators first
+    } cases[] = {{"push button", Push, 2}, {"rich view", Rich, 9}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Fixture f;
+        f.window.show();
+        f.window.setMenuCheck(kCheckEntry, true);
+        QAccessibleInterface* app = QAccessible::queryAccessibleInterface(qApp);
+        const int windows = app->childCount();
+        f.window.control(c.focused)->setFocus();
+        QTest::keyClick(f.window.control(c.focused), Qt::Key_F10, Qt::ShiftModifier);
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        ASSERT_EQ(app->childCount(), windows + 1);
+        QAccessibleInterface* shown = app->child(windows);
+        EXPECT_EQ(shown->object(), menu);
+        EXPECT_EQ(app->indexOfChild(shown), windows);
+        ASSERT_EQ(shown->childCount(), c.entries);
+        QAccessibleInterface* entry = shown->child(c.entries - 1);
+        EXPECT_EQ(entry->text(QAccessible::Name), QStringLiteral("自动重连(R)"));
+        EXPECT_TRUE(entry->state().checked);
+        menu->close();
+        EXPECT_EQ(app->childCount(), windows);
+    }
 }
 
 // Enter presses the focused push button, else the window's default one;
@@ -909,6 +958,19 @@ public:
         }
     }
     bool ticking(int id) const override { return f_.window.ticking(id); }
+    std::optional<bool> menuCheck(int command) override
+    {
+        // The background menu has the table's entries in its order.
+        const std::vector<MenuEntry> entries = sampleWindow().menu;
+        const std::unique_ptr<QMenu> menu(f_.window.createContextMenu());
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            if (entries[i].command != command)
+                continue;
+            const QAction* a = menu->actions().at(static_cast<qsizetype>(i));
+            return a->isCheckable() ? std::optional<bool>(a->isChecked()) : std::nullopt;
+        }
+        return std::nullopt;
+    }
     std::vector<Event> notifications() override
     {
         QCoreApplication::processEvents();

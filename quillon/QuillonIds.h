@@ -105,11 +105,12 @@ enum Id : int {
 };
 
 /// Timers of the main window.
-enum Timer : int { MainTick = 1, LampTick = 2 };
+enum Timer : int { MainTick = 1, LampTick = 2, PortWatch = 3 };
 
 using dialog::IdCancel;
 using dialog::IdOk;
 using dialog::kAboutCommand;
+using dialog::kAutoReconnectCommand;
 
 /// The templates of the about box and the checksum dialog.
 inline constexpr int kAboutTemplate = 100;

@@ -8,10 +8,10 @@ void Lamps::tick(bool portOpen)
 {
     // A lamp is repainted only when what it shows changes, so that an idle
     // window costs nothing.
-    const Shown now{portOpen, tx_, rx_};
+    const Shown now{portOpen, portOpen && waiting_, tx_, rx_};
     tx_ = false;
     rx_ = false;
-    if (now.portOpen != shown_.portOpen)
+    if (now.portOpen != shown_.portOpen || now.waiting != shown_.waiting)
         surface_->redraw(StatusLamp);
     if (now.txLit != shown_.txLit || now.rxLit != shown_.rxLit)
         surface_->redraw(TrafficLamps);
@@ -25,7 +25,7 @@ void Lamps::tick(bool portOpen)
 
 void Lamps::wakeIfDue(bool portOpen)
 {
-    if (held_ && (tx_ || rx_ || portOpen != shown_.portOpen)) {
+    if (held_ && (tx_ || rx_ || portOpen != shown_.portOpen || (portOpen && waiting_) != shown_.waiting)) {
         held_ = false;
         surface_->startTimer(LampTick, 10);
     }

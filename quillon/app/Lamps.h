@@ -12,6 +12,8 @@ public:
     /// painters read it.
     struct Shown {
         bool portOpen = false;
+        /// The port stays in use while its device is away.
+        bool waiting = false;
         bool txLit = false;
         bool rxLit = false;
     };
@@ -23,6 +25,8 @@ public:
     /// the next one.
     void lightTx() { tx_ = true; }
     void lightRx() { rx_ = true; }
+    /// The status lamp shows the wait for a device from the next lamp tick.
+    void setWaiting(bool on) { waiting_ = on; }
 
     /// Timer 2: lights or dims the lamps for the next 10 ms.
     void tick(bool portOpen);
@@ -33,6 +37,7 @@ private:
     dialog::ControlSurface* surface_ = nullptr;
     bool tx_ = false;
     bool rx_ = false;
+    bool waiting_ = false;
     Shown shown_;
     bool held_ = false;
 };

@@ -76,6 +76,10 @@ void QuillonMainDialog::portLost(const std::error_code& ec)
 {
     if (!portOpen_)
         return;
+    if (autoReconnect()) {
+        waitForDevice();
+        return;
+    }
     // As the close button closes it: the user opens it again once the
     // device is back.
     closePort();
@@ -88,6 +92,9 @@ void QuillonMainDialog::portLost(const std::error_code& ec)
 
 std::optional<std::size_t> QuillonMainDialog::writeFrame(const std::vector<std::uint8_t>& frame)
 {
+    // Waiting for the device: nothing is written, nothing counted.
+    if (waitingForDevice())
+        return std::nullopt;
     lamps_.lightTx();
     // The device returns when the bytes were taken or its write time-out
     // passed; what it did not take within that time is dropped, and a
@@ -113,7 +120,7 @@ void QuillonMainDialog::updatePortToolTip()
     auto deviceOf = [&](const std::string& name) {
         const auto n = serial::portNumber(name);
         const auto it = n ? devices.find(*n) : devices.end();
-        return it == devices.end() ? std::string() : it->second.string();
+        return it == devices.end() ? std::string() : ports_.describeDevice(it->second);
     };
     for (int i = 0, n = surface().itemCount(PortList); i < n; ++i) {
         const std::string device = deviceOf(surface().itemText(PortList, i));
@@ -127,6 +134,7 @@ void QuillonMainDialog::onOpenButton()
     // The user's clipboard is left alone: the view is written directly.
     updateFields();
     if (portOpen_) {
+        endWait();
         closePort();
         portOpen_ = false;
     } else if (openPort()) {
@@ -141,6 +149,7 @@ void QuillonMainDialog::onPortChanged()
     updatePortToolTip();
     if (!portOpen_)
         return;
+    endWait();
     closePort();
     portOpen_ = false;
     setOpenCaption();
@@ -148,7 +157,8 @@ void QuillonMainDialog::onPortChanged()
 
 void QuillonMainDialog::onLineSettingChanged()
 {
-    if (!portOpen_)
+    // While waiting, the device comes back with the line it had.
+    if (!portOpen_ || waitingForDevice())
         return;
     closePort();
     updateFields();

@@ -52,7 +52,11 @@ const dialog::MessageMap<QuillonMainDialog> QuillonMainDialog::messageMap_{
 
 QuillonMainDialog::QuillonMainDialog(const dialog::Clock& clock, serial::PortNames ports,
                                      std::filesystem::path configDir)
-    : clock_(clock), ports_(std::move(ports)), exchange_(kProgramName), stored_(std::move(configDir))
+    : clock_(clock)
+    , ports_(std::move(ports))
+    , exchange_(kProgramName)
+    , autoReconnect_(dialog::kAutoReconnectCommand, configDir / kSwitchFile, "auto-reconnect")
+    , stored_(std::move(configDir))
 {
     SendArea& a1 = sends_.area(1);
     SendArea& a2 = sends_.area(2);
@@ -136,8 +140,10 @@ void QuillonMainDialog::onInit()
     surface().enable(RotationPeriod, true);
 
     surface().setTopmost(false);
+    autoReconnect_.show(surface());
     surface().startTimer(MainTick, 10);
     surface().startTimer(LampTick, 10);
+    startFollowingPorts();
 
     for (int id : {RxBytes, RxFrames, TxBytes, TxFrames})
         surface().setText(id, "0");
@@ -184,6 +190,9 @@ void QuillonMainDialog::onTimer(int id)
         messages_.flush();
     } else if (id == LampTick) {
         lamps_.tick(portOpen_);
+    } else if (id == PortWatch) {
+        onPortWatch();
+        messages_.flush();
     }
 }
 
@@ -206,6 +215,12 @@ void QuillonMainDialog::onMenuCommand(int command)
 {
     if (dialog::isAboutCommand(command))
         onAbout();
+    else if (autoReconnect_.isCommand(command)) {
+        autoReconnect_.toggle(surface()); // a failed write leaves the switch as chosen for this run
+        // Off while waiting: the port is closed, as the button would.
+        if (!autoReconnect() && waitingForDevice())
+            onOpenButton();
+    }
 }
 
 void QuillonMainDialog::onAbout()

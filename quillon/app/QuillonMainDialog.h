@@ -10,6 +10,7 @@
 #include "dialog/DataExchange.h"
 #include "dialog/MessageMap.h"
 #include "dialog/MessageQueue.h"
+#include "dialog/StoredSwitch.h"
 #include "quillon/app/Lamps.h"
 #include "quillon/app/StoredSettings.h"
 #include "quillon/app/WindowLayout.h"
@@ -20,6 +21,7 @@
 #include "quillon/send/FileRotation.h"
 #include "quillon/send/RotationHost.h"
 #include "quillon/send/SendAreas.h"
+#include "serial/PortFollow.h"
 #include "serial/PortNames.h"
 #include "serial/PortSession.h"
 #include "serial/SerialDevice.h"
@@ -72,6 +74,10 @@ public:
     /// The answer wait the rotations share.
     const AnswerWait& answerWait() const { return answerWait_; }
 
+    /// Whether a port lost while open is to be opened again, as the menu
+    /// entry "断线自动重连" was last left (kept in quillon.conf).
+    bool autoReconnect() const { return autoReconnect_.on(); }
+
 private:
     /// Controls to fields; false (after the message) on a bad integer edit.
     bool updateFields();
@@ -97,6 +103,21 @@ private:
     void onOpenButton();
     void onPortChanged();
     void onLineSettingChanged();
+
+    // Between the user's actions (MainDialogFollow.cpp).
+    /// Holds the port watch until a device or a link changes.
+    void startFollowingPorts();
+    /// The port watch's tick: tooltips follow the change, a waited-for
+    /// device is reopened.
+    void onPortWatch();
+    /// With reconnect on, the device went away: the port stays in use and
+    /// waits for it, with a mark in the view.
+    void waitForDevice();
+    void deviceBack();
+    /// The user closed the port, or turned reconnect off, while it waited.
+    void endWait();
+    void endWaitLook();
+    bool waitingForDevice() const { return follow_.reconnect().waiting(); }
 
     /// The main loop, every 10 ms while the port is open: controls to
     /// fields, rotations, auto-send, receive.
@@ -160,6 +181,8 @@ private:
     std::vector<dialog::Binding> bindings_;
     dialog::MessageQueue messages_{kProgramName};
     serial::PortSession session_{ports_};
+    serial::PortFollow follow_{session_, ports_.linksDir()};
+    dialog::StoredSwitch autoReconnect_; // before stored_, which takes the folder's path
     StoredSettings stored_;
     PortChoice port_;
     bool portOpen_ = false;

@@ -160,7 +160,7 @@ dialog::WindowTemplate quillonMainWindowTemplate()
     layout.height = 540;
     layout.minimizeBox = true;
     layout.maximizeBox = true;
-    layout.menu = {{kAboutCommand, "关于 Quillon(&A)..."}};
+    layout.menu = {{kAutoReconnectCommand, "断线自动重连", true}, {kAboutCommand, "关于 Quillon(&A)..."}};
 
     Builder b(layout);
     addTopLeft(b);

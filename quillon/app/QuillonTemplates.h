@@ -9,7 +9,8 @@
 namespace quillon {
 
 /// The main window: 794 x 540 pixels, every control of QuillonIds.h, the
-/// five port-setting lists filled, the about entry in its menu.
+/// five port-setting lists filled, the switch "断线自动重连" and the about
+/// entry in its menu.
 dialog::WindowTemplate quillonMainWindowTemplate();
 
 /// The about box: one "确定" button with id IdOk.

@@ -15,6 +15,9 @@ namespace quillon {
 
 inline constexpr const char* kPortSettingsFile = "set.log";
 inline constexpr const char* kSendAreaFile = "data.log";
+/// The program's own switches, "name=value" lines (dialog/StoredSwitch.h):
+/// set.log and data.log keep the format other versions read.
+inline constexpr const char* kSwitchFile = "quillon.conf";
 /// What is read of each file at start. The program writes a few short
 /// lines; a text past this could never go out as one frame (4096 bytes at
 /// most), and the tick reads the send areas every 10 ms.

@@ -71,6 +71,14 @@ void TrafficView::insertIntoView(const std::string& rendered, const std::string&
     surface().scrollToEnd(ReceiveView);
 }
 
+void TrafficView::showNote(const std::string& gbkText)
+{
+    static constexpr dialog::Rgb kNoteColour{128, 128, 128};
+    const bool first = surface().textLength(ReceiveView) == 0;
+    surface().appendRich(ReceiveView, (first ? "" : "\r") + gbkText + "\r", kNoteColour);
+    surface().scrollToEnd(ReceiveView);
+}
+
 void TrafficView::appendLog(const std::string& record, bool lineEnd)
 {
     if (const std::error_code ec = appendToLog(dialog::pathFromGbk(options.logPath), record, lineEnd)) {

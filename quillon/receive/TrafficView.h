@@ -57,6 +57,10 @@ public:
     /// Renders one received frame into the view (red) and the log.
     void showReceivedFrame(const std::uint8_t* bytes, std::size_t count);
 
+    /// A line of the program's own (the port lost, the port back) in grey,
+    /// on a line of its own: never logged, never counted.
+    void showNote(const std::string& gbkText);
+
     /// Counts one frame of bytes sent and shows the counters.
     void countSent(std::size_t bytes);
     void countReceivedBytes(std::size_t bytes);

@@ -254,6 +254,33 @@ TEST_F(QuillonTest, AboutBoxOpensFromTheButtonAndTheMenu)
     EXPECT_EQ(surface.modalTitles[0], gbk("关于 Quillon 3.0AD"));
 }
 
+// Off at a first start; its entry turns it and the mark follows; the next
+// start reads it from quillon.conf; set.log and data.log are left alone. A
+// file that cannot be written is no concern of the user's.
+TEST_F(QuillonTest, AutoReconnectSwitchIsTurnedByItsEntryAndKept)
+{
+    const struct {
+        const char* name;
+        bool unwritable;
+        bool atStart;
+    } starts[] = {{"first start", false, false}, {"next start", false, true}, {"unwritable file", true, false}};
+    for (const auto& c : starts) {
+        SCOPED_TRACE(c.name);
+        if (c.unwritable) {
+            fs::remove(configDir / "quillon.conf");
+            fs::create_directory(configDir / "quillon.conf");
+        }
+        surface = dialog::testing::MemorySurface(quillonMainWindowTemplate());
+        start();
+        EXPECT_EQ(surface.menuCheck(kAutoReconnectCommand), c.atStart);
+        dlg().onMenuCommand(kAutoReconnectCommand);
+        EXPECT_EQ(dlg().autoReconnect(), !c.atStart);
+        EXPECT_EQ(surface.menuCheck(kAutoReconnectCommand), !c.atStart);
+        EXPECT_TRUE(surface.messages.empty());
+    }
+    EXPECT_FALSE(fs::exists(configDir / "set.log") || fs::exists(configDir / "data.log"));
+}
+
 TEST_F(QuillonTest, BadIntegerAtCloseIsReportedAndTheFilesAreStillWritten)
 {
     start();

@@ -16,6 +16,7 @@ namespace {
 
 const QColor kStatusOpen(255, 0, 0);
 const QColor kStatusClosed(0, 0, 0);
+const QColor kStatusWaiting(255, 160, 0);
 const QColor kLampIdle(0, 70, 0);
 const QColor kLampLit(0, 255, 0);
 const QColor kToggleNormal(0, 255, 0);
@@ -57,11 +58,11 @@ void highlight(QPainter& p, const QRect& r, const QPointF& from, const QPointF& 
 
 } // namespace
 
-void paintStatusLamp(QPainter& p, const QRect& r, bool portOpen)
+void paintStatusLamp(QPainter& p, const QRect& r, bool portOpen, bool waiting)
 {
     const QPoint o = r.topLeft();
     p.fillRect(QRect(o, QSize(13, 13)), dialog::qt::kProgramBackground);
-    lamp(p, box(o, 0, 0, 13, 13), portOpen ? kStatusOpen : kStatusClosed);
+    lamp(p, box(o, 0, 0, 13, 13), waiting ? kStatusWaiting : portOpen ? kStatusOpen : kStatusClosed);
     highlight(p, box(o, 2, 2, 11, 11), o + QPointF(5, 3), o + QPointF(3, 5));
 }
 
@@ -89,7 +90,10 @@ void paintTopmostToggle(QPainter& p, const QRect& r, bool onTop)
 
 void installIndicators(dialog::qt::DialogWindow& window, const std::function<IndicatorState()>& state)
 {
-    window.setPainter(StatusLamp, [state](QPainter& p, const QRect& r) { paintStatusLamp(p, r, state().portOpen); });
+    window.setPainter(StatusLamp, [state](QPainter& p, const QRect& r) {
+        const IndicatorState s = state();
+        paintStatusLamp(p, r, s.portOpen, s.waiting);
+    });
     window.setPainter(TrafficLamps, [state](QPainter& p, const QRect& r) {
         const IndicatorState s = state();
         paintTrafficLamps(p, r, s.txLit, s.rxLit);
@@ -101,7 +105,7 @@ void installIndicators(dialog::qt::DialogWindow& window, const QuillonMainDialog
 {
     installIndicators(window, [&logic] {
         const QuillonMainDialog::Lamps& lamps = logic.lamps();
-        return IndicatorState{lamps.portOpen, lamps.txLit, lamps.rxLit, logic.onTop()};
+        return IndicatorState{lamps.portOpen, lamps.txLit, lamps.rxLit, logic.onTop(), lamps.waiting};
     });
 }
 

@@ -27,10 +27,13 @@ struct IndicatorState {
     bool txLit = false;
     bool rxLit = false;
     bool onTop = false;
+    /// The port is in use and waits for its device to come back.
+    bool waiting = false;
 };
 
-/// The 13 x 13 status lamp: red while the port is open, black otherwise.
-void paintStatusLamp(QPainter& p, const QRect& r, bool portOpen);
+/// The 13 x 13 status lamp: red while the port is open, amber while it
+/// waits for its device, black otherwise.
+void paintStatusLamp(QPainter& p, const QRect& r, bool portOpen, bool waiting = false);
 /// The 60 x 20 send and receive lamps: bright green when lit, dark green idle.
 void paintTrafficLamps(QPainter& p, const QRect& r, bool txLit, bool rxLit);
 /// The face of the toggle: green with "活", or red with "定" while on top.

@@ -1,6 +1,7 @@
 // Quillon: starts the main window and ends when it closes.
 
 #include "dialog/Clock.h"
+#include "dialog/StoredSwitch.h"
 #include "dialog/qt/DialogWindow.h"
 #include "dialog/qt/ProgramLook.h"
 #include "quillon/app/QuillonMainDialog.h"
@@ -20,21 +21,6 @@
 #include <unistd.h>
 
 namespace {
-
-// $XDG_CONFIG_HOME/quillon, or ~/.config/quillon when that is unset or not
-// absolute (as the XDG rules ask).
-std::filesystem::path settingsDir()
-{
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    std::filesystem::path base;
-    if (xdg && *xdg && std::filesystem::path(xdg).is_absolute()) {
-        base = xdg;
-    } else {
-        const char* home = std::getenv("HOME");
-        base = std::filesystem::path(home && *home ? home : ".") / ".config";
-    }
-    return base / "quillon";
-}
 
 // The window has a fixed size: at a scale that makes it larger than the
 // screen's work area (2 on a 1920 x 1080 screen), the program starts again
@@ -75,7 +61,7 @@ int main(int argc, char** argv)
     app.setWindowIcon(quillon::ui::programIcon());
     QGuiApplication::setDesktopFileName(QStringLiteral("quillon"));
 
-    const std::filesystem::path configDir = settingsDir();
+    const std::filesystem::path configDir = dialog::configFolder("quillon");
     std::error_code ec;
     std::filesystem::create_directories(configDir, ec); // a failure shows later, as a file error at close
 

@@ -12,11 +12,7 @@ quillon=$(realpath "$1")
 sim=$(realpath "$2")
 shift 2
 
-for tool in Xvfb dbus-run-session; do
-  command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
-done
-[ -x /usr/libexec/at-spi-bus-launcher ] || { echo "skipped: at-spi2-core is not installed"; exit 77; }
-/usr/bin/python3 -c 'import pyatspi' 2>/dev/null || { echo "skipped: python3-pyatspi is not installed"; exit 77; }
+"$root/tools/atspi-available.sh" || exit $?
 
 # A folder of port links of our own: the user's COM names stay untouched.
 XDG_CONFIG_HOME=$(mktemp -d)

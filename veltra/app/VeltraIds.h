@@ -68,7 +68,7 @@ enum Id : int {
 };
 
 /// Window timers.
-enum Timer : int { PollTimer = 0, SendTimer = 1 };
+enum Timer : int { PollTimer = 0, SendTimer = 1, WatchTimer = 2 };
 
 /// The maker's web address (window title, initial send text) and as the
 /// status line shows it.
@@ -78,5 +78,6 @@ inline constexpr const char* kWebAddressUpper = "WWW.EXAMPLE.COM";
 using dialog::IdCancel;
 using dialog::IdOk;
 using dialog::kAboutCommand;
+using dialog::kAutoReconnectCommand;
 
 } // namespace veltra

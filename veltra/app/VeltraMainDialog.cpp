@@ -5,6 +5,7 @@
 #include "veltra/app/VeltraLineLists.h"
 #include "veltra/app/VeltraTemplates.h"
 
+#include <algorithm>
 #include <type_traits>
 
 namespace veltra {
@@ -64,8 +65,13 @@ const dialog::MessageMap<VeltraMainDialog> VeltraMainDialog::messageMap_{
     {SendCommand, Notification::Clicked, &VeltraMainDialog::sendCommand},
 };
 
-VeltraMainDialog::VeltraMainDialog(const dialog::Clock& clock, serial::PortNames ports)
-    : clock_(clock), ports_(std::move(ports)), exchange_(kProgramName)
+VeltraMainDialog::VeltraMainDialog(const dialog::Clock& clock, serial::PortNames ports,
+                                   const std::filesystem::path& configDir)
+    : clock_(clock)
+    , ports_(std::move(ports))
+    , exchange_(kProgramName)
+    , autoReconnect_(dialog::kAutoReconnectCommand, configDir.empty() ? configDir : configDir / kSwitchFile,
+                     "auto-reconnect")
 {
     // The window's order: a read that stops at the too-long address leaves
     // the parameter as it was. The receive area is exchanged apart, see
@@ -149,11 +155,15 @@ void VeltraMainDialog::onInit()
     surface().setText(StatusText, "OK");
     portOpen_ = false;
     session_.close();
+    autoReconnect_.show(surface());
+    startFollowingPorts();
 }
 
-void VeltraMainDialog::discoverPorts()
+void VeltraMainDialog::discoverPorts() { fillPortList(); }
+
+std::vector<std::string> VeltraMainDialog::probePorts(const std::vector<std::string>& listedBefore)
 {
-    int listed = 0;
+    std::vector<std::string> listed;
     const auto devices = ports_.devices(); // one look at the system for all 255 names
     for (int n = 1; n < static_cast<int>(portProbeTable_.size()); ++n) {
         ProbedPort& entry = portProbeTable_[static_cast<std::size_t>(n)];
@@ -162,6 +172,13 @@ void VeltraMainDialog::discoverPorts()
         const auto device = devices.find(n);
         if (device == devices.end())
             continue;
+        // Opening a port may reset the board behind it (DTR), so a port
+        // listed before is not opened again for a change elsewhere.
+        if (std::find(listedBefore.begin(), listedBefore.end(), entry.name) != listedBefore.end()) {
+            entry.present = true;
+            listed.push_back(entry.name);
+            continue;
+        }
         std::error_code ec;
         serial::SerialDevice probe = serial::SerialDevice::open(device->second.string(), entry.name, ec);
         if (!probe.isOpen()) {
@@ -171,10 +188,9 @@ void VeltraMainDialog::discoverPorts()
         }
         entry.present = true;
         probe.close();
-        surface().insertItem(PortList, listed++, entry.name);
+        listed.push_back(entry.name);
     }
-    if (listed > 0)
-        surface().select(PortList, 0);
+    return listed;
 }
 
 void VeltraMainDialog::fillLists()
@@ -198,6 +214,11 @@ void VeltraMainDialog::dispatch(int id, Notification n) { messageMap_.dispatch(*
 
 void VeltraMainDialog::onTimer(int id)
 {
+    if (id == WatchTimer) {
+        onPortWatch();
+        messages_.flush();
+        return;
+    }
     if (id != PollTimer && id != SendTimer)
         return;
     // A box the tick raises waits for its end. A tick run from inside
@@ -229,6 +250,12 @@ void VeltraMainDialog::onMenuCommand(int command)
 {
     if (dialog::isAboutCommand(command))
         onAbout();
+    else if (autoReconnect_.isCommand(command)) {
+        autoReconnect_.toggle(surface()); // a failed write leaves the switch as chosen for this run
+        // Off while waiting: the port is closed, as the button would.
+        if (!autoReconnect() && waitingForDevice())
+            disconnectPort();
+    }
 }
 
 void VeltraMainDialog::onAbout()
@@ -315,6 +342,10 @@ void VeltraMainDialog::portLost(const std::error_code& ec)
 {
     if (!portOpen_)
         return;
+    if (autoReconnect()) {
+        waitForDevice();
+        return;
+    }
     const std::string name = session_.portName();
     // Closed first, as the button closes it: the stopped timers raise
     // nothing more while the box is open.
@@ -326,6 +357,7 @@ void VeltraMainDialog::portLost(const std::error_code& ec)
 void VeltraMainDialog::disconnectPort()
 {
     refreshFromControls();
+    follow_.reconnect().end();
     portOpen_ = false;
     surface().stopTimer(PollTimer);
     surface().stopTimer(SendTimer);

@@ -9,6 +9,8 @@
 #include "dialog/DataExchange.h"
 #include "dialog/MessageMap.h"
 #include "dialog/MessageQueue.h"
+#include "dialog/StoredSwitch.h"
+#include "serial/PortFollow.h"
 #include "serial/PortNames.h"
 #include "serial/PortSession.h"
 #include "serial/SerialDevice.h"
@@ -19,6 +21,7 @@
 #include <array>
 #include <cstdint>
 #include <ctime>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -51,6 +54,10 @@ std::string characterBefore(std::string_view text, std::size_t pos);
 /// counting characters (a double-byte one is one) from 1.
 std::string hexFaultText(std::string_view text, const HexFault& fault);
 
+/// The program's own switches in its configuration folder, "name=value"
+/// lines (dialog/StoredSwitch.h).
+inline constexpr const char* kSwitchFile = "veltra.conf";
+
 /// A port the start-up probe tried.
 struct ProbedPort {
     std::string name; // "COMn"
@@ -59,7 +66,9 @@ struct ProbedPort {
 
 class VeltraMainDialog : public dialog::DialogLogic {
 public:
-    VeltraMainDialog(const dialog::Clock& clock, serial::PortNames ports);
+    /// @param configDir folder of veltra.conf (made when the switch is
+    ///        first written); empty: nothing is kept between runs.
+    VeltraMainDialog(const dialog::Clock& clock, serial::PortNames ports, const std::filesystem::path& configDir = {});
     ~VeltraMainDialog() override;
 
     // dialog::DialogLogic
@@ -100,6 +109,9 @@ public:
     /// of a double-byte character whose second has not come yet: what a
     /// save writes. The area keeps it, read through the surface.
     std::string receiveText() const;
+    /// Whether a port lost while open is to be opened again, as the menu
+    /// entry "断线自动重连" was last left (kept in veltra.conf).
+    bool autoReconnect() const { return autoReconnect_.on(); }
     /// The command type last chosen; None until the first choice.
     command::CommandKind commandType() const { return commandType_; }
     /// Hex text of the parameter the frame carries.
@@ -123,7 +135,28 @@ private:
     /// A warning under the caption "提示信息", as the send paths' refusals have.
     void showNotice(const std::string& gbkText);
     void discoverPorts();
+    /// The ports a probe can open now, in order, those of listedBefore that
+    /// still stand for a device without a probe; notes them in the probe
+    /// table.
+    std::vector<std::string> probePorts(const std::vector<std::string>& listedBefore);
     void fillLists();
+
+    // Between the user's actions (VeltraFollow.cpp).
+    /// Holds the port watch until a device or a link changes.
+    void startFollowingPorts();
+    /// The port watch's tick: the list follows the change, a waited-for
+    /// device is reopened.
+    void onPortWatch();
+    /// Lists the openable ports again, the chosen one kept while it is
+    /// there, and names their devices in the tooltips.
+    void fillPortList();
+    /// With reconnect on, the device went away: the port stays in use and
+    /// waits for it, with a mark in the area.
+    void waitForDevice();
+    void deviceBack();
+    /// A line of the program's own in the receive area, in grey; never counted.
+    void showNote(const std::string& gbkText);
+    bool waitingForDevice() const { return follow_.reconnect().waiting(); }
     void connectPort();
     void disconnectPort();
     /// The device went away while open (ec says why): disconnects as the
@@ -215,7 +248,9 @@ private:
     std::array<ProbedPort, 256> portProbeTable_;
     dialog::MessageQueue messages_{kProgramName};
     serial::PortSession session_{ports_};
+    serial::PortFollow follow_{session_, ports_.linksDir()};
     bool portOpen_ = false;
+    dialog::StoredSwitch autoReconnect_;
 
     // Receive and counters. The counters are 64-bit: a long run never
     // shows a negative count.

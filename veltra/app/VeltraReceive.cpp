@@ -172,7 +172,8 @@ void VeltraMainDialog::onReceiveEdited()
     refreshFromControls();
     const auto caret = static_cast<std::size_t>(std::max(0, surface().selectionStart(ReceiveArea)));
     if (!session_.isOpen()) {
-        messages_.report(gbk("串口未打开！"), dialog::MessageIcon::Warning);
+        if (!waitingForDevice())
+            messages_.report(gbk("串口未打开！"), dialog::MessageIcon::Warning);
         return;
     }
     // The whole character: both bytes of a double-byte one.

@@ -35,6 +35,10 @@ bool VeltraMainDialog::requireOpenPort()
 {
     if (session_.isOpen())
         return true;
+    // Waiting for the device: nothing is written, nothing counted, and no
+    // box for each timed send.
+    if (waitingForDevice())
+        return false;
     messages_.report(gbk("串口未打开！"), dialog::MessageIcon::Warning);
     return false;
 }

@@ -122,7 +122,7 @@ dialog::WindowTemplate veltraMainWindowTemplate()
     layout.height = 634;
     layout.minimizeBox = true;
     layout.maximizeBox = false;
-    layout.menu = {{kAboutCommand, "版权信息(&A)..."}};
+    layout.menu = {{kAutoReconnectCommand, "断线自动重连", true}, {kAboutCommand, "版权信息(&A)..."}};
 
     Builder b(layout);
     addPortSettings(b);

@@ -8,7 +8,8 @@
 namespace veltra {
 
 /// The main window: every control of VeltraIds.h; the setting lists are
-/// empty (the logic fills them); the about entry in its menu.
+/// empty (the logic fills them); the switch "断线自动重连" and the about
+/// entry in its menu.
 dialog::WindowTemplate veltraMainWindowTemplate();
 
 /// The about box: two lines and a "确定" button with id IdOk.

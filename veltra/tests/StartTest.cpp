@@ -1,5 +1,6 @@
 #include "VeltraFixture.h"
 
+#include "dialog/FileIo.h"
 #include "serial/SerialDevice.h"
 
 using namespace veltra;
@@ -58,7 +59,8 @@ TEST_F(VeltraTest, StartShowsTheDefaults)
     for (int id : {ReceiveHex, ReceiveTime, BurstNewline, AutoClear, SendHex, AppendNewline, TimedSend, Quick1Hex,
                    TemporaryChange, Crc16})
         EXPECT_EQ(surface.check(id), 0) << id;
-    EXPECT_TRUE(surface.timers.empty());
+    EXPECT_TRUE(portTimersStopped());
+    EXPECT_TRUE(surface.pausedTimers.count(WatchTimer)) << "the port watch waits for a change";
     EXPECT_TRUE(surface.messages.empty());
     EXPECT_FALSE(dlg().isPortOpen());
     EXPECT_EQ(dialog::fromGbk(surface.title), "Veltra科技串口调试助手V1.1 - www.example.com");
@@ -136,7 +138,23 @@ TEST_F(VeltraTest, AboutEntryOpensTheAboutBox)
     dlg().onMenuCommand(0xF060);
     EXPECT_EQ(title, "");
     const dialog::WindowTemplate main = veltraMainWindowTemplate();
-    ASSERT_EQ(main.menu.size(), 1u);
-    EXPECT_EQ(main.menu[0].caption, "版权信息(&A)...");
+    ASSERT_EQ(main.menu.size(), 2u);
+    EXPECT_EQ(main.menu[1].command, kAboutCommand);
+    EXPECT_EQ(main.menu[1].caption, "版权信息(&A)...");
     EXPECT_TRUE(dlg().onCloseRequest());
+}
+
+// Off at a first start; its entry turns it and the mark follows; the next
+// start reads it from veltra.conf.
+TEST_F(VeltraTest, AutoReconnectSwitchIsTurnedByItsEntryAndKept)
+{
+    for (const bool atStart : {false, true, false}) {
+        SCOPED_TRACE(atStart);
+        start();
+        EXPECT_EQ(surface.menuCheck(kAutoReconnectCommand), atStart);
+        dlg().onMenuCommand(kAutoReconnectCommand);
+        EXPECT_EQ(dlg().autoReconnect(), !atStart);
+        EXPECT_EQ(surface.menuCheck(kAutoReconnectCommand), !atStart);
+    }
+    EXPECT_EQ(dialog::readWholeFile(configDir / "veltra.conf"), "auto-reconnect=1\n");
 }

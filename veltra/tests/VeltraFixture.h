@@ -66,7 +66,7 @@ protected:
         dialog_.reset();
         surface = VeltraSurface(veltraMainWindowTemplate());
         serial::PortNames ports(linksDir.path(), [] { return std::vector<fs::path>{}; });
-        dialog_ = std::make_unique<VeltraMainDialog>(clock, std::move(ports));
+        dialog_ = std::make_unique<VeltraMainDialog>(clock, std::move(ports), configDir.path());
         dialog_->bind(surface);
         dialog_->onInit();
         return *dialog_;
@@ -122,8 +122,11 @@ protected:
         dialog_->onTimer(PollTimer);
     }
     std::string area() { return surface.text(ReceiveArea); }
+    /// Neither the poll nor the timed send runs (the port watch always does).
+    bool portTimersStopped() const { return !surface.timers.count(PollTimer) && !surface.timers.count(SendTimer); }
 
     TempDir linksDir{"veltra-ports"};
+    TempDir configDir{"veltra-config"};
     FakeClock clock;
     Pty pty;
     VeltraSurface surface;

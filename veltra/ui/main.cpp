@@ -1,6 +1,7 @@
 // Veltra: starts the main window and ends when it closes.
 
 #include "dialog/Clock.h"
+#include "dialog/StoredSwitch.h"
 #include "dialog/qt/DialogWindow.h"
 #include "dialog/qt/ProgramLook.h"
 #include "serial/PortNames.h"
@@ -23,7 +24,7 @@ int main(int argc, char** argv)
     QGuiApplication::setDesktopFileName(QStringLiteral("veltra"));
 
     dialog::SystemClock clock;
-    veltra::VeltraMainDialog logic(clock, serial::PortNames(serial::defaultLinksDir()));
+    veltra::VeltraMainDialog logic(clock, serial::PortNames(serial::defaultLinksDir()), dialog::configFolder("veltra"));
     dialog::qt::DialogWindow window(veltra::veltraMainWindowTemplate(), logic);
     window.exec();
     return 0;

@@ -138,9 +138,10 @@ TEST(QuillonTemplates, MainWindowHasEveryControlWithItsCaption)
     EXPECT_EQ(layout.title, "Quillon 3.0AD");
     EXPECT_EQ(layout.width, 794);
     EXPECT_EQ(layout.height, 540);
-    ASSERT_EQ(layout.menu.size(), 1u);
-    EXPECT_EQ(layout.menu[0].command, kAboutCommand);
-    EXPECT_EQ(layout.menu[0].caption, "关于 Quillon(&A)...");
+    ASSERT_EQ(layout.menu.size(), 2u);
+    EXPECT_EQ(layout.menu[1].command, kAboutCommand);
+    EXPECT_EQ(layout.menu[1].caption, "关于 Quillon(&A)...");
+    EXPECT_FALSE(layout.menu[1].checkable);
     for (const Expect& e : controls) {
         SCOPED_TRACE(e.id);
         const ControlTemplate* c = layout.find(e.id);

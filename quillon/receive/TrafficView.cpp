@@ -57,6 +57,8 @@ void TrafficView::showReceivedFrame(const std::uint8_t* bytes, std::size_t count
 
 void TrafficView::insertIntoView(const std::string& rendered, const std::string& decorated, dialog::Rgb colour)
 {
+    const bool afterNote = noteLast_;
+    noteLast_ = false;
     bool cleared = false;
     const int perLine = std::max(1, viewSize.charsPerLine);
     if (options.autoClear &&
@@ -64,7 +66,7 @@ void TrafficView::insertIntoView(const std::string& rendered, const std::string&
         surface().setText(ReceiveView, "");
         cleared = true;
     }
-    if (options.frameNewline && !cleared && surface().textLength(ReceiveView) > 1)
+    if (options.frameNewline && !cleared && !afterNote && surface().textLength(ReceiveView) > 1)
         surface().appendRich(ReceiveView, "\r" + decorated, colour);
     else
         surface().appendRich(ReceiveView, decorated, colour);
@@ -74,8 +76,10 @@ void TrafficView::insertIntoView(const std::string& rendered, const std::string&
 void TrafficView::showNote(const std::string& gbkText)
 {
     static constexpr dialog::Rgb kNoteColour{128, 128, 128};
-    const bool first = surface().textLength(ReceiveView) == 0;
-    surface().appendRich(ReceiveView, (first ? "" : "\r") + gbkText + "\r", kNoteColour);
+    // A note ends its line, so the one after it needs no break of its own.
+    const bool atLineStart = noteLast_ || surface().textLength(ReceiveView) == 0;
+    surface().appendRich(ReceiveView, (atLineStart ? "" : "\r") + gbkText + "\r", kNoteColour);
+    noteLast_ = true;
     surface().scrollToEnd(ReceiveView);
 }
 

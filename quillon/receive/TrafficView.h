@@ -93,6 +93,7 @@ private:
     dialog::ControlSurface* surface_ = nullptr;
     // Reported once; choosing a file or switching logging on asks again.
     bool logFailureReported_ = false;
+    bool noteLast_ = false; // the view ends with a note
 };
 
 } // namespace quillon

@@ -54,9 +54,11 @@ TEST_F(ReconnectTest, ThePortWaitsForItsDeviceAndGoesOn)
         const char* name;
         Then then;
         bool reopened;
+        bool autoSend = false;
     };
     const Case cases[] = {
         {"plugged back: reopened, sends and bursts go on", Then::PlugBack, true},
+        {"auto-send runs through the wait and writes again once back", Then::PlugBack, true, true},
         {"the user closes during the wait", Then::UserCloses, false},
         {"the name points at a busy device until it is let go", Then::BusyThenFree, true},
     };
@@ -66,6 +68,8 @@ TEST_F(ReconnectTest, ThePortWaitsForItsDeviceAndGoesOn)
         openOn(first);
         click(ClearView);
         surface.setText(Area1Text, "01");
+        surface.setText(Area1Period, "10");
+        surface.setCheck(Area1Auto, c.autoSend ? 1 : 0);
         ASSERT_TRUE(first.writeAll("\x41"));
         ASSERT_TRUE(test_support::waitReadable(dlg().device().fd()));
         settle();
@@ -108,16 +112,26 @@ TEST_F(ReconnectTest, ThePortWaitsForItsDeviceAndGoesOn)
             EXPECT_EQ(inColour(kGrey).find(gbk("已重新连接")), std::string::npos);
             continue;
         }
-        EXPECT_NE(inColour(kGrey).find(gbk("—— 已重新连接 ——")), std::string::npos);
+        // Each mark on a line of its own, with no empty line between them.
+        EXPECT_EQ(inColour(kGrey), "\r" + gbk("—— COM3 已断开 01:05:03 ——") + "\r" + gbk("—— 已重新连接 ——") + "\r");
         EXPECT_EQ(lampTip(), "");
         // A burst as it reconnects: counted whole, the marks never.
         const Bytes burst(3000, 0x5A);
         ASSERT_TRUE(second.writeAll(burst.data(), burst.size()));
         ASSERT_TRUE(test_support::waitReadable(dlg().device().fd()));
         EXPECT_TRUE(tickUntil([&] { return counter(RxBytes) == rx + 3000; }));
-        click(Area1Send);
-        EXPECT_EQ(second.readUntil<Bytes>(1), Bytes{0x01});
-        EXPECT_EQ(counter(TxBytes), tx + 1);
+        if (c.autoSend) {
+            ticks(5);
+            const Bytes got = second.drain<Bytes>();
+            EXPECT_FALSE(got.empty()) << "auto-send goes on";
+            EXPECT_EQ(got, Bytes(got.size(), 0x01));
+            EXPECT_EQ(counter(TxBytes), tx + static_cast<std::int64_t>(got.size()));
+            surface.setCheck(Area1Auto, 0);
+        } else {
+            click(Area1Send);
+            EXPECT_EQ(second.readUntil<Bytes>(1), Bytes{0x01});
+            EXPECT_EQ(counter(TxBytes), tx + 1);
+        }
         EXPECT_EQ(logged().find(gbk("已断开")), std::string::npos) << "the marks are not logged";
         EXPECT_NE(logged().find("41 "), std::string::npos);
     }

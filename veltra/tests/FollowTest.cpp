@@ -19,9 +19,9 @@ protected:
     void watch() { dlg().onTimer(WatchTimer); }
     std::vector<std::string> listed()
     {
-        std::vector<std::string> names;
-        for (int i = 0; i < surface.itemCount(PortList); ++i)
-            names.push_back(surface.itemText(PortList, i));
+        std::vector<std::string> names(static_cast<std::size_t>(surface.itemCount(PortList)));
+        for (std::size_t i = 0; i < names.size(); ++i)
+            names[i] = surface.itemText(PortList, static_cast<int>(i));
         return names;
     }
     void relink(const std::string& name, const Pty& device)

@@ -137,5 +137,34 @@ TEST_F(ReconnectTest, ThePortWaitsForItsDeviceAndGoesOn)
     }
 }
 
+TEST_F(ReconnectTest, AnAnswerAwaitedAtTheLossIsSentAgainAfterItsTimeOut)
+{
+    Pty first(Pty::Slave::Close);
+    openOn(first);
+    surface.setText(Area1Text, "01");
+    surface.setCheck(Area1TakesPart, 1);
+    surface.setCheck(AnswerMode, 1);
+    click(AnswerMode);
+    surface.setText(AnswerTimeout, "1");
+    surface.setText(RetryCount, "5");
+    click(AreaRotationButton);
+    ticks(1);
+    ASSERT_EQ(first.readUntil<Bytes>(1), Bytes{0x01});
+
+    first.closeMaster();
+    ticks(1);
+    clock.seconds += 2; // the time-out passes while the port waits
+    ticks(2);
+    Pty second(Pty::Slave::Close);
+    plugInto(second);
+    watch();
+    ASSERT_TRUE(dlg().device().isOpen());
+    EXPECT_EQ(second.drain(), "") << "the send of the wait was not written";
+    clock.seconds += 2;
+    ticks(2);
+    EXPECT_EQ(second.readUntil<Bytes>(1), Bytes{0x01}) << "sent again after its time-out, as usual";
+    EXPECT_TRUE(surface.messages.empty());
+}
+
 } // namespace
 } // namespace quillon::testing

@@ -112,8 +112,11 @@ protected:
         const std::size_t before = dlg().port().bytesWaiting();
         ASSERT_TRUE(pty.writeAll(bytes));
         pollfd p{dlg().port().fd(), POLLIN, 0};
-        for (int i = 0; i < 100 && dlg().port().bytesWaiting() < before + bytes.size(); ++i)
+        // A loaded machine (a sanitizer run beside others) may hand them on
+        // late; a poll that took only part would read otherwise.
+        for (int i = 0; i < 500 && dlg().port().bytesWaiting() < before + bytes.size(); ++i)
             poll(&p, 1, 20);
+        ASSERT_GE(dlg().port().bytesWaiting(), before + bytes.size()) << "the bytes did not all arrive";
     }
     // A held poll's tick is its wake, which ends the hold, as in the window.
     void tick()

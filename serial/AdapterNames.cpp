@@ -31,14 +31,6 @@ bool isHexId(std::string_view s)
     return true;
 }
 
-std::string lowerCase(std::string s)
-{
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z')
-            c = char(c - 'A' + 'a');
-    return s;
-}
-
 // Serial numbers come from the adapter itself; a blank or a '#' in one
 // would split the line or start a comment, so they become '_' as udev
 // does it for ID_SERIAL.
@@ -68,7 +60,7 @@ bool writeAll(int fd, const std::string& data)
 
 std::optional<AdapterKey> adapterKey(const DeviceIdentity& id)
 {
-    const std::string vendor = lowerCase(id.vendorId), product = lowerCase(id.productId);
+    const std::string vendor = asciiLower(id.vendorId), product = asciiLower(id.productId);
     if (!isHexId(vendor) || !isHexId(product))
         return std::nullopt;
     AdapterKey key{vendor + ":" + product, false, fileSafe(id.serial)};
@@ -92,7 +84,7 @@ std::optional<AdapterName> parseAdapterLine(std::string_view line)
     const auto colon = ids.find(':');
     if (!number || colon == std::string::npos)
         return std::nullopt;
-    const std::string vendor = lowerCase(ids.substr(0, colon)), product = lowerCase(ids.substr(colon + 1));
+    const std::string vendor = asciiLower(ids.substr(0, colon)), product = asciiLower(ids.substr(colon + 1));
     if (!isHexId(vendor) || !isHexId(product))
         return std::nullopt;
     AdapterName out{*number, {vendor + ":" + product, false, {}}};

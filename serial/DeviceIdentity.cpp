@@ -24,14 +24,6 @@ std::string trimmed(const std::string& s)
     return s.substr(first, s.find_last_not_of(' ') - first + 1);
 }
 
-std::string lowerCase(std::string s)
-{
-    for (char& c : s)
-        if (c >= 'A' && c <= 'F')
-            c = char(c - 'A' + 'a');
-    return s;
-}
-
 // by-id and hand-made links name the node through other folders; udev
 // knows the node by its name under /dev.
 fs::path nodeOf(fs::path p)
@@ -49,6 +41,14 @@ fs::path nodeOf(fs::path p)
 }
 
 } // namespace
+
+std::string asciiLower(std::string s)
+{
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z')
+            c = char(c - 'A' + 'a');
+    return s;
+}
 
 std::string decodeUdevText(std::string_view encoded)
 {
@@ -117,8 +117,8 @@ std::optional<DeviceIdentity> udevIdentity(const fs::path& device)
                 id.model = attribute("product");
         }
     }
-    id.vendorId = lowerCase(id.vendorId);
-    id.productId = lowerCase(id.productId);
+    id.vendorId = asciiLower(id.vendorId);
+    id.productId = asciiLower(id.productId);
     if (id.vendorId.empty() && id.productId.empty() && id.serial.empty() && id.model.empty())
         return std::nullopt;
     return id;

@@ -33,6 +33,10 @@ std::optional<DeviceIdentity> udevIdentity(const std::filesystem::path& device);
 /// A lookup that knows nothing, for callers that want no udev at all.
 inline std::optional<DeviceIdentity> noIdentity(const std::filesystem::path& /*device*/) { return std::nullopt; }
 
+/// ASCII letters in lower case; other bytes (UTF-8 too) kept: ids and
+/// the adapters file compare "10C4" and "10c4" alike.
+std::string asciiLower(std::string s);
+
 /// udev's "\x20"-style escapes undone (ID_MODEL_ENC and the like), and
 /// the padding around the text dropped.
 std::string decodeUdevText(std::string_view encoded);

@@ -1,5 +1,7 @@
 #include "serial/Reconnect.h"
 
+#include <cstdio>
+
 namespace serial {
 
 void Reconnect::begin()
@@ -31,5 +33,14 @@ Reconnect::Step Reconnect::next(bool changed)
         --retries_;
     return {false, retries_ > 0};
 }
+
+std::string lostMark(const std::string& portName, const std::tm& at)
+{
+    char clock[16];
+    std::snprintf(clock, sizeof clock, "%02d:%02d:%02d", at.tm_hour, at.tm_min, at.tm_sec);
+    return "—— " + portName + " 已断开 " + clock + " ——";
+}
+
+std::string waitingText(const std::string& portName) { return "等待" + portName + "重新连接…"; }
 
 } // namespace serial

@@ -9,6 +9,9 @@
 
 #include "serial/PortSession.h"
 
+#include <ctime>
+#include <string>
+
 namespace serial {
 
 class Reconnect {
@@ -42,5 +45,14 @@ private:
     bool waiting_ = false;
     int retries_ = 0;
 };
+
+// What both programs show of a wait, in UTF-8, so that the two cannot
+// drift apart.
+/// The receive view's mark of the loss: "—— COM3 已断开 hh:mm:ss ——".
+std::string lostMark(const std::string& portName, const std::tm& at);
+/// The mark of the reopen.
+inline constexpr const char* kBackMark = "—— 已重新连接 ——";
+/// The status while waiting: "等待COM3重新连接…".
+std::string waitingText(const std::string& portName);
 
 } // namespace serial

@@ -7,8 +7,6 @@
 #include "quillon/QuillonIds.h"
 #include "quillon/app/QuillonMainDialog.h"
 
-#include <cstdio>
-
 namespace quillon {
 
 using dialog::gbk;
@@ -36,12 +34,9 @@ void QuillonMainDialog::waitForDevice()
     // what it sends meanwhile is not written.
     closePort();
     follow_.reconnect().begin();
-    std::tm now = clock_.localNow();
-    char at[16];
-    std::snprintf(at, sizeof at, "%02d:%02d:%02d", now.tm_hour, now.tm_min, now.tm_sec);
-    traffic_.showNote(gbk("—— ") + session_.portName() + gbk(" 已断开 ") + at + gbk(" ——"));
+    traffic_.showNote(gbk(serial::lostMark(session_.portName(), clock_.localNow())));
     lamps_.setWaiting(true);
-    surface().setToolTip(StatusLamp, gbk("等待") + session_.portName() + gbk("重新连接…"));
+    surface().setToolTip(StatusLamp, gbk(serial::waitingText(session_.portName())));
     lamps_.wakeIfDue(portOpen_);
     // A round of tries at once: the device may be back before its change
     // is seen.
@@ -50,7 +45,7 @@ void QuillonMainDialog::waitForDevice()
 
 void QuillonMainDialog::deviceBack()
 {
-    traffic_.showNote(gbk("—— 已重新连接 ——"));
+    traffic_.showNote(gbk(serial::kBackMark));
     endWaitLook();
     wakeTicks();
 }

@@ -7,7 +7,6 @@
 #include "veltra/app/VeltraMainDialog.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace veltra {
 
@@ -63,9 +62,17 @@ void VeltraMainDialog::fillPortList()
         else if (!wanted.empty())
             s.select(PortList, 0);
     }
+    // The probe has just looked at every device; only the port in use,
+    // listed without it, needs a look of its own.
+    const auto described = [&](const std::string& name) {
+        const int n = serial::portNumber(name).value_or(0);
+        const ProbedPort& probed = portProbeTable_[static_cast<std::size_t>(n)];
+        return probed.present ? probed.description : ports_.describe(name);
+    };
     for (std::size_t i = 0; i < wanted.size(); ++i)
-        s.setItemToolTip(PortList, static_cast<int>(i), dialog::toGbk(ports_.describe(wanted[i])));
-    s.setToolTip(PortList, dialog::toGbk(ports_.describe(s.selectedText(PortList))));
+        s.setItemToolTip(PortList, static_cast<int>(i), dialog::toGbk(described(wanted[i])));
+    const std::string selected = s.selectedText(PortList);
+    s.setToolTip(PortList, selected.empty() ? std::string() : dialog::toGbk(described(selected)));
 }
 
 void VeltraMainDialog::waitForDevice()
@@ -76,17 +83,14 @@ void VeltraMainDialog::waitForDevice()
     surface().stopTimer(PollTimer);
     session_.close();
     follow_.reconnect().begin();
-    std::tm now = clock_.localNow();
-    char at[16];
-    std::snprintf(at, sizeof at, "%02d:%02d:%02d", now.tm_hour, now.tm_min, now.tm_sec);
-    showNote(gbk("—— ") + name + gbk(" 已断开 ") + at + gbk(" ——"));
-    surface().setText(StatusText, gbk("等待") + name + gbk("重新连接…"));
+    showNote(gbk(serial::lostMark(name, clock_.localNow())));
+    surface().setText(StatusText, gbk(serial::waitingText(name)));
     surface().startTimer(WatchTimer, serial::Reconnect::kRetryMs);
 }
 
 void VeltraMainDialog::deviceBack()
 {
-    showNote(gbk("—— 已重新连接 ——"));
+    showNote(gbk(serial::kBackMark));
     surface().setText(StatusText, gbk("串口打开"));
     streaming_ = false;
     lastReadMs_ = clock_.monotonicMs() - kPollMs;

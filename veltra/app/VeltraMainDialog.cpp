@@ -169,9 +169,11 @@ std::vector<std::string> VeltraMainDialog::probePorts(const std::vector<std::str
         ProbedPort& entry = portProbeTable_[static_cast<std::size_t>(n)];
         entry.name = "COM" + std::to_string(n);
         entry.present = false;
+        entry.description.clear();
         const auto device = devices.find(n);
         if (device == devices.end())
             continue;
+        entry.description = ports_.describeDevice(device->second);
         // Opening a port may reset the board behind it (DTR), so a port
         // listed before is not opened again for a change elsewhere.
         if (std::find(listedBefore.begin(), listedBefore.end(), entry.name) != listedBefore.end()) {

@@ -62,6 +62,7 @@ inline constexpr const char* kSwitchFile = "veltra.conf";
 struct ProbedPort {
     std::string name; // "COMn"
     bool present = false;
+    std::string description; // what it stands for, for its tooltip (UTF-8)
 };
 
 class VeltraMainDialog : public dialog::DialogLogic {

@@ -50,11 +50,17 @@ fs::path identity(const fs::path& p)
     return ec ? p.lexically_normal() : c;
 }
 
-// The links folder as number -> target. An entry that is not a symbolic
-// link (a device node placed there) stands for itself.
-std::map<int, fs::path> readLinks(const fs::path& dir)
+struct Folder {
+    std::map<int, fs::path> links; // number -> target
+    std::map<int, fs::path> files; // number -> a remote port's file
+};
+
+// The links folder: links as number -> target, and the regular files that
+// name remote ports. Another entry that is not a symbolic link (a device
+// node placed there) stands for itself.
+Folder readFolder(const fs::path& dir)
 {
-    std::map<int, fs::path> links;
+    Folder folder;
     std::error_code ec;
     std::vector<fs::directory_entry> entries;
     for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
@@ -64,11 +70,11 @@ std::map<int, fs::path> readLinks(const fs::path& dir)
     std::sort(entries.begin(), entries.end());
     for (const auto& e : entries) {
         auto n = portNumber(e.path().filename().string());
-        if (!n || links.count(*n))
+        if (!n || folder.links.count(*n) || folder.files.count(*n))
             continue;
         std::error_code lec;
         if (!e.is_symlink(lec)) {
-            links.emplace(*n, e.path());
+            (e.is_regular_file(lec) ? folder.files : folder.links).emplace(*n, e.path());
             continue;
         }
         fs::path target = fs::read_symlink(e.path(), lec);
@@ -76,9 +82,73 @@ std::map<int, fs::path> readLinks(const fs::path& dir)
             continue;
         if (target.is_relative())
             target = dir / target;
-        links.emplace(*n, target.lexically_normal());
+        folder.links.emplace(*n, target.lexically_normal());
     }
-    return links;
+    return folder;
+}
+
+constexpr const char* kSpecForm = "rfc2217://主机:端口 或 tcp://主机:端口";
+
+// A line of the file as the message quotes it: UTF-8 whatever the file
+// holds, short, without control characters.
+std::string quoted(std::string_view line)
+{
+    constexpr std::size_t kMaxShown = 60;
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
+        line.remove_suffix(1);
+    std::string out;
+    std::size_t i = 0;
+    while (i < line.size() && out.size() < kMaxShown) {
+        const auto c = static_cast<unsigned char>(line[i]);
+        std::size_t len = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
+        bool valid = len > 0 && i + len <= line.size() && !(len > 1 && c < 0xC2);
+        for (std::size_t k = 1; valid && k < len; ++k)
+            valid = (static_cast<unsigned char>(line[i + k]) & 0xC0) == 0x80;
+        if (!valid || (len == 1 && (c < 0x20 || c == 0x7F))) {
+            out += '?';
+            ++i;
+            continue;
+        }
+        out.append(line.substr(i, len));
+        i += len;
+    }
+    if (i < line.size())
+        out += "…";
+    return "“" + out + "”";
+}
+
+RemotePort readRemote(const fs::path& file)
+{
+    // A spec is one short line; a large file is not one, and is not read whole.
+    constexpr std::size_t kMaxRead = 4096;
+    std::ifstream in(file, std::ios::binary);
+    std::string content(kMaxRead, '\0');
+    if (in.is_open())
+        in.read(content.data(), static_cast<std::streamsize>(content.size()));
+    if (!in.is_open() || in.bad())
+        return {std::nullopt, "端口文件 " + file.string() + " 无法读取"};
+    content.resize(static_cast<std::size_t>(in.gcount()));
+    auto blank = [](std::string_view s) { return s.find_first_not_of(" \t\r\n") == std::string_view::npos; };
+    if (blank(content))
+        return {std::nullopt, "端口文件 " + file.string() + " 是空的：应有一行 " + kSpecForm};
+    const std::string_view all(content);
+    const std::size_t firstEnd = std::min(all.find('\n'), all.size());
+    const std::string_view first = all.substr(0, firstEnd);
+    auto spec = parseRemoteSpec(first);
+    if (!spec)
+        return {std::nullopt,
+                "端口文件 " + file.string() + " 第 1 行无法识别：" + quoted(first) + "，应为 " + kSpecForm};
+    int lineNo = 1;
+    for (std::size_t at = firstEnd; at < all.size();) {
+        ++lineNo;
+        const std::size_t end = std::min(all.find('\n', at + 1), all.size());
+        const std::string_view line = all.substr(at + 1, end - at - 1);
+        if (!blank(line))
+            return {std::nullopt, "端口文件 " + file.string() + " 第 " + std::to_string(lineNo) + " 行多余：" +
+                                      quoted(line) + "，文件只应有一行"};
+        at = end;
+    }
+    return {std::move(spec), {}};
 }
 
 } // namespace
@@ -136,10 +206,14 @@ PortNames::PortNames(fs::path linksDir, Scanner scanner, IdentityLookup identify
 
 std::map<int, fs::path> PortNames::devices() const
 {
-    std::map<int, fs::path> table = readLinks(linksDir_);
+    const Folder folder = readFolder(linksDir_);
+    std::map<int, fs::path> table = folder.links;
     std::set<fs::path> pinned;
     for (const auto& entry : table)
         pinned.insert(identity(entry.second));
+    // Remote names hold their numbers as links do; they leave the table at the end.
+    for (const auto& entry : folder.files)
+        table.emplace(entry.first, entry.second);
     const std::vector<AdapterName> file = readAdapterNames(adaptersFile());
     std::map<AdapterKey, int> kept;
     std::set<int> held;
@@ -199,6 +273,8 @@ std::map<int, fs::path> PortNames::devices() const
             break;
         table.emplace(n++, device);
     }
+    for (const auto& entry : folder.files)
+        table.erase(entry.first);
     return table;
 }
 
@@ -221,8 +297,39 @@ std::optional<fs::path> PortNames::resolve(const std::string& portName) const
     return std::nullopt;
 }
 
+std::optional<RemotePort> PortNames::remote(const std::string& portName) const
+{
+    const auto n = portNumber(portName);
+    if (!n)
+        return std::nullopt;
+    const Folder folder = readFolder(linksDir_);
+    const auto it = folder.files.find(*n);
+    if (it == folder.files.end())
+        return std::nullopt;
+    return readRemote(it->second);
+}
+
+std::map<int, RemotePort> PortNames::remotePorts() const
+{
+    std::map<int, RemotePort> ports;
+    for (const auto& [n, file] : readFolder(linksDir_).files)
+        ports.emplace(n, readRemote(file));
+    return ports;
+}
+
+std::map<int, RemoteSpec> PortNames::remotes() const
+{
+    std::map<int, RemoteSpec> specs;
+    for (auto& [n, port] : remotePorts())
+        if (port.spec)
+            specs.emplace(n, std::move(*port.spec));
+    return specs;
+}
+
 std::string PortNames::describe(const std::string& portName) const
 {
+    if (const auto r = remote(portName))
+        return r->spec ? r->spec->text : r->error;
     const auto path = resolve(portName);
     return path ? describeDevice(*path) : std::string();
 }

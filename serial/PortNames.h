@@ -18,8 +18,15 @@
 // kept for an absent adapter goes to nobody else. Links still win over the
 // file. The other devices (and an adapter whose kept name a link has
 // taken) are numbered as above, with the numbers left after both.
+//
+// A regular file COMn (not a link) names a serial server's port: its one
+// line is rfc2217://HOST:PORT or tcp://HOST:PORT (RemoteSpec.h). The name
+// is then remote, for good or, with a line that is no spec, refused; either
+// way no local device gets it. Other entries that are not links (a device
+// node placed there) stand for themselves.
 
 #include "serial/DeviceIdentity.h"
+#include "serial/RemoteSpec.h"
 
 #include <filesystem>
 #include <functional>
@@ -48,6 +55,14 @@ std::vector<std::filesystem::path> scanSerialDevicesIn(const std::filesystem::pa
 /// without leading zeros; nothing for any other text.
 std::optional<int> portNumber(const std::string& portName);
 
+/// A ports-folder file that names a serial server's port.
+struct RemotePort {
+    std::optional<RemoteSpec> spec;
+    /// Why the file names no port (UTF-8), naming the file and the line;
+    /// empty when spec is set.
+    std::string error;
+};
+
 class PortNames {
 public:
     using Scanner = std::function<std::vector<std::filesystem::path>()>;
@@ -60,7 +75,7 @@ public:
                        IdentityLookup identify = udevIdentity);
 
     /// Device path for a name ("COM3", case ignored), or nothing if the
-    /// name is malformed or stands for no device.
+    /// name is malformed or stands for no device (a remote name included).
     std::optional<std::filesystem::path> resolve(const std::string& portName) const;
 
     /// Every port number that stands for a device now, with its device:
@@ -73,10 +88,19 @@ public:
     /// names to leave alone when choosing a free one.
     std::set<int> keptNumbers() const;
 
+    /// The serial server's port a name stands for; nothing when the name
+    /// is no file of the folder (a link, a device, nothing).
+    std::optional<RemotePort> remote(const std::string& portName) const;
+    /// Every remote name whose file holds a valid spec, for listing.
+    std::map<int, RemoteSpec> remotes() const;
+    /// Every remote name, refused ones too: names to leave alone.
+    std::map<int, RemotePort> remotePorts() const;
+
     /// What the name stands for, for tooltips, in UTF-8:
     /// "/dev/ttyUSB0 · CP2102N USB to UART Bridge Controller · 10c4:ea60 ·
     /// 序列号 0001", the parts the device has; the path alone for a device
-    /// without an identity; "" for a name that stands for nothing.
+    /// without an identity; the spec as written for a remote name (the
+    /// error for a refused one); "" for a name that stands for nothing.
     std::string describe(const std::string& portName) const;
     /// The same for a device path, as devices() gives them.
     std::string describeDevice(const std::filesystem::path& device) const;

@@ -220,6 +220,82 @@ TEST(PortNames, UsbAdaptersKeepTheNameTheyWereFirstGiven)
     }
 }
 
+TEST(RemoteSpec, OneLineNamesAServerPort)
+{
+    using K = RemoteSpec::Kind;
+    struct Case {
+        const char* name;
+        std::string line;
+        std::optional<RemoteSpec> expected;
+    };
+    const Case cases[] = {
+        {"rfc2217 by name", "rfc2217://lab-7:2001", RemoteSpec{K::Rfc2217, "lab-7", 2001, "rfc2217://lab-7:2001"}},
+        {"tcp by IPv4", "tcp://192.168.1.20:4001\r\n",
+         RemoteSpec{K::Tcp, "192.168.1.20", 4001, "tcp://192.168.1.20:4001"}},
+        {"IPv6 in brackets", "rfc2217://[fe80::1]:65535 \n",
+         RemoteSpec{K::Rfc2217, "fe80::1", 65535, "rfc2217://[fe80::1]:65535"}},
+        {"scheme in capitals", "TCP://h:1", RemoteSpec{K::Tcp, "h", 1, "TCP://h:1"}},
+        {"port 0", "tcp://h:0", std::nullopt},
+        {"port above 65535", "tcp://h:65536", std::nullopt},
+        {"port with a sign", "tcp://h:+80", std::nullopt},
+        {"no port", "tcp://h", std::nullopt},
+        {"empty host", "tcp://:80", std::nullopt},
+        {"IPv6 without brackets", "tcp://fe80::1:80", std::nullopt},
+        {"bracketed non-address", "tcp://[lab-7]:80", std::nullopt},
+        {"path after the port", "tcp://h:80/x", std::nullopt},
+        {"leading space", " tcp://h:80", std::nullopt},
+        {"other scheme", "telnet://h:23", std::nullopt},
+        {"a device path", "/dev/ttyUSB0", std::nullopt},
+        {"empty label", "tcp://a..b:80", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(parseRemoteSpec(c.line), c.expected);
+    }
+}
+
+TEST(PortNames, AFileNamesARemotePortThatNoDeviceGets)
+{
+    struct Case {
+        const char* name;
+        std::string content;
+        std::optional<std::string> spec; // the spec text, or nothing: refused
+        std::string errorHas;            // in the refusal's words
+    };
+    const Case cases[] = {
+        {"rfc2217 line", "rfc2217://lab-7:2001\n", "rfc2217://lab-7:2001", ""},
+        {"tcp line, blank lines after", "tcp://[::1]:4001\r\n\r\n", "tcp://[::1]:4001", ""},
+        {"other content", "foo\n", std::nullopt, "第 1 行无法识别：“foo”"},
+        {"a second line", "tcp://h:1\nrfc2217://h:2\n", std::nullopt, "第 2 行多余：“rfc2217://h:2”"},
+        {"empty file", "", std::nullopt, "是空的"},
+        {"bytes that are not UTF-8", "\xFF\xFE\xB6x", std::nullopt, "“???x”"},
+    };
+    const fs::path device = "/dev/ttyUSB0";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir links("portnames");
+        writeFile(links / "COM2", c.content);
+        fs::create_symlink("/dev/null", links / "COM3"); // a link beside the file
+        PortNames names(links.path(), [&] { return std::vector<fs::path>{device}; });
+
+        const auto remote = names.remote("com2");
+        ASSERT_TRUE(remote.has_value());
+        EXPECT_EQ(remote->spec ? std::optional(remote->spec->text) : std::nullopt, c.spec);
+        if (!c.spec) {
+            EXPECT_NE(remote->error.find((links / "COM2").string()), std::string::npos) << remote->error;
+            EXPECT_NE(remote->error.find(c.errorHas), std::string::npos) << remote->error;
+        }
+        EXPECT_EQ(names.describe("COM2"), c.spec ? *c.spec : remote->error);
+        EXPECT_EQ(names.remotes().size(), c.spec ? 1U : 0U);
+        EXPECT_EQ(names.remotePorts().size(), 1U);
+        // Neither resolved nor numbered for a device: COM1 goes to it, then past both names.
+        EXPECT_EQ(names.resolve("COM2"), std::nullopt);
+        EXPECT_EQ(names.devices(), (std::map<int, fs::path>{{1, device}, {3, "/dev/null"}}));
+        EXPECT_FALSE(names.remote("COM3").has_value()) << "a link is no remote port";
+        EXPECT_FALSE(names.remote("COM1").has_value());
+    }
+}
+
 TEST(PortNames, ScanOrdersUsbFirstAndSkipsPortsWithoutHardware)
 {
     TempDir sys("portnames"), dev("portnames");

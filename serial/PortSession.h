@@ -3,18 +3,27 @@
 // exclusively, sets up and verifies the line, and lets it go again, on a
 // close or when the device goes away. The one owner of the open device;
 // the program only reads the outcome and words it.
+//
+// A remote name (a serial server's port, PortNames.h) goes through the
+// same calls: its open runs in the background (Connecting) and the window
+// calls finishOpen() when fd() turns readable; once open, reads, writes
+// and the loss of the connection answer as a local device's do.
 
 #include "serial/PortNames.h"
 #include "serial/PortSettings.h"
+#include "serial/RemoteLink.h"
 #include "serial/SerialDevice.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <system_error>
 
 namespace serial {
+
+class RemoteOpen;
 
 /// How a session sets up the line once the device is open.
 struct SessionSetup {
@@ -31,8 +40,9 @@ class PortSession {
 public:
     enum class Outcome {
         Opened,
+        Connecting,  // a remote port's open goes on in the background: see finishOpen()
         NoDevice,    // the name stands for no device
-        OpenFailed,  // the device refused the open (absent, busy, no access)
+        OpenFailed,  // the device refused the open (absent, busy, no access; no connection, a malformed ports file)
         SetupFailed, // the line could not be given, or a step of its set-up failed
     };
     struct Result {
@@ -52,25 +62,43 @@ public:
     };
 
     /// @param names resolves port names; it must outlive the session.
-    explicit PortSession(const PortNames& names) : names_(names) {}
+    explicit PortSession(const PortNames& names);
+    ~PortSession();
+    PortSession(PortSession&&) noexcept;
 
     /// Lets go of a device still held, then opens name and sets it up:
     /// applies the line (the device reads it back and refuses what it did
     /// not keep), the write time-out, drops what the queues hold and, with
     /// holdDtr, raises DTR. A device is held afterwards only when the
     /// whole sequence succeeded; a failure releases everything, so the same
-    /// port can be opened again.
+    /// port can be opened again. A remote name returns Connecting at once.
     Result open(const std::string& name, SessionSetup setup);
     /// Opens the name of the last successful open again, with its setup:
     /// for a device that went away and may be back.
     Result reopen();
     /// Lets the device go as the setup asks (DTR lowered, queues dropped
-    /// with holdDtr). Nothing when none is held.
+    /// with holdDtr). Nothing when none is held. Abandons an open still
+    /// connecting.
     void close();
 
-    bool isOpen() const { return device_.isOpen(); }
-    /// The device held; a closed one when none is. Its fd says when bytes
-    /// wait.
+    /// A remote open is going on.
+    bool connecting() const { return static_cast<bool>(connecting_); }
+    /// While connecting: readable once the open is done; call finishOpen().
+    /// Once open: readable when bytes (or the loss) wait. -1 for neither.
+    int fd() const;
+    /// The outcome of the remote open: Connecting while it goes on, else
+    /// as open() words it for a local device (a refused line setting is
+    /// SetupFailed with the refusal's words).
+    Result finishOpen();
+    /// Words for the tooltip about the open port (UTF-8): whose line
+    /// settings hold, or what the server left unanswered; "" for a local
+    /// device.
+    std::string notes() const;
+
+    /// A local device or a remote link is held.
+    bool isOpen() const { return device_.isOpen() || link_.isOpen(); }
+    /// The local device held; a closed one when none is (a remote link
+    /// open included). Its fd says when bytes wait.
     const SerialDevice& device() const { return device_; }
     /// The name of the last successful open; kept after the close, for the
     /// message that the device went away.
@@ -86,11 +114,18 @@ public:
 
 private:
     Transfer finish(std::size_t count, const std::error_code& ec);
+    Result openRemote(const std::string& name, const RemotePort& port, SessionSetup setup);
 
     const PortNames& names_;
     SerialDevice device_;
+    RemoteLink link_;
+    std::unique_ptr<RemoteOpen> connecting_;
     SessionSetup setup_;
     std::string name_;
+    // The name and setup of the open still connecting, the session's own
+    // once it succeeds.
+    SessionSetup pendingSetup_;
+    std::string pendingName_;
 };
 
 } // namespace serial

@@ -8,6 +8,7 @@ void Reconnect::begin()
 {
     waiting_ = true;
     retries_ = kRetries;
+    beats_ = 0;
 }
 
 void Reconnect::end()
@@ -22,9 +23,31 @@ Reconnect::Step Reconnect::next(bool changed)
         return {};
     if (changed)
         retries_ = kRetries;
-    if (session_.reopen()) {
-        end();
-        return {true, false};
+    // A remote port's open runs in the background; the beat looks at it.
+    if (session_.connecting()) {
+        const PortSession::Result r = session_.finishOpen();
+        if (r.outcome == PortSession::Outcome::Connecting)
+            return {false, true};
+        if (r) {
+            end();
+            return {true, false};
+        }
+    } else {
+        // A server coming back makes no change to be seen: its port is
+        // tried on, once every kRemoteBeats beats.
+        const bool remote = session_.names().remote(session_.portName()).has_value();
+        if (remote) {
+            retries_ = kRetries;
+            if (beats_++ % kRemoteBeats != 0)
+                return {false, true};
+        }
+        const PortSession::Result r = session_.reopen();
+        if (r) {
+            end();
+            return {true, false};
+        }
+        if (r.outcome == PortSession::Outcome::Connecting)
+            return {false, true};
     }
     // Absent, busy or refusing the line: each may change without a change
     // of the devices being seen (a busy device let go), so a change starts

@@ -5,7 +5,9 @@
 // before it can be opened (its owner and mode are set after it appears),
 // so a change that finds the name not yet openable is tried again at a
 // short beat for a while; then the wait sleeps until the next change, so
-// waiting costs nothing while nothing happens.
+// waiting costs nothing while nothing happens. A serial server's port is
+// tried on once a second for as long as the wait lasts: nothing here sees
+// a server come back.
 
 #include "serial/PortSession.h"
 
@@ -19,6 +21,8 @@ public:
     /// The beat of the tries after a change, and how many it makes.
     static constexpr int kRetryMs = 100;
     static constexpr int kRetries = 20;
+    /// A remote port is tried at every kRemoteBeats-th beat.
+    static constexpr int kRemoteBeats = 10;
 
     /// @param session the session whose device went away; it must outlive this.
     explicit Reconnect(PortSession& session) : session_(session) {}
@@ -44,6 +48,7 @@ private:
     PortSession& session_;
     bool waiting_ = false;
     int retries_ = 0;
+    int beats_ = 0;
 };
 
 // What both programs show of a wait, in UTF-8, so that the two cannot

@@ -7,7 +7,7 @@ PACKAGES=(
   cmake ninja-build g++ pkg-config clang libclang-rt-14-dev clang-tidy clang-format
   qt6-base-dev libgl-dev libxkbcommon-dev qt6-translations-l10n
   libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev python3-crcmod libmodbus-dev
-  socat xvfb xauth x11-utils imagemagick openbox wmctrl librsvg2-bin
+  socat ser2net xvfb xauth x11-utils imagemagick openbox wmctrl librsvg2-bin
   fonts-wqy-zenhei fonts-wqy-microhei
   at-spi2-core dbus-x11 python3-pyatspi python3-serial
   mbpoll python3-pymodbus python3-serial-asyncio

@@ -9,13 +9,11 @@
 
 #include "testing/Process.h"
 #include "testing/Pty.h"
+#include "testing/Ser2net.h"
 #include "testing/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -31,20 +29,6 @@ using test_support::Process;
 using test_support::Pty;
 using test_support::TempDir;
 using namespace remote_testing;
-
-constexpr const char* kSer2net = "/usr/sbin/ser2net";
-
-bool accepting(int port)
-{
-    const int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = htons(static_cast<std::uint16_t>(port));
-    const bool ok = connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-    close(s);
-    return ok;
-}
 
 // Every byte value, with the telnet commands a careless escape would turn
 // into protocol: IAC IAC, IAC SB, IAC SE.
@@ -65,8 +49,8 @@ class RemotePeerTest : public ::testing::TestWithParam<Server> {
 protected:
     void SetUp() override
     {
-        if (GetParam() == Server::Ser2net && access(kSer2net, X_OK) != 0)
-            GTEST_SKIP() << kSer2net << " is not installed (Debian package ser2net)";
+        if (GetParam() == Server::Ser2net && !test_support::Ser2net::installed())
+            GTEST_SKIP() << test_support::Ser2net::kPath << " is not installed (Debian package ser2net)";
         if (GetParam() == Server::Pyserial && access("/usr/bin/python3", X_OK) != 0)
             GTEST_SKIP() << "/usr/bin/python3 is not installed";
         start();
@@ -76,18 +60,10 @@ protected:
 
     void startSer2net()
     {
-        const fs::path config = dir / "ser2net.yaml";
-        auto connection = [](const char* name, const std::string& accepter, int port, const Pty& pty) {
-            return std::string("connection: &") + name + "\n  accepter: " + accepter + ",127.0.0.1," +
-                   std::to_string(port) + "\n  connector: serialdev," + pty.slavePath() + ",9600n81,local\n";
-        };
-        test_support::writeFile(config, "%YAML 1.1\n---\n" + connection("rfc", "telnet(rfc2217),tcp", rfcPort, rfcPty) +
-                                            connection("raw", "tcp", rawPort, rawPty));
-        Process::Options options;
-        options.errFile = dir / "ser2net.err";
-        server.emplace(std::vector<std::string>{kSer2net, "-n", "-u", "-c", config.string()}, options);
-        ASSERT_TRUE(test_support::eventually([&] { return accepting(rfcPort) && accepting(rawPort); }, 5000))
-            << "ser2net does not listen";
+        ser2net.emplace(dir.path(), rfcPty, &rawPty);
+        ASSERT_TRUE(ser2net->started()) << "ser2net does not listen";
+        rfcPort = ser2net->rfc2217Port();
+        rawPort = ser2net->rawPort();
         writePorts();
     }
 
@@ -132,13 +108,9 @@ protected:
     TempDir ports{"remote-peer-ports"};
     PortNames names{ports.path(), [] { return std::vector<fs::path>{}; }};
     Pty rfcPty, rawPty;
-    // Free now (both held at once, so they differ); the server takes them a moment later.
-    std::pair<int, int> free = [] {
-        const Listener a, b;
-        return std::pair(a.port, b.port);
-    }();
-    int rfcPort = free.first, rawPort = free.second;
-    std::optional<Process> server;
+    int rfcPort = 0, rawPort = 0;
+    std::optional<test_support::Ser2net> ser2net;
+    std::optional<Process> server; // the script
 };
 
 INSTANTIATE_TEST_SUITE_P(Servers, RemotePeerTest, ::testing::Values(Server::Ser2net, Server::Pyserial),
@@ -294,7 +266,7 @@ TEST_P(RemotePeerTest, AServerThatGoesAwayIsADeviceGone)
         SCOPED_TRACE(c.name);
         if (!serves(c.kind))
             continue;
-        if (!server)
+        if (!server && !ser2net)
             start();
         PortSession session(names);
         ASSERT_TRUE(open(session, c.kind));
@@ -302,6 +274,7 @@ TEST_P(RemotePeerTest, AServerThatGoesAwayIsADeviceGone)
         ASSERT_EQ(session.write(&byte, 1).count, 1u);
         ASSERT_EQ(pty(c.kind).readUntil(1), "\x5A");
         server.reset();
+        ser2net.reset();
 
         std::error_code lost;
         if (c.byWrite) {

@@ -105,7 +105,7 @@ enum Id : int {
 };
 
 /// Timers of the main window.
-enum Timer : int { MainTick = 1, LampTick = 2, PortWatch = 3 };
+enum Timer : int { MainTick = 1, LampTick = 2, PortWatch = 3, PortConnect = 4 };
 
 using dialog::IdCancel;
 using dialog::IdOk;

@@ -48,8 +48,49 @@ serial::SessionSetup lineSetup(const PortChoice& port)
 bool QuillonMainDialog::openPort()
 {
     const serial::PortSession::Result opened = session_.open(port_.portName, lineSetup(port_));
+    if (opened.outcome == serial::PortSession::Outcome::Connecting) {
+        // The window stays live while a serial server is reached; the
+        // button comes back with the outcome.
+        surface().enable(OpenButton, false);
+        surface().startTimer(PortConnect, 10);
+        surface().pauseTimerUntilReadable(PortConnect, session_.fd());
+        return false;
+    }
+    return reportOpen(opened);
+}
+
+void QuillonMainDialog::onPortConnect()
+{
+    const serial::PortSession::Result opened = session_.finishOpen();
+    if (opened.outcome == serial::PortSession::Outcome::Connecting) {
+        surface().pauseTimerUntilReadable(PortConnect, session_.fd());
+        return;
+    }
+    surface().stopTimer(PortConnect);
+    surface().enable(OpenButton, true);
+    // A reconfigure of a port already open keeps it open in the window's
+    // terms whatever the outcome, as for a local device.
+    if (reportOpen(opened))
+        portOpen_ = true;
+    setOpenCaption();
+    updatePortToolTip();
+    wakeTicks();
+}
+
+void QuillonMainDialog::abandonConnect()
+{
+    if (!session_.connecting())
+        return;
+    surface().stopTimer(PortConnect);
+    surface().enable(OpenButton, true);
+    session_.close();
+}
+
+bool QuillonMainDialog::reportOpen(const serial::PortSession::Result& opened)
+{
     switch (opened.outcome) {
     case serial::PortSession::Outcome::Opened: return true;
+    case serial::PortSession::Outcome::Connecting: return false;
     case serial::PortSession::Outcome::NoDevice:
     case serial::PortSession::Outcome::OpenFailed:
         messages_.report(gbk("通信端口<") + port_.portName + gbk(">无法打开!"), dialog::MessageIcon::Warning, 0,
@@ -64,6 +105,7 @@ bool QuillonMainDialog::openPort()
 
 void QuillonMainDialog::closePort()
 {
+    abandonConnect();
     if (!portOpen_)
         return;
     // A tick waiting for the descriptor must not outlive it.
@@ -117,16 +159,29 @@ void QuillonMainDialog::updatePortToolTip()
     // COM4; refreshed whenever the user deals with the port, since devices
     // and links come and go while the program runs.
     const auto devices = ports_.devices();
-    auto deviceOf = [&](const std::string& name) {
-        const auto n = serial::portNumber(name);
-        const auto it = n ? devices.find(*n) : devices.end();
-        return it == devices.end() ? std::string() : ports_.describeDevice(it->second);
-    };
     for (int i = 0, n = surface().itemCount(PortList); i < n; ++i) {
-        const std::string device = deviceOf(surface().itemText(PortList, i));
+        const std::string device = portDescription(surface().itemText(PortList, i), devices);
         surface().setItemToolTip(PortList, i, dialog::toGbk(device.empty() ? "(无设备)" : device));
     }
-    surface().setToolTip(PortList, dialog::toGbk(deviceOf(surface().selectedText(PortList))));
+    surface().setToolTip(PortList, dialog::toGbk(portDescription(surface().selectedText(PortList), devices)));
+}
+
+std::string QuillonMainDialog::portDescription(const std::string& name,
+                                               const std::map<int, std::filesystem::path>& devices) const
+{
+    const auto n = serial::portNumber(name);
+    if (!n)
+        return {};
+    if (const auto it = devices.find(*n); it != devices.end())
+        return ports_.describeDevice(it->second);
+    std::string remote = ports_.describe(name);
+    if (remote.empty())
+        return remote;
+    remote = name + " · " + remote;
+    // Whose line settings hold, or what the server left unanswered.
+    if (portOpen_ && session_.isOpen() && session_.portName() == name && !session_.notes().empty())
+        remote += " · " + session_.notes();
+    return remote;
 }
 
 void QuillonMainDialog::onOpenButton()
@@ -147,6 +202,7 @@ void QuillonMainDialog::onOpenButton()
 void QuillonMainDialog::onPortChanged()
 {
     updatePortToolTip();
+    abandonConnect();
     if (!portOpen_)
         return;
     endWait();
@@ -157,8 +213,10 @@ void QuillonMainDialog::onPortChanged()
 
 void QuillonMainDialog::onLineSettingChanged()
 {
-    // While waiting, the device comes back with the line it had.
-    if (!portOpen_ || waitingForDevice())
+    // While waiting, the device comes back with the line it had. An open
+    // still connecting starts again with the new line.
+    const bool connecting = session_.connecting();
+    if ((!portOpen_ && !connecting) || waitingForDevice())
         return;
     closePort();
     updateFields();

@@ -71,7 +71,7 @@ void QuillonMainDialog::holdIdleTicks(bool readThisTick)
     // The quiet-poll cycle stands still while held; a frame still ends one
     // to four polls after its last byte.
     if (session_.isOpen())
-        surface().pauseTimerUntilReadable(MainTick, session_.device().fd());
+        surface().pauseTimerUntilReadable(MainTick, session_.fd());
     else
         surface().stopTimer(MainTick);
     mainTickHeld_ = true;

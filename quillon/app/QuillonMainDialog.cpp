@@ -193,6 +193,9 @@ void QuillonMainDialog::onTimer(int id)
     } else if (id == PortWatch) {
         onPortWatch();
         messages_.flush();
+    } else if (id == PortConnect) {
+        onPortConnect();
+        messages_.flush();
     }
 }
 

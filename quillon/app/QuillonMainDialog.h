@@ -29,6 +29,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -70,6 +71,9 @@ public:
     /// a failed reconfigure, while the port still counts as open. Its fd
     /// says when bytes wait for the next tick.
     const serial::SerialDevice& device() const { return session_.device(); }
+    /// The port session: its fd() says when bytes (or a remote open's
+    /// outcome) wait.
+    const serial::PortSession& session() const { return session_; }
 
     /// The answer wait the rotations share.
     const AnswerWait& answerWait() const { return answerWait_; }
@@ -90,8 +94,15 @@ private:
 
     // The port (MainDialogPort.cpp).
     /// Opens the chosen port with the chosen line; shows the failure and
-    /// returns false when it cannot be opened or set up.
+    /// returns false when it cannot be opened or set up. A remote port
+    /// connects in the background: false too, and onPortConnect() ends it.
     bool openPort();
+    /// The failure of an open worded for the user; true when it opened.
+    bool reportOpen(const serial::PortSession::Result& opened);
+    /// A background open is done or has more to do.
+    void onPortConnect();
+    /// An open still connecting is given up (a change of port).
+    void abandonConnect();
     /// The close sequence, only while portOpen_; portOpen_ is left as it is.
     void closePort();
     /// The device went away while open (ec says why): the port is closed
@@ -110,6 +121,8 @@ private:
     /// The port watch's tick: tooltips follow the change, a waited-for
     /// device is reopened.
     void onPortWatch();
+    /// What the name stands for, for its tooltip (UTF-8); "" for nothing.
+    std::string portDescription(const std::string& name, const std::map<int, std::filesystem::path>& devices) const;
     /// With reconnect on, the device went away: the port stays in use and
     /// waits for it, with a mark in the view.
     void waitForDevice();

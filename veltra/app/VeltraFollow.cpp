@@ -67,7 +67,12 @@ void VeltraMainDialog::fillPortList()
     const auto described = [&](const std::string& name) {
         const int n = serial::portNumber(name).value_or(0);
         const ProbedPort& probed = portProbeTable_[static_cast<std::size_t>(n)];
-        return probed.present ? probed.description : ports_.describe(name);
+        std::string text = probed.present ? probed.description : ports_.describe(name);
+        // A serial server's open port: whose line settings hold, or what
+        // the server left unanswered.
+        if (portOpen_ && session_.isOpen() && name == session_.portName() && !session_.notes().empty())
+            text += " · " + session_.notes();
+        return text;
     };
     for (std::size_t i = 0; i < wanted.size(); ++i)
         s.setItemToolTip(PortList, static_cast<int>(i), dialog::toGbk(described(wanted[i])));

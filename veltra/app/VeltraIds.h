@@ -68,7 +68,7 @@ enum Id : int {
 };
 
 /// Window timers.
-enum Timer : int { PollTimer = 0, SendTimer = 1, WatchTimer = 2 };
+enum Timer : int { PollTimer = 0, SendTimer = 1, WatchTimer = 2, ConnectTimer = 3 };
 
 /// The maker's web address (window title, initial send text) and as the
 /// status line shows it.

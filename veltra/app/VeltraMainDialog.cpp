@@ -165,11 +165,20 @@ std::vector<std::string> VeltraMainDialog::probePorts(const std::vector<std::str
 {
     std::vector<std::string> listed;
     const auto devices = ports_.devices(); // one look at the system for all 255 names
+    const auto remotes = ports_.remotes();
     for (int n = 1; n < static_cast<int>(portProbeTable_.size()); ++n) {
         ProbedPort& entry = portProbeTable_[static_cast<std::size_t>(n)];
         entry.name = "COM" + std::to_string(n);
         entry.present = false;
         entry.description.clear();
+        // A serial server's port is listed as its file names it: no
+        // connection is made to list it.
+        if (const auto remote = remotes.find(n); remote != remotes.end()) {
+            entry.present = true;
+            entry.description = entry.name + " · " + remote->second.text;
+            listed.push_back(entry.name);
+            continue;
+        }
         const auto device = devices.find(n);
         if (device == devices.end())
             continue;
@@ -216,8 +225,11 @@ void VeltraMainDialog::dispatch(int id, Notification n) { messageMap_.dispatch(*
 
 void VeltraMainDialog::onTimer(int id)
 {
-    if (id == WatchTimer) {
-        onPortWatch();
+    if (id == WatchTimer || id == ConnectTimer) {
+        if (id == WatchTimer)
+            onPortWatch();
+        else
+            onConnectTimer();
         messages_.flush();
         return;
     }
@@ -318,6 +330,38 @@ void VeltraMainDialog::connectPort()
     // A line the port cannot give (1.5 stop bits, 4 data bits, or what it
     // did not keep) fails the open as a refused device does.
     const serial::PortSession::Result opened = session_.open(name, std::move(setup));
+    if (opened.outcome == serial::PortSession::Outcome::Connecting) {
+        // The window stays live while the server is reached; the button
+        // and the lists come back with the outcome.
+        surface().enable(ConnectButton, false);
+        for (int id : kSettingLists)
+            surface().enable(id, false);
+        surface().setText(StatusText, gbk("正在连接") + name + gbk("…"));
+        surface().startTimer(ConnectTimer, kPollMs);
+        surface().pauseTimerUntilReadable(ConnectTimer, session_.fd());
+        return;
+    }
+    connected(opened);
+}
+
+void VeltraMainDialog::onConnectTimer()
+{
+    const serial::PortSession::Result opened = session_.finishOpen();
+    if (opened.outcome == serial::PortSession::Outcome::Connecting) {
+        surface().pauseTimerUntilReadable(ConnectTimer, session_.fd());
+        return;
+    }
+    surface().stopTimer(ConnectTimer);
+    surface().enable(ConnectButton, true);
+    for (int id : kSettingLists)
+        surface().enable(id, true);
+    refreshFromControls();
+    connected(opened);
+}
+
+void VeltraMainDialog::connected(const serial::PortSession::Result& opened)
+{
+    const std::string name = surface().selectedText(PortList);
     if (!opened) {
         std::string why = opened.reason;
         // With the list left empty, why the probe was refused is the reason.
@@ -336,6 +380,8 @@ void VeltraMainDialog::connectPort()
     streaming_ = false;
     lastReadMs_ = clock_.monotonicMs() - kPollMs;
     surface().setText(StatusText, gbk("串口打开"));
+    if (!session_.notes().empty())
+        fillPortList();
     onTimedSendCheck();
     refreshToControls();
 }

@@ -102,6 +102,9 @@ public:
 
     bool isPortOpen() const { return portOpen_; }
     const serial::SerialDevice& port() const { return session_.device(); }
+    /// The port session: its fd() says when bytes (or a remote open's
+    /// outcome) wait.
+    const serial::PortSession& session() const { return session_; }
     /// The start-up probe, by port number (entry 0 unused).
     const std::array<ProbedPort, 256>& probedPorts() const { return portProbeTable_; }
     std::int64_t receivedCount() const { return receivedTotal_; }
@@ -159,6 +162,10 @@ private:
     void showNote(const std::string& gbkText);
     bool waitingForDevice() const { return follow_.reconnect().waiting(); }
     void connectPort();
+    /// The outcome of an open: the port in use, or the failure's message.
+    void connected(const serial::PortSession::Result& opened);
+    /// A background open (a serial server's port) is done or goes on.
+    void onConnectTimer();
     void disconnectPort();
     /// The device went away while open (ec says why): disconnects as the
     /// button does, then one message names the port.

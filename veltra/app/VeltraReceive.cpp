@@ -131,7 +131,7 @@ void VeltraMainDialog::onPollTick()
     // Nothing came and no burst waits for its line end: the poll sleeps
     // until the port has bytes again, and that wake is its next tick.
     if (got == 0 && !burstPending_) {
-        s.pauseTimerUntilReadable(PollTimer, session_.device().fd());
+        s.pauseTimerUntilReadable(PollTimer, session_.fd());
     } else if (got > 0 && got < kReadChunk && !fullReadBefore_ && !streaming_ && !s.check(BurstNewline)) {
         // With no line break to add, the burst's end would show nothing
         // new, so the poll sleeps at once instead of a period later. The
@@ -141,7 +141,7 @@ void VeltraMainDialog::onPollTick()
         // it has every millisecond): the port fills again within the
         // period, and a wake per piece would cost more than the ticks.
         quietBurstEnd_ = true;
-        s.pauseTimerUntilReadable(PollTimer, session_.device().fd());
+        s.pauseTimerUntilReadable(PollTimer, session_.fd());
     }
     fullReadBefore_ = read.lastFull;
     if (got == 0)

@@ -46,10 +46,10 @@ def payload(kind, size):
 class Run(rig.Program):
     """The program on an Xvfb of its own."""
 
-    def __init__(self, name, binary, display):
+    def __init__(self, name, binary, display, remote=False):
         self.xvfb = rig.Xvfb(display)
         try:
-            super().__init__(name, binary, self.xvfb.display)
+            super().__init__(name, binary, self.xvfb.display, remote)
         except BaseException:
             self.xvfb.close()
             raise

@@ -85,7 +85,9 @@ class Program:
     counted in written. ids holds the program's control ids by name, as
     the build made them with the binary."""
 
-    def __init__(self, name, binary, display):
+    def __init__(self, name, binary, display, remote=False):
+        """remote: COM1 is the pty behind ser2net (RFC 2217 on the
+        loopback), named by a ports-folder file, instead of a link."""
         self.name = name
         binary = os.path.abspath(binary)  # it starts in a folder of its own
         self.ids = getattr(ids.load(binary), name.capitalize())
@@ -95,7 +97,13 @@ class Program:
         self.master, self.slave = os.openpty()
         tty.setraw(self.slave)
         os.makedirs(os.path.join(self.tmp, "comports"))
-        os.symlink(os.ttyname(self.slave), os.path.join(self.tmp, "comports", "COM1"))
+        self.server = None
+        if remote:
+            self.server = ser2net(self.tmp, os.ttyname(self.slave))
+            with open(os.path.join(self.tmp, "comports", "COM1"), "w") as f:
+                f.write("rfc2217://127.0.0.1:%d\n" % self.server.port)
+        else:
+            os.symlink(os.ttyname(self.slave), os.path.join(self.tmp, "comports", "COM1"))
         env = dict(os.environ, DISPLAY=":%d" % display, XDG_CONFIG_HOME=self.tmp, HOME=self.tmp,
                    QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_ACCESSIBILITY="1")
         env.pop("WAYLAND_DISPLAY", None)
@@ -105,7 +113,10 @@ class Program:
         try:
             self.app = atspi.find_app(os.path.basename(binary), timeout=20)
             self.counter = self.control(self.received_id)
+            closed = self.text(self.open_id)
             self.click(self.open_id)
+            # A remote open ends in the background, after its purge.
+            atspi.wait_for(lambda: self.text(self.open_id) != closed, timeout=10, what="%s to open COM1" % name)
             time.sleep(0.5)
             # The port is open once a byte written at the far end is counted.
             os.write(self.master, b".")
@@ -150,10 +161,36 @@ def end(run):
     except subprocess.TimeoutExpired:
         run.proc.kill()
         run.proc.wait()
+    if getattr(run, "server", None):
+        run.server.terminate()
+        run.server.wait()
     os.close(run.master)
     os.close(run.slave)
     run.log.close()
     shutil.rmtree(run.tmp, ignore_errors=True)
+
+
+def ser2net(folder, device):
+    """Debian's ser2net serving device over RFC 2217 on a free loopback
+    port, as a serial server in another room would; .port is the port."""
+    import socket
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        port = s.getsockname()[1]
+    config = os.path.join(folder, "ser2net.yaml")
+    with open(config, "w") as f:
+        f.write("%%YAML 1.1\n---\nconnection: &com1\n  accepter: telnet(rfc2217),tcp,127.0.0.1,%d\n"
+                "  connector: serialdev,%s,115200n81,local\n" % (port, device))
+    proc = subprocess.Popen(["/usr/sbin/ser2net", "-n", "-u", "-c", config],
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    for _ in range(100):
+        with socket.socket() as s:
+            if s.connect_ex(("127.0.0.1", port)) == 0:
+                proc.port = port
+                return proc
+        time.sleep(0.05)
+    proc.kill()
+    raise RuntimeError("ser2net does not listen")
 
 
 def with_buses(main):

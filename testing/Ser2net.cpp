@@ -48,16 +48,17 @@ bool accepting(int port)
 
 bool Ser2net::installed() { return access(kPath, X_OK) == 0; }
 
-Ser2net::Ser2net(const std::filesystem::path& dir, const Pty& rfc2217Device, const Pty* rawDevice)
+Ser2net::Ser2net(const std::filesystem::path& dir, const Pty& rfc2217Device, const Pty* rawDevice, bool batching)
 {
     rfcPort_ = freeLoopbackPort();
     // Two ports asked of the kernel one after the other may be the same.
     do
         rawPort_ = freeLoopbackPort();
     while (rawDevice && rawPort_ == rfcPort_);
-    auto connection = [](const char* name, const std::string& accepter, int port, const Pty& pty) {
+    auto connection = [batching](const char* name, const std::string& accepter, int port, const Pty& pty) {
         return std::string("connection: &") + name + "\n  accepter: " + accepter + ",127.0.0.1," +
-               std::to_string(port) + "\n  connector: serialdev," + pty.slavePath() + ",9600n81,local\n";
+               std::to_string(port) + "\n  connector: serialdev," + pty.slavePath() + ",9600n81,local\n" +
+               (batching ? "" : "  options:\n    chardelay: false\n");
     };
     std::string config = "%YAML 1.1\n---\n" + connection("rfc", "telnet(rfc2217),tcp", rfcPort_, rfc2217Device);
     if (rawDevice)

@@ -26,8 +26,11 @@ public:
     /// Starts it with its configuration in dir: rfc2217Device behind an
     /// RFC 2217 accepter and rawDevice (if given) behind a tcp one, both at
     /// 9600 8N1 until a client asks otherwise. started() says whether it
-    /// listens.
-    Ser2net(const std::filesystem::path& dir, const Pty& rfc2217Device, const Pty* rawDevice = nullptr);
+    /// listens. With batching, ser2net's own default, it holds what the
+    /// device sends for a few characters' time before passing it on;
+    /// without, it passes each read on at once.
+    Ser2net(const std::filesystem::path& dir, const Pty& rfc2217Device, const Pty* rawDevice = nullptr,
+            bool batching = false);
     bool started() const { return started_; }
     int rfc2217Port() const { return rfcPort_; }
     int rawPort() const { return rawPort_; }

@@ -4,6 +4,8 @@
 
 #include "TrafficFixture.h"
 
+#include "dialog/CommonIds.h"
+#include "serial/Reconnect.h"
 #include "serial/Termios2.h"
 #include "testing/Ser2net.h"
 
@@ -55,7 +57,7 @@ protected:
 
 TEST_F(RemotePortTest, ARemotePortOpensInTheBackgroundAndWorksAsALocalOne)
 {
-    enum class Then { Traffic, ServerStops, NothingListens };
+    enum class Then { Traffic, ServerStops, ServerReturns, NothingListens };
     struct Case {
         const char* name;
         Then then;
@@ -65,6 +67,7 @@ TEST_F(RemotePortTest, ARemotePortOpensInTheBackgroundAndWorksAsALocalOne)
     const Case cases[] = {
         {"bytes both ways, 0xFF too, on the line chosen", Then::Traffic, "", ""},
         {"the server stopped mid-stream is a device gone", Then::ServerStops, "通信端口<COM7>已断开!", "设备已断开"},
+        {"with reconnect on, a server back is a device back", Then::ServerReturns, "", ""},
         {"nothing listening is refused with the reason", Then::NothingListens, "通信端口<COM7>无法打开!", "连接被拒绝"},
     };
     for (const Case& c : cases) {
@@ -75,6 +78,8 @@ TEST_F(RemotePortTest, ARemotePortOpensInTheBackgroundAndWorksAsALocalOne)
                                          "\n");
         surface = dialog::testing::MemorySurface(quillonMainWindowTemplate());
         start();
+        if (c.then == Then::ServerReturns)
+            dlg().onMenuCommand(dialog::kAutoReconnectCommand);
         surface.select(Baud, 12); // 115200
         surface.select(StopBits, 2);
         openCom7();
@@ -114,6 +119,32 @@ TEST_F(RemotePortTest, ARemotePortOpensInTheBackgroundAndWorksAsALocalOne)
             EXPECT_EQ(surface.text(OpenButton), gbk("打开串口"));
             server.emplace(serverDir.path(), device);
             ASSERT_TRUE(server->started());
+        }
+        if (c.then == Then::ServerReturns) {
+            server.reset();
+            for (int i = 0; i < 300 && surface.richText(ReceiveView).find(gbk("已断开")) == std::string::npos; ++i) {
+                test_support::waitReadable(dlg().session().fd(), 10);
+                tick();
+            }
+            EXPECT_EQ(surface.text(OpenButton), gbk("关闭串口")) << "the port stays in use while it waits";
+            // Back on another port, as a server moved by its owner: the
+            // file is edited, and the next try reaches it.
+            server.emplace(serverDir.path(), device);
+            ASSERT_TRUE(server->started());
+            writeFile(linksDir / "COM7", server->rfc2217Spec() + "\n");
+            for (int i = 0; i < 100 && surface.richText(ReceiveView).find(gbk(serial::kBackMark)) == std::string::npos;
+                 ++i) {
+                test_support::waitReadable(dlg().session().fd(), 100);
+                dlg().onTimer(PortWatch);
+            }
+            EXPECT_NE(surface.richText(ReceiveView).find(gbk(serial::kBackMark)), std::string::npos);
+            const std::uint8_t byte = 0x5A;
+            ASSERT_TRUE(device.writeAll(&byte, 1));
+            for (int i = 0; i < 300 && surface.text(RxBytes) != "1"; ++i) {
+                test_support::waitReadable(dlg().session().fd(), 10);
+                tick();
+            }
+            EXPECT_EQ(surface.text(RxBytes), "1") << "bytes flow again";
         }
         if (*c.message) {
             ASSERT_EQ(surface.messages.size(), 1u);

@@ -111,7 +111,7 @@ int main(int argc, char** argv)
     // time to send them in fewer packets) and with that batching off.
     std::vector<double> remote[2];
     for (int batching = 0; batching < 2; ++batching) {
-        test_support::Ser2net server(dir.path(), device, nullptr, batching == 1);
+        test_support::Ser2net server(dir.path(), device.slavePath(), {}, batching == 1);
         if (server.started() && test_support::writeFile(ports / "COM2", server.rfc2217Spec() + "\n"))
             remote[batching] = roundTrips(session, "COM2", count);
     }

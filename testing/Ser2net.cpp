@@ -48,28 +48,29 @@ bool accepting(int port)
 
 bool Ser2net::installed() { return access(kPath, X_OK) == 0; }
 
-Ser2net::Ser2net(const std::filesystem::path& dir, const Pty& rfc2217Device, const Pty* rawDevice, bool batching)
+Ser2net::Ser2net(const std::filesystem::path& dir, const std::string& rfc2217Device, const std::string& rawDevice,
+                 bool batching)
 {
     rfcPort_ = freeLoopbackPort();
     // Two ports asked of the kernel one after the other may be the same.
     do
         rawPort_ = freeLoopbackPort();
-    while (rawDevice && rawPort_ == rfcPort_);
-    auto connection = [batching](const char* name, const std::string& accepter, int port, const Pty& pty) {
+    while (!rawDevice.empty() && rawPort_ == rfcPort_);
+    auto connection = [batching](const char* name, const std::string& accepter, int port, const std::string& device) {
         return std::string("connection: &") + name + "\n  accepter: " + accepter + ",127.0.0.1," +
-               std::to_string(port) + "\n  connector: serialdev," + pty.slavePath() + ",9600n81,local\n" +
+               std::to_string(port) + "\n  connector: serialdev," + device + ",9600n81,local\n" +
                (batching ? "" : "  options:\n    chardelay: false\n");
     };
     std::string config = "%YAML 1.1\n---\n" + connection("rfc", "telnet(rfc2217),tcp", rfcPort_, rfc2217Device);
-    if (rawDevice)
-        config += connection("raw", "tcp", rawPort_, *rawDevice);
+    if (!rawDevice.empty())
+        config += connection("raw", "tcp", rawPort_, rawDevice);
     const std::filesystem::path file = dir / "ser2net.yaml";
     if (!writeFile(file, config))
         return;
     Process::Options options;
     options.errFile = dir / "ser2net.err";
     process_.emplace(std::vector<std::string>{kPath, "-n", "-u", "-c", file.string()}, options);
-    started_ = eventually([&] { return accepting(rfcPort_) && (!rawDevice || accepting(rawPort_)); }, 5000);
+    started_ = eventually([&] { return accepting(rfcPort_) && (rawDevice.empty() || accepting(rawPort_)); }, 5000);
 }
 
 void Ser2net::stop()

@@ -5,7 +5,6 @@
 // remote ports.
 
 #include "testing/Process.h"
-#include "testing/Pty.h"
 
 #include <filesystem>
 #include <optional>
@@ -23,13 +22,14 @@ public:
     static constexpr const char* kPath = "/usr/sbin/ser2net";
     static bool installed();
 
-    /// Starts it with its configuration in dir: rfc2217Device behind an
-    /// RFC 2217 accepter and rawDevice (if given) behind a tcp one, both at
-    /// 9600 8N1 until a client asks otherwise. started() says whether it
-    /// listens. With batching, ser2net's own default, it holds what the
-    /// device sends for a few characters' time before passing it on;
-    /// without, it passes each read on at once.
-    Ser2net(const std::filesystem::path& dir, const Pty& rfc2217Device, const Pty* rawDevice = nullptr,
+    /// Starts it with its configuration in dir: the device at
+    /// rfc2217Device behind an RFC 2217 accepter and the one at rawDevice
+    /// (if given) behind a tcp one, both at 9600 8N1 until a client asks
+    /// otherwise. started() says whether it listens. With batching,
+    /// ser2net's own default, it holds what the device sends for a few
+    /// characters' time before passing it on; without, it passes each read
+    /// on at once.
+    Ser2net(const std::filesystem::path& dir, const std::string& rfc2217Device, const std::string& rawDevice = {},
             bool batching = false);
     bool started() const { return started_; }
     int rfc2217Port() const { return rfcPort_; }

@@ -23,7 +23,7 @@ protected:
         if (!test_support::Ser2net::installed())
             GTEST_SKIP() << test_support::Ser2net::kPath << " is not installed (Debian package ser2net)";
         QuillonTest::SetUp();
-        server.emplace(serverDir.path(), device);
+        server.emplace(serverDir.path(), device.slavePath());
         ASSERT_TRUE(server->started()) << "ser2net does not listen";
     }
     void TearDown() override
@@ -117,7 +117,7 @@ TEST_F(RemotePortTest, ARemotePortOpensInTheBackgroundAndWorksAsALocalOne)
                 tick();
             }
             EXPECT_EQ(surface.text(OpenButton), gbk("打开串口"));
-            server.emplace(serverDir.path(), device);
+            server.emplace(serverDir.path(), device.slavePath());
             ASSERT_TRUE(server->started());
         }
         if (c.then == Then::ServerReturns) {
@@ -129,7 +129,7 @@ TEST_F(RemotePortTest, ARemotePortOpensInTheBackgroundAndWorksAsALocalOne)
             EXPECT_EQ(surface.text(OpenButton), gbk("关闭串口")) << "the port stays in use while it waits";
             // Back on another port, as a server moved by its owner: the
             // file is edited, and the next try reaches it.
-            server.emplace(serverDir.path(), device);
+            server.emplace(serverDir.path(), device.slavePath());
             ASSERT_TRUE(server->started());
             writeFile(linksDir / "COM7", server->rfc2217Spec() + "\n");
             for (int i = 0; i < 100 && surface.richText(ReceiveView).find(gbk(serial::kBackMark)) == std::string::npos;

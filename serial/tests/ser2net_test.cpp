@@ -60,7 +60,7 @@ protected:
 
     void startSer2net()
     {
-        ser2net.emplace(dir.path(), rfcPty, &rawPty);
+        ser2net.emplace(dir.path(), rfcPty.slavePath(), rawPty.slavePath());
         ASSERT_TRUE(ser2net->started()) << "ser2net does not listen";
         rfcPort = ser2net->rfc2217Port();
         rawPort = ser2net->rawPort();

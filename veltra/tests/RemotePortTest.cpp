@@ -21,7 +21,7 @@ protected:
         if (!test_support::Ser2net::installed())
             GTEST_SKIP() << test_support::Ser2net::kPath << " is not installed (Debian package ser2net)";
         VeltraTest::SetUp();
-        server.emplace(serverDir.path(), device);
+        server.emplace(serverDir.path(), device.slavePath());
         ASSERT_TRUE(server->started()) << "ser2net does not listen";
     }
     void TearDown() override
@@ -116,7 +116,7 @@ TEST_F(RemotePortTest, ARemotePortOpensInTheBackgroundAndWorksAsALocalOne)
             server.reset();
             EXPECT_TRUE(pollUntil([&] { return !surface.messages.empty(); }));
             EXPECT_FALSE(dlg().isPortOpen());
-            server.emplace(serverDir.path(), device);
+            server.emplace(serverDir.path(), device.slavePath());
             ASSERT_TRUE(server->started());
         }
         if (*c.message) {

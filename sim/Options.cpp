@@ -7,7 +7,8 @@
 
 namespace sim {
 
-const char* const kHelpText = R"(Usage: serial-sim [--name COMn | --device PATH] MODE [options]
+const char* const kHelpText = R"(Usage: serial-sim [--name COMn] [--listen SPEC] MODE [options]
+       serial-sim --device PATH MODE [options]
 
 A serial device to try the programs without hardware. It makes a
 pseudo-terminal, links it as a COM name in the ports folder
@@ -21,6 +22,13 @@ Line:
                   port
   --device PATH   serve an existing device (e.g. one end of a socat pair)
                   instead, and make no link; prints PATH once it is open
+  --listen SPEC   serve on a TCP port instead, to one client at a time (a
+                  second is refused while one is served), named by a file
+                  in the ports folder: SPEC is tcp:PORT (bytes only) or
+                  rfc2217:PORT (telnet; the line settings asked for are
+                  kept and confirmed) on 127.0.0.1, or HOST:PORT for
+                  another IPv4 address; PORT 0 takes a free one; prints
+                  "COM3 -> rfc2217://127.0.0.1:4001"
   --baud N        baud rate of a --device line (default 9600); always 8N1
   -h, --help      this text
 
@@ -129,6 +137,8 @@ const std::vector<OptionRule>& optionRules()
         {"--name", kAllModes, "a name COM1 to COM255",
          [](Options& o, const std::string& v) { return o.name = v, !v.empty(); }},
         {"--device", kAllModes, "a path", [](Options& o, const std::string& v) { return o.device = v, !v.empty(); }},
+        {"--listen", kAllModes, "tcp:PORT or rfc2217:PORT, with HOST: before PORT if wanted; PORT 0 to 65535",
+         [](Options& o, const std::string& v) { return (o.listen = parseListen(v)).has_value(); }},
         {"--baud", kAllModes, "1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200, 230400, 460800 or 921600",
          [](Options& o, const std::string& v) {
              long n = 0;
@@ -222,6 +232,8 @@ std::variant<Options, std::string> parseOptions(const std::vector<std::string>& 
             return std::string(s->name) + " does not apply to " + mode->name;
     if (!o.name.empty() && !o.device.empty())
         return "--name and --device exclude each other";
+    if (o.listen && !o.device.empty())
+        return "--listen and --device exclude each other";
     return o;
 }
 

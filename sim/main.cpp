@@ -1,9 +1,10 @@
-// serial-sim: a device on a pseudo-terminal, linked as a COM name, for
-// trying the programs without hardware.
+// serial-sim: a device on a pseudo-terminal (or a TCP port), named as a
+// COM port, for trying the programs without hardware.
 
 #include "serial/PortNames.h"
 #include "sim/ComLink.h"
 #include "sim/Line.h"
+#include "sim/Listen.h"
 #include "sim/ModbusServer.h"
 #include "sim/Modes.h"
 #include "sim/Options.h"
@@ -64,6 +65,12 @@ std::unique_ptr<Responder> makeResponder(const Options& o)
 End run(const Options& o, const StopSignals& stop)
 {
     std::unique_ptr<Responder> responder = makeResponder(o);
+    if (o.listen) {
+        const ListenSocket socket(*o.listen);
+        const ComLink file(serial::defaultLinksDir(), ComLink::File{socket.url()}, o.name);
+        announce(file.name() + " -> " + socket.url());
+        return serveClients(socket, *responder, stop.fd());
+    }
     const Line line = o.device.empty() ? Line::pty() : Line::device(o.device, o.baud);
     std::optional<ComLink> link;
     if (o.device.empty()) {

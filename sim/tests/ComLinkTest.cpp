@@ -67,4 +67,36 @@ TEST(ComLink, TakesAFreeNameAndLeavesTheFolderAsItFoundIt)
     }
 }
 
+TEST(ComLink, LeavesAServerPortsNameAlone)
+{
+    const test_support::TempDir tmp("sim-links");
+    const struct {
+        const char* name;
+        const char* file; // a remote port's file in the folder
+        const char* content;
+        const char* wanted;
+        const char* took; // empty: refused
+    } cases[] = {
+        {"free choice passes it", "COM1", "tcp://h:1\n", "", "COM2"},
+        {"free choice passes it in another spelling", "com1", "tcp://h:1\n", "", "COM2"},
+        {"a malformed one too", "com1", "x\n", "", "COM2"},
+        {"wanted by name", "com1", "tcp://h:1\n", "COM1", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path dir = tmp / "ports";
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        test_support::writeFile(dir / c.file, c.content);
+        const auto scanner = [] { return std::vector<fs::path>{}; };
+        if (!*c.took) {
+            EXPECT_THROW(ComLink(dir, "/dev/pts/99", c.wanted, scanner), std::runtime_error);
+        } else {
+            const ComLink link(dir, "/dev/pts/99", c.wanted, scanner);
+            EXPECT_EQ(link.name(), c.took);
+        }
+        EXPECT_TRUE(fs::is_regular_file(dir / c.file)) << "left as it was";
+    }
+}
+
 } // namespace

@@ -1,21 +1,32 @@
 #!/usr/bin/env bash
 # Sets up, builds and starts a program on the device simulator:
 #
-#   tools/run.sh [quillon|veltra] [MODE [OPTIONS]]
+#   tools/run.sh [quillon|veltra] [remote] [MODE [OPTIONS]]
 #
 # MODE and OPTIONS go to serial-sim (default: echo; `build/bin/serial-sim
-# --help` lists the modes); MODE "none" starts the program alone. The
-# simulator takes the port name COM1 when no link pins it yet, otherwise the
-# first free name, and goes away with the program.
+# --help` lists the modes); MODE "none" starts the program alone. "remote"
+# serves the mode over RFC 2217 on a free loopback port instead of a pty,
+# as a serial server's port. The simulator takes the port name COM1 when no
+# link pins it yet, otherwise the first free name, and goes away with the
+# program.
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 BIN="$ROOT/build/bin"
 PROGRAM=quillon
 case "${1:-}" in
   quillon|veltra) PROGRAM=$1; shift ;;
-  -h|--help) sed -n '2,9s/^# \{0,1\}//p' "$0"; exit 0 ;;
+  -h|--help) sed -n '2,11s/^# \{0,1\}//p' "$0"; exit 0 ;;
 esac
+listen=()
+if [ "${1:-}" = remote ]; then
+  listen=(--listen rfc2217:0)
+  shift
+fi
 [ $# -eq 0 ] && set -- echo
+if [ "$1" = none ] && [ ${#listen[@]} -gt 0 ]; then
+  echo "$0: remote needs a simulator mode, not none" >&2
+  exit 2
+fi
 
 "$ROOT/tools/deps.sh"
 echo "Building into $ROOT/build (the first build takes a few minutes)..."
@@ -38,7 +49,7 @@ if [ "$1" != none ]; then
   name=()
   [ ! -e "$LINKS/COM1" ] && [ ! -L "$LINKS/COM1" ] && name=(--name COM1)
   sim_out="$(mktemp)"
-  "$BIN/serial-sim" "${name[@]}" "$@" >"$sim_out" &
+  "$BIN/serial-sim" "${name[@]}" "${listen[@]}" "$@" >"$sim_out" &
   sim_pid=$!
   # The simulator prints the name it took once its port is in place.
   for _ in $(seq 100); do

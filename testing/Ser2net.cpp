@@ -61,7 +61,11 @@ Ser2net::Ser2net(const std::filesystem::path& dir, const std::string& rfc2217Dev
                std::to_string(port) + "\n  connector: serialdev," + device + ",9600n81,local\n" +
                (batching ? "" : "  options:\n    chardelay: false\n");
     };
-    std::string config = "%YAML 1.1\n---\n" + connection("rfc", "telnet(rfc2217),tcp", rfcPort_, rfc2217Device);
+    // A device is served through one accepter only: ser2net would read it
+    // for every connection that names it.
+    std::string config = "%YAML 1.1\n---\n";
+    if (!rfc2217Device.empty())
+        config += connection("rfc", "telnet(rfc2217),tcp", rfcPort_, rfc2217Device);
     if (!rawDevice.empty())
         config += connection("raw", "tcp", rawPort_, rawDevice);
     const std::filesystem::path file = dir / "ser2net.yaml";
@@ -70,7 +74,9 @@ Ser2net::Ser2net(const std::filesystem::path& dir, const std::string& rfc2217Dev
     Process::Options options;
     options.errFile = dir / "ser2net.err";
     process_.emplace(std::vector<std::string>{kPath, "-n", "-u", "-c", file.string()}, options);
-    started_ = eventually([&] { return accepting(rfcPort_) && (rawDevice.empty() || accepting(rawPort_)); }, 5000);
+    started_ = eventually(
+        [&] { return (rfc2217Device.empty() || accepting(rfcPort_)) && (rawDevice.empty() || accepting(rawPort_)); },
+        5000);
 }
 
 void Ser2net::stop()

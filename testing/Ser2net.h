@@ -23,8 +23,8 @@ public:
     static bool installed();
 
     /// Starts it with its configuration in dir: the device at
-    /// rfc2217Device behind an RFC 2217 accepter and the one at rawDevice
-    /// (if given) behind a tcp one, both at 9600 8N1 until a client asks
+    /// rfc2217Device (if given) behind an RFC 2217 accepter and the one at
+    /// rawDevice (if given) behind a tcp one, both at 9600 8N1 until a client asks
     /// otherwise. started() says whether it listens. With batching,
     /// ser2net's own default, it holds what the device sends for a few
     /// characters' time before passing it on; without, it passes each read

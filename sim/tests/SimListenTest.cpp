@@ -51,8 +51,9 @@ protected:
             EXPECT_EQ(remote->spec->text, target);
             return;
         }
-        // ser2net in front of the simulator's own pty, one accepter of each kind.
-        ser2net.emplace(home.path(), target, target);
+        // ser2net in front of the simulator's own pty, through the accepter of the kind.
+        const bool rfc = kind == Kind::Rfc2217;
+        ser2net.emplace(home.path(), rfc ? target : std::string(), rfc ? std::string() : target);
         ASSERT_TRUE(ser2net->started()) << "ser2net does not listen";
         name = "COM200";
         test_support::writeFile(home / "comports" / name,

@@ -4,6 +4,7 @@
 #include "serial/UniqueFd.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -137,6 +138,12 @@ bool appendAdapterLines(const fs::path& file, const std::vector<std::string>& li
     if (ec)
         return false;
     fs::create_directories(target.parent_path(), ec);
+    // Both programs (and more than one of each) may see a new adapter at
+    // the same moment: the read, the additions and the rename are one step
+    // under a lock beside the file, so no one's line is written over.
+    const UniqueFd lock(::open((target.parent_path() / ".adapters.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+    if (!lock || ::flock(lock.get(), LOCK_EX) != 0)
+        return false;
     std::string content;
     mode_t mode = 0644;
     if (std::ifstream in(target, std::ios::binary); in) {
@@ -149,8 +156,30 @@ bool appendAdapterLines(const fs::path& file, const std::vector<std::string>& li
     }
     if (!content.empty() && content.back() != '\n')
         content += '\n';
-    for (const auto& line : lines)
+    // What another program added meanwhile stands: a line for an adapter,
+    // or a name, already there is left out (the name is chosen again).
+    std::set<int> numbers;
+    std::set<AdapterKey> keys;
+    for (std::size_t at = 0, end; at < content.size(); at = end + 1) {
+        end = content.find('\n', at);
+        // As readAdapterNames() reads it: a line whose name or adapter an
+        // earlier one has counts for neither.
+        const auto name = parseAdapterLine(content.substr(at, end - at));
+        if (name && !numbers.count(name->number) && !keys.count(name->key)) {
+            numbers.insert(name->number);
+            keys.insert(name->key);
+        }
+    }
+    bool added = false;
+    for (const auto& line : lines) {
+        const auto name = parseAdapterLine(line);
+        if (name && (numbers.count(name->number) || keys.count(name->key)))
+            continue;
         content += line + "\n";
+        added = true;
+    }
+    if (!added)
+        return true;
 
     std::string temp = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
     const UniqueFd fd(::mkstemp(temp.data()));

@@ -58,7 +58,9 @@ std::vector<AdapterName> readAdapterNames(const std::filesystem::path& file);
 
 /// Adds lines to the file, keeping what is there byte for byte; the file
 /// is replaced at once (temporary file and rename), so a reader never
-/// sees half of it. Makes the folder if missing.
+/// sees half of it. Makes the folder if missing. Under a lock beside the
+/// file, so two programs adding at once both keep their lines; a line for
+/// an adapter or a name the file has by then (another's) is left out.
 /// @return false if the file could not be written.
 bool appendAdapterLines(const std::filesystem::path& file, const std::vector<std::string>& lines);
 

@@ -220,6 +220,34 @@ TEST(PortNames, UsbAdaptersKeepTheNameTheyWereFirstGiven)
     }
 }
 
+// Two programs that see new adapters at once each add what they saw; the
+// second adds nothing the first has written by then.
+TEST(PortNames, AnAdditionKeepsWhatAnotherWroteMeanwhile)
+{
+    struct Case {
+        const char* name;
+        std::vector<std::string> lines;
+        std::string expected;
+    };
+    const std::string before = "COM1 10c4:ea60 serial=0001  # another program's\n";
+    const Case cases[] = {
+        {"a new adapter on a free name is added",
+         {"COM2 1a86:7523 port=1-1.2"},
+         before + "COM2 1a86:7523 port=1-1.2\n"},
+        {"the same adapter under another name is left out", {"COM2 10c4:ea60 serial=0001"}, before},
+        {"another adapter on the name taken is left out, the rest added",
+         {"COM1 1a86:7523 port=1-1.2", "COM3 0403:6001 serial=A10K"},
+         before + "COM3 0403:6001 serial=A10K\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir links("portnames");
+        writeFile(links / "adapters", before);
+        EXPECT_TRUE(appendAdapterLines(links / "adapters", c.lines));
+        EXPECT_EQ(contentOf(links / "adapters"), c.expected);
+    }
+}
+
 TEST(RemoteSpec, OneLineNamesAServerPort)
 {
     using K = RemoteSpec::Kind;

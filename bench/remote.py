@@ -4,7 +4,7 @@ feed of the process benchmark, with COM1 a pty pinned by a link and with
 the same kind of pty behind Debian's ser2net (RFC 2217 on the loopback),
 named by a ports-folder file. Rounds alternate between the two, so that
 the host's load falls on both alike. Prints a markdown table of CPU s per
-MB (best and worst round) and the bytes lost.
+MB (best and worst round), the wakes and the bytes lost.
 
 Usage: bench/remote.sh [--program quillon|veltra|both] [--rounds N] [--seconds S]
 """
@@ -44,11 +44,12 @@ def main():
         for remote in (False, True):
             cpu = sorted(f["cpu_per_mb"] for f in figures[remote])
             lost = sum(f["lost"] for f in figures[remote])
-            rows.append("| %s | %s | %.2f (%.2f) | %d |" % (name, "ser2net, RFC 2217" if remote else "pty",
-                                                            cpu[0], cpu[-1], lost))
-    print("| program | COM1 | CPU s per MB, best (worst) of %d rounds of %d s | bytes lost |" % (args.rounds,
-                                                                                              args.seconds))
-    print("|---|---|---|---|")
+            wakes = sorted(f["wakes"] for f in figures[remote])
+            rows.append("| %s | %s | %.2f (%.2f) | %.0f | %d |" % (name, "ser2net, RFC 2217" if remote else "pty",
+                                                                  cpu[0], cpu[-1], wakes[len(wakes) // 2], lost))
+    print("| program | COM1 | CPU s per MB, best (worst) of %d rounds of %d s | main-thread wakes per s, median "
+          "| bytes lost |" % (args.rounds, args.seconds))
+    print("|---|---|---|---|---|")
     print("\n".join(rows))
     print("\n%s, %s" % (rig.machine(), rig.today()))
 

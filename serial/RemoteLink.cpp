@@ -1,5 +1,7 @@
 #include "serial/RemoteLink.h"
 
+#include "serial/BoundedWrite.h"
+
 #include "serial/Rfc2217.h"
 #include "serial/SerialDevice.h"
 
@@ -154,10 +156,7 @@ std::size_t RemoteLink::write(const std::uint8_t* buf, std::size_t len, std::err
         ec.assign(EBADF, std::generic_category());
         return 0;
     }
-    using Clock = std::chrono::steady_clock;
-    const std::uint64_t limitMs = std::uint64_t{writeTimeout_.perByteMs} * len + writeTimeout_.constantMs;
-    const bool bounded = limitMs != 0;
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(limitMs);
+    const WriteDeadline deadline(writeTimeout_, len);
 
     // What must go out first (answers, half of a doubled 0xFF), then the data.
     std::vector<std::uint8_t> wire = std::move(pending_);
@@ -168,39 +167,10 @@ std::size_t RemoteLink::write(const std::uint8_t* buf, std::size_t len, std::err
     else
         wire.insert(wire.end(), buf, buf + len);
 
-    std::size_t sent = 0;
-    while (sent < wire.size()) {
-        const ssize_t n = ::send(socket_.get(), wire.data() + sent, wire.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
-        if (n > 0) {
-            sent += static_cast<std::size_t>(n);
-            continue;
-        }
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0 && errno != EAGAIN) {
-            ec = failure(errno);
-            break;
-        }
-        int waitMs = -1;
-        if (bounded) {
-            auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-            if (left <= 0) {
-                ec = std::make_error_code(std::errc::timed_out);
-                break;
-            }
-            waitMs = left > 1'000'000'000 ? 1'000'000'000 : static_cast<int>(left);
-        }
-        pollfd p{socket_.get(), POLLOUT, 0};
-        const int r = poll(&p, 1, waitMs);
-        if (r < 0 && errno != EINTR) {
-            ec.assign(errno, std::generic_category());
-            break;
-        }
-        if (r > 0 && (p.revents & (POLLERR | POLLHUP | POLLNVAL)) && !(p.revents & POLLOUT)) {
-            ec = DeviceError::HungUp;
-            break;
-        }
-    }
+    const std::size_t sent = writeWithin(
+        socket_.get(), wire.data(), wire.size(), deadline, ec,
+        [&](const std::uint8_t* p, std::size_t n) { return ::send(socket_.get(), p, n, MSG_NOSIGNAL | MSG_DONTWAIT); },
+        [&](int err) { return failure(err); });
     if (sent < before) {
         // Not even the earlier bytes went: they stay first in line; the
         // data is dropped as a local port's would be.

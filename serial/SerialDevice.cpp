@@ -1,5 +1,7 @@
 #include "serial/SerialDevice.h"
 
+#include "serial/BoundedWrite.h"
+
 #include "serial/Termios2.h"
 #include "serial/TermiosBuild.h"
 
@@ -307,46 +309,10 @@ std::size_t SerialDevice::write(const std::uint8_t* buf, std::size_t len, std::e
         ec.assign(EBADF, std::generic_category());
         return 0;
     }
-    using Clock = std::chrono::steady_clock;
-    const std::uint64_t limitMs = std::uint64_t{writeTimeout_.perByteMs} * len + writeTimeout_.constantMs;
-    const bool bounded = limitMs != 0;
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(limitMs);
-
-    std::size_t done = 0;
-    while (done < len) {
-        const ssize_t n = ::write(fd_.get(), buf + done, len - done);
-        if (n > 0) {
-            done += static_cast<std::size_t>(n);
-            continue;
-        }
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0 && errno != EAGAIN) {
-            ec = failure(errno);
-            break;
-        }
-        // The kernel's buffer is full: wait until it takes more or time is up.
-        int waitMs = -1;
-        if (bounded) {
-            auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-            if (left <= 0) {
-                ec = std::make_error_code(std::errc::timed_out);
-                break;
-            }
-            waitMs = left > 1'000'000'000 ? 1'000'000'000 : static_cast<int>(left);
-        }
-        pollfd p{fd_.get(), POLLOUT, 0};
-        const int r = poll(&p, 1, waitMs);
-        if (r < 0 && errno != EINTR) {
-            ec.assign(errno, std::generic_category());
-            break;
-        }
-        if (r > 0 && (p.revents & (POLLERR | POLLHUP | POLLNVAL)) && !(p.revents & POLLOUT)) {
-            ec = DeviceError::HungUp;
-            break;
-        }
-    }
-    return done;
+    return writeWithin(
+        fd_.get(), buf, len, WriteDeadline(writeTimeout_, len), ec,
+        [&](const std::uint8_t* p, std::size_t n) { return ::write(fd_.get(), p, n); },
+        [&](int err) { return failure(err); });
 }
 
 bool deviceLost(const std::error_code& ec)

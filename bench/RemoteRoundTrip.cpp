@@ -112,7 +112,7 @@ int main(int argc, char** argv)
     std::vector<double> remote[2];
     for (int batching = 0; batching < 2; ++batching) {
         test_support::Ser2net server(dir.path(), device.slavePath(), {}, batching == 1);
-        if (server.started() && test_support::writeFile(ports / "COM2", server.rfc2217Spec() + "\n"))
+        if (server.started() && test_support::writeFile(ports / "COM2", server.rfc2217Address() + "\n"))
             remote[batching] = roundTrips(session, "COM2", count);
     }
     stop = true;

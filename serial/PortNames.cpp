@@ -87,7 +87,7 @@ Folder readFolder(const fs::path& dir)
     return folder;
 }
 
-constexpr const char* kSpecForm = "rfc2217://主机:端口 或 tcp://主机:端口";
+constexpr const char* kAddressForm = "rfc2217://主机:端口 或 tcp://主机:端口";
 
 // A line of the file as the message quotes it: UTF-8 whatever the file
 // holds, short, without control characters.
@@ -119,7 +119,7 @@ std::string quoted(std::string_view line)
 
 RemotePort readRemote(const fs::path& file)
 {
-    // A spec is one short line; a large file is not one, and is not read whole.
+    // A server's address is one short line; a large file is none, and is not read whole.
     constexpr std::size_t kMaxRead = 4096;
     std::ifstream in(file, std::ios::binary);
     std::string content(kMaxRead, '\0');
@@ -130,14 +130,14 @@ RemotePort readRemote(const fs::path& file)
     content.resize(static_cast<std::size_t>(in.gcount()));
     auto blank = [](std::string_view s) { return s.find_first_not_of(" \t\r\n") == std::string_view::npos; };
     if (blank(content))
-        return {std::nullopt, "端口文件 " + file.string() + " 是空的：应有一行 " + kSpecForm};
+        return {std::nullopt, "端口文件 " + file.string() + " 是空的：应有一行 " + kAddressForm};
     const std::string_view all(content);
     const std::size_t firstEnd = std::min(all.find('\n'), all.size());
     const std::string_view first = all.substr(0, firstEnd);
-    auto spec = parseRemoteSpec(first);
-    if (!spec)
+    auto address = parseRemoteAddress(first);
+    if (!address)
         return {std::nullopt,
-                "端口文件 " + file.string() + " 第 1 行无法识别：" + quoted(first) + "，应为 " + kSpecForm};
+                "端口文件 " + file.string() + " 第 1 行无法识别：" + quoted(first) + "，应为 " + kAddressForm};
     int lineNo = 1;
     for (std::size_t at = firstEnd; at < all.size();) {
         ++lineNo;
@@ -148,7 +148,7 @@ RemotePort readRemote(const fs::path& file)
                                       quoted(line) + "，文件只应有一行"};
         at = end;
     }
-    return {std::move(spec), {}};
+    return {std::move(address), {}};
 }
 
 } // namespace
@@ -317,19 +317,19 @@ std::map<int, RemotePort> PortNames::remotePorts() const
     return ports;
 }
 
-std::map<int, RemoteSpec> PortNames::remotes() const
+std::map<int, RemoteAddress> PortNames::remotes() const
 {
-    std::map<int, RemoteSpec> specs;
+    std::map<int, RemoteAddress> addresses;
     for (auto& [n, port] : remotePorts())
-        if (port.spec)
-            specs.emplace(n, std::move(*port.spec));
-    return specs;
+        if (port.address)
+            addresses.emplace(n, std::move(*port.address));
+    return addresses;
 }
 
 std::string PortNames::describe(const std::string& portName) const
 {
     if (const auto r = remote(portName))
-        return r->spec ? r->spec->text : r->error;
+        return r->address ? r->address->text : r->error;
     const auto path = resolve(portName);
     return path ? describeDevice(*path) : std::string();
 }

@@ -20,13 +20,13 @@
 // taken) are numbered as above, with the numbers left after both.
 //
 // A regular file COMn (not a link) names a serial server's port: its one
-// line is rfc2217://HOST:PORT or tcp://HOST:PORT (RemoteSpec.h). The name
-// is then remote, for good or, with a line that is no spec, refused; either
+// line is rfc2217://HOST:PORT or tcp://HOST:PORT (RemoteAddress.h). The name
+// is then remote, for good or, with a line that is no address, refused; either
 // way no local device gets it. Other entries that are not links (a device
 // node placed there) stand for themselves.
 
 #include "serial/DeviceIdentity.h"
-#include "serial/RemoteSpec.h"
+#include "serial/RemoteAddress.h"
 
 #include <filesystem>
 #include <functional>
@@ -57,9 +57,9 @@ std::optional<int> portNumber(const std::string& portName);
 
 /// A ports-folder file that names a serial server's port.
 struct RemotePort {
-    std::optional<RemoteSpec> spec;
+    std::optional<RemoteAddress> address;
     /// Why the file names no port (UTF-8), naming the file and the line;
-    /// empty when spec is set.
+    /// empty when address is set.
     std::string error;
 };
 
@@ -91,15 +91,15 @@ public:
     /// The serial server's port a name stands for; nothing when the name
     /// is no file of the folder (a link, a device, nothing).
     std::optional<RemotePort> remote(const std::string& portName) const;
-    /// Every remote name whose file holds a valid spec, for listing.
-    std::map<int, RemoteSpec> remotes() const;
+    /// Every remote name whose file holds a valid address, for listing.
+    std::map<int, RemoteAddress> remotes() const;
     /// Every remote name, refused ones too: names to leave alone.
     std::map<int, RemotePort> remotePorts() const;
 
     /// What the name stands for, for tooltips, in UTF-8:
     /// "/dev/ttyUSB0 · CP2102N USB to UART Bridge Controller · 10c4:ea60 ·
     /// 序列号 0001", the parts the device has; the path alone for a device
-    /// without an identity; the spec as written for a remote name (the
+    /// without an identity; the address as written for a remote name (the
     /// error for a refused one); "" for a name that stands for nothing.
     std::string describe(const std::string& portName) const;
     /// The same for a device path, as devices() gives them.

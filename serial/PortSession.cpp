@@ -49,7 +49,7 @@ PortSession::Result PortSession::open(const std::string& name, SessionSetup setu
 
 PortSession::Result PortSession::openRemote(const std::string& name, const RemotePort& port, SessionSetup setup)
 {
-    if (!port.spec)
+    if (!port.address)
         return {Outcome::OpenFailed, std::make_error_code(std::errc::invalid_argument), port.error};
     // The line starts from the record's defaults, as a device fresh from
     // its driver would report it; a bytes-only port is asked nothing.
@@ -59,7 +59,7 @@ PortSession::Result PortSession::openRemote(const std::string& name, const Remot
     // DTR goes up once the line is set, as holdDtr raises it locally.
     if (setup.holdDtr)
         line.dtr = LineControl::Enable;
-    connecting_ = std::make_unique<RemoteOpen>(*port.spec, line, true);
+    connecting_ = std::make_unique<RemoteOpen>(*port.address, line, true);
     pendingName_ = name;
     pendingSetup_ = std::move(setup);
     return {Outcome::Connecting, std::make_error_code(std::errc::operation_in_progress), {}};

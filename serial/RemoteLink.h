@@ -5,7 +5,7 @@
 // answered or dropped here. Move-only; made by RemoteOpen.
 
 #include "serial/PortSettings.h"
-#include "serial/RemoteSpec.h"
+#include "serial/RemoteAddress.h"
 #include "serial/Telnet.h"
 #include "serial/UniqueFd.h"
 

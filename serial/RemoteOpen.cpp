@@ -80,14 +80,14 @@ struct Connected {
     std::error_code error;
 };
 
-Connected connectTo(const RemoteSpec& spec, Clock::time_point deadline, int cancelFd)
+Connected connectTo(const RemoteAddress& address, Clock::time_point deadline, int cancelFd)
 {
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     hints.ai_flags = AI_NUMERICSERV;
     addrinfo* found = nullptr;
-    const int gai = getaddrinfo(spec.host.c_str(), std::to_string(spec.port).c_str(), &hints, &found);
+    const int gai = getaddrinfo(address.host.c_str(), std::to_string(address.port).c_str(), &hints, &found);
     if (gai != 0) {
         if (gai == EAI_NONAME || gai == EAI_NODATA || gai == EAI_FAIL)
             return {{}, RemoteError::HostNotFound};
@@ -241,20 +241,20 @@ Negotiated negotiate(UniqueFd socket, const LineSettings& wanted, bool purge, in
     return {{}, RemoteLink(std::move(socket), std::move(stream), talk.kept(), std::move(notes), std::move(held))};
 }
 
-Negotiated openLink(const RemoteSpec& spec, const LineSettings& wanted, bool purge, int cancelFd)
+Negotiated openLink(const RemoteAddress& address, const LineSettings& wanted, bool purge, int cancelFd)
 {
-    Connected c = connectTo(spec, Clock::now() + RemoteOpen::kConnectLimit, cancelFd);
+    Connected c = connectTo(address, Clock::now() + RemoteOpen::kConnectLimit, cancelFd);
     if (!c.socket)
-        return {failed(Kind::ConnectFailed, c.error, connectFailureReason(c.error, spec.host)), {}};
+        return {failed(Kind::ConnectFailed, c.error, connectFailureReason(c.error, address.host)), {}};
     tuneSocket(c.socket.get());
-    if (spec.kind == RemoteSpec::Kind::Tcp)
+    if (address.kind == RemoteAddress::Kind::Tcp)
         return {{}, RemoteLink(std::move(c.socket), nullptr, wanted, "线路设置由服务器决定", {})};
     return negotiate(std::move(c.socket), wanted, purge, cancelFd);
 }
 
 } // namespace
 
-RemoteOpen::RemoteOpen(const RemoteSpec& spec, const LineSettings& wanted, bool purge)
+RemoteOpen::RemoteOpen(const RemoteAddress& address, const LineSettings& wanted, bool purge)
     : shared_(std::make_shared<Shared>())
 {
     if (!shared_->done || !shared_->cancel) {
@@ -264,8 +264,8 @@ RemoteOpen::RemoteOpen(const RemoteSpec& spec, const LineSettings& wanted, bool 
     try {
         // The thread holds the state too: an abandoned open's result lands
         // there and goes with the thread.
-        std::thread([shared = shared_, spec, wanted, purge] {
-            Negotiated n = openLink(spec, wanted, purge, shared->cancel.get());
+        std::thread([shared = shared_, address, wanted, purge] {
+            Negotiated n = openLink(address, wanted, purge, shared->cancel.get());
             if (!shared->cancelled)
                 shared->finish(std::move(n.outcome), std::move(n.link));
         }).detach();

@@ -12,8 +12,8 @@
 
 #include "serial/LineCheck.h"
 #include "serial/PortSettings.h"
+#include "serial/RemoteAddress.h"
 #include "serial/RemoteLink.h"
-#include "serial/RemoteSpec.h"
 
 #include <chrono>
 #include <memory>
@@ -30,7 +30,7 @@ public:
     /// Starts the open. wanted is the line to ask for (RFC 2217; a
     /// bytes-only port keeps the server's); purge drops what the server's
     /// queues hold once the line is set.
-    RemoteOpen(const RemoteSpec& spec, const LineSettings& wanted, bool purge);
+    RemoteOpen(const RemoteAddress& address, const LineSettings& wanted, bool purge);
     /// Abandons an open still running; never blocks.
     ~RemoteOpen();
     RemoteOpen(const RemoteOpen&) = delete;

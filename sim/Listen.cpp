@@ -110,34 +110,34 @@ struct Client {
 
 } // namespace
 
-std::optional<ListenSpec> parseListen(const std::string& text)
+std::optional<ListenAddress> parseListen(const std::string& text)
 {
-    ListenSpec spec;
+    ListenAddress address;
     const auto colon = text.find(':');
     const std::string scheme = text.substr(0, colon);
     if (colon == std::string::npos || (scheme != "tcp" && scheme != "rfc2217"))
         return std::nullopt;
-    spec.rfc2217 = scheme == "rfc2217";
+    address.rfc2217 = scheme == "rfc2217";
     std::string rest = text.substr(colon + 1);
     if (const auto hostEnd = rest.rfind(':'); hostEnd != std::string::npos) {
-        spec.host = rest.substr(0, hostEnd);
+        address.host = rest.substr(0, hostEnd);
         in_addr a{};
-        if (inet_pton(AF_INET, spec.host.c_str(), &a) != 1)
+        if (inet_pton(AF_INET, address.host.c_str(), &a) != 1)
             return std::nullopt;
         rest.erase(0, hostEnd + 1);
     }
-    if (!port(rest, spec.port))
+    if (!port(rest, address.port))
         return std::nullopt;
-    return spec;
+    return address;
 }
 
-ListenSocket::ListenSocket(const ListenSpec& spec) : spec_(spec)
+ListenSocket::ListenSocket(const ListenAddress& address) : address_(address)
 {
     auto fail = [&](const std::string& what) {
         const std::string why = std::strerror(errno);
         if (fd_ >= 0)
             ::close(fd_);
-        throw std::runtime_error(what + " " + spec_.host + ":" + std::to_string(spec_.port) + ": " + why);
+        throw std::runtime_error(what + " " + address_.host + ":" + std::to_string(address_.port) + ": " + why);
     };
     fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd_ < 0)
@@ -147,8 +147,8 @@ ListenSocket::ListenSocket(const ListenSpec& spec) : spec_(spec)
     setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     sockaddr_in a{};
     a.sin_family = AF_INET;
-    a.sin_port = htons(static_cast<std::uint16_t>(spec_.port));
-    inet_pton(AF_INET, spec_.host.c_str(), &a.sin_addr);
+    a.sin_port = htons(static_cast<std::uint16_t>(address_.port));
+    inet_pton(AF_INET, address_.host.c_str(), &a.sin_addr);
     if (::bind(fd_, reinterpret_cast<const sockaddr*>(&a), sizeof a) != 0)
         fail("cannot listen on");
     if (::listen(fd_, 4) != 0)
@@ -156,15 +156,15 @@ ListenSocket::ListenSocket(const ListenSpec& spec) : spec_(spec)
     socklen_t len = sizeof a;
     if (getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len) != 0)
         fail("cannot tell the port of");
-    spec_.port = ntohs(a.sin_port);
+    address_.port = ntohs(a.sin_port);
 }
 
 ListenSocket::~ListenSocket() { ::close(fd_); }
 
 std::string ListenSocket::url() const
 {
-    const std::string host = spec_.host == "0.0.0.0" ? "127.0.0.1" : spec_.host;
-    return std::string(spec_.rfc2217 ? "rfc2217://" : "tcp://") + host + ":" + std::to_string(spec_.port);
+    const std::string host = address_.host == "0.0.0.0" ? "127.0.0.1" : address_.host;
+    return std::string(address_.rfc2217 ? "rfc2217://" : "tcp://") + host + ":" + std::to_string(address_.port);
 }
 
 End serveClients(const ListenSocket& socket, Responder& responder, int stopFd)

@@ -9,35 +9,35 @@
 
 namespace sim {
 
-struct ListenSpec {
+struct ListenAddress {
     bool rfc2217 = false; // else bytes only
     std::string host = "127.0.0.1";
     int port = 0; // 0: one the system picks
 
-    bool operator==(const ListenSpec&) const = default;
+    bool operator==(const ListenAddress&) const = default;
 };
 
 /// "tcp:PORT", "rfc2217:PORT" or either with "HOST:" before the port (an
 /// IPv4 address; 0.0.0.0 for every interface); PORT 0 to 65535.
-std::optional<ListenSpec> parseListen(const std::string& text);
+std::optional<ListenAddress> parseListen(const std::string& text);
 
 /// A listening socket, closed when this object goes.
 class ListenSocket {
 public:
     /// @throws std::runtime_error saying why it could not listen.
-    explicit ListenSocket(const ListenSpec& spec);
+    explicit ListenSocket(const ListenAddress& address);
     ~ListenSocket();
     ListenSocket(const ListenSocket&) = delete;
     ListenSocket& operator=(const ListenSocket&) = delete;
 
     int fd() const { return fd_; }
-    bool rfc2217() const { return spec_.rfc2217; }
+    bool rfc2217() const { return address_.rfc2217; }
     /// The line of a ports-folder file for it: "rfc2217://127.0.0.1:4001",
     /// with the port taken and, for every interface, the loopback address.
     std::string url() const;
 
 private:
-    ListenSpec spec_;
+    ListenAddress address_;
     int fd_ = -1;
 };
 

@@ -7,7 +7,7 @@
 
 namespace sim {
 
-const char* const kHelpText = R"(Usage: serial-sim [--name COMn] [--listen SPEC] MODE [options]
+const char* const kHelpText = R"(Usage: serial-sim [--name COMn] [--listen WHERE] MODE [options]
        serial-sim --device PATH MODE [options]
 
 A serial device to try the programs without hardware. It makes a
@@ -22,9 +22,9 @@ Line:
                   port
   --device PATH   serve an existing device (e.g. one end of a socat pair)
                   instead, and make no link; prints PATH once it is open
-  --listen SPEC   serve on a TCP port instead, to one client at a time (a
+  --listen WHERE  serve on a TCP port instead, to one client at a time (a
                   second is refused while one is served), named by a file
-                  in the ports folder: SPEC is tcp:PORT (bytes only) or
+                  in the ports folder: WHERE is tcp:PORT (bytes only) or
                   rfc2217:PORT (telnet; the line settings asked for are
                   kept and confirmed) on 127.0.0.1, or HOST:PORT for
                   another IPv4 address; PORT 0 takes a free one; prints

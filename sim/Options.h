@@ -17,9 +17,9 @@ enum class Mode { Echo, Modbus, Module, Table, Stream };
 struct Options {
     bool help = false;
     Mode mode = Mode::Echo;
-    std::string name;                 // --name: the COM name wanted; empty: the first free
-    std::string device;               // --device: serve this path, make no link
-    std::optional<ListenSpec> listen; // --listen: serve a TCP port instead of a pty
+    std::string name;                    // --name: the COM name wanted; empty: the first free
+    std::string device;                  // --device: serve this path, make no link
+    std::optional<ListenAddress> listen; // --listen: serve a TCP port instead of a pty
     int baud = 9600;
     long gapMs = 20; // table and module: the silence that ends a request
     ModbusSettings modbus;

@@ -35,8 +35,8 @@ public:
     int rfc2217Port() const { return rfcPort_; }
     int rawPort() const { return rawPort_; }
     /// The ports-folder line naming each.
-    std::string rfc2217Spec() const { return "rfc2217://127.0.0.1:" + std::to_string(rfcPort_); }
-    std::string rawSpec() const { return "tcp://127.0.0.1:" + std::to_string(rawPort_); }
+    std::string rfc2217Address() const { return "rfc2217://127.0.0.1:" + std::to_string(rfcPort_); }
+    std::string rawAddress() const { return "tcp://127.0.0.1:" + std::to_string(rawPort_); }
     /// Ends the server, as a server's host going down would.
     void stop();
 

@@ -74,7 +74,7 @@ TEST_F(RemotePortTest, ARemotePortOpensInTheBackgroundAndWorksAsALocalOne)
         SCOPED_TRACE(c.name);
         writeFile(linksDir / "COM7", (c.then == Then::NothingListens
                                           ? "rfc2217://127.0.0.1:" + std::to_string(test_support::freeLoopbackPort())
-                                          : server->rfc2217Spec()) +
+                                          : server->rfc2217Address()) +
                                          "\n");
         surface = dialog::testing::MemorySurface(quillonMainWindowTemplate());
         start();
@@ -131,7 +131,7 @@ TEST_F(RemotePortTest, ARemotePortOpensInTheBackgroundAndWorksAsALocalOne)
             // file is edited, and the next try reaches it.
             server.emplace(serverDir.path(), device.slavePath());
             ASSERT_TRUE(server->started());
-            writeFile(linksDir / "COM7", server->rfc2217Spec() + "\n");
+            writeFile(linksDir / "COM7", server->rfc2217Address() + "\n");
             for (int i = 0; i < 100 && surface.richText(ReceiveView).find(gbk(serial::kBackMark)) == std::string::npos;
                  ++i) {
                 test_support::waitReadable(dlg().session().fd(), 100);

@@ -248,21 +248,21 @@ TEST(PortNames, AnAdditionKeepsWhatAnotherWroteMeanwhile)
     }
 }
 
-TEST(RemoteSpec, OneLineNamesAServerPort)
+TEST(RemoteAddress, OneLineNamesAServerPort)
 {
-    using K = RemoteSpec::Kind;
+    using K = RemoteAddress::Kind;
     struct Case {
         const char* name;
         std::string line;
-        std::optional<RemoteSpec> expected;
+        std::optional<RemoteAddress> expected;
     };
     const Case cases[] = {
-        {"rfc2217 by name", "rfc2217://lab-7:2001", RemoteSpec{K::Rfc2217, "lab-7", 2001, "rfc2217://lab-7:2001"}},
+        {"rfc2217 by name", "rfc2217://lab-7:2001", RemoteAddress{K::Rfc2217, "lab-7", 2001, "rfc2217://lab-7:2001"}},
         {"tcp by IPv4", "tcp://192.168.1.20:4001\r\n",
-         RemoteSpec{K::Tcp, "192.168.1.20", 4001, "tcp://192.168.1.20:4001"}},
+         RemoteAddress{K::Tcp, "192.168.1.20", 4001, "tcp://192.168.1.20:4001"}},
         {"IPv6 in brackets", "rfc2217://[fe80::1]:65535 \n",
-         RemoteSpec{K::Rfc2217, "fe80::1", 65535, "rfc2217://[fe80::1]:65535"}},
-        {"scheme in capitals", "TCP://h:1", RemoteSpec{K::Tcp, "h", 1, "TCP://h:1"}},
+         RemoteAddress{K::Rfc2217, "fe80::1", 65535, "rfc2217://[fe80::1]:65535"}},
+        {"scheme in capitals", "TCP://h:1", RemoteAddress{K::Tcp, "h", 1, "TCP://h:1"}},
         {"port 0", "tcp://h:0", std::nullopt},
         {"port above 65535", "tcp://h:65536", std::nullopt},
         {"port with a sign", "tcp://h:+80", std::nullopt},
@@ -278,7 +278,7 @@ TEST(RemoteSpec, OneLineNamesAServerPort)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(parseRemoteSpec(c.line), c.expected);
+        EXPECT_EQ(parseRemoteAddress(c.line), c.expected);
     }
 }
 
@@ -287,8 +287,8 @@ TEST(PortNames, AFileNamesARemotePortThatNoDeviceGets)
     struct Case {
         const char* name;
         std::string content;
-        std::optional<std::string> spec; // the spec text, or nothing: refused
-        std::string errorHas;            // in the refusal's words
+        std::optional<std::string> address; // the address text, or nothing: refused
+        std::string errorHas;               // in the refusal's words
     };
     const Case cases[] = {
         {"rfc2217 line", "rfc2217://lab-7:2001\n", "rfc2217://lab-7:2001", ""},
@@ -308,13 +308,13 @@ TEST(PortNames, AFileNamesARemotePortThatNoDeviceGets)
 
         const auto remote = names.remote("com2");
         ASSERT_TRUE(remote.has_value());
-        EXPECT_EQ(remote->spec ? std::optional(remote->spec->text) : std::nullopt, c.spec);
-        if (!c.spec) {
+        EXPECT_EQ(remote->address ? std::optional(remote->address->text) : std::nullopt, c.address);
+        if (!c.address) {
             EXPECT_NE(remote->error.find((links / "COM2").string()), std::string::npos) << remote->error;
             EXPECT_NE(remote->error.find(c.errorHas), std::string::npos) << remote->error;
         }
-        EXPECT_EQ(names.describe("COM2"), c.spec ? *c.spec : remote->error);
-        EXPECT_EQ(names.remotes().size(), c.spec ? 1U : 0U);
+        EXPECT_EQ(names.describe("COM2"), c.address ? *c.address : remote->error);
+        EXPECT_EQ(names.remotes().size(), c.address ? 1U : 0U);
         EXPECT_EQ(names.remotePorts().size(), 1U);
         // Neither resolved nor numbered for a device: COM1 goes to it, then past both names.
         EXPECT_EQ(names.resolve("COM2"), std::nullopt);

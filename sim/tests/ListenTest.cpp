@@ -57,14 +57,14 @@ TEST(ComPortServer, AnswersWithWhatItNowHas)
     }
 }
 
-TEST(Options, ListenSpecs)
+TEST(Options, ListenAddresss)
 {
     const struct {
         std::vector<std::string> args;
-        std::optional<ListenSpec> listen; // nothing: refused
+        std::optional<ListenAddress> listen; // nothing: refused
     } cases[] = {
-        {{"--listen", "rfc2217:4001", "echo"}, ListenSpec{true, "127.0.0.1", 4001}},
-        {{"--listen=tcp:0.0.0.0:0", "modbus"}, ListenSpec{false, "0.0.0.0", 0}},
+        {{"--listen", "rfc2217:4001", "echo"}, ListenAddress{true, "127.0.0.1", 4001}},
+        {{"--listen=tcp:0.0.0.0:0", "modbus"}, ListenAddress{false, "0.0.0.0", 0}},
         {{"--listen", "tcp:65536", "echo"}, {}},
         {{"--listen", "udp:4001", "echo"}, {}},
         {{"--listen", "tcp:lab-7:4001", "echo"}, {}},

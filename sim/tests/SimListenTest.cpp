@@ -47,8 +47,8 @@ protected:
         const std::string target = said.substr(arrow + 4);
         if (server == Server::Sim) {
             const auto remote = names.remote(name);
-            ASSERT_TRUE(remote && remote->spec) << "no file for the port";
-            EXPECT_EQ(remote->spec->text, target);
+            ASSERT_TRUE(remote && remote->address) << "no file for the port";
+            EXPECT_EQ(remote->address->text, target);
             return;
         }
         // ser2net in front of the simulator's own pty, through the accepter of the kind.
@@ -57,7 +57,7 @@ protected:
         ASSERT_TRUE(ser2net->started()) << "ser2net does not listen";
         name = "COM200";
         test_support::writeFile(home / "comports" / name,
-                                (kind == Kind::Rfc2217 ? ser2net->rfc2217Spec() : ser2net->rawSpec()) + "\n");
+                                (kind == Kind::Rfc2217 ? ser2net->rfc2217Address() : ser2net->rawAddress()) + "\n");
     }
 
     void open(PortSession& s, Log& log, std::function<void(LineSettings&)> line = {})

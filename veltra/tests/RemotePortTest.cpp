@@ -78,7 +78,7 @@ TEST_F(RemotePortTest, ARemotePortOpensInTheBackgroundAndWorksAsALocalOne)
         test_support::writeFile(linksDir / "COM7",
                                 (c.then == Then::NothingListens
                                      ? "rfc2217://127.0.0.1:" + std::to_string(test_support::freeLoopbackPort())
-                                     : server->rfc2217Spec()) +
+                                     : server->rfc2217Address()) +
                                     "\n");
         start();
         // Listed from its file alone: nothing connects to list it.

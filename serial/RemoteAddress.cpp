@@ -1,4 +1,4 @@
-#include "serial/RemoteSpec.h"
+#include "serial/RemoteAddress.h"
 
 #include <arpa/inet.h>
 
@@ -54,18 +54,18 @@ std::optional<std::uint16_t> portOf(std::string_view s)
 
 } // namespace
 
-std::optional<RemoteSpec> parseRemoteSpec(std::string_view line)
+std::optional<RemoteAddress> parseRemoteAddress(std::string_view line)
 {
     while (!line.empty() && (line.back() == ' ' || line.back() == '\t' || line.back() == '\r' || line.back() == '\n'))
         line.remove_suffix(1);
-    RemoteSpec spec;
-    spec.text = std::string(line);
+    RemoteAddress address;
+    address.text = std::string(line);
     std::string_view rest = line;
     if (startsWithNoCase(rest, "rfc2217://")) {
-        spec.kind = RemoteSpec::Kind::Rfc2217;
+        address.kind = RemoteAddress::Kind::Rfc2217;
         rest.remove_prefix(10);
     } else if (startsWithNoCase(rest, "tcp://")) {
-        spec.kind = RemoteSpec::Kind::Tcp;
+        address.kind = RemoteAddress::Kind::Tcp;
         rest.remove_prefix(6);
     } else {
         return std::nullopt;
@@ -94,9 +94,9 @@ std::optional<RemoteSpec> parseRemoteSpec(std::string_view line)
     const auto port = portOf(rest.substr(1));
     if (!port)
         return std::nullopt;
-    spec.host = std::string(host);
-    spec.port = *port;
-    return spec;
+    address.host = std::string(host);
+    address.port = *port;
+    return address;
 }
 
 } // namespace serial

@@ -10,7 +10,7 @@
 
 namespace serial {
 
-struct RemoteSpec {
+struct RemoteAddress {
     enum class Kind { Rfc2217, Tcp };
     Kind kind = Kind::Tcp;
     /// A host name, an IPv4 address or an IPv6 address (without brackets).
@@ -19,13 +19,13 @@ struct RemoteSpec {
     /// The line as written, without its line break: for tooltips.
     std::string text;
 
-    bool operator==(const RemoteSpec&) const = default;
+    bool operator==(const RemoteAddress&) const = default;
 };
 
-/// The spec a line gives: the scheme (any case), a host (letters, digits,
+/// The address a line gives: the scheme (any case), a host (letters, digits,
 /// '-', '_' and '.', or an IPv6 address in brackets) and a port 1..65535.
 /// Spaces, tabs, CR and LF after it are tolerated; anything else gives
 /// nothing.
-std::optional<RemoteSpec> parseRemoteSpec(std::string_view line);
+std::optional<RemoteAddress> parseRemoteAddress(std::string_view line);
 
 } // namespace serial
